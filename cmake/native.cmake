@@ -1,0 +1,35 @@
+# Native build: the platform-free code under AddressSanitizer and
+# UndefinedBehaviorSanitizer, its unit tests, and the fuzz targets.
+set(SAN -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_compile_options(${SAN} -g)
+add_link_options(${SAN})
+
+add_library(pixcore STATIC ${PIX_CORE_SOURCES})
+target_include_directories(pixcore PUBLIC ${PIX_ROOT}/src)
+target_compile_options(pixcore PRIVATE ${PIX_WARNINGS})
+find_library(PIX_NATIVE_JPEG jpeg)
+if(PIX_NATIVE_JPEG)
+  target_link_libraries(pixcore PUBLIC ${PIX_NATIVE_JPEG})
+endif()
+
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE pixcore gtest_main)
+target_compile_options(unit_tests PRIVATE ${PIX_WARNINGS})
+add_test(NAME unit_native COMMAND unit_tests)
+set_tests_properties(unit_native PROPERTIES LABELS unit)
+
+# Fuzz targets: fuzz/<name>_fuzz.cpp, each smoke-run for a few seconds by ctest.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/fuzz/*_fuzz.cpp)
+  foreach(src ${FUZZ_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE pixcore)
+    set(corpus ${CMAKE_BINARY_DIR}/corpus/${name})
+    file(MAKE_DIRECTORY ${corpus})
+    add_test(NAME ${name} COMMAND ${name} -max_total_time=10 -rss_limit_mb=2048 -timeout=5 ${corpus})
+    set_tests_properties(${name} PROPERTIES LABELS fuzz)
+  endforeach()
+endif()

@@ -1,0 +1,88 @@
+# Windows build: Pixlumen.exe and the test programs that run under Wine.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX STRICT)
+# Everything static: no mingw DLLs beside the executable.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(PIX_JPEG_PREFIX "" CACHE PATH "libjpeg-turbo built for this target")
+add_library(jpeg STATIC IMPORTED)
+set_target_properties(jpeg PROPERTIES IMPORTED_LOCATION ${PIX_JPEG_PREFIX}/lib/libjpeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${PIX_JPEG_PREFIX}/include)
+
+add_library(pixcore STATIC ${PIX_CORE_SOURCES})
+target_include_directories(pixcore PUBLIC ${PIX_ROOT}/src ${PIX_ROOT}/resources)
+target_compile_options(pixcore PRIVATE ${PIX_WARNINGS})
+target_link_libraries(pixcore PUBLIC jpeg)
+
+# Everything but the entry point, so the window tests drive the same code.
+file(GLOB_RECURSE PIX_WIN_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/src/*.cpp)
+list(FILTER PIX_WIN_SOURCES EXCLUDE REGEX "_core\\.cpp$|/app/main\\.cpp$")
+add_library(pixwin STATIC ${PIX_WIN_SOURCES})
+target_link_libraries(pixwin PUBLIC pixcore user32 gdi32 comctl32 shell32 ole32 oleaut32
+  comdlg32 version shlwapi uuid msimg32)
+target_compile_options(pixwin PRIVATE ${PIX_WARNINGS})
+
+# Generated resource inputs: the program icon and the list glyphs are drawn by code.
+set(GEN ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${GEN})
+file(GLOB RESOURCE_TOOLS CONFIGURE_DEPENDS ${PIX_ROOT}/tools/make_*.py)
+add_custom_command(OUTPUT ${GEN}/pixlumen.ico ${GEN}/.stamp
+  COMMAND python3 ${PIX_ROOT}/tools/make_icon.py ${GEN}/pixlumen.ico
+  COMMAND ${CMAKE_COMMAND} -E touch ${GEN}/.stamp
+  DEPENDS ${RESOURCE_TOOLS})
+foreach(tool ${RESOURCE_TOOLS})
+  get_filename_component(n ${tool} NAME_WE)
+  if(NOT n STREQUAL "make_icon")
+    add_custom_command(OUTPUT ${GEN}/pixlumen.ico APPEND COMMAND python3 ${tool} ${GEN})
+  endif()
+endforeach()
+file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${PIX_ROOT}/resources/*)
+set_source_files_properties(${PIX_ROOT}/resources/pixlumen.rc PROPERTIES
+  OBJECT_DEPENDS "${GEN}/.stamp;${RESOURCE_FILES}")
+set(PIX_RC ${PIX_ROOT}/resources/pixlumen.rc)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${PIX_ROOT}/resources")
+
+add_executable(Pixlumen WIN32 ${PIX_ROOT}/src/app/main.cpp ${PIX_RC})
+target_link_libraries(Pixlumen PRIVATE pixwin)
+target_compile_options(Pixlumen PRIVATE ${PIX_WARNINGS})
+
+# Tests run under Wine in the run's own prefix and display.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PIX_ROOT}/script/wine-env;run;${PIX_WINENV})
+get_filename_component(PIX_TARGET_NAME ${CMAKE_BINARY_DIR} NAME)
+
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE pixcore gtest_main)
+add_test(NAME unit_${PIX_TARGET_NAME} COMMAND unit_tests)
+
+file(GLOB WINDOW_TEST_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/tests/window/*.cpp)
+add_executable(window_tests ${WINDOW_TEST_SOURCES} ${PIX_RC})
+target_link_libraries(window_tests PRIVATE pixwin gtest)
+target_include_directories(window_tests PRIVATE ${PIX_ROOT}/tests/window)
+add_test(NAME window_${PIX_TARGET_NAME} COMMAND window_tests)
+
+# Small helper programs the tests need (tests/programs/<name>.cpp).
+file(GLOB TEST_PROGRAMS CONFIGURE_DEPENDS ${PIX_ROOT}/tests/programs/*.cpp)
+foreach(src ${TEST_PROGRAMS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE pixwin)
+  add_dependencies(window_tests ${name})
+endforeach()
+
+set_tests_properties(unit_${PIX_TARGET_NAME} PROPERTIES LABELS unit FIXTURES_REQUIRED wine)
+set_tests_properties(window_${PIX_TARGET_NAME} PROPERTIES LABELS window FIXTURES_REQUIRED wine
+  TIMEOUT 900)
+
+# End-to-end tests: tests/e2e/<name>.sh drive the real executable with X input.
+# They run once, against the 32-bit build (the primary target).
+if(PIX_TARGET_NAME STREQUAL "win32")
+  file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${PIX_ROOT}/tests/e2e/*.sh)
+  foreach(script ${E2E_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME e2e_${name} COMMAND ${PIX_ROOT}/script/wine-env run ${PIX_WINENV}
+      bash ${script} $<TARGET_FILE:Pixlumen>)
+    set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine TIMEOUT 300
+      ENVIRONMENT "PIX_ROOT=${PIX_ROOT};PIX_BUILD=${CMAKE_BINARY_DIR}")
+  endforeach()
+endif()

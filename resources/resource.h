@@ -1,0 +1,10 @@
+// Identifiers shared by the resource script and the code.
+#pragma once
+
+// String table: texts the program shows.
+#define IDS_ALL 100
+#define IDS_METAFILES 101
+#define IDS_ENHMETAFILES 102
+#define IDS_ICONS 103
+#define IDS_BITMAPS 104
+#define IDS_JPEG 105

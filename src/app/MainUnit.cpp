@@ -1,0 +1,66 @@
+#include "app/MainUnit.h"
+
+#include "ui/app.h"
+
+namespace pix {
+
+TfmMain::TfmMain() = default;
+TfmMain::~TfmMain() = default;
+
+void TfmMain::Create() {
+  // Until the settings file is read, the window takes its default place.
+  CreateForm("Pixlumen", WS_OVERLAPPEDWINDOW, 0, {0, 0, 800, 600});
+  HWND me = Handle();
+
+  Toolbar.Create(me, TAlign::Top, 0, S(27));
+  StatusBar.Create(me, S(22), {S(200), S(400)});
+  pnNavigation.Create(me, TAlign::Left, S(245), 0);
+  splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
+  Img.SetParent(me);
+  Img.Align = TAlign::Client;
+  AddDocked(&Toolbar);
+  AddDocked(&StatusBar);
+  AddDocked(&pnNavigation);
+  AddDocked(&splImage);
+  AddDocked(&Img);
+
+  HWND nav = pnNavigation.Handle();
+  shTree.Create(nav, TAlign::Top, 0, S(192));
+  splNavigation.Create(nav, pnNavigation, shTree, TAlign::Top, S(3), true);
+  pnFileFilter.Create(nav, TAlign::Bottom, 0, S(30));
+  pnNavigation.AddDocked(&shTree);
+  pnNavigation.AddDocked(&splNavigation);
+  pnNavigation.AddDocked(&pnFileFilter);
+
+  ApplyFontToChildren();
+  OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
+  Realign();
+  pnNavigation.Realign();
+  FormCreate();
+}
+
+void TfmMain::FormCreate() { Img.SetProportional(false); }
+
+void TfmMain::FormClose(bool&) {}
+
+void TfmMain::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  try {
+    Img.Paint(dc);
+  } catch (...) {
+    // Validate first so the error box does not bring the same paint back at once.
+    EndPaint(Handle(), &ps);
+    throw;
+  }
+  EndPaint(Handle(), &ps);
+}
+
+bool TfmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT: Paint(); return true;
+    default: return TForm::HandleMessage(msg, wp, lp, result);
+  }
+}
+
+}  // namespace pix

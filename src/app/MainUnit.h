@@ -1,0 +1,36 @@
+// The main window: navigation panes on the left, the preview filling the rest,
+// the status bar along the bottom.
+#pragma once
+#include "pictures/image.h"
+#include "ui/form.h"
+#include "ui/splitter.h"
+#include "ui/statusbar.h"
+
+namespace pix {
+
+class TfmMain : public TForm {
+public:
+  TfmMain();
+  ~TfmMain() override;
+  // Builds the window and its panes (hidden) and runs the creation step.
+  void Create();
+
+  TPanel Toolbar;
+  TStatusBar StatusBar;
+  TPanel pnNavigation;
+  TPanel shTree;  // host of the folder tree
+  TSplitter splNavigation;
+  TPanel pnFileFilter;
+  TSplitter splImage;
+  TImage Img;
+
+  void FormCreate();
+  void FormClose(bool& canClose);
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+  void Paint();
+};
+
+}  // namespace pix

@@ -1,0 +1,25 @@
+// Program entry: the application, its title, the main window, the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/MainUnit.h"
+#include "ui/app.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  pix::TApplication& app = pix::Application();
+  try {
+    app.SetTitle("Pixlumen");
+    pix::TfmMain fmMain;
+    fmMain.Create();
+    app.SetMainWindow(fmMain.Handle());
+    ShowWindow(fmMain.Handle(), SW_SHOWNORMAL);
+    UpdateWindow(fmMain.Handle());
+    app.Run();
+  } catch (...) {
+    app.HandleException();
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,88 @@
+// The application object: title, message loop with idle-time hook, modal loops,
+// the application-wide cursor and the error report.
+#pragma once
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace pix {
+
+enum class TCursor { crDefault, crHourGlass, crHandPoint };
+
+class TApplication {
+public:
+  TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  HINSTANCE Instance() const { return instance_; }
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title);
+
+  // The main window: the first form created. Closing it ends the loop.
+  HWND MainWindow() const { return mainWindow_; }
+  void SetMainWindow(HWND wnd) { mainWindow_ = wnd; }
+
+  // Runs the message loop until Terminate(); the idle hook runs each time the
+  // queue empties.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Dispatches every pending message, then returns.
+  void ProcessMessages();
+  std::function<void()> OnIdle;
+  // Called before a message is dispatched; returning true swallows it.
+  std::function<bool(MSG&)> OnMessage;
+
+  // Shows a window modally: the program's other windows are disabled until the
+  // window hides itself or `closed` becomes true. Returns after the loop ends.
+  void RunModal(HWND wnd, const std::function<bool()>& closed);
+
+  // The error report: shows the failure in an error box captioned with the
+  // title, unless it is the silent kind.
+  void ShowException(const std::exception& e);
+  void HandleException();  // call from a catch block
+  // Replaces the message box, for tests; receives (text, caption).
+  std::function<void(const std::string&, const std::string&)> MessageBoxHook;
+
+  // Application-wide cursor: anything but crDefault overrides every window's own.
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor c);
+  // Windows call this on WM_SETCURSOR; true when the application cursor was set.
+  bool ApplyCursor();
+
+private:
+  bool ProcessMessage(MSG& msg);
+  void Idle();
+
+  HINSTANCE instance_;
+  HWND mainWindow_ = nullptr;
+  std::string title_;
+  bool terminated_ = false;
+  TCursor cursor_ = TCursor::crDefault;
+};
+
+TApplication& Application();
+
+// Runs fn; any exception goes to the error report instead of escaping into the
+// platform. Window procedures wrap their handlers in this.
+template <class Fn>
+auto Guarded(Fn&& fn, decltype(fn()) fallback = decltype(fn())()) -> decltype(fn()) {
+  try {
+    return fn();
+  } catch (...) {
+    Application().HandleException();
+    return fallback;
+  }
+}
+
+// UTF-8 <-> UTF-16 for text the program draws itself.
+std::wstring Widen(const std::string& s);
+std::string Narrow(const std::wstring& s);
+// The system's message for an error code, without trailing line breaks.
+std::string SysErrorMessage(DWORD code);
+
+}  // namespace pix

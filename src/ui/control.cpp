@@ -1,0 +1,231 @@
+#include "ui/control.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "ui/app.h"
+
+namespace pix {
+
+namespace {
+const char kProp[] = "PixlumenObject";
+}
+
+TControl::~TControl() { DestroyHandle(); }
+
+void TControl::DestroyHandle() {
+  if (!handle_) return;
+  HWND w = handle_;
+  if (subclassed_) RemoveWindowSubclass(w, SubclassProc, 0);
+  RemovePropA(w, kProp);
+  handle_ = nullptr;
+  DestroyWindow(w);
+}
+
+TControl* TControl::FromHandle(HWND wnd) {
+  return wnd ? static_cast<TControl*>(GetPropA(wnd, kProp)) : nullptr;
+}
+
+void TControl::Attach(HWND wnd) {
+  handle_ = wnd;
+  SetPropA(wnd, kProp, this);
+}
+
+void TControl::CreateOwn(const char* className, const std::string& text, DWORD style,
+                         DWORD exStyle, HWND parent, const TRect& r, UINT classStyle,
+                         HBRUSH background, HCURSOR cursor) {
+  HINSTANCE inst = Application().Instance();
+  WNDCLASSEXA wc{};
+  if (!GetClassInfoExA(inst, className, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.style = classStyle;
+    wc.lpfnWndProc = OwnProc;
+    wc.hInstance = inst;
+    wc.hCursor = cursor ? cursor : LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.hIcon = LoadIconA(inst, "MAINICON");
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+  }
+  HWND w = CreateWindowExA(exStyle, className, text.c_str(), style, r.left, r.top, r.Width(),
+                           r.Height(), parent, nullptr, inst, this);
+  if (!w) throw std::runtime_error("Cannot create window " + std::string(className));
+}
+
+void TControl::CreateStandard(const char* className, const std::string& text, DWORD style,
+                              DWORD exStyle, HWND parent, const TRect& r, int id) {
+  HWND w = CreateWindowExA(exStyle, className, text.c_str(), style, r.left, r.top, r.Width(),
+                           r.Height(), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           Application().Instance(), nullptr);
+  if (!w) throw std::runtime_error("Cannot create control " + std::string(className));
+  Attach(w);
+  subclassed_ = SetWindowSubclass(w, SubclassProc, 0, 0);
+}
+
+LRESULT CALLBACK TControl::OwnProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    if (auto* self = static_cast<TControl*>(cs->lpCreateParams)) self->Attach(wnd);
+  }
+  TControl* self = FromHandle(wnd);
+  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    RemovePropA(wnd, kProp);
+    self->handle_ = nullptr;
+    return DefWindowProcA(wnd, msg, wp, lp);
+  }
+  return self->Dispatch(msg, wp, lp);
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                        DWORD_PTR) {
+  TControl* self = FromHandle(wnd);
+  if (!self) return DefSubclassProc(wnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(wnd, SubclassProc, 0);
+    RemovePropA(wnd, kProp);
+    self->handle_ = nullptr;
+    self->subclassed_ = false;
+    return DefSubclassProc(wnd, msg, wp, lp);
+  }
+  return self->Dispatch(msg, wp, lp);
+}
+
+LRESULT TControl::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  try {
+    if (HandleMessage(msg, wp, lp, result)) return result;
+  } catch (...) {
+    Application().HandleException();
+    return 0;
+  }
+  return DefaultProc(msg, wp, lp);
+}
+
+LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!handle_) return 0;
+  return subclassed_ ? DefSubclassProc(handle_, msg, wp, lp)
+                     : DefWindowProcA(handle_, msg, wp, lp);
+}
+
+bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_SIZE:
+      Realign();
+      if (OnResize) OnResize();
+      return false;
+    case WM_SETCURSOR:
+      if (LOWORD(lp) == HTCLIENT && Application().ApplyCursor()) {
+        result = TRUE;
+        return true;
+      }
+      return false;
+    case WM_COMMAND:
+      if (lp) {
+        if (TControl* c = FromHandle(reinterpret_cast<HWND>(lp)); c && c != this)
+          return c->HandleReflected(msg, wp, lp, result);
+      }
+      return false;
+    case WM_NOTIFY: {
+      auto* nm = reinterpret_cast<NMHDR*>(lp);
+      if (TControl* c = FromHandle(nm->hwndFrom); c && c != this)
+        return c->HandleReflected(msg, wp, lp, result);
+      return false;
+    }
+    case WM_DRAWITEM: {
+      auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (TControl* c = FromHandle(di->hwndItem); c && c != this)
+        return c->HandleReflected(msg, wp, lp, result);
+      return false;
+    }
+    case WM_MEASUREITEM: {
+      // The control is not attached yet while it is created: measure by id.
+      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (HWND child = GetDlgItem(handle_, static_cast<int>(mi->CtlID)))
+        if (TControl* c = FromHandle(child); c && c != this)
+          return c->HandleReflected(msg, wp, lp, result);
+      return false;
+    }
+    default: return false;
+  }
+}
+
+bool TControl::HandleReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void TControl::SetBounds(const TRect& r) {
+  if (handle_) MoveWindow(handle_, r.left, r.top, r.Width(), r.Height(), TRUE);
+}
+
+TRect TControl::Bounds() const {
+  RECT r{};
+  if (!handle_) return {};
+  GetWindowRect(handle_, &r);
+  if (HWND parent = GetParent(handle_); parent && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD))
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+TRect TControl::ClientRect() const {
+  RECT r{};
+  if (handle_) GetClientRect(handle_, &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void TControl::Realign() {
+  if (!handle_ || docked_.empty()) return;
+  std::vector<DockItem> items;
+  items.reserve(docked_.size());
+  for (TDockable* d : docked_) items.push_back({d->Align, d->DockWidth, d->DockHeight, d->Visible});
+  std::vector<TRect> rects = DockLayout(ClientRect(), items);
+  for (size_t i = 0; i < docked_.size(); ++i)
+    if (docked_[i]->Visible && docked_[i]->Align != TAlign::None) docked_[i]->SetBounds(rects[i]);
+}
+
+std::string TControl::Text() const {
+  if (!handle_) return std::string();
+  int n = GetWindowTextLengthA(handle_);
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  n = GetWindowTextA(handle_, s.data(), n + 1);
+  s.resize(static_cast<size_t>(n));
+  return s;
+}
+
+void TControl::SetText(const std::string& text) {
+  if (handle_) SetWindowTextA(handle_, text.c_str());
+}
+
+void TControl::SetFont(HFONT font) {
+  if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void TControl::Invalidate(bool erase) {
+  if (handle_) InvalidateRect(handle_, nullptr, erase);
+}
+
+void TPanel::Create(HWND parent, TAlign align, int width, int height) {
+  Align = align;
+  DockWidth = width;
+  DockHeight = height;
+  CreateOwn("PixlumenPanel", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
+            parent, {0, 0, width, height}, 0, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+FormMetrics MeasureFormFont(HFONT* font) {
+  FormMetrics m;
+  HDC screen = GetDC(nullptr);
+  m.dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  m.fontHeight = ScaleFontHeight(-13, m.dpi);
+  HFONT f = CreateFontA(m.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+  HGDIOBJ old = SelectObject(screen, f);
+  TEXTMETRICA tm{};
+  if (GetTextMetricsA(screen, &tm)) m.textHeight = tm.tmHeight;
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  if (font) *font = f; else DeleteObject(f);
+  return m;
+}
+
+}  // namespace pix

@@ -1,0 +1,98 @@
+// Base of every window the program creates: owns its HWND, finds its object from
+// the handle, reflects child notifications, docks its children and keeps every
+// exception inside the window procedure.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/dock_core.h"
+
+namespace pix {
+
+class TControl;
+
+// Anything a container can dock: windowed controls and windowless views alike.
+class TDockable {
+public:
+  virtual ~TDockable() = default;
+  TAlign Align = TAlign::None;
+  int DockWidth = 0;   // width when docked left or right
+  int DockHeight = 0;  // height when docked top or bottom
+  bool Visible = true;
+  virtual void SetBounds(const TRect& r) = 0;
+  virtual TRect Bounds() const = 0;
+};
+
+class TControl : public TDockable {
+public:
+  TControl() = default;
+  TControl(const TControl&) = delete;
+  TControl& operator=(const TControl&) = delete;
+  ~TControl() override;
+
+  HWND Handle() const { return handle_; }
+  static TControl* FromHandle(HWND wnd);
+
+  void SetBounds(const TRect& r) override;
+  TRect Bounds() const override;  // in the parent's client coordinates
+  TRect ClientRect() const;
+
+  // Docked children, laid out in order whenever this window is resized.
+  void AddDocked(TDockable* child) { docked_.push_back(child); }
+  void Realign();
+  // Extra realign step for containers whose docked sizes change (splitters).
+  std::function<void()> OnResize;
+
+  std::string Text() const;
+  void SetText(const std::string& text);
+  void SetFont(HFONT font);
+  void Invalidate(bool erase = true);
+
+  // Handles a message sent to this window. Return true when handled.
+  virtual bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // Handles WM_COMMAND / WM_NOTIFY / WM_DRAWITEM / WM_MEASUREITEM sent to the
+  // parent on this control's behalf.
+  virtual bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+protected:
+  // Creates a window of one of the program's own classes (registered once).
+  void CreateOwn(const char* className, const std::string& text, DWORD style, DWORD exStyle,
+                 HWND parent, const TRect& r, UINT classStyle = CS_DBLCLKS,
+                 HBRUSH background = nullptr, HCURSOR cursor = nullptr);
+  // Creates a standard control and subclasses it.
+  void CreateStandard(const char* className, const std::string& text, DWORD style, DWORD exStyle,
+                      HWND parent, const TRect& r, int id = 0);
+  // The default handling of a message this object did not take.
+  LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
+  void DestroyHandle();
+
+private:
+  static LRESULT CALLBACK OwnProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+  void Attach(HWND wnd);
+
+  HWND handle_ = nullptr;
+  bool subclassed_ = false;
+  std::vector<TDockable*> docked_;
+};
+
+// A plain container without bevel, painted in the colour of button faces.
+class TPanel : public TControl {
+public:
+  void Create(HWND parent, TAlign align, int width, int height);
+};
+
+// Creates a GDI font for the form text of the program at the screen's density.
+struct FormMetrics {
+  int dpi = 96;
+  int fontHeight = -13;  // at `dpi`
+  int textHeight = 16;   // measured with that font
+  int Scale(int v) const { return ScaleForText(v, textHeight); }
+};
+FormMetrics MeasureFormFont(HFONT* font);
+
+}  // namespace pix

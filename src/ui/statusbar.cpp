@@ -1,0 +1,38 @@
+#include "ui/statusbar.h"
+
+#include <commctrl.h>
+
+namespace pix {
+
+void TStatusBar::Create(HWND parent, int height, const std::vector<int>& edges) {
+  Align = TAlign::Bottom;
+  DockHeight = height;
+  CreateStandard(STATUSCLASSNAMEA, "",
+                 WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
+                 parent, {0, 0, 100, height});
+  std::vector<int> parts(edges);
+  parts.push_back(-1);
+  SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
+  panels_ = static_cast<int>(parts.size());
+}
+
+void TStatusBar::SetPanelText(int panel, const std::string& text) {
+  if (panel < 0 || panel >= panels_) return;
+  // A leading tab centres the text in its panel.
+  std::string centred = "\t" + text;
+  SendMessageA(Handle(), SB_SETTEXTA, static_cast<WPARAM>(panel),
+               reinterpret_cast<LPARAM>(centred.c_str()));
+}
+
+std::string TStatusBar::PanelText(int panel) const {
+  if (panel < 0 || panel >= panels_) return std::string();
+  // Read back from the control, so tests see what the user sees.
+  LRESULT len = SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0);
+  std::string s(LOWORD(len) + 1, '\0');
+  SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(LOWORD(len));
+  if (!s.empty() && s[0] == '\t') s.erase(0, 1);
+  return s;
+}
+
+}  // namespace pix

@@ -1,0 +1,68 @@
+# Shared steps of the end-to-end tests: a Wine virtual desktop on this run's Xvfb,
+# the real executable in it, real X input through xdotool, screenshots with import.
+# Sourced by the tests; expects WINEPREFIX and DISPLAY from script/wine-env.
+set -euo pipefail
+EXE=$(readlink -f "$1")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-e2e.XXXXXX")
+DESK=pix$$
+PID=
+trap 'e2e_stop; [ -n "${KEEP:-}" ] || rm -rf "$WORK"' EXIT
+
+fail() { echo "FAIL: $*" >&2; [ -n "${SHOT:-}" ] || shot failure; exit 1; }
+pass() { echo "PASS: $*"; }
+
+# Starts the program (copied into $WORK/app with anything it needs) in a virtual
+# desktop, from folder $1 (default: the app folder).
+e2e_start() {
+  mkdir -p "$WORK/app"
+  cp "$EXE" "$WORK/app/Pixlumen.exe"
+  local dir=${1:-$WORK/app}
+  (cd "$dir" && exec wine explorer "/desktop=$DESK,1024x768" "$WORK/app/Pixlumen.exe" >/dev/null 2>&1) &
+  PID=$!
+}
+
+# Waits until a window with this exact title is mapped; prints its X id.
+wait_window() {
+  local title=$1 i id
+  for i in $(seq 1 150); do
+    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+wait_gone() {
+  local title=$1 i
+  for i in $(seq 1 100); do
+    xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Screenshot of the whole display into $WORK/NAME.png; prints the path.
+shot() {
+  SHOT=1 import -window root "$WORK/$1.png" 2>/dev/null || true
+  echo "$WORK/$1.png"
+}
+
+# Colour of one pixel of a screenshot as rrggbb.
+pixel() {
+  convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | tr -d '#'
+}
+
+# Window geometry: sets X Y W H.
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  X=$X; Y=$Y; W=$WIDTH; H=$HEIGHT
+}
+
+e2e_stop() {
+  if [ -n "$PID" ] && kill -0 "$PID" 2>/dev/null; then
+    wine explorer /desktop="$DESK",shutdown >/dev/null 2>&1 || true
+    sleep 0.5
+    kill "$PID" 2>/dev/null || true
+  fi
+  PID=
+}

@@ -1,0 +1,131 @@
+#include "testutil.h"
+
+#include <atomic>
+#include <thread>
+
+namespace pixtest {
+
+void Pump(int ms) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+namespace {
+struct FindBox {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindBoxProc(HWND w, LPARAM p) {
+  auto* f = reinterpret_cast<FindBox*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (pid == f->pid && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+    f->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+std::string TextOf(HWND w) {
+  char buf[2048] = {};
+  GetWindowTextA(w, buf, sizeof buf);
+  return buf;
+}
+}  // namespace
+
+BoxSeen CatchMessageBox(const std::function<void()>& trigger, int timeoutMs) {
+  BoxSeen seen;
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    while (!done && static_cast<int>(end - GetTickCount()) > 0) {
+      FindBox f{GetCurrentProcessId(), nullptr};
+      EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&f));
+      if (f.found) {
+        seen.shown = true;
+        seen.caption = TextOf(f.found);
+        seen.text = TextOf(GetDlgItem(f.found, 0xFFFF));
+        // The error icon is a static control holding an icon.
+        seen.errorIcon = GetDlgItem(f.found, 0x14) != nullptr;
+        PostMessageA(f.found, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  trigger();
+  done = true;
+  watcher.join();
+  return seen;
+}
+
+Capture CaptureClient(HWND wnd) {
+  Capture c;
+  RECT r;
+  GetClientRect(wnd, &r);
+  c.width = r.right;
+  c.height = r.bottom;
+  if (c.width <= 0 || c.height <= 0) return c;
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC wdc = GetDC(wnd);
+  HBITMAP dib = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC mem = CreateCompatibleDC(wdc);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, c.width, c.height, wdc, 0, 0, SRCCOPY);
+  GdiFlush();
+  auto* p = static_cast<uint32_t*>(bits);
+  c.pixels.assign(p, p + static_cast<size_t>(c.width) * c.height);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(dib);
+  ReleaseDC(wnd, wdc);
+  return c;
+}
+
+TempDir::TempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  char name[MAX_PATH];
+  GetTempFileNameA(base, "pxt", 0, name);
+  DeleteFileA(name);
+  CreateDirectoryA(name, nullptr);
+  path_ = name;
+}
+
+TempDir::~TempDir() {
+  std::string pattern = path_ + "\\*";
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string n = fd.cFileName;
+      if (n == "." || n == "..") continue;
+      std::string full = path_ + "\\" + n;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryA(full.c_str());
+      else DeleteFileA(full.c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path_.c_str());
+}
+
+void TempDir::Write(const std::string& name, const std::string& bytes) const {
+  HANDLE h = CreateFileA(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD n = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+}
+
+}  // namespace pixtest

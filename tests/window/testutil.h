@@ -1,0 +1,45 @@
+// Helpers for tests that drive real windows under Wine.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pixtest {
+
+// Dispatches messages for about `ms` milliseconds (and at least once).
+void Pump(int ms = 50);
+
+// Text and caption of a message box, and the box's style bits.
+struct BoxSeen {
+  bool shown = false;
+  std::string caption, text;
+  bool errorIcon = false;
+};
+// Runs `trigger`, which is expected to show a message box of this process; the box
+// is read and dismissed from another thread. Returns what was seen.
+BoxSeen CatchMessageBox(const std::function<void()>& trigger, int timeoutMs = 5000);
+
+// Pixels of a window's client area (a DIB of 32-bit BGRX).
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+Capture CaptureClient(HWND wnd);
+
+// A temporary folder removed with its contents at the end of the test.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  void Write(const std::string& name, const std::string& bytes) const;
+
+private:
+  std::string path_;
+};
+
+}  // namespace pixtest
