@@ -86,3 +86,12 @@ if(PIX_TARGET_NAME STREQUAL "win32")
       ENVIRONMENT "PIX_ROOT=${PIX_ROOT};PIX_BUILD=${CMAKE_BINARY_DIR}")
   endforeach()
 endif()
+
+# Benchmarks: bench/<name>_bench.cpp become programs that script/bench runs.
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/bench/*_bench.cpp)
+foreach(src ${BENCH_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE pixwin)
+  target_compile_options(${name} PRIVATE ${PIX_WARNINGS})
+endforeach()
