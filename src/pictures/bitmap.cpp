@@ -1,0 +1,395 @@
+#include "pictures/bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "pictures/bmp_core.h"
+#include "ui/app.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+const TGraphicClass TBitmapKind{"TBitmap", &TGraphicKind,
+                                [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
+
+namespace {
+
+[[noreturn]] void NotValid() { throw EInvalidGraphic("Bitmap image is not valid"); }
+
+// The platform refused a bitmap: its error code and message, or our own text
+// when it gave no code.
+[[noreturn]] void BitmapRefused(DWORD code) {
+  if (code)
+    throw EOSError(Format("System Error.  Code: %d.\r\n%s", static_cast<int>(code),
+                          SysErrorMessage(code).c_str()),
+                   code);
+  NotValid();
+}
+
+// The screen's device context, released on every path.
+class ScreenDC {
+public:
+  ScreenDC() : dc_(GetDC(nullptr)) {
+    if (!dc_) {
+      DWORD code = GetLastError();
+      std::string message = code ? SysErrorMessage(code) : std::string();
+      throw EOutOfResources(message.empty() ? "Out of system resources" : message);
+    }
+  }
+  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
+  ScreenDC(const ScreenDC&) = delete;
+  ScreenDC& operator=(const ScreenDC&) = delete;
+  operator HDC() const { return dc_; }
+  int Depth() const { return GetDeviceCaps(dc_, BITSPIXEL) * GetDeviceCaps(dc_, PLANES); }
+
+private:
+  HDC dc_;
+};
+
+// A GDI object deleted unless released to a new owner.
+template <class H>
+class GdiOwner {
+public:
+  explicit GdiOwner(H h = nullptr) : h_(h) {}
+  ~GdiOwner() {
+    if (h_) DeleteObject(h_);
+  }
+  GdiOwner(const GdiOwner&) = delete;
+  GdiOwner& operator=(const GdiOwner&) = delete;
+  void Reset(H h) {
+    if (h_) DeleteObject(h_);
+    h_ = h;
+  }
+  H Get() const { return h_; }
+  H Release() {
+    H h = h_;
+    h_ = nullptr;
+    return h;
+  }
+
+private:
+  H h_;
+};
+
+// A memory DC with one bitmap selected, both put back on every path.
+class MemoryDC {
+public:
+  MemoryDC(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)) {
+    if (dc_ && bitmap) old_ = SelectObject(dc_, bitmap);
+  }
+  ~MemoryDC() {
+    if (!dc_) return;
+    if (old_) SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  MemoryDC(const MemoryDC&) = delete;
+  MemoryDC& operator=(const MemoryDC&) = delete;
+  operator HDC() const { return dc_; }
+
+private:
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+};
+
+// A logical palette of a colour table, red and blue exchanged into palette order.
+// A 16-colour table on a palette screen takes the system's 16 standard colours.
+HPALETTE PaletteFromColors(const RGBQUAD* colors, UINT count, HDC screen) {
+  if (!count) return nullptr;
+  std::vector<uint8_t> buf(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = static_cast<WORD>(count);
+  for (UINT i = 0; i < count; ++i)
+    lp->palPalEntry[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+  int systemSize = GetDeviceCaps(screen, SIZEPALETTE);
+  if (count == 16 && systemSize >= 16) {
+    GetSystemPaletteEntries(screen, 0, 8, &lp->palPalEntry[0]);
+    GetSystemPaletteEntries(screen, static_cast<UINT>(systemSize - 8), 8, &lp->palPalEntry[8]);
+  }
+  return CreatePalette(lp);
+}
+
+UINT ColorTableOf(HDC screen, HBITMAP dib, RGBQUAD (&table)[256]) {
+  MemoryDC mem(screen, dib);
+  return mem ? GetDIBColorTable(mem, 0, 256, table) : 0;
+}
+
+bool WideAddressSpace() { return sizeof(void*) > 4; }
+
+}  // namespace
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() { Release(); }
+
+void TBitmap::Release() {
+  if (handle_) DeleteObject(handle_);
+  if (palette_) DeleteObject(palette_);
+  handle_ = nullptr;
+  bits_ = nullptr;
+  palette_ = nullptr;
+  desc_ = DIBSECTION{};
+  core_ = false;
+  info_.clear();
+  rleFile_.clear();
+}
+
+void TBitmap::Adopt(HBITMAP bitmap, void* bits, HPALETTE palette) {
+  Release();
+  handle_ = bitmap;
+  bits_ = bits;
+  palette_ = palette;
+}
+
+int TBitmap::Width() const { return desc_.dsBm.bmWidth; }
+
+int TBitmap::Height() const { return std::abs(desc_.dsBm.bmHeight); }
+
+int TBitmap::BitCount() const { return desc_.dsBm.bmBitsPixel; }
+
+int TBitmap::RowBytes() const {
+  return static_cast<int>(bmp::RowBytes(desc_.dsBm.bmWidth, desc_.dsBm.bmBitsPixel));
+}
+
+uint8_t* TBitmap::ScanLine(int row) {
+  if (!bits_ || row < 0 || row >= Height()) return nullptr;
+  size_t stride = static_cast<size_t>(RowBytes());
+  bool bottomUp = desc_.dsBmih.biHeight > 0;
+  size_t index = bottomUp ? static_cast<size_t>(Height() - 1 - row) : static_cast<size_t>(row);
+  return static_cast<uint8_t*>(bits_) + index * stride;
+}
+
+void TBitmap::FillBytes(uint8_t value) {
+  if (bits_) std::memset(bits_, value, static_cast<size_t>(RowBytes()) * Height());
+}
+
+}  // namespace pix
+
+namespace pix {
+
+namespace {
+
+// A DIB section from a BITMAPINFO (header, masks, colour table); its bytes are 0.
+HBITMAP CreateDIB(const std::vector<uint8_t>& info, HDC screen, void** bits) {
+  SetLastError(0);
+  *bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()),
+                                 DIB_RGB_COLORS, bits, nullptr, 0);
+  if (!dib || !*bits) {
+    DWORD code = GetLastError();
+    if (dib) DeleteObject(dib);
+    BitmapRefused(code);
+  }
+  return dib;
+}
+
+// Compressed pixel data (RLE) to a bitmap in the screen's format, converted with
+// the colour table's palette selected. The data get an end-of-bitmap mark and
+// an exact size so that the platform's decoder cannot run past them.
+HBITMAP ConvertCompressed(TStream& stream, bmp::Headers& h, HDC screen, HPALETTE palette,
+                          std::vector<uint8_t>& data) {
+  data.assign(static_cast<size_t>(h.pixelBytes) + 2, 0);
+  size_t got = stream.Read(data.data(), static_cast<size_t>(h.pixelBytes));
+  data.resize(got + 2);
+  data[got] = 0;
+  data[got + 1] = 1;
+  auto* bi = reinterpret_cast<BITMAPINFO*>(h.header.data());
+  bi->bmiHeader.biSizeImage = static_cast<DWORD>(data.size());
+
+  MemoryDC mem(screen, nullptr);
+  if (!mem) BitmapRefused(GetLastError());
+  GdiOwner<HBITMAP> format(CreateCompatibleBitmap(screen, 1, 1));
+  HGDIOBJ oldBitmap = format.Get() ? SelectObject(mem, format.Get()) : nullptr;
+  HPALETTE oldPalette = nullptr;
+  if (palette) {
+    oldPalette = SelectPalette(mem, palette, FALSE);
+    RealizePalette(mem);
+  }
+  SetLastError(0);
+  HBITMAP ddb = CreateDIBitmap(mem, &bi->bmiHeader, CBM_INIT, data.data(), bi, DIB_RGB_COLORS);
+  DWORD code = GetLastError();
+  if (palette) SelectPalette(mem, oldPalette, TRUE);
+  if (oldBitmap) SelectObject(mem, oldBitmap);
+  data.resize(got);
+  if (!ddb) BitmapRefused(code);
+  return ddb;
+}
+
+}  // namespace
+
+// The description as the platform reports it; a device-dependent bitmap has no
+// info header of its own, so the file's fields stand in for it.
+void TBitmap::Describe() {
+  DIBSECTION ds{};
+  if (bits_) {
+    GetObjectA(handle_, sizeof ds, &ds);
+  } else {
+    GetObjectA(handle_, sizeof ds.dsBm, &ds.dsBm);
+  }
+  desc_ = ds;
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+  uint64_t available = stream.Remaining();
+  if (available == 0) {
+    Release();
+    return;
+  }
+  bmp::Headers h = bmp::ReadHeaders(stream, available);
+  bool compressed = bmp::Compressed(h.info);
+  uint64_t store = bmp::StoreBytes(h.info);
+  if (!bmp::StoreSizeAcceptable(store, compressed ? 0 : h.remaining, WideAddressSpace()))
+    NotValid();
+
+  ScreenDC screen;
+  const RGBQUAD* colors =
+      h.colorCount ? reinterpret_cast<const RGBQUAD*>(&h.header[h.colorOffset]) : nullptr;
+  GdiOwner<HPALETTE> palette;
+  if (h.colorCount && (h.info.bitCount > 8 || compressed))
+    palette.Reset(PaletteFromColors(colors, h.colorCount, screen));
+
+  GdiOwner<HBITMAP> bitmap;
+  void* bits = nullptr;
+  std::vector<uint8_t> kept;
+  if (!compressed) {
+    bitmap.Reset(CreateDIB(h.header, screen, &bits));
+    DIBSECTION ds{};
+    GetObjectA(bitmap.Get(), sizeof ds, &ds);
+    uint64_t room = uint64_t(ds.dsBm.bmWidthBytes) * uint64_t(std::abs(ds.dsBm.bmHeight));
+    // One read straight into the buffer, never past its end.
+    stream.Read(bits, static_cast<size_t>(bmp::BytesIntoStore(h, room < store ? room : store)));
+    if (!palette.Get()) {
+      RGBQUAD table[256];
+      UINT n = ColorTableOf(screen, bitmap.Get(), table);
+      palette.Reset(PaletteFromColors(table, n, screen));
+      if (!palette.Get() && screen.Depth() < ds.dsBm.bmBitsPixel * ds.dsBm.bmPlanes)
+        palette.Reset(CreateHalftonePalette(screen));
+    }
+  } else {
+    bitmap.Reset(ConvertCompressed(stream, h, screen, palette.Get(), kept));
+  }
+
+  Adopt(bitmap.Release(), bits, palette.Release());
+  Describe();
+  if (bits_) {
+    info_ = h.header;
+  } else {
+    std::memcpy(&desc_.dsBmih, h.header.data(), sizeof desc_.dsBmih);
+    for (int i = 0; i < 3; ++i) desc_.dsBitfields[i] = h.masks[i];
+    // Kept as read: file header, info header with its table, the pixel data.
+    rleFile_.assign(h.fileHeader, h.fileHeader + sizeof h.fileHeader);
+    rleFile_.insert(rleFile_.end(), h.header.begin(), h.header.end());
+    rleFile_.insert(rleFile_.end(), kept.begin(), kept.end());
+  }
+  desc_.dsBmih.biXPelsPerMeter = h.info.xPelsPerMeter;
+  desc_.dsBmih.biYPelsPerMeter = h.info.yPelsPerMeter;
+  desc_.dsBmih.biClrUsed = h.info.clrUsed;
+  desc_.dsBmih.biClrImportant = h.info.clrImportant;
+  core_ = h.core;
+  Changed();
+}
+
+void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors, int count) {
+  if (width <= 0 || height <= 0 || count < 0 || count > 256) NotValid();
+  std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + size_t(count) * sizeof(RGBQUAD));
+  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+  *bih = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0,
+          0, static_cast<DWORD>(count), 0};
+  if (count) std::memcpy(info.data() + sizeof *bih, colors, size_t(count) * sizeof(RGBQUAD));
+  ScreenDC screen;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIB(info, screen, &bits);
+  Adopt(dib, bits, nullptr);
+  info_ = std::move(info);
+  Describe();
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  if (palette != palette_) {
+    if (palette_) DeleteObject(palette_);
+    palette_ = palette;
+  }
+  if (palette_ && bits_ && BitCount() <= 8) {
+    PALETTEENTRY entries[256];
+    UINT n = GetPaletteEntries(palette_, 0, 256, entries);
+    RGBQUAD table[256];
+    for (UINT i = 0; i < n; ++i)
+      table[i] = {entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
+    ScreenDC screen;
+    MemoryDC mem(screen, handle_);
+    if (mem && n) SetDIBColorTable(mem, 0, n, table);
+    // Keep the copy's recipe in step with the buffer's new colours.
+    auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(info_.data());
+    uint32_t room = (static_cast<uint32_t>(info_.size()) - bih->biSize) / sizeof(RGBQUAD);
+    for (UINT i = 0; i < n && i < room; ++i)
+      std::memcpy(info_.data() + bih->biSize + i * sizeof(RGBQUAD), &table[i], sizeof(RGBQUAD));
+  }
+  PaletteModified = true;
+  Changed();
+}
+
+void TBitmap::Draw(HDC dc, const RECT& r) {
+  if (!handle_) return;
+  HPALETTE oldPalette = nullptr;
+  if (palette_) {
+    oldPalette = SelectPalette(dc, palette_, TRUE);
+    RealizePalette(dc);
+  }
+  int depth = desc_.dsBm.bmBitsPixel * desc_.dsBm.bmPlanes;
+  if (depth != 1) {  // a monochrome bitmap leaves the mode as it is
+    int target = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    if (target <= 8 && target < depth) {
+      POINT origin{};
+      GetBrushOrgEx(dc, &origin);
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    } else {
+      SetStretchBltMode(dc, COLORONCOLOR);
+    }
+  }
+  {
+    MemoryDC mem(dc, handle_);
+    if (mem)
+      StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, Width(),
+                 Height(), SRCCOPY);
+  }
+  if (palette_) SelectPalette(dc, oldPalette, TRUE);
+}
+
+std::unique_ptr<TGraphic> TBitmap::Clone() const {
+  auto copy = std::make_unique<TBitmap>();
+  copy->SetTransparent(Transparent());
+  if (!handle_) return copy;
+  ScreenDC screen;
+  GdiOwner<HBITMAP> bitmap;
+  void* bits = nullptr;
+  if (bits_) {
+    bitmap.Reset(CreateDIB(info_, screen, &bits));
+    std::memcpy(bits, bits_, static_cast<size_t>(RowBytes()) * Height());
+  } else {
+    bitmap.Reset(CreateCompatibleBitmap(screen, Width(), Height()));
+    if (!bitmap.Get()) BitmapRefused(GetLastError());
+    MemoryDC from(screen, handle_), to(screen, bitmap.Get());
+    BitBlt(to, 0, 0, Width(), Height(), from, 0, 0, SRCCOPY);
+  }
+  GdiOwner<HPALETTE> palette;
+  if (palette_) {
+    PALETTEENTRY entries[256];
+    UINT n = GetPaletteEntries(palette_, 0, 256, entries);
+    std::vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(n);
+    std::memcpy(lp->palPalEntry, entries, n * sizeof(PALETTEENTRY));
+    palette.Reset(CreatePalette(lp));
+  }
+  copy->Adopt(bitmap.Release(), bits, palette.Release());
+  copy->desc_ = desc_;
+  copy->desc_.dsBm.bmBits = bits;
+  copy->core_ = core_;
+  copy->info_ = info_;
+  copy->rleFile_ = rleFile_;
+  return copy;
+}
+
+}  // namespace pix

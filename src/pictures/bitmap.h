@@ -1,0 +1,75 @@
+// Bitmap pictures (.bmp) and the in-memory bitmap other kinds decode into.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "pictures/graphic.h"
+
+namespace pix {
+
+extern const TGraphicClass TBitmapKind;
+
+class TBitmap : public TGraphic {
+public:
+  TBitmap();
+  ~TBitmap() override;
+
+  const TGraphicClass& Kind() const override { return TBitmapKind; }
+  // Reads a bitmap file from the stream's position; 0 bytes give an empty bitmap.
+  void LoadFromStream(TStream& stream) override;
+  int Width() const override;
+  int Height() const override;  // rows, whatever their order in memory
+  bool Empty() const override { return handle_ == nullptr; }
+  // Stretches the whole bitmap into r (COLORONCOLOR, or HALFTONE on a palette
+  // device shallower than the bitmap), realising the bitmap's palette first.
+  void Draw(HDC dc, const RECT& r) override;
+  HPALETTE Palette() const override { return palette_; }
+  std::unique_ptr<TGraphic> Clone() const override;
+
+  // --- The pixel buffer, for readers that decode into a bitmap ---
+
+  // Replaces the pixel store with a device-independent buffer of this size and
+  // depth (1, 4, 8, 16, 24 or 32 bits), rows bottom-up in memory, each padded to 4
+  // bytes, every byte 0, with `count` colour-table entries. Sends no change signal.
+  // Raises "System Error..." / "Bitmap image is not valid" when the platform refuses.
+  void NewDIB(int width, int height, int bitCount, const RGBQUAD* colors = nullptr,
+              int count = 0);
+  // Sets every pixel byte (after NewDIB: e.g. 0xFF gives white at 24 bits).
+  void FillBytes(uint8_t value);
+  // Row `row` of the picture, 0 = top, whatever the order in memory; nullptr
+  // without a device-independent buffer or outside the picture.
+  uint8_t* ScanLine(int row);
+  // Bytes per row of the buffer: ((width * bits + 31) & ~31) / 8.
+  int RowBytes() const;
+  int BitCount() const;
+  // Takes ownership of the palette (nullptr removes it). A buffer of 8 bits or
+  // fewer gets the palette's colours as its colour table; pixels are kept. Sets the
+  // palette-modified flag and sends the change signal.
+  void SetPalette(HPALETTE palette);
+  // The pixel store: a DIB section, or a device-dependent bitmap for RLE files.
+  HBITMAP Handle() const { return handle_; }
+  bool IsDIB() const { return bits_ != nullptr; }
+  // The platform's description of the store, with the file's resolutions and
+  // colour counts, and the colour masks.
+  const DIBSECTION& Description() const { return desc_; }
+  // The file had the 12-byte core header.
+  bool CoreHeader() const { return core_; }
+
+private:
+  void Release();
+  void Adopt(HBITMAP bitmap, void* bits, HPALETTE palette);
+  void Describe();
+
+  HBITMAP handle_ = nullptr;
+  void* bits_ = nullptr;
+  HPALETTE palette_ = nullptr;
+  DIBSECTION desc_{};
+  bool core_ = false;
+  std::vector<uint8_t> info_;     // the BITMAPINFO a DIB was made from
+  std::vector<uint8_t> rleFile_;  // a compressed file, kept as it was read
+};
+
+}  // namespace pix
