@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Draws the file list's glyphs as 16-colour bitmaps, 16 x 15 pixels, with pure
+blue as the background (the list draws a glyph's bottom-left colour as
+transparent). Usage: make_glyphs.py OUTDIR"""
+import os, struct, sys
+
+# The standard 16-colour palette, as (r, g, b).
+PALETTE = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+INK = {".": 12, "k": 0, "g": 8, "s": 7, "w": 15, "n": 4, "y": 11, "o": 3, "c": 6, "r": 9}
+
+EXECUTABLE = """
+................
+kkkkkkkkkkkkkkk.
+knnnnnnnnnswswk.
+knnnnnnnnnkkkkk.
+kkkkkkkkkkkkkkk.
+kwwwwwwwwwwwwwk.
+kwskskwwwwwwwwk.
+kwwwwwwwwwwwwwk.
+kwwssssssswwwwk.
+kwwwwwwwwwwwwwk.
+kwwsssssswwwwwk.
+kwwwwwwwwwwwwwk.
+kwwwwwwwwwwwwwk.
+kkkkkkkkkkkkkkk.
+................
+"""
+
+CLOSEDFOLDER = """
+................
+................
+.kkkkk..........
+kwyyyyk.........
+kyyyyyykkkkkkk..
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kyyyyyyyyyyyyok.
+kooooooooooooook
+.kkkkkkkkkkkkkk.
+................
+"""
+
+UNKNOWNFILE = """
+..kkkkkkkk......
+..kwwwwwwkk.....
+..kwwwwwwksk....
+..kwwwwwwkssk...
+..kwwwwwwkkkkk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kwwwwwwwwwwk..
+..kkkkkkkkkkkk..
+................
+"""
+
+def bitmap(art):
+    rows = art.strip("\n").split("\n")
+    assert len(rows) == 15 and all(len(r) == 16 for r in rows), "glyphs are 16 x 15"
+    assert rows[-1][0] == ".", "the bottom-left pixel is the transparent background"
+    data = b""
+    for row in reversed(rows):  # bottom-up
+        idx = [INK[c] for c in row]
+        data += bytes((idx[i] << 4) | idx[i + 1] for i in range(0, 16, 2))  # 8 bytes a row
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
+    info = struct.pack("<IiiHHIIiiII", 40, 16, 15, 1, 4, 0, len(data), 3780, 3780, 16, 16)
+    offset = 14 + len(info) + len(palette)
+    head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return head + info + palette + data
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    for name, art in (("glyph_executable", EXECUTABLE), ("glyph_closedfolder", CLOSEDFOLDER),
+                      ("glyph_unknownfile", UNKNOWNFILE)):
+        with open(os.path.join(out, name + ".bmp"), "wb") as f:
+            f.write(bitmap(art))
+
+main()
