@@ -18,6 +18,9 @@ void TfmMain::Create() {
   splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
   Img.SetParent(me);
   Img.Align = TAlign::Client;
+  Img.SetCenter(true);
+  Img.SetStretch(false);
+  Img.SetProportional(true);  // as laid out; the creation step switches it off
   AddDocked(&Toolbar);
   AddDocked(&StatusBar);
   AddDocked(&pnNavigation);
