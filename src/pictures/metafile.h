@@ -41,6 +41,7 @@ private:
   void ReadEnhanced(TStream& stream);
   void ReadPlaceable(TStream& stream);
   void MakePalette();
+  void PixelSize(int32_t& w, int32_t& h) const;
 
   HENHMETAFILE handle_ = nullptr;
   HPALETTE palette_ = nullptr;

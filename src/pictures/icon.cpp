@@ -1,0 +1,218 @@
+#include "pictures/icon.h"
+
+#include <cstring>
+
+#include "pictures/icon_core.h"
+#include "ui/app.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+const TGraphicClass TIconKind{"TIcon", &TGraphicKind, [] {
+                                return std::unique_ptr<TGraphic>(std::make_unique<TIcon>());
+                              }};
+
+namespace {
+
+HICON StandardApplicationIcon() {
+  static HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  return icon;
+}
+
+uint16_t ScreenDepth() {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return 0;
+  int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+  ReleaseDC(nullptr, dc);
+  return static_cast<uint16_t>(depth);
+}
+
+[[noreturn]] void RaiseResourceError() {
+  DWORD code = GetLastError();
+  std::string text = code ? SysErrorMessage(code) : std::string();
+  throw EOutOfResources(text.empty() ? "Out of system resources" : text);
+}
+
+template <class T>
+T Check(T handle) {
+  if (!handle) RaiseResourceError();
+  return handle;
+}
+
+// GDI objects released on every path.
+struct GdiBitmap {
+  HBITMAP h = nullptr;
+  ~GdiBitmap() {
+    if (h) DeleteObject(h);
+  }
+};
+struct MemoryDC {
+  HDC h = nullptr;
+  HGDIOBJ old = nullptr;
+  ~MemoryDC() {
+    if (old) SelectObject(h, old);
+    if (h) DeleteDC(h);
+  }
+};
+struct ScreenDC {
+  HDC h = GetDC(nullptr);
+  ~ScreenDC() {
+    if (h) ReleaseDC(nullptr, h);
+  }
+};
+
+// An info header with room for 256 colours.
+struct DibInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[256];
+};
+
+// The bitmap-format data turned into a screen bitmap and stretched by a plain
+// copy onto a new bitmap of the chosen size (monochrome for the mask).
+HBITMAP StretchedBitmap(HDC screen, const DibInfo& info, const uint8_t* bits, int w, int h,
+                        bool monochrome) {
+  GdiBitmap source;
+  source.h = Check(CreateDIBitmap(screen, &info.header, CBM_INIT, bits,
+                                  reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS));
+  GdiBitmap target;
+  target.h = Check(monochrome ? CreateBitmap(w, h, 1, 1, nullptr)
+                              : CreateCompatibleBitmap(screen, w, h));
+  MemoryDC src, dst;
+  src.h = Check(CreateCompatibleDC(screen));
+  dst.h = Check(CreateCompatibleDC(screen));
+  src.old = SelectObject(src.h, source.h);
+  dst.old = SelectObject(dst.h, target.h);
+  SetStretchBltMode(dst.h, COLORONCOLOR);
+  if (!StretchBlt(dst.h, 0, 0, w, h, src.h, 0, 0, info.header.biWidth, info.header.biHeight,
+                  SRCCOPY))
+    RaiseResourceError();
+  HBITMAP result = target.h;
+  target.h = nullptr;
+  return result;
+}
+
+// All bits of a bitmap, rows as the platform keeps them.
+std::vector<uint8_t> BitmapBits(HBITMAP bmp, BITMAP& desc) {
+  if (!GetObjectA(bmp, sizeof desc, &desc)) RaiseResourceError();
+  std::vector<uint8_t> bits(static_cast<size_t>(desc.bmWidthBytes) * desc.bmHeight);
+  if (!bits.empty() && !GetBitmapBits(bmp, static_cast<LONG>(bits.size()), bits.data()))
+    RaiseResourceError();
+  return bits;
+}
+
+}  // namespace
+
+TIcon::TIcon() { TGraphic::SetTransparent(true); }
+
+TIcon::~TIcon() { ReleaseHandle(); }
+
+void TIcon::ReleaseHandle() {
+  if (handle_ && ownsHandle_) DestroyIcon(handle_);
+  handle_ = nullptr;
+  ownsHandle_ = false;
+}
+
+void TIcon::LoadFromStream(TStream& stream) {
+  uint64_t n = stream.Remaining();
+  if (n > SIZE_MAX) throw EOutOfMemory();
+  std::vector<uint8_t> bytes(static_cast<size_t>(n));
+  stream.ReadBuffer(bytes.data(), bytes.size());
+  IconHeader header;
+  if (!ReadIconHeader(bytes.data(), bytes.size(), header)) throw EReadError();
+  if (header.type >= 2) throw EInvalidGraphic("Icon image is not valid");
+  // The image is chosen and made only when the icon is first drawn.
+  ReleaseHandle();
+  bytes_ = std::move(bytes);
+  size_ = {0, 0};
+  Changed();
+}
+
+int TIcon::Width() const { return size_.cx ? size_.cx : GetSystemMetrics(SM_CXICON); }
+int TIcon::Height() const { return size_.cy ? size_.cy : GetSystemMetrics(SM_CYICON); }
+
+HICON TIcon::Handle() {
+  if (!handle_) MakeIcon();
+  return handle_;
+}
+
+void TIcon::MakeIcon() {
+  SetLastError(0);  // a stale code would give a platform refusal the wrong message
+  IconHeader header;
+  if (!ReadIconHeader(bytes_.data(), bytes_.size(), header))
+    throw EInvalidGraphic("Icon image is not valid");
+  if (header.type == 0) {
+    handle_ = StandardApplicationIcon();
+    ownsHandle_ = false;
+    return;
+  }
+  if (header.type != 1) throw EInvalidGraphic("Icon image is not valid");
+
+  SIZE desired = requested_;
+  if (!desired.cx && !desired.cy)
+    desired = {GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
+  const uint8_t* data = bytes_.data();
+  size_t n = bytes_.size();
+  std::vector<IconDirEntry> entries = ReadIconDirectory(data, n);
+  // Entries the platform could not read safely take no part in the choice.
+  int best = ChooseIconEntry(entries, desired.cx, desired.cy, ScreenDepth(),
+                             UsableIconEntries(data, n, entries));
+  IconImageLayout layout;
+  if (best < 0 || !CheckIconImage(data, n, entries[static_cast<size_t>(best)], layout))
+    throw EInvalidGraphic("Icon image is not valid");
+  const IconDirEntry& e = entries[static_cast<size_t>(best)];
+  int w = e.width, h = e.height;
+
+  // Our own copy of the info header, so the platform reads exactly the parts
+  // that were checked: 40 bytes, the halved height, no colour count of its own.
+  DibInfo colour{};
+  std::memcpy(&colour.header, data + layout.header, sizeof colour.header);
+  colour.header.biSize = sizeof(BITMAPINFOHEADER);
+  colour.header.biHeight = layout.height;
+  colour.header.biPlanes = 1;
+  colour.header.biSizeImage = 0;
+  colour.header.biClrUsed = 0;
+  colour.header.biClrImportant = 0;
+  std::memcpy(colour.colours, data + layout.colourTable, 4 * layout.colourEntries);
+
+  DibInfo mask{};
+  mask.header = colour.header;
+  mask.header.biBitCount = 1;
+  mask.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+
+  ScreenDC screen;
+  if (!screen.h) RaiseResourceError();
+  GdiBitmap colourBmp, maskBmp;
+  colourBmp.h = StretchedBitmap(screen.h, colour, data + layout.colour, w, h, false);
+  maskBmp.h = StretchedBitmap(screen.h, mask, data + layout.mask, w, h, true);
+
+  BITMAP colourDesc{}, maskDesc{};
+  std::vector<uint8_t> maskBits = BitmapBits(maskBmp.h, maskDesc);
+  std::vector<uint8_t> colourBits = BitmapBits(colourBmp.h, colourDesc);
+  HICON icon = CreateIcon(GetModuleHandleA(nullptr), w, h, colourDesc.bmPlanes,
+                          colourDesc.bmBitsPixel, maskBits.data(), colourBits.data());
+  if (!icon) RaiseResourceError();
+  handle_ = icon;
+  ownsHandle_ = true;
+  size_ = {w, h};
+}
+
+void TIcon::Draw(HDC dc, const RECT& r) {
+  if (Empty()) return;
+  HICON icon = Handle();
+  DrawIconEx(dc, r.left, r.top, icon, 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+std::unique_ptr<TGraphic> TIcon::Clone() const {
+  auto copy = std::make_unique<TIcon>();
+  copy->bytes_ = bytes_;
+  if (handle_ && ownsHandle_) {
+    copy->handle_ = CopyIcon(handle_);
+    copy->ownsHandle_ = copy->handle_ != nullptr;
+  } else {
+    copy->handle_ = handle_;
+  }
+  if (copy->handle_) copy->size_ = size_;
+  return copy;
+}
+
+}  // namespace pix

@@ -1,0 +1,179 @@
+#include "pictures/metafile.h"
+
+#include <vector>
+
+#include "pictures/metafile_core.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+const TGraphicClass TMetafileKind{"TMetafile", &TGraphicKind, [] {
+                                    return std::unique_ptr<TGraphic>(
+                                        std::make_unique<TMetafile>());
+                                  }};
+
+namespace {
+
+[[noreturn]] void NotValid() { throw EInvalidGraphic("Metafile is not valid"); }
+
+int ScreenLogPixelsY() {
+  static const int value = [] {
+    HDC dc = GetDC(nullptr);
+    int v = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return v;
+  }();
+  return value;
+}
+
+HENHMETAFILE ConvertWindowsMetafile(const std::vector<uint8_t>& records, LONG xExt, LONG yExt) {
+  METAFILEPICT pict{MM_ANISOTROPIC, xExt, yExt, nullptr};
+  return SetWinMetaFileBits(static_cast<UINT>(records.size()), records.data(), nullptr, &pict);
+}
+
+}  // namespace
+
+TMetafile::TMetafile() { TGraphic::SetTransparent(true); }
+
+TMetafile::~TMetafile() { Clear(); }
+
+void TMetafile::Clear() {
+  if (handle_) DeleteEnhMetaFile(handle_);
+  if (palette_) DeleteObject(palette_);
+  handle_ = nullptr;
+  palette_ = nullptr;
+  mmWidth_ = mmHeight_ = inch_ = 0;
+  enhanced_ = false;
+}
+
+void TMetafile::LoadFromStream(TStream& stream) {
+  uint8_t head[kEnhancedHeaderBytes];
+  uint64_t remaining = stream.Remaining();
+  bool enhanced = false;
+  if (remaining > kEnhancedHeaderBytes) {
+    uint64_t pos = stream.Position();
+    stream.ReadBuffer(head, sizeof head);
+    stream.SetPosition(pos);
+    enhanced = IsEnhancedMetafile(head, static_cast<size_t>(remaining));
+  }
+  if (enhanced)
+    ReadEnhanced(stream);
+  else
+    ReadPlaceable(stream);
+  MakePalette();
+  Changed();
+}
+
+void TMetafile::ReadEnhanced(TStream& stream) {
+  Clear();
+  uint8_t head[kEnhancedHeaderBytes];
+  stream.ReadBuffer(head, sizeof head);
+  EnhancedHeader h = ReadEnhancedHeader(head);
+  if (h.signature != kEnhancedSignature || h.totalSize < kEnhancedHeaderBytes) NotValid();
+  // The rest must be there before the buffer is made: a recorded size of
+  // gigabytes in a small file is a read error, not an allocation.
+  if (h.totalSize - kEnhancedHeaderBytes > stream.Remaining()) throw EReadError();
+  std::vector<uint8_t> data(h.totalSize);
+  std::copy(head, head + sizeof head, data.begin());
+  stream.ReadBuffer(data.data() + kEnhancedHeaderBytes, data.size() - kEnhancedHeaderBytes);
+  if (!CheckEnhancedMetafile(data.data(), data.size()).valid) NotValid();
+  HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data());
+  if (!emf) NotValid();
+  handle_ = emf;
+  inch_ = 0;
+  mmWidth_ = h.frameRight - h.frameLeft;
+  mmHeight_ = h.frameBottom - h.frameTop;
+  enhanced_ = true;
+}
+
+void TMetafile::ReadPlaceable(TStream& stream) {
+  Clear();
+  uint64_t remaining = stream.Remaining();
+  uint8_t head[kPlaceableHeaderBytes];
+  PlaceableHeader h;
+  if (remaining < sizeof head) NotValid();
+  stream.ReadBuffer(head, sizeof head);
+  if (!ReadPlaceableHeader(head, sizeof head, h)) NotValid();
+  uint64_t length = remaining - sizeof head;
+  if (length > 0x7FFFFFFF) NotValid();
+  std::vector<uint8_t> records(static_cast<size_t>(length));
+  stream.ReadBuffer(records.data(), records.size());
+  if (!CheckWindowsMetafile(records.data(), records.size()).valid) NotValid();
+  inch_ = h.inch;
+  PlaceableSize(h, mmWidth_, mmHeight_);
+  // The first conversion tells the frame; the second uses it as the extents.
+  HENHMETAFILE first = ConvertWindowsMetafile(records, 0, 0);
+  if (!first) NotValid();
+  ENHMETAHEADER header{};
+  UINT got = GetEnhMetaFileHeader(first, sizeof header, &header);
+  DeleteEnhMetaFile(first);
+  if (!got) NotValid();
+  HENHMETAFILE emf = ConvertWindowsMetafile(records, header.rclFrame.right, header.rclFrame.bottom);
+  if (!emf) NotValid();
+  handle_ = emf;
+  enhanced_ = false;
+}
+
+void TMetafile::MakePalette() {
+  if (!handle_) return;
+  UINT recorded = GetEnhMetaFilePaletteEntries(handle_, 0, nullptr);
+  if (recorded == GDI_ERROR) return;
+  UINT count = MetafilePaletteCount(recorded);
+  if (count == 0) return;
+  struct {
+    WORD version, entries;
+    PALETTEENTRY colours[256];
+  } pal{};
+  pal.version = 0x300;
+  pal.entries = static_cast<WORD>(count);
+  if (GetEnhMetaFilePaletteEntries(handle_, count, pal.colours) == GDI_ERROR) return;
+  palette_ = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&pal));
+}
+
+void TMetafile::PixelSize(int32_t& w, int32_t& h) const {
+  MetafileReference ref;
+  if (handle_ && inch_ == 0) {
+    ENHMETAHEADER header{};
+    if (GetEnhMetaFileHeader(handle_, sizeof header, &header))
+      ref = {true, header.szlDevice.cx, header.szlDevice.cy, header.szlMillimeters.cx,
+             header.szlMillimeters.cy};
+  }
+  MetafilePixelSize(mmWidth_, mmHeight_, inch_, ref, ScreenLogPixelsY(), w, h);
+}
+
+int TMetafile::Width() const {
+  int32_t w, h;
+  PixelSize(w, h);
+  return w;
+}
+
+int TMetafile::Height() const {
+  int32_t w, h;
+  PixelSize(w, h);
+  return h;
+}
+
+void TMetafile::Draw(HDC dc, const RECT& r) {
+  if (!handle_) return;
+  HPALETTE old = palette_ ? SelectPalette(dc, palette_, TRUE) : nullptr;
+  if (palette_) RealizePalette(dc);
+  RECT inner{r.left, r.top, r.right - 1, r.bottom - 1};
+  PlayEnhMetaFile(dc, handle_, &inner);
+  if (old) SelectPalette(dc, old, TRUE);
+}
+
+std::unique_ptr<TGraphic> TMetafile::Clone() const {
+  auto copy = std::make_unique<TMetafile>();
+  if (handle_) {
+    copy->handle_ = CopyEnhMetaFile(handle_, nullptr);
+    if (!copy->handle_) throw EOutOfResources("Out of system resources");
+    copy->MakePalette();
+  }
+  copy->mmWidth_ = mmWidth_;
+  copy->mmHeight_ = mmHeight_;
+  copy->inch_ = inch_;
+  copy->enhanced_ = enhanced_;
+  return copy;
+}
+
+}  // namespace pix

@@ -1,0 +1,175 @@
+#include "pictures/metafile_core.h"
+
+namespace pix {
+
+namespace {
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+const uint32_t kSetAbortProc = 9;  // escape that hands the player a code address
+const uint16_t kMfComment = 15;    // escape that carries only data
+
+// Windows metafile functions.
+const uint16_t kMetaEof = 0x0000;
+const uint16_t kMetaEscape = 0x0626;
+
+// Enhanced record types.
+const uint32_t kEmrHeader = 1;
+const uint32_t kEmrEof = 14;
+const uint32_t kEmrGdiComment = 70;
+const uint32_t kEmrDrawEscape = 105;
+const uint32_t kEmrExtEscape = 106;
+
+}  // namespace
+
+int32_t MulDiv32(int32_t a, int32_t b, int32_t c) {
+  if (c == 0) return -1;
+  int64_t p = static_cast<int64_t>(a) * b;
+  int64_t d = c;
+  if (d < 0) {
+    p = -p;
+    d = -d;
+  }
+  int64_t q = p >= 0 ? (p + d / 2) / d : (p - d / 2) / d;
+  if (q > 2147483647 || q < -2147483647) return -1;
+  return static_cast<int32_t>(q);
+}
+
+bool IsEnhancedMetafile(const uint8_t* head, size_t remaining) {
+  return remaining > kEnhancedHeaderBytes && U32(head) == kEmrHeader &&
+         U32(head + 40) == kEnhancedSignature;
+}
+
+EnhancedHeader ReadEnhancedHeader(const uint8_t* head) {
+  EnhancedHeader h;
+  h.frameLeft = I32(head + 24);
+  h.frameTop = I32(head + 28);
+  h.frameRight = I32(head + 32);
+  h.frameBottom = I32(head + 36);
+  h.signature = U32(head + 40);
+  h.totalSize = U32(head + 48);
+  h.palEntries = U32(head + 68);
+  h.devicePxW = I32(head + 72);
+  h.devicePxH = I32(head + 76);
+  h.deviceMmW = I32(head + 80);
+  h.deviceMmH = I32(head + 84);
+  return h;
+}
+
+bool ReadPlaceableHeader(const uint8_t* data, size_t n, PlaceableHeader& h) {
+  if (n < kPlaceableHeaderBytes || U32(data) != kPlaceableKey) return false;
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= U16(data + i);
+  if (sum != U16(data + 20)) return false;
+  h.left = static_cast<int16_t>(U16(data + 6));
+  h.top = static_cast<int16_t>(U16(data + 8));
+  h.right = static_cast<int16_t>(U16(data + 10));
+  h.bottom = static_cast<int16_t>(U16(data + 12));
+  h.inch = U16(data + 14);
+  return true;
+}
+
+void PlaceableSize(const PlaceableHeader& h, int32_t& width, int32_t& height) {
+  int32_t inch = h.inch ? h.inch : 96;
+  width = MulDiv32(h.right - h.left, 2540, inch);
+  height = MulDiv32(h.bottom - h.top, 2540, inch);
+}
+
+void MetafilePixelSize(int32_t mmWidth, int32_t mmHeight, int32_t inch,
+                       const MetafileReference& ref, int32_t logPixelsY, int32_t& width,
+                       int32_t& height) {
+  if (inch != 0) {
+    width = MulDiv32(mmWidth, logPixelsY, 2540);
+    height = MulDiv32(mmHeight, logPixelsY, 2540);
+  } else if (ref.present) {
+    // The product in 64 bits: a reference of more than 21 metres would wrap 32.
+    int64_t mmW = static_cast<int64_t>(ref.mmW) * 100, mmH = static_cast<int64_t>(ref.mmH) * 100;
+    width = mmW == static_cast<int32_t>(mmW) ? MulDiv32(mmWidth, ref.pxW, static_cast<int32_t>(mmW)) : -1;
+    height = mmH == static_cast<int32_t>(mmH) ? MulDiv32(mmHeight, ref.pxH, static_cast<int32_t>(mmH)) : -1;
+  } else {
+    width = height = 0;
+  }
+}
+
+uint32_t MetafilePaletteCount(uint32_t recorded) {
+  return recorded > 256 ? recorded & 0xFF : recorded;
+}
+
+RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
+  RecordWalk walk;
+  if (n < 18) return walk;
+  uint16_t type = U16(data), headerWords = U16(data + 2);
+  uint64_t recordedBytes = 2ull * U32(data + 6);
+  if ((type != 1 && type != 2) || headerWords != 9 || recordedBytes > n) return walk;
+  size_t pos = 18;
+  for (;;) {
+    if (n - pos < 6) return walk;  // no room for a record: the end record is missing
+    uint64_t bytes = 2ull * U32(data + pos);
+    uint16_t function = U16(data + pos + 4);
+    if (bytes < 6 || bytes > n - pos) return walk;
+    ++walk.records;
+    if (function == kMetaEof) break;
+    if (function == kMetaEscape && bytes >= 10) {
+      uint8_t* params = data + pos + 6;
+      // Escape data is kept inside its record; code addresses are never played.
+      if (U16(params + 2) > bytes - 10) Put16(params + 2, static_cast<uint16_t>(bytes - 10));
+      if (U16(params) == kSetAbortProc) {
+        Put16(params, kMfComment);
+        ++walk.neutralised;
+      }
+    }
+    pos += static_cast<size_t>(bytes);
+  }
+  walk.valid = true;
+  return walk;
+}
+
+RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
+  RecordWalk walk;
+  if (n < 88 || U32(data) != kEmrHeader || U32(data + 40) != kEnhancedSignature) return walk;
+  uint32_t headerSize = U32(data + 4);
+  if (headerSize < 88) return walk;
+  uint32_t palEntries = U32(data + 68);
+  size_t pos = 0;
+  for (;;) {
+    if (n - pos < 8) return walk;  // the end record is missing
+    uint32_t type = U32(data + pos), size = U32(data + pos + 4);
+    if (size < 8 || size % 4 != 0 || size > n - pos) return walk;
+    ++walk.records;
+    uint8_t* rec = data + pos;
+    if (type == kEmrEof) {
+      if (size < 20) return walk;
+      uint32_t count = U32(rec + 8), offset = U32(rec + 12);
+      // The palette is read from the end record by the count the header gives.
+      if (palEntries > count) return walk;
+      if (count && (offset < 16 || offset + 4ull * count > size)) return walk;
+      break;
+    }
+    if ((type == kEmrExtEscape || type == kEmrDrawEscape) && size >= 16) {
+      if (U32(rec + 8) == kSetAbortProc) {
+        Put32(rec, kEmrGdiComment);
+        Put32(rec + 8, size - 12);
+        ++walk.neutralised;
+      } else if (U32(rec + 12) > size - 16) {
+        Put32(rec + 12, size - 16);
+      }
+    }
+    pos += size;
+  }
+  walk.valid = true;
+  return walk;
+}
+
+}  // namespace pix

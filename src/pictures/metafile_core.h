@@ -1,0 +1,75 @@
+// Metafile structure: the enhanced and placeable headers, the size rules and the
+// record walks that check a file before the platform plays it. Pure: no
+// platform headers, so it is tested natively.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace pix {
+
+const uint32_t kPlaceableKey = 0x9AC6CDD7;
+const uint32_t kEnhancedSignature = 0x464D4520;  // " EMF"
+const size_t kEnhancedHeaderBytes = 100;         // what the enhanced test reads
+const size_t kPlaceableHeaderBytes = 22;
+
+// Multiply in 64 bits, divide, round half away from zero; -1 when c is 0 or the
+// result leaves 32 bits (the platform's MulDiv).
+int32_t MulDiv32(int32_t a, int32_t b, int32_t c);
+
+// The enhanced test: more than 100 bytes remain, record type 1 and the signature.
+bool IsEnhancedMetafile(const uint8_t* head, size_t remaining);
+
+struct EnhancedHeader {
+  int32_t frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;  // 0.01 mm
+  uint32_t signature = 0;
+  uint32_t totalSize = 0;
+  uint32_t palEntries = 0;
+  int32_t devicePxW = 0, devicePxH = 0, deviceMmW = 0, deviceMmH = 0;
+};
+// Reads the fields of the first 100 header bytes.
+EnhancedHeader ReadEnhancedHeader(const uint8_t* head);
+
+struct PlaceableHeader {
+  int16_t left = 0, top = 0, right = 0, bottom = 0;
+  uint16_t inch = 0;  // units per inch as recorded (0 kept)
+};
+// False when shorter than 22 bytes, or the key or the checksum is wrong.
+bool ReadPlaceableHeader(const uint8_t* data, size_t n, PlaceableHeader& h);
+// The picture's size in hundredths of a millimetre; 0 units per inch count as 96.
+void PlaceableSize(const PlaceableHeader& h, int32_t& width, int32_t& height);
+
+// Size in pixels: by the screen's logical pixels per inch when the units per
+// inch are known, otherwise by the reference device of the platform metafile
+// (when there is one), otherwise 0.
+struct MetafileReference {
+  bool present = false;
+  int32_t pxW = 0, pxH = 0, mmW = 0, mmH = 0;
+};
+void MetafilePixelSize(int32_t mmWidth, int32_t mmHeight, int32_t inch,
+                       const MetafileReference& ref, int32_t logPixelsY, int32_t& width,
+                       int32_t& height);
+
+// Palette entries used for a recorded count: the buffer holds 256, and larger
+// counts keep only their low 8 bits.
+uint32_t MetafilePaletteCount(uint32_t recorded);
+
+// What a record walk found.
+struct RecordWalk {
+  bool valid = false;
+  size_t records = 0;      // records up to and including the end record
+  size_t neutralised = 0;  // escapes that would run code, turned into comments
+};
+
+// Windows metafile records (the bytes after the placeable header): the 18-byte
+// header (type 1 or 2, header size 9 words, recorded size inside the data),
+// then records of a size in 16-bit words of at least 3, each inside the data,
+// until the end record. SETABORTPROC escapes are rewritten in place as comments.
+RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
+
+// Enhanced metafile records (the whole `n` bytes, header first): each record's
+// size a multiple of 4, at least 8 and inside the data, the header record
+// first, an end record whose palette lies inside it. SETABORTPROC escapes are
+// rewritten in place as comments.
+RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
+
+}  // namespace pix

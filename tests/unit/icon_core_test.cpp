@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include "../fixtures/icon_bytes.h"
+#include "pictures/icon_core.h"
+#include "ui/errors.h"
+
+namespace pix {
+namespace {
+
+using pixtest::IconFile;
+using pixtest::Img;
+
+IconDirEntry Entry(uint8_t w, uint8_t h, uint16_t colours = 0) {
+  IconDirEntry e;
+  e.width = w;
+  e.height = h;
+  e.colours = colours;
+  return e;
+}
+
+const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+TEST(IconChoice, StandardSizeOnTrueColour) {
+  struct Case {
+    std::vector<IconDirEntry> entries;
+    int chosen;
+  } cases[] = {
+      {{Entry(16, 16), Entry(32, 32), Entry(48, 48)}, 1},
+      {{Entry(48, 48), Entry(16, 16)}, 1},    // smaller beats an equally distant larger
+      {{Entry(16, 16), Entry(48, 48)}, 0},    // a larger one never replaces a smaller
+      {{Entry(32, 32), Entry(32, 32)}, 1},    // equal sizes: the later one
+      {{Entry(48, 48), Entry(40, 40), Entry(64, 64)}, 1},
+      {{Entry(32, 16), Entry(16, 32)}, 0},    // each axis must pass on its own
+      {{Entry(0, 0), Entry(32, 32)}, 1},      // 0 stays 0, far from 32
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ChooseIconEntry(c.entries, 32, 32, 32), c.chosen) << c.entries.size();
+}
+
+TEST(IconChoice, ColourWeightAgainstTheScreen) {
+  struct Case {
+    std::vector<IconDirEntry> entries;
+    uint16_t depth;
+    int chosen;
+  } cases[] = {
+      // 8-bit screen, 256 colours: the true-colour entry is too rich.
+      {{Entry(32, 32, 16), Entry(32, 32, 0)}, 8, 0},
+      // ... but entry 0 is never weighed against the screen.
+      {{Entry(32, 32, 0), Entry(32, 32, 16)}, 8, 0},
+      {{Entry(32, 32, 16), Entry(32, 32, 256)}, 8, 1},
+      {{Entry(32, 32, 16), Entry(32, 32, 256)}, 4, 0},  // 16 colours at 4 bits
+      {{Entry(32, 32, 16), Entry(32, 32, 0)}, 24, 1},
+      {{Entry(32, 32, 256), Entry(32, 32, 16)}, 24, 0},  // fewer colours never win
+      {{Entry(16, 16, 2), Entry(32, 32, 2)}, 1, 1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ChooseIconEntry(c.entries, 32, 32, c.depth), c.chosen) << int(c.depth);
+  EXPECT_EQ(IconScreenColours(8), 256u);
+  EXPECT_EQ(IconScreenColours(0), 1u);
+  EXPECT_EQ(IconScreenColours(9), 2147483647u);
+  EXPECT_EQ(IconColourWeight(Entry(1, 1, 0x0110)), 0x0110u);  // the reserved byte counts too
+}
+
+TEST(IconChoice, UnusableEntriesTakeNoPart) {
+  std::vector<IconDirEntry> e = {Entry(48, 48), Entry(32, 32), Entry(16, 16)};
+  EXPECT_EQ(ChooseIconEntry(e, 32, 32, 32, {true, false, true}), 2);
+  // The first usable entry is the untested start.
+  EXPECT_EQ(ChooseIconEntry({Entry(16, 16, 16), Entry(32, 32, 0)}, 32, 32, 8, {false, true}), 1);
+  EXPECT_EQ(ChooseIconEntry(e, 32, 32, 32, {false, false, false}), -1);
+}
+
+TEST(IconDirectory, ReadsEntriesAndRefusesBrokenDirectories) {
+  std::string ico = IconFile({Img(16, 16, 4, 16), Img(32, 32, 24, 0)});
+  auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].width, 16);
+  EXPECT_EQ(entries[0].colours, 16);
+  EXPECT_EQ(entries[1].offset, 6u + 32 + entries[0].size);
+
+  struct Case { const char* what; std::string bytes; } broken[] = {
+      {"count 0", std::string("\0\0\1\0\0\0", 6)},
+      {"count past the end", ico.substr(0, 6 + 16 + 8)},
+      {"shorter than a header", std::string("\0\0\1", 3)},
+  };
+  for (const Case& c : broken) {
+    try {
+      ReadIconDirectory(Bytes(c.bytes), c.bytes.size());
+      ADD_FAILURE() << c.what;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Icon image is not valid") << c.what;
+    }
+  }
+}
+
+TEST(IconImageCheck, LayoutOfAGoodImage) {
+  std::string ico = IconFile({Img(20, 10, 4)});
+  auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+  IconImageLayout l;
+  ASSERT_TRUE(CheckIconImage(Bytes(ico), ico.size(), entries[0], l));
+  EXPECT_EQ(l.width, 20);
+  EXPECT_EQ(l.height, 10);
+  EXPECT_EQ(l.colourEntries, 16u);
+  EXPECT_EQ(l.colour, 22u + 40 + 64);
+  EXPECT_EQ(l.colourSize, 12u * 10);  // 20 pixels of 4 bits: 10 bytes, padded to 12
+  EXPECT_EQ(l.mask, l.colour + l.colourSize);
+  EXPECT_EQ(l.maskSize, 4u * 10);
+  EXPECT_EQ(l.mask + l.maskSize, ico.size());
+}
+
+// Each broken image is refused, never read past its data.
+TEST(IconImageCheck, BrokenImagesAreRefused) {
+  using pixtest::EntryAt;
+  using pixtest::Put16;
+  using pixtest::Put32;
+  const std::string good = IconFile({Img(32, 32, 8)});
+  const size_t data = 22;
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> spoil;
+  } cases[] = {
+      {"size past the end", [](std::string& s) { Put32(s, EntryAt(0) + 8, s.size()); }},
+      {"offset past the end", [](std::string& s) { Put32(s, EntryAt(0) + 12, s.size() + 10); }},
+      {"offset plus size wraps", [](std::string& s) { Put32(s, EntryAt(0) + 12, 0xFFFFFFF0u); }},
+      {"size below a header", [](std::string& s) { Put32(s, EntryAt(0) + 8, 39); }},
+      {"header height not twice", [&](std::string& s) { Put32(s, data + 8, 32); }},
+      {"negative header height", [&](std::string& s) { Put32(s, data + 8, 0xFFFFFFC0u); }},
+      {"negative width", [&](std::string& s) { Put32(s, data + 4, 0xFFFFFFE0u); }},
+      {"width beyond the data", [&](std::string& s) { Put32(s, data + 4, 0x7FFFFFFF); }},
+      {"bit count 2", [&](std::string& s) { Put16(s, data + 14, 2); }},
+      {"bit count 0", [&](std::string& s) { Put16(s, data + 14, 0); }},
+      {"compressed", [&](std::string& s) { Put32(s, data + 16, 1); }},
+      {"mask cut short", [](std::string& s) { Put32(s, EntryAt(0) + 8, 40 + 1024 + 1024 + 127); }},
+      {"entry width 0", [](std::string& s) { s[EntryAt(0)] = 0; }},
+      {"entry height 0", [](std::string& s) { s[EntryAt(0) + 1] = 0; }},
+      {"PNG data", [&](std::string& s) { s.replace(data, 8, "\x89PNG\r\n\x1a\n"); }},
+  };
+  IconImageLayout l;
+  {
+    auto entries = ReadIconDirectory(Bytes(good), good.size());
+    ASSERT_TRUE(CheckIconImage(Bytes(good), good.size(), entries[0], l));
+  }
+  for (const Case& c : cases) {
+    std::string s = good;
+    c.spoil(s);
+    auto entries = ReadIconDirectory(Bytes(s), s.size());
+    EXPECT_FALSE(CheckIconImage(Bytes(s), s.size(), entries[0], l)) << c.what;
+  }
+}
+
+TEST(IconImageCheck, EveryDepthPasses) {
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    std::string ico = IconFile({Img(17, 5, bits)});
+    auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+    IconImageLayout l;
+    ASSERT_TRUE(CheckIconImage(Bytes(ico), ico.size(), entries[0], l)) << bits;
+    EXPECT_EQ(l.mask + l.maskSize, ico.size()) << bits;
+  }
+}
+
+TEST(IconImageCheck, PngEntryIsSkippedInTheChoice) {
+  std::string ico = IconFile({Img(32, 32, 32), Img(16, 16, 24)});
+  auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+  ico.replace(entries[0].offset, 8, "\x89PNG\r\n\x1a\n");
+  auto usable = UsableIconEntries(Bytes(ico), ico.size(), entries);
+  EXPECT_EQ(usable, (std::vector<bool>{false, true}));
+  EXPECT_EQ(ChooseIconEntry(entries, 32, 32, 32, usable), 1);
+}
+
+}  // namespace
+}  // namespace pix

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include "../fixtures/icon_bytes.h"
+#include "pictures/metafile_core.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace pix {
+namespace {
+
+using pixtest::Add16;
+using pixtest::Add32;
+using pixtest::Put16;
+using pixtest::Put32;
+
+uint8_t* Bytes(std::string& s) { return reinterpret_cast<uint8_t*>(s.data()); }
+
+TEST(MulDiv32, RoundsHalfAwayFromZeroAndFailsAsMinusOne) {
+  struct Case { int32_t a, b, c, r; } cases[] = {
+      {1440, 2540, 1440, 2540}, {720, 2540, 0 + 96, 19050}, {2540, 96, 2540, 96},
+      {3, 1, 2, 2},   {-3, 1, 2, -2},  {3, -1, 2, -2}, {3, 1, -2, -2}, {-3, -1, -2, -2},
+      {5, 1, 4, 1},   {7, 1, 4, 2},    {1, 1, 0, -1},  {0x7FFFFFFF, 2, 1, -1},
+      {0x7FFFFFFF, 2, 2, 0x7FFFFFFF},  {-0x7FFFFFFF, 2, 1, -1}, {29700, 768, 24000, 950},
+      {21000, 1024, 32000, 672},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MulDiv32(c.a, c.b, c.c), c.r) << c.a << " " << c.b << " " << c.c;
+#ifdef _WIN32
+    EXPECT_EQ(MulDiv32(c.a, c.b, c.c), ::MulDiv(c.a, c.b, c.c)) << c.a << " " << c.b << " " << c.c;
+#endif
+  }
+}
+
+std::string Placeable(int16_t l, int16_t t, int16_t r, int16_t b, uint16_t inch) {
+  std::string s;
+  Add32(s, kPlaceableKey);
+  Add16(s, 0);
+  Add16(s, uint16_t(l)); Add16(s, uint16_t(t)); Add16(s, uint16_t(r)); Add16(s, uint16_t(b));
+  Add16(s, inch);
+  Add32(s, 0);
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(uint8_t(s[i]) | uint8_t(s[i + 1]) << 8);
+  Add16(s, sum);
+  return s;
+}
+
+TEST(PlaceableHeader, KeyChecksumAndSizes) {
+  struct Case { int16_t l, t, r, b; uint16_t inch; int32_t mmW, mmH, px96W, px96H, px120W, px120H; } cases[] = {
+      {0, 0, 1440, 720, 1440, 2540, 1270, 96, 48, 120, 60},
+      {0, 0, 96, 48, 0, 2540, 1270, 0, 0, 0, 0},  // 0 units per inch count as 96 ...
+      {-100, -50, 100, 50, 100, 5080, 2540, 192, 96, 240, 120},
+      {10, 10, 0, 0, 2540, -10, -10, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    std::string s = Placeable(c.l, c.t, c.r, c.b, c.inch);
+    PlaceableHeader h;
+    ASSERT_TRUE(ReadPlaceableHeader(Bytes(s), s.size(), h));
+    EXPECT_EQ(h.inch, c.inch);  // ... but are kept as recorded
+    int32_t w, hh;
+    PlaceableSize(h, w, hh);
+    EXPECT_EQ(w, c.mmW);
+    EXPECT_EQ(hh, c.mmH);
+    if (c.inch == 0) continue;
+    MetafilePixelSize(w, hh, h.inch, {}, 96, w, hh);
+    EXPECT_EQ(w, c.px96W);
+    EXPECT_EQ(hh, c.px96H);
+    PlaceableSize(h, w, hh);
+    MetafilePixelSize(w, hh, h.inch, {}, 120, w, hh);
+    EXPECT_EQ(w, c.px120W);
+    EXPECT_EQ(hh, c.px120H);
+  }
+  std::string good = Placeable(0, 0, 1440, 720, 1440);
+  PlaceableHeader h;
+  struct Bad { const char* what; std::string bytes; } bad[] = {
+      {"wrong key", std::string("\xD7\xCD\xC6\x9B") + good.substr(4)},
+      {"wrong checksum", good.substr(0, 20) + std::string("\0\0", 2)},
+      {"short", good.substr(0, 21)},
+  };
+  for (Bad& b : bad) EXPECT_FALSE(ReadPlaceableHeader(Bytes(b.bytes), b.bytes.size(), h)) << b.what;
+}
+
+TEST(MetafilePixels, UnitsOrReferenceDevice) {
+  int32_t w, h;
+  // Enhanced: 21 x 29.7 cm on a 1024 x 768 px, 320 x 240 mm reference.
+  MetafilePixelSize(21000, 29700, 0, {true, 1024, 768, 320, 240}, 96, w, h);
+  EXPECT_EQ(w, 672);
+  EXPECT_EQ(h, 950);
+  MetafilePixelSize(21000, 29700, 0, {}, 96, w, h);  // no platform metafile
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
+  MetafilePixelSize(100, 100, 0, {true, 1024, 768, 0, 0}, 96, w, h);  // no millimetres
+  EXPECT_EQ(w, -1);
+  MetafilePixelSize(100, 100, 0, {true, 1024, 768, 30000000, 1}, 96, w, h);  // x100 leaves 32 bits
+  EXPECT_EQ(w, -1);
+}
+
+std::string EnhancedHead(uint32_t total, int32_t frameR = 21000, int32_t frameB = 29700) {
+  std::string s(108, '\0');
+  Put32(s, 0, 1);
+  Put32(s, 4, 108);
+  Put32(s, 32, uint32_t(frameR));
+  Put32(s, 36, uint32_t(frameB));
+  Put32(s, 40, kEnhancedSignature);
+  Put32(s, 44, 0x10000);
+  Put32(s, 48, total);
+  Put32(s, 72, 1024); Put32(s, 76, 768); Put32(s, 80, 320); Put32(s, 84, 240);
+  return s;
+}
+
+std::string Record(uint32_t type, std::string params) {
+  std::string s;
+  Add32(s, type);
+  Add32(s, uint32_t(8 + params.size()));
+  return s + params;
+}
+
+std::string EofRecord(uint32_t pal = 0) {
+  std::string p;
+  Add32(p, pal);
+  Add32(p, 16);
+  for (uint32_t i = 0; i < pal; ++i) Add32(p, 0x00102030);
+  Add32(p, 20 + 4 * pal);
+  return Record(14, p);
+}
+
+// A header, a rectangle, the end record: sizes filled in.
+std::string Enhanced(std::string body = "", std::string eof = EofRecord()) {
+  std::string rect;
+  for (uint32_t v : {10u, 10u, 100u, 100u}) Add32(rect, v);
+  std::string s = EnhancedHead(0) + Record(43, rect) + body + eof;
+  Put32(s, 48, uint32_t(s.size()));
+  return s;
+}
+
+TEST(EnhancedTest, HundredBytesAreNeverEnhanced) {
+  std::string s = Enhanced();
+  EXPECT_TRUE(IsEnhancedMetafile(Bytes(s), s.size()));
+  EXPECT_TRUE(IsEnhancedMetafile(Bytes(s), 101));
+  EXPECT_FALSE(IsEnhancedMetafile(Bytes(s), 100));
+  std::string t = s;
+  Put32(t, 0, 2);
+  EXPECT_FALSE(IsEnhancedMetafile(Bytes(t), t.size()));
+  t = s;
+  t[40] = 'X';
+  EXPECT_FALSE(IsEnhancedMetafile(Bytes(t), t.size()));
+  EnhancedHeader h = ReadEnhancedHeader(Bytes(s));
+  EXPECT_EQ(h.frameRight, 21000);
+  EXPECT_EQ(h.frameBottom, 29700);
+  EXPECT_EQ(h.totalSize, s.size());
+  EXPECT_EQ(h.devicePxW, 1024);
+  EXPECT_EQ(h.deviceMmH, 240);
+}
+
+TEST(EnhancedWalk, BrokenRecordsAreRefused) {
+  std::string good = Enhanced();
+  EXPECT_TRUE(CheckEnhancedMetafile(Bytes(good), good.size()).valid);
+  EXPECT_EQ(CheckEnhancedMetafile(Bytes(good), good.size()).records, 3u);
+  const size_t rect = 108;  // the rectangle record's offset
+  struct Case { const char* what; std::function<std::string()> make; } cases[] = {
+      {"record size 0", [&] { std::string s = good; Put32(s, rect + 4, 0); return s; }},
+      {"record size 4", [&] { std::string s = good; Put32(s, rect + 4, 4); return s; }},
+      {"size not a multiple of 4", [&] { std::string s = good; Put32(s, rect + 4, 26); return s; }},
+      {"size past the end", [&] { std::string s = good; Put32(s, rect + 4, 4096); return s; }},
+      {"size wraps", [&] { std::string s = good; Put32(s, rect + 4, 0xFFFFFFFC); return s; }},
+      {"no end record", [&] { return good.substr(0, good.size() - 20); }},
+      {"cut inside the end record", [&] { return good.substr(0, good.size() - 4); }},
+      {"header too small", [&] { std::string s = good; Put32(s, 4, 80); return s; }},
+      {"not a header first", [&] { std::string s = good; Put32(s, 0, 2); return s; }},
+      {"palette past the end record", [&] {
+         std::string s = Enhanced("", EofRecord(2)); Put32(s, s.size() - 24 - 8 + 8, 200); return s; }},
+      {"header counts more colours", [&] {
+         std::string s = Enhanced("", EofRecord(2)); Put32(s, 68, 3); return s; }},
+  };
+  for (const Case& c : cases) {
+    std::string s = c.make();
+    EXPECT_FALSE(CheckEnhancedMetafile(Bytes(s), s.size()).valid) << c.what;
+  }
+  std::string pal = Enhanced("", EofRecord(2));
+  Put32(pal, 68, 2);
+  EXPECT_TRUE(CheckEnhancedMetafile(Bytes(pal), pal.size()).valid);
+}
+
+TEST(EnhancedWalk, AbortProcEscapeBecomesAComment) {
+  std::string esc;
+  Add32(esc, 9);   // SETABORTPROC
+  Add32(esc, 4);
+  Add32(esc, 0x401000);  // a code address
+  std::string s = Enhanced(Record(106, esc) + Record(105, esc));
+  RecordWalk w = CheckEnhancedMetafile(Bytes(s), s.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(w.neutralised, 2u);
+  size_t at = 108 + 24;
+  EXPECT_EQ(uint8_t(s[at]), 70);      // EMR_GDICOMMENT
+  EXPECT_EQ(uint8_t(s[at + 8]), 20 - 12);  // its data: the rest of the record
+}
+
+std::string WindowsRecords(std::string body, bool end = true) {
+  std::string s;
+  Add16(s, 1);
+  Add16(s, 9);
+  Add16(s, 0x300);
+  Add32(s, 0);  // size in words, below
+  Add16(s, 0);
+  Add32(s, 5);
+  Add16(s, 0);
+  // META_SETBKMODE
+  Add32(s, 4); Add16(s, 0x0102); Add16(s, 1);
+  s += body;
+  if (end) { Add32(s, 3); Add16(s, 0); }
+  Put32(s, 6, uint32_t(s.size() / 2));
+  return s;
+}
+
+TEST(WindowsWalk, BrokenRecordsAreRefused) {
+  std::string good = WindowsRecords("");
+  RecordWalk w = CheckWindowsMetafile(Bytes(good), good.size());
+  EXPECT_TRUE(w.valid);
+  EXPECT_EQ(w.records, 2u);
+  struct Case { const char* what; std::function<std::string()> make; } cases[] = {
+      {"record size 0", [&] { std::string s = good; Put32(s, 18, 0); return s; }},
+      {"record size 2 words", [&] { std::string s = good; Put32(s, 18, 2); return s; }},
+      {"size past the end", [&] { std::string s = good; Put32(s, 18, 100); return s; }},
+      {"size wraps", [&] { std::string s = good; Put32(s, 18, 0x80000001); return s; }},
+      {"no end record", [&] { return WindowsRecords("", false); }},
+      {"end record cut", [&] { return good.substr(0, good.size() - 2); }},
+      {"header size 8", [&] { std::string s = good; Put16(s, 2, 8); return s; }},
+      {"type 3", [&] { std::string s = good; Put16(s, 0, 3); return s; }},
+      {"recorded size past the data", [&] { std::string s = good; Put32(s, 6, 1000); return s; }},
+      {"shorter than a header", [&] { return good.substr(0, 17); }},
+  };
+  for (const Case& c : cases) {
+    std::string s = c.make();
+    EXPECT_FALSE(CheckWindowsMetafile(Bytes(s), s.size()).valid) << c.what;
+  }
+}
+
+TEST(WindowsWalk, AbortProcEscapeBecomesACommentAndCountsStayInside) {
+  std::string esc;
+  Add32(esc, 7); Add16(esc, 0x0626); Add16(esc, 9); Add16(esc, 4); Add32(esc, 0x401000);
+  std::string big;
+  Add32(big, 6); Add16(big, 0x0626); Add16(big, 15); Add16(big, 0xFFFF); Add16(big, 0);
+  std::string s = WindowsRecords(esc + big);
+  RecordWalk w = CheckWindowsMetafile(Bytes(s), s.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(w.neutralised, 1u);
+  EXPECT_EQ(uint8_t(s[18 + 8 + 6]), 15);                // MFCOMMENT now
+  EXPECT_EQ(uint8_t(s[18 + 8 + 14 + 8]), 2);            // byte count cut to the record
+  EXPECT_EQ(uint8_t(s[18 + 8 + 14 + 9]), 0);
+}
+
+TEST(MetafilePalette, CountKeepsLowBitsBeyond256) {
+  EXPECT_EQ(MetafilePaletteCount(0), 0u);
+  EXPECT_EQ(MetafilePaletteCount(16), 16u);
+  EXPECT_EQ(MetafilePaletteCount(256), 256u);
+  EXPECT_EQ(MetafilePaletteCount(300), 44u);
+  EXPECT_EQ(MetafilePaletteCount(512), 0u);
+}
+
+}  // namespace
+}  // namespace pix
