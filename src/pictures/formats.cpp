@@ -1,0 +1,138 @@
+// The process-wide list of picture formats, the open dialog's filter text, and
+// loading a file into a picture holder by its extension.
+#include <memory>
+#include <vector>
+
+#include "pictures/bitmap.h"
+#include "pictures/graphic.h"
+#include "pictures/icon.h"
+#include "pictures/metafile.h"
+#include "resource.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+namespace {
+
+struct TFileFormat {
+  std::string extension;  // lower case
+  std::string description;
+  const TGraphicClass* kind;
+};
+
+std::string Lower(std::string s) {
+  if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+// A description from the string table; programs built without the program's
+// resources (benchmarks) get the English text.
+std::string ResourceText(UINT id, const char* fallback) {
+  char buf[256];
+  int n = LoadStringA(GetModuleHandleA(nullptr), id, buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string(fallback);
+}
+
+class TFileFormatsList {
+public:
+  TFileFormatsList() {
+    Add("wmf", ResourceText(IDS_METAFILES, "Metafiles"), TMetafileKind);
+    Add("emf", ResourceText(IDS_ENHMETAFILES, "Enhanced Metafiles"), TMetafileKind);
+    Add("ico", ResourceText(IDS_ICONS, "Icons"), TIconKind);
+    Add("bmp", ResourceText(IDS_BITMAPS, "Bitmaps"), TBitmapKind);
+  }
+  void Add(const std::string& ext, const std::string& description, const TGraphicClass& kind) {
+    entries_.push_back({Lower(ext), description, &kind});
+  }
+  const TGraphicClass* Find(const std::string& ext) const {
+    std::string lowered = Lower(ext);
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+      if (it->extension == lowered) return it->kind;
+    return nullptr;
+  }
+  void Remove(const TGraphicClass& kind) {
+    for (size_t i = entries_.size(); i-- > 0;)
+      if (entries_[i].kind->InheritsFrom(kind)) entries_.erase(entries_.begin() + long(i));
+  }
+  const std::vector<TFileFormat>& Entries() const { return entries_; }
+
+private:
+  std::vector<TFileFormat> entries_;
+};
+
+// Created on first use; freed at process end. Anything that runs after that
+// (a late shutdown step) finds no list instead of a destroyed one.
+TFileFormatsList* g_formats = nullptr;
+struct FormatsOwner {
+  ~FormatsOwner() {
+    delete g_formats;
+    g_formats = nullptr;
+  }
+} g_formatsOwner;
+
+TFileFormatsList& FileFormats() {
+  if (!g_formats) g_formats = new TFileFormatsList;
+  return *g_formats;
+}
+
+// The extension as written: after the last ".", "\" or ":" if that is a ".".
+// Multi-byte characters are stepped over whole so a trail byte never counts.
+std::string ExtensionOf(const std::string& fileName) {
+  const char* start = fileName.c_str();
+  const char* last = nullptr;
+  for (const char* p = start; *p; p = CharNextA(p))
+    if (*p == '.' || *p == '\\' || *p == ':') last = p;
+  return last && *last == '.' ? std::string(last + 1) : std::string();
+}
+
+}  // namespace
+
+void AddPictureFormat(const std::string& extension, const std::string& description,
+                      const TGraphicClass& kind) {
+  FileFormats().Add(extension, description, kind);
+}
+
+const TGraphicClass* FindPictureKind(const std::string& extension) {
+  return FileFormats().Find(extension);
+}
+
+void RemovePictureFormats(const TGraphicClass& kind) {
+  if (g_formats) g_formats->Remove(kind);
+}
+
+std::string BuildPictureFilter(const TGraphicClass& kind) {
+  std::string descriptions, masks;
+  int count = 0;
+  const auto& entries = FileFormats().Entries();
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    if (!it->kind->InheritsFrom(kind) || it->extension.empty()) continue;
+    if (count) {
+      descriptions += "|";
+      masks += ";";
+    }
+    descriptions += it->description + " (*." + it->extension + ")|*." + it->extension;
+    masks += "*." + it->extension;
+    ++count;
+  }
+  if (count > 1)
+    return ResourceText(IDS_ALL, "All") + " (" + masks + ")|" + masks + "|" + descriptions;
+  return descriptions;
+}
+
+void LoadPictureFile(TPicture& holder, const std::string& fileName) {
+  std::string ext = ExtensionOf(fileName);
+  const TGraphicClass* kind = FindPictureKind(ext);
+  // Unknown extensions fail before the file is opened.
+  if (!kind || !kind->create)
+    throw EInvalidGraphic(Format("Unknown picture file extension (.%s)", ext.c_str()));
+  std::unique_ptr<TGraphic> graphic = kind->create();
+  graphic->OnProgress = [&holder](void* sender, TProgressStage stage, uint8_t percent,
+                                  bool redrawNow, const RECT& r, const std::string& msg) {
+    holder.Progress(sender, stage, percent, redrawNow, r, msg);
+  };
+  graphic->LoadFromFile(fileName);  // on failure the holder keeps its picture
+  holder.Install(std::move(graphic));
+  holder.Changed();
+}
+
+}  // namespace pix
