@@ -1,0 +1,168 @@
+#include "about/AboutUnit.h"
+
+#include <shellapi.h>
+#include <winver.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ui/app.h"
+
+namespace pix {
+
+TfmAbout* fmAbout = nullptr;
+
+namespace {
+
+std::string ExecutablePath() {
+  std::string buf(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return std::string();
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);  // the path was cut short
+  }
+}
+
+}  // namespace
+
+std::string GetVersionString() { return GetVersionString(ExecutablePath()); }
+
+std::string GetVersionString(const std::string& exePath) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(exePath.c_str(), &handle);
+  if (size == 0) return std::string();
+  std::vector<char> block(size);  // released on every path, a throw included
+  if (!GetFileVersionInfoA(exePath.c_str(), handle, size, block.data())) return std::string();
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "StringFileInfo\\041904E3\\FileVersion", &value, &length) ||
+      !value)
+    return std::string();
+  // The text is zero-terminated; a damaged resource must not lead the read past
+  // the end of the block.
+  const char* text = static_cast<const char*>(value);
+  const char* end = block.data() + block.size();
+  if (text < block.data() || text >= end) return std::string();
+  return std::string(text, strnlen(text, static_cast<size_t>(end - text)));
+}
+
+TfmAbout::~TfmAbout() {
+  if (fmAbout == this) fmAbout = nullptr;
+}
+
+void TfmAbout::Create(HWND owner) {
+  if (!owner) owner = Application().MainWindow();
+  const char caption[] = "О программе";
+  CreateForm(caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_TOPMOST, {0, 0, 0, 0}, owner);
+  // Set through the wide function as well, so the caption is right whatever
+  // code page the A functions convert with.
+  SetWindowTextW(Handle(), Widen(caption).c_str());
+  SetWindowPos(Handle(), nullptr, 0, 0, S(306), S(280), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CenterOnScreen();
+  bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
+
+  HWND me = Handle();
+  btnOK.Create(me, {S(216), S(216), S(216) + S(75), S(216) + S(25)}, "OK");
+  laCompany.Create(me, S(40), S(16), kMakerName);
+  laName.Create(me, S(48), S(48), "Pixlumen");
+  laVersion.Create(me, S(40), S(104), "Version: ");
+  laCopyRight.Create(me, S(40), S(128), std::string("Copyright © 2026 ") + kMakerName);
+  laWeb.Create(me, S(40), S(152), kMakerWeb);
+  laMail.Create(me, S(40), S(176), kMakerMail);
+  Bevel.Create(me, S(8), S(208), S(282));
+  ApplyFontToChildren();
+
+  const int dpi = Metrics().dpi;
+  laCompany.SetOwnFont({"MS Sans Serif", ScaleFontHeight(-18, dpi), true, false});
+  laName.SetOwnFont({"MS Sans Serif", ScaleFontHeight(-40, dpi), true, false});
+  for (TLabel* link : {&laWeb, &laMail}) {
+    link->SetOwnFont({"MS Sans Serif", Metrics().fontHeight, false, true});
+    link->SetFontColor(kLinkColor);
+    link->OnMouseEnter = [this, link] { laWebMouseEnter(*link); };
+    link->OnMouseLeave = [this, link] { laWebMouseLeave(*link); };
+  }
+  laWeb.OnClick = [this] { laWebClick(); };
+  laMail.OnClick = [this] { laMailClick(); };
+  btnOK.OnClick = [this] { btnOKClick(); };
+
+  if (!fmAbout) fmAbout = this;
+  FormCreate();
+}
+
+void TfmAbout::FormCreate() { laVersion.SetCaption("Version: " + GetVersionString()); }
+
+void TfmAbout::CenterOnScreen() {
+  TRect r = Bounds();
+  int x = (GetSystemMetrics(SM_CXSCREEN) - r.Width()) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - r.Height()) / 2;
+  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TfmAbout::ShowModal() {
+  modalResult_ = 0;
+  CenterOnScreen();
+  Application().RunModal(Handle(), nullptr);
+  // Closing is the only way out of the loop, and it answers "cancel".
+  return modalResult_ ? modalResult_ : IDCANCEL;
+}
+
+void TfmAbout::ShellRequest(const std::string& file) {
+  // A failing request is not reported: the result is not examined.
+  if (ShellOpen) {
+    ShellOpen(Handle(), "open", file, SW_SHOWMAXIMIZED);
+    return;
+  }
+  ShellExecuteA(Handle(), "open", file.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void TfmAbout::laWebClick() { ShellRequest(kMakerWeb); }
+
+void TfmAbout::laMailClick() { ShellRequest(std::string("mailto:") + kMakerMail); }
+
+void TfmAbout::laWebMouseEnter(TLabel& sender) {
+  sender.SetFontColor(kLinkHotColor);
+  sender.SetCursor(TCursor::crHandPoint);
+}
+
+void TfmAbout::laWebMouseLeave(TLabel& sender) {
+  sender.SetFontColor(kLinkColor);
+  sender.SetCursor(TCursor::crDefault);
+}
+
+void TfmAbout::btnOKClick() { Close(); }
+
+bool TfmAbout::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_GETMINMAXINFO: {
+      // Fixed size: the smallest and the largest size are the same.
+      auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+      mmi->ptMinTrackSize = {S(306), S(280)};
+      mmi->ptMaxTrackSize = {S(306), S(280)};
+      return true;
+    }
+    case WM_SIZE:
+      if (Bevel.Handle()) {
+        TRect b = Bevel.Bounds();
+        int width = LOWORD(lp) - b.left - bevelRightGap_;
+        SetWindowPos(Bevel.Handle(), nullptr, 0, 0, width, b.Height(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return TForm::HandleMessage(msg, wp, lp, result);
+    case WM_SETFOCUS:
+      // The focus goes to the first control in tab order.
+      if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) SetFocus(first);
+      return true;
+    case WM_CLOSE: {
+      TForm::HandleMessage(msg, wp, lp, result);
+      if (!IsWindowVisible(Handle())) modalResult_ = IDCANCEL;
+      return true;
+    }
+    default: return TForm::HandleMessage(msg, wp, lp, result);
+  }
+}
+
+}  // namespace pix

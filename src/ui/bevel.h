@@ -1,0 +1,20 @@
+// A bevel drawn as one line along its top edge: raised (light over dark) or
+// lowered (dark over light), in the system's 3-D colours.
+#pragma once
+#include "ui/control.h"
+
+namespace pix {
+
+class TBevel : public TControl {
+public:
+  static constexpr int kLineHeight = 2;
+  void Create(HWND parent, int left, int top, int width, bool raised = true);
+  bool Raised() const { return raised_; }
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+  void Paint();
+  bool raised_ = true;
+};
+
+}  // namespace pix

@@ -1,0 +1,32 @@
+#include "ui/button.h"
+
+#include "ui/app.h"
+
+namespace pix {
+
+void TButton::Create(HWND parent, const TRect& bounds, const std::string& caption) {
+  CreateStandard("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, parent,
+                 bounds);
+  SetWindowTextW(Handle(), Widen(caption).c_str());
+}
+
+void TButton::Click() {
+  if (OnClick) OnClick();
+}
+
+bool TButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_KEYDOWN && wp == VK_RETURN) {
+    Click();
+    return true;
+  }
+  return TControl::HandleMessage(msg, wp, lp, result);
+}
+
+bool TButton::HandleReflected(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+  if (msg != WM_COMMAND || HIWORD(wp) != BN_CLICKED) return false;
+  Click();
+  result = 0;
+  return true;
+}
+
+}  // namespace pix

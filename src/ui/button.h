@@ -1,0 +1,22 @@
+// A push button: the standard control, its click raised as an event. Enter
+// presses it when it has the focus, as in a dialog.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "ui/control.h"
+
+namespace pix {
+
+class TButton : public TControl {
+public:
+  void Create(HWND parent, const TRect& bounds, const std::string& caption);
+  // Presses the button from code, as a click would.
+  void Click();
+  std::function<void()> OnClick;
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+};
+
+}  // namespace pix

@@ -1,0 +1,141 @@
+#include "ui/label.h"
+
+#include <windowsx.h>
+
+namespace pix {
+
+HCURSOR CursorHandle(TCursor cursor) {
+  switch (cursor) {
+    case TCursor::crHourGlass: return LoadCursorA(nullptr, IDC_WAIT);
+    case TCursor::crHandPoint: return LoadCursorA(nullptr, IDC_HAND);
+    case TCursor::crDefault: break;
+  }
+  return LoadCursorA(nullptr, IDC_ARROW);
+}
+
+TLabel::~TLabel() {
+  DestroyHandle();
+  if (ownFont_) DeleteObject(ownFont_);
+}
+
+void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
+  // No double-click class style: two quick clicks on a link are two clicks.
+  CreateOwn("PixlumenLabel", "", WS_CHILD | WS_VISIBLE, 0, parent, {left, top, left, top}, 0);
+  SetCaption(caption);
+}
+
+void TLabel::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  // The window text too, for anything that reads windows rather than this object.
+  if (Handle()) SetWindowTextW(Handle(), Widen(caption_).c_str());
+  AutoSize();
+  Invalidate();
+}
+
+void TLabel::SetOwnFont(const TFontSpec& spec) {
+  HFONT font = CreateFontW(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                           spec.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           Widen(spec.name).c_str());
+  if (!font) return;  // keep the font it has
+  if (ownFont_) DeleteObject(ownFont_);
+  ownFont_ = font;
+  AutoSize();
+  Invalidate();
+}
+
+COLORREF TLabel::FontColor() const {
+  return color_ == kSystemTextColor ? GetSysColor(COLOR_WINDOWTEXT) : color_;
+}
+
+void TLabel::SetFontColor(COLORREF color) {
+  if (color == color_) return;
+  color_ = color;
+  Invalidate(false);
+}
+
+void TLabel::AutoSize() {
+  if (!Handle()) return;
+  HDC dc = GetDC(Handle());
+  HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
+  std::wstring text = Widen(caption_);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  if (text.empty()) {
+    // An empty label keeps the height of a line so it stays where it was laid out.
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    r.bottom = tm.tmHeight;
+  }
+  if (old) SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TLabel::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  RECT r;
+  GetClientRect(Handle(), &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, FontColor());
+  std::wstring text = Widen(caption_);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
+  if (old) SelectObject(dc, old);
+  EndPaint(Handle(), &ps);
+}
+
+void TLabel::MouseMoved() {
+  if (inside_) return;
+  inside_ = true;
+  TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, Handle(), 0};
+  TrackMouseEvent(&tme);
+  if (OnMouseEnter) OnMouseEnter();
+}
+
+void TLabel::MouseLeft() {
+  pressed_ = false;
+  if (!inside_) return;
+  inside_ = false;
+  if (OnMouseLeave) OnMouseLeave();
+}
+
+bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT: Paint(); return true;
+    case WM_ERASEBKGND: result = 1; return true;
+    case WM_SETFONT:
+      parentFont_ = reinterpret_cast<HFONT>(wp);
+      if (!ownFont_) {
+        AutoSize();
+        if (LOWORD(lp)) Invalidate();
+      }
+      return true;
+    case WM_GETFONT: result = reinterpret_cast<LRESULT>(CurrentFont()); return true;
+    case WM_MOUSEMOVE: MouseMoved(); return true;
+    case WM_MOUSELEAVE: MouseLeft(); return true;
+    case WM_LBUTTONDOWN: pressed_ = true; return true;
+    case WM_LBUTTONUP: {
+      RECT r;
+      GetClientRect(Handle(), &r);
+      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      bool click = pressed_ && PtInRect(&r, pt);
+      pressed_ = false;
+      if (click && OnClick) OnClick();
+      return true;
+    }
+    case WM_SETCURSOR:
+      if (TControl::HandleMessage(msg, wp, lp, result)) return true;
+      if (LOWORD(lp) != HTCLIENT) return false;
+      ::SetCursor(CursorHandle(cursor_));
+      result = TRUE;
+      return true;
+    default: return TControl::HandleMessage(msg, wp, lp, result);
+  }
+}
+
+}  // namespace pix

@@ -1,0 +1,66 @@
+// A static text the program draws itself (through the W text functions, so any
+// text shows whatever the code page), in its own font and colour, sized to its
+// text. It reports clicks and the mouse entering and leaving it, and shows its
+// own cursor.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "ui/app.h"
+#include "ui/control.h"
+
+namespace pix {
+
+// A font of the label's own; `height` is as CreateFont takes it (negative: the
+// character height in pixels), already scaled to the screen.
+struct TFontSpec {
+  std::string name = "MS Sans Serif";
+  int height = -13;
+  bool bold = false;
+  bool underline = false;
+};
+
+class TLabel : public TControl {
+public:
+  static constexpr COLORREF kSystemTextColor = CLR_INVALID;
+  ~TLabel() override;
+  // Creates the label at (left, top) of `parent`, sized to its caption.
+  void Create(HWND parent, int left, int top, const std::string& caption);
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+  // Without a font of its own the label uses the one its parent hands it.
+  void SetOwnFont(const TFontSpec& spec);
+  HFONT CurrentFont() const { return ownFont_ ? ownFont_ : parentFont_; }
+  // The text colour; kSystemTextColor means the system's window-text colour.
+  COLORREF FontColor() const;
+  void SetFontColor(COLORREF color);
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor) { cursor_ = cursor; }
+  bool MouseInside() const { return inside_; }
+
+  std::function<void()> OnClick;
+  std::function<void()> OnMouseEnter;
+  std::function<void()> OnMouseLeave;
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+  void AutoSize();
+  void Paint();
+  void MouseMoved();
+  void MouseLeft();
+
+  std::string caption_;
+  HFONT ownFont_ = nullptr;
+  HFONT parentFont_ = nullptr;
+  COLORREF color_ = kSystemTextColor;
+  TCursor cursor_ = TCursor::crDefault;
+  bool inside_ = false;
+  bool pressed_ = false;
+};
+
+// The system cursor for one of the standard shapes.
+HCURSOR CursorHandle(TCursor cursor);
+
+}  // namespace pix
