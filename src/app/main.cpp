@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "ui/app.h"
 
@@ -14,6 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     pix::TfmMain fmMain;
     fmMain.Create();
     app.SetMainWindow(fmMain.Handle());
+    pix::TfmAbout fmAbout;
+    fmAbout.Create();  // hidden until the about command shows it
     ShowWindow(fmMain.Handle(), SW_SHOWNORMAL);
     UpdateWindow(fmMain.Handle());
     app.Run();
