@@ -1,10 +1,11 @@
 #include "app/MainUnit.h"
 
+#include "app/Common.h"
 #include "ui/app.h"
 
 namespace pix {
 
-TfmMain::TfmMain() = default;
+TfmMain::TfmMain() : SettingsFile(SettingsFilePath()) {}
 TfmMain::~TfmMain() = default;
 
 void TfmMain::Create() {
@@ -42,9 +43,13 @@ void TfmMain::Create() {
   FormCreate();
 }
 
-void TfmMain::FormCreate() { Img.SetProportional(false); }
+void TfmMain::FormCreate() {
+  Img.SetProportional(false);
+  LoadFormSettings(Handle(), SettingsFile);
+}
 
-void TfmMain::FormClose(bool&) {}
+// A settings file that cannot be written fails the close, so the window stays.
+void TfmMain::FormClose(bool&) { SaveFormSettings(Handle(), SettingsFile); }
 
 void TfmMain::Paint() {
   PAINTSTRUCT ps;

@@ -24,6 +24,9 @@ public:
   TSplitter splImage;
   TImage Img;
 
+  // The settings file that the creation step reads and the close step writes.
+  std::string SettingsFile;
+
   void FormCreate();
   void FormClose(bool& canClose);
 

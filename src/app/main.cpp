@@ -4,6 +4,7 @@
 
 #include "about/AboutUnit.h"
 #include "app/MainUnit.h"
+#include "app/Settings.h"
 #include "ui/app.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -17,7 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     app.SetMainWindow(fmMain.Handle());
     pix::TfmAbout fmAbout;
     fmAbout.Create();  // hidden until the about command shows it
-    ShowWindow(fmMain.Handle(), SW_SHOWNORMAL);
+    pix::ShowForm(fmMain.Handle());  // maximised when the settings say so
     UpdateWindow(fmMain.Handle());
     app.Run();
   } catch (...) {
