@@ -38,24 +38,24 @@ std::string PathRoot(const std::string& path) {
 namespace {
 
 void Enter(IDirectoryOps& ops, const std::string& dir) {
-  if (unsigned code = ops.SetCurrentDirectory(dir)) RaiseInOutError(code);
+  if (unsigned code = ops.EnterFolder(dir)) RaiseInOutError(code);
 }
 
 // Steps 3 to 7 of the split, which may fail; `drive` and `root` are decided.
 void EnterAndSplit(IDirectoryOps& ops, const std::string& root, TPathParts& p) {
-  if (!root.empty() && ops.DirectoryExists(root)) Enter(ops, root);
+  if (!root.empty() && ops.FolderExists(root)) Enter(ops, root);
 
   size_t sep = p.dir.find_last_of("\\:");
   p.name = sep == std::string::npos ? p.dir : p.dir.substr(sep + 1);
 
   if (p.dir.size() == p.name.size() + 1) {
-    p.dir = "\\";
+    p.dir.assign(1, '\\');
   } else if (p.dir.size() > p.name.size() + 1) {
     p.dir.resize(p.dir.size() - p.name.size() - 1);
   } else {
-    std::string cur = ops.CurrentDirectory();
+    std::string cur = ops.CurrentFolder();
     p.dir = cur.substr(PathRoot(cur).size());
-    if (p.dir.empty()) p.dir = "\\";
+    if (p.dir.empty()) p.dir.assign(1, '\\');
   }
   if (!p.dir.empty()) Enter(ops, p.dir);
 
@@ -70,7 +70,7 @@ void EnterAndSplit(IDirectoryOps& ops, const std::string& root, TPathParts& p) {
 }  // namespace
 
 TPathParts SplitPathText(IDirectoryOps& ops, const std::string& text) {
-  const std::string saved = ops.CurrentDirectory();
+  const std::string saved = ops.CurrentFolder();
   TPathParts p;
   // A current directory on a network share has no drive letter.
   if (saved.size() >= 2 && saved[1] == ':') p.drive = saved[0];
@@ -91,7 +91,7 @@ TPathParts SplitPathText(IDirectoryOps& ops, const std::string& text) {
     failure = std::current_exception();
   }
   if (!p.drive) p.dir = root + p.dir;
-  if (ops.DirectoryExists(saved)) ops.SetCurrentDirectory(saved);
+  if (ops.FolderExists(saved)) ops.EnterFolder(saved);
   if (failure) std::rethrow_exception(failure);
   return p;
 }

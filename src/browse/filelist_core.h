@@ -19,10 +19,10 @@ std::string IoErrorText(unsigned code);
 class IDirectoryOps {
 public:
   virtual ~IDirectoryOps() = default;
-  virtual std::string CurrentDirectory() = 0;
+  virtual std::string CurrentFolder() = 0;
   // 0 on success, otherwise the platform's error code.
-  virtual unsigned SetCurrentDirectory(const std::string& path) = 0;
-  virtual bool DirectoryExists(const std::string& path) = 0;
+  virtual unsigned EnterFolder(const std::string& path) = 0;
+  virtual bool FolderExists(const std::string& path) = 0;
   // True for an existing file that is not a folder.
   virtual bool FileExists(const std::string& path) = 0;
 };

@@ -47,8 +47,8 @@ public:
     if (!p.empty() && p[0] == '\\') return Trim(PathRoot(current) + p);
     return Trim(current + (current.back() == '\\' ? "" : "\\") + p);
   }
-  std::string CurrentDirectory() override { return current; }
-  unsigned SetCurrentDirectory(const std::string& path) override {
+  std::string CurrentFolder() override { return current; }
+  unsigned EnterFolder(const std::string& path) override {
     std::string r = Resolve(path);
     if (!dirs.count(Upper(r))) return files.count(Upper(r)) ? 267 : 2;
     current = r;
@@ -56,7 +56,7 @@ public:
     entered.push_back(r);
     return 0;
   }
-  bool DirectoryExists(const std::string& path) override { return dirs.count(Upper(Resolve(path))); }
+  bool FolderExists(const std::string& path) override { return dirs.count(Upper(Resolve(path))); }
   bool FileExists(const std::string& path) override { return files.count(Upper(Resolve(path))); }
 };
 

@@ -1,0 +1,91 @@
+// The file list: the files of one folder matching the mask's patterns, sorted,
+// each drawn with a small glyph. It works through the process's current
+// directory: its folder is made current and enumerated relative to it.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "browse/filelist_core.h"
+#include "ui/control.h"
+
+namespace pix {
+
+class TFilterComboBox;
+
+// True when the path exists and is a directory (relative paths are taken in the
+// current directory).
+bool IsExistingFolder(const std::string& path);
+// Texts (file names, filters) compared without regard to letter case.
+bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+// The process's current directory as the platform reports it.
+std::string GetCurrentDir();
+
+class TFileListBox : public TControl {
+public:
+  TFileListBox();  // the folder is the current directory at this moment
+  ~TFileListBox() override;
+
+  // Creates the list box window and reads the folder.
+  void Create(HWND parent, const TRect& r, int id = 0);
+
+  const std::string& FolderPath() const { return folder_; }
+  // Sets the folder from a path text (a folder path, a drive, a network folder).
+  void SetFolderFromPath(const std::string& text);
+  // Switches to another folder; nothing happens if it is the one shown.
+  void SetFolder(const std::string& folder);
+
+  const std::string& Mask() const { return mask_; }
+  void SetMask(const std::string& mask);  // refills only on a real change
+  unsigned FileType() const { return fileType_; }
+  void SetFileType(unsigned fileType);
+  bool ShowGlyphs() const { return showGlyphs_; }
+  void SetShowGlyphs(bool show);
+  int ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(int height);
+
+  // Folder, one "\" unless it ends in one, and the selected entry; "" for none.
+  std::string SelectedFilePath() const;
+  int Count() const;
+  std::string Item(int index) const;
+  int ItemIndex() const;
+  void SetItemIndex(int index);  // fires no event
+  void Clear();                  // no event either
+  void Repaint();
+  // Re-reads the folder, pattern by pattern, then runs the change step.
+  void RefillEntries();
+
+  std::function<void(TControl* sender)> OnChange;
+  std::function<void(TControl* sender)> OnClick;
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+protected:
+  // Enumerates the current directory with a wildcard pattern and an attribute
+  // word, calling `found` with each entry's long name and attributes.
+  virtual void Enumerate(const std::string& pattern, unsigned attributeWord,
+                         const std::function<void(const char* name, unsigned attrs)>& found);
+
+private:
+  friend class TFilterComboBox;
+  void Change();
+  void Click();
+  bool TypeAheadKey(const std::string& ch);
+  std::string TakeCharacter(unsigned char first);
+  void DrawItem(const DRAWITEMSTRUCT& di);
+  void FontChanged();
+  HBITMAP Glyph(TGlyphKind kind) const { return glyphs_[static_cast<int>(kind)]; }
+
+  std::string folder_;
+  std::string mask_ = "*.*";
+  unsigned fileType_ = ftNormal;
+  bool showGlyphs_ = false;
+  int itemHeight_ = 16;
+  int lastReported_ = -1;
+  TTypeAhead typeAhead_;
+  HBITMAP glyphs_[3] = {};
+  HFONT font_ = nullptr;
+  TFilterComboBox* filter_ = nullptr;  // the box linked to this list, if any
+};
+
+}  // namespace pix
