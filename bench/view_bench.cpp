@@ -47,7 +47,8 @@ struct Surface {
   void* bits = nullptr;
   Surface(HDC screen, int w, int h, int bpp) {
     BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
+    bi.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), w, -h, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
     bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     dc = CreateCompatibleDC(screen);
     old = SelectObject(dc, bmp);
@@ -93,18 +94,18 @@ int main() {
   std::fill_n(static_cast<uint8_t*>(source.bits), static_cast<size_t>(kViewW) * kViewH * 4, 0x80);
 
   double paint = MedianMs([&] { view.Paint(target.dc); });
-  double blit = MedianMs([&] {
-    BitBlt(target.dc, 0, 0, kViewW, kViewH, source.dc, 0, 0, SRCCOPY);
-  });
+  double blit =
+      MedianMs([&] { BitBlt(target.dc, 0, 0, kViewW, kViewH, source.dc, 0, 0, SRCCOPY); });
   // For comparison only: the same paint from a 32-bit pixel store.
   view.Picture().SetGraphic(Gradient(32));
   double paint32 = MedianMs([&] { view.Paint(target.dc); });
   ReleaseDC(nullptr, screen);
 
-  std::printf("# picture %dx%d into %dx%d at (%d,%d)-(%d,%d): paint %.2f ms (32-bit store %.2f ms),"
-              " bitblt %.2f ms\n",
-              kPicW, kPicH, kViewW, kViewH, dest.left, dest.top, dest.right, dest.bottom, paint,
-              paint32, blit);
+  std::printf(
+      "# picture %dx%d into %dx%d at (%d,%d)-(%d,%d): paint %.2f ms (32-bit store %.2f ms),"
+      " bitblt %.2f ms\n",
+      kPicW, kPicH, kViewW, kViewH, dest.left, dest.top, dest.right, dest.bottom, paint, paint32,
+      blit);
   std::printf("BENCH paint_24mp_fit %.2f ms ratio %.2f vs bitblt_1600x1200\n", paint,
               blit > 0 ? paint / blit : 0.0);
   return 0;

@@ -1,7 +1,7 @@
 #include "pictures/image.h"
 
-#include <cstring>
-
+#include "pictures/icon.h"
+#include "pictures/metafile.h"
 #include "ui/form.h"
 
 namespace pix {
@@ -10,9 +10,7 @@ namespace {
 
 // Icons and metafiles are transparent by their kind; the view leaves their flag alone.
 bool TransparentByKind(const TGraphic& g) {
-  for (const TGraphicClass* c = &g.Kind(); c; c = c->parent)
-    if (std::strcmp(c->name, "TIcon") == 0 || std::strcmp(c->name, "TMetafile") == 0) return true;
-  return false;
+  return g.Kind().InheritsFrom(TIconKind) || g.Kind().InheritsFrom(TMetafileKind);
 }
 
 // Moves the parent's device context to the view and clips it there; puts the

@@ -7,8 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "../fixtures/bmp_bytes.h"
 #include "app/MainUnit.h"
 #include "image_view_host.h"
+#include "pictures/bitmap.h"
 #include "pictures/image.h"
 #include "testutil.h"
 
@@ -37,8 +39,22 @@ protected:
     view.SetProportional(false);
     Pump(100);
   }
-  void Show(int w, int h) {
-    view.Picture().SetGraphic(std::make_unique<CodedPicture>(w, h));
+  // Shows a coded picture: drawn by the test's own picture kind, or read from a
+  // 24-bit .bmp file and drawn by the bitmap kind.
+  enum Source { kCoded, kBmpFile };
+  void Show(int w, int h, Source source = kCoded) {
+    if (source == kCoded) {
+      view.Picture().SetGraphic(std::make_unique<CodedPicture>(w, h));
+    } else {
+      pixtest::BmpSpec spec;
+      spec.width = w;
+      spec.height = h;
+      spec.pixels = pixtest::PackRows(w, h, 24, false, viewtest::Code);
+      pixtest::TempDir dir;
+      dir.Write("coded.bmp", pixtest::MakeBmp(spec));
+      LoadPictureFile(view.Picture(), dir.File("coded.bmp"));
+      EXPECT_EQ(&view.Picture().Graphic()->Kind(), &TBitmapKind);
+    }
     Pump(100);
   }
   // Picture coordinates seen at view point (x, y).
@@ -51,41 +67,52 @@ protected:
 };
 
 TEST_F(ImageView, ActualSizeShowsTheMiddleAndCutsTheRest) {
-  Show(1000, 800);
-  auto c = CaptureClient(host.Handle());
-  struct { int x, y; } points[] = {{0, 0}, {799, 0}, {0, 499}, {799, 499}, {400, 250}, {123, 456}};
-  for (auto p : points) {
-    POINT seen = Seen(c, p.x, p.y);
-    EXPECT_EQ(seen.x, p.x + 100) << p.x << "," << p.y;
-    EXPECT_EQ(seen.y, p.y + 150) << p.x << "," << p.y;
-  }
-  // Nothing of the picture spills beyond the view's bounds.
-  for (int i = 0; i < kInset; ++i) {
-    EXPECT_EQ(c.At(i, 300), kBackground);
-    EXPECT_EQ(c.At(kInset + 800 + i, 300), kBackground);
-    EXPECT_EQ(c.At(400, i), kBackground);
-    EXPECT_EQ(c.At(400, kInset + 500 + i), kBackground);
+  for (Source source : {kCoded, kBmpFile}) {
+    SCOPED_TRACE(source == kCoded ? "coded picture" : "bitmap file");
+    Show(1000, 800, source);
+    auto c = CaptureClient(host.Handle());
+    struct {
+      int x, y;
+    } points[] = {{0, 0}, {799, 0}, {0, 499}, {799, 499}, {400, 250}, {123, 456}};
+    for (auto p : points) {
+      POINT seen = Seen(c, p.x, p.y);
+      EXPECT_EQ(seen.x, p.x + 100) << p.x << "," << p.y;
+      EXPECT_EQ(seen.y, p.y + 150) << p.x << "," << p.y;
+    }
+    // Nothing of the picture spills beyond the view's bounds.
+    for (int i = 0; i < kInset; ++i) {
+      EXPECT_EQ(c.At(i, 300), kBackground);
+      EXPECT_EQ(c.At(kInset + 800 + i, 300), kBackground);
+      EXPECT_EQ(c.At(400, i), kBackground);
+      EXPECT_EQ(c.At(400, kInset + 500 + i), kBackground);
+    }
   }
 }
 
 TEST_F(ImageView, ReduceToFitFitsAndCentres) {
-  Show(1000, 800);
-  view.SetProportional(true);
-  Pump(100);
-  EXPECT_EQ(view.DestRect(), (TRect{87, 0, 712, 500}));
-  auto c = CaptureClient(host.Handle());
-  for (int y : {0, 250, 499}) {
-    EXPECT_EQ(c.At(kInset + 86, kInset + y), kBackground) << y;
-    EXPECT_NE(c.At(kInset + 87, kInset + y), kBackground) << y;
-    EXPECT_NE(c.At(kInset + 711, kInset + y), kBackground) << y;
-    EXPECT_EQ(c.At(kInset + 712, kInset + y), kBackground) << y;
-  }
-  // The whole picture is in the rectangle, scaled by 0.625 both ways.
-  struct { int x, y; } points[] = {{87, 0}, {711, 499}, {399, 250}, {200, 100}};
-  for (auto p : points) {
-    POINT seen = Seen(c, p.x, p.y);
-    EXPECT_NEAR(seen.x, (p.x - 87) * 1000 / 625, 2) << p.x << "," << p.y;
-    EXPECT_NEAR(seen.y, p.y * 800 / 500, 2) << p.x << "," << p.y;
+  for (Source source : {kCoded, kBmpFile}) {
+    SCOPED_TRACE(source == kCoded ? "coded picture" : "bitmap file");
+    view.SetProportional(false);
+    Show(1000, 800, source);
+    view.SetProportional(true);
+    Pump(100);
+    EXPECT_EQ(view.DestRect(), (TRect{87, 0, 712, 500}));
+    auto c = CaptureClient(host.Handle());
+    for (int y : {0, 250, 499}) {
+      EXPECT_EQ(c.At(kInset + 86, kInset + y), kBackground) << y;
+      EXPECT_NE(c.At(kInset + 87, kInset + y), kBackground) << y;
+      EXPECT_NE(c.At(kInset + 711, kInset + y), kBackground) << y;
+      EXPECT_EQ(c.At(kInset + 712, kInset + y), kBackground) << y;
+    }
+    // The whole picture is in the rectangle, scaled by 0.625 both ways.
+    struct {
+      int x, y;
+    } points[] = {{87, 0}, {711, 499}, {399, 250}, {200, 100}};
+    for (auto p : points) {
+      POINT seen = Seen(c, p.x, p.y);
+      EXPECT_NEAR(seen.x, (p.x - 87) * 1000 / 625, 2) << p.x << "," << p.y;
+      EXPECT_NEAR(seen.y, p.y * 800 / 500, 2) << p.x << "," << p.y;
+    }
   }
 }
 
@@ -99,10 +126,10 @@ TEST_F(ImageView, NoPictureShowsOnlyTheBackground) {
 }
 
 TEST_F(ImageView, SwitchingOpaquePicturesErasesNothing) {
-  Show(1000, 800);
+  Show(1000, 800, kBmpFile);
   EXPECT_TRUE(view.Opaque());
   host.paints = host.erases = 0;
-  Show(900, 600);
+  Show(900, 600, kBmpFile);
   EXPECT_TRUE(view.Opaque());
   EXPECT_GE(host.paints, 1);
   EXPECT_EQ(host.erases, 0);
@@ -247,8 +274,10 @@ TEST_F(ImageView, IncrementalDisplayPaintsAtOnceOnRequest) {
     EXPECT_EQ(percent, 40);
     EXPECT_EQ(r.bottom, 4);
   };
-  struct { bool incremental, redrawNow; int draws; } cases[] = {
-      {false, true, 0}, {true, false, 0}, {true, true, 1}};
+  struct {
+    bool incremental, redrawNow;
+    int draws;
+  } cases[] = {{false, true, 0}, {true, false, 0}, {true, true, 1}};
   for (auto c : cases) {
     view.IncrementalDisplay = c.incremental;
     pic->draws = 0;
@@ -298,10 +327,14 @@ TEST(ImageViewPalette, TheActiveFormIsAskedToRealiseANewPalette) {
   Pump(100);
   ASSERT_EQ(GetActiveWindow(), fm.Handle());
 
-  struct { bool withPalette, active; bool flagAfter; int queries; } cases[] = {
+  struct {
+    bool withPalette, active;
+    bool flagAfter;
+    int queries;
+  } cases[] = {
       {false, true, false, 0},  // nothing to realise: the flag is just cleared
       {true, true, false, 1},
-      {true, false, true, 0},   // an inactive form is not asked; the flag stays
+      {true, false, true, 0},  // an inactive form is not asked; the flag stays
   };
   for (auto c : cases) {
     if (!c.active) SetActiveWindow(nullptr);
