@@ -154,8 +154,7 @@ int TBitmap::RowBytes() const {
 uint8_t* TBitmap::ScanLine(int row) {
   if (!bits_ || row < 0 || row >= Height()) return nullptr;
   size_t stride = static_cast<size_t>(RowBytes());
-  bool bottomUp = desc_.dsBmih.biHeight > 0;
-  size_t index = bottomUp ? static_cast<size_t>(Height() - 1 - row) : static_cast<size_t>(row);
+  size_t index = TopDown() ? static_cast<size_t>(row) : static_cast<size_t>(Height() - 1 - row);
   return static_cast<uint8_t*>(bits_) + index * stride;
 }
 
@@ -223,10 +222,18 @@ void TBitmap::Describe() {
   DIBSECTION ds{};
   if (bits_) {
     GetObjectA(handle_, sizeof ds, &ds);
+    // Not every platform keeps the sign of a top-down height here; the header does.
+    ds.dsBmih.biHeight = std::abs(ds.dsBmih.biHeight);
+    if (TopDown()) ds.dsBmih.biHeight = -ds.dsBmih.biHeight;
   } else {
     GetObjectA(handle_, sizeof ds.dsBm, &ds.dsBm);
   }
   desc_ = ds;
+}
+
+bool TBitmap::TopDown() const {
+  return info_.size() >= sizeof(BITMAPINFOHEADER) &&
+         reinterpret_cast<const BITMAPINFOHEADER*>(info_.data())->biHeight < 0;
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
@@ -270,10 +277,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
   }
 
   Adopt(bitmap.Release(), bits, palette.Release());
+  if (bits_) info_ = h.header;
   Describe();
-  if (bits_) {
-    info_ = h.header;
-  } else {
+  if (!bits_) {
     std::memcpy(&desc_.dsBmih, h.header.data(), sizeof desc_.dsBmih);
     for (int i = 0; i < 3; ++i) desc_.dsBitfields[i] = h.masks[i];
     // Kept as read: file header, info header with its table, the pixel data.

@@ -62,6 +62,7 @@ private:
   void Release();
   void Adopt(HBITMAP bitmap, void* bits, HPALETTE palette);
   void Describe();
+  bool TopDown() const;  // rows of the buffer run from the picture's top
 
   HBITMAP handle_ = nullptr;
   void* bits_ = nullptr;
