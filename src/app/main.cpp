@@ -5,6 +5,7 @@
 #include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "app/Settings.h"
+#include "pictures/jpeg.h"
 #include "ui/app.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -12,6 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&icc);
   pix::TApplication& app = pix::Application();
   try {
+    pix::TJPEGKindRegistration jpegKind;  // "jpeg" and "jpg" in the format list until exit
     app.SetTitle("Pixlumen");
     pix::TfmMain fmMain;
     fmMain.Create();

@@ -169,7 +169,7 @@ using Step = void (*)(void* cinfo, void* arg);
 
 // The landing place of error_exit. It holds nothing with a destructor, so the
 // jump skips no cleanup; the exception starts here, below libjpeg's frames.
-[[gnu::noinline]] void Guarded(Context* c, Step step, void* arg) {
+[[gnu::noinline]] void GuardedStep(Context* c, Step step, void* arg) {
   if (setjmp(c->err.jump) != 0) Raise(c);
   step(&c->cinfo, arg);
 }
@@ -268,7 +268,7 @@ TJPEGDecoder::~TJPEGDecoder() {
   jpeg_destroy_decompress(&ctx_->cinfo);
 }
 
-void TJPEGDecoder::Run(void (*step)(void*, void*), void* arg) { Guarded(ctx_.get(), step, arg); }
+void TJPEGDecoder::Run(void (*step)(void*, void*), void* arg) { GuardedStep(ctx_.get(), step, arg); }
 
 void TJPEGDecoder::ReadHeader() {
   Run([](void* ci, void*) { jpeg_read_header(Cinfo(ci), TRUE); }, nullptr);

@@ -1,0 +1,195 @@
+#include "pictures/jpeg.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "resource.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+const TGraphicClass TJPEGImageKind{"TJPEGImage", &TGraphicKind,
+                                   [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }};
+
+TJPEGDefaults& JPEGDefaults() {
+  static TJPEGDefaults defaults;
+  return defaults;
+}
+
+int ScreenColorDepth() {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return 24;
+  int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+  ReleaseDC(nullptr, dc);
+  return depth;
+}
+
+namespace {
+
+std::string JPEGDescription() {
+  char buf[256];
+  int n = LoadStringA(GetModuleHandleA(nullptr), IDS_JPEG, buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string("JPEG Image File");
+}
+
+// GDI sizes bitmaps in 32-bit signed quantities; beyond that, or beyond what
+// the system can still commit, the picture can't be shown and memory is short.
+void RequireMemory(uint64_t bitmapBytes, uint64_t workingBytes) {
+  if (bitmapBytes > static_cast<uint64_t>(INT_MAX)) throw EOutOfMemory();
+  MEMORYSTATUSEX ms{};
+  ms.dwLength = sizeof ms;
+  if (!GlobalMemoryStatusEx(&ms)) return;
+  uint64_t available = std::min<uint64_t>(ms.ullAvailPageFile, ms.ullAvailVirtual);
+  if (bitmapBytes + workingBytes > available) throw EOutOfMemory();
+}
+
+// A bitmap buffer the platform refuses for want of memory is "Out of memory".
+void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int count) {
+  try {
+    bmp.NewDIB(w, h, bits, colors, count);
+  } catch (const EOSError& e) {
+    if (e.ErrorCode() == ERROR_NOT_ENOUGH_MEMORY || e.ErrorCode() == ERROR_OUTOFMEMORY)
+      throw EOutOfMemory();
+    throw;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()), settings_(JPEGDefaults()) {}
+
+TJPEGImage::~TJPEGImage() {
+  if (tempPalette_) DeleteObject(tempPalette_);
+}
+
+void TJPEGImage::LoadFromStream(TStream& stream) {
+  uint64_t n = stream.Remaining();
+  data_ = std::make_shared<TJPEGData>();
+  bitmap_.reset();
+  AllocateJPEGBytes(*data_, n);
+  stream.ReadBuffer(data_->bytes.get(), data_->size);
+  if (data_->size > 0) ReadJPEGHeader(*data_);
+  PaletteModified = true;
+  Changed();
+}
+
+int TJPEGImage::Width() const { return bitmap_ ? bitmap_->Width() : data_->width; }
+
+int TJPEGImage::Height() const { return bitmap_ ? bitmap_->Height() : data_->height; }
+
+bool TJPEGImage::Empty() const {
+  if (data_->hasBytes) return false;
+  return !bitmap_ || bitmap_->Empty();
+}
+
+TBitmap& TJPEGImage::Bitmap() {
+  if (!bitmap_) Decode();
+  return *bitmap_;
+}
+
+void TJPEGImage::Draw(HDC dc, const RECT& r) { Bitmap().Draw(dc, r); }
+
+HPALETTE TJPEGImage::Palette() const {
+  if (bitmap_) return bitmap_->Palette();
+  if (tempPalette_) return tempPalette_;
+  if (settings_.PixelFormat == TJPEGPixelFormat::jf24Bit && ScreenColorDepth() <= 8) {
+    HDC dc = GetDC(nullptr);
+    if (dc) {
+      tempPalette_ = CreateHalftonePalette(dc);
+      ReleaseDC(nullptr, dc);
+    }
+  }
+  return tempPalette_;
+}
+
+std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
+  auto copy = std::make_unique<TJPEGImage>();
+  copy->data_ = data_;
+  if (bitmap_) copy->bitmap_.reset(static_cast<TBitmap*>(bitmap_->Clone().release()));
+  return copy;
+}
+
+void TJPEGImage::Decode() {
+  bitmap_ = std::make_unique<TBitmap>();  // kept even if decoding fails
+  TBitmap& bmp = *bitmap_;
+  if (!data_->hasBytes) return;  // never loaded: nothing to show
+  TJPEGDecoder dec(data_->bytes.get(), data_->size);
+  dec.ReadHeader();
+  dec.SetParameters(settings_.PixelFormat == TJPEGPixelFormat::jf8Bit);
+  const RECT none{0, 0, 0, 0};
+  Progress(TProgressStage::psStarting, 0, false, none, std::string());
+  try {
+    if (tempPalette_) {
+      DeleteObject(tempPalette_);
+      tempPalette_ = nullptr;
+    }
+    uint64_t w = static_cast<uint64_t>(dec.ImageWidth()), h = static_cast<uint64_t>(dec.ImageHeight());
+    uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
+    RequireMemory(rowBytes * h, dec.WorkingMemory());
+    dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
+    dec.OnProgress = [this](const TJPEGProgressReport& p) {
+      Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
+               RECT{p.left, p.top, p.right, p.bottom}, std::string());
+    };
+    dec.Start();
+    DecodeRows(dec, bmp);
+    dec.Finish();
+  } catch (...) {
+    Progress(TProgressStage::psEnding, 0, PaletteModified, none, std::string());
+    if (PaletteModified) Changed();
+    throw;
+  }
+  Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
+  if (PaletteModified) Changed();
+}
+
+// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
+// libjpeg write the rows straight into the bitmap's memory, top row first.
+void TJPEGImage::DecodeRows(TJPEGDecoder& dec, TBitmap& bmp) {
+  int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
+  int count = dec.ColorCount();
+  std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
+  RGBQUAD colors[256];
+  int white = 0, whiteSum = -1;
+  for (int i = 0; i < count && i < 256; ++i) {
+    uint8_t r, g, b;
+    dec.ColorAt(i, r, g, b);
+    lp->palPalEntry[i] = {r, g, b, 0};
+    colors[i] = {b, g, r, 0};
+    if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
+  }
+  // Rows not decoded yet (or ever, after an error) show white.
+  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
+  bmp.FillBytes(bits == 8 ? static_cast<uint8_t>(white) : 0xFF);
+  uint8_t* row0 = bmp.ScanLine(0);
+  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  if (count > 0) {
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
+    bmp.SetPalette(CreatePalette(lp));
+    PaletteModified = true;
+    row0 = bmp.ScanLine(0);  // a palette may move the rows
+  }
+  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
+  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline())
+    if (dec.ReadRows(row0 + step * y, step, rows) == 0) break;
+}
+
+// ---------------------------------------------------------------------------
+
+void RegisterJPEGKind() {
+  JPEGDefaults().PixelFormat =
+      ScreenColorDepth() <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit;
+  std::string description = JPEGDescription();
+  AddPictureFormat("jpeg", description, TJPEGImageKind);
+  AddPictureFormat("jpg", description, TJPEGImageKind);
+}
+
+void UnregisterJPEGKind() { RemovePictureFormats(TJPEGImageKind); }
+
+}  // namespace pix

@@ -1,0 +1,86 @@
+// JPEG pictures: the file's bytes are kept, only the header is read at load
+// time, and the picture is decoded by libjpeg into a bitmap at its first draw.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "pictures/bitmap.h"
+#include "pictures/graphic.h"
+#include "pictures/jpeg_core.h"
+
+namespace pix {
+
+extern const TGraphicClass TJPEGImageKind;
+
+enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
+enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
+enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+
+// Decoding settings. Every picture copies the process-wide defaults when created;
+// the program sets the pixel format once at start-up and changes nothing else.
+struct TJPEGDefaults {
+  TJPEGScale Scale = TJPEGScale::jsFullSize;
+  TJPEGPixelFormat PixelFormat = TJPEGPixelFormat::jf24Bit;
+  TJPEGPerformance Performance = TJPEGPerformance::jpBestQuality;
+  bool Smoothing = true;
+  bool GrayscaleOutput = false;
+  bool ProgressiveDisplay = false;
+};
+TJPEGDefaults& JPEGDefaults();
+
+class TJPEGImage : public TGraphic {
+public:
+  TJPEGImage();
+  ~TJPEGImage() override;
+
+  const TGraphicClass& Kind() const override { return TJPEGImageKind; }
+  // Keeps every byte from the stream's position on and parses the header only.
+  void LoadFromStream(TStream& stream) override;
+  // The decoded bitmap's size once it exists, the header's before: never decodes.
+  int Width() const override;
+  int Height() const override;
+  bool Empty() const override;
+  // Decodes on the first draw, then draws the bitmap. A failed decode reports its
+  // error once; later draws show what was decoded.
+  void Draw(HDC dc, const RECT& r) override;
+  HPALETTE Palette() const override;
+  // A copy sharing the bytes, with a copy of the decoded bitmap if there is one.
+  std::unique_ptr<TGraphic> Clone() const override;
+
+  // The decoded bitmap; none before the first draw.
+  TBitmap* DecodedBitmap() const { return bitmap_.get(); }
+  // The decoded bitmap, decoding first if needed.
+  TBitmap& Bitmap();
+  const TJPEGData& Data() const { return *data_; }
+  bool Grayscale() const { return data_->grayscale; }
+  const TJPEGDefaults& Settings() const { return settings_; }
+
+private:
+  void Decode();
+  void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp);
+
+  std::shared_ptr<TJPEGData> data_;
+  std::unique_ptr<TBitmap> bitmap_;
+  mutable HPALETTE tempPalette_ = nullptr;
+  TJPEGDefaults settings_;
+};
+
+// The screen's colour depth: bits per pixel times planes.
+int ScreenColorDepth();
+
+// Start-up: the default pixel format from the screen's colour depth, then the
+// "jpeg" and "jpg" entries of the format list. Exit: the kind leaves the list.
+void RegisterJPEGKind();
+void UnregisterJPEGKind();
+
+// Holds the JPEG kind in the format list for its lifetime.
+class TJPEGKindRegistration {
+public:
+  TJPEGKindRegistration() { RegisterJPEGKind(); }
+  ~TJPEGKindRegistration() { UnregisterJPEGKind(); }
+  TJPEGKindRegistration(const TJPEGKindRegistration&) = delete;
+  TJPEGKindRegistration& operator=(const TJPEGKindRegistration&) = delete;
+};
+
+}  // namespace pix
