@@ -1,0 +1,82 @@
+// The main window's preview: its settings after start-up, and the picture placed
+// afresh when the window is resized or maximised and when the splitter moves.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/MainUnit.h"
+#include "image_view_host.h"
+#include "testutil.h"
+
+namespace pix {
+namespace {
+
+using pixtest::CaptureClient;
+using pixtest::Pump;
+using viewtest::CodedPicture;
+using viewtest::DecodeX;
+using viewtest::DecodeY;
+
+class MainPreview : public testing::Test {
+protected:
+  void SetUp() override {
+    fm.Create();
+    SetWindowPos(fm.Handle(), HWND_TOP, 0, 0, 900, 700, SWP_SHOWWINDOW);
+    Pump(100);
+    fm.Img.Picture().SetGraphic(std::make_unique<CodedPicture>(300, 200));
+    Pump(100);
+  }
+  // The 300 x 200 picture must sit in the middle of the preview's current bounds.
+  void ExpectCentred() {
+    TRect b = fm.Img.Bounds();
+    int left = b.left + (b.Width() - 300) / 2, top = b.top + (b.Height() - 200) / 2;
+    auto c = CaptureClient(fm.Handle());
+    ASSERT_LT(left + 300, c.width);
+    ASSERT_LT(top + 200, c.height);
+    uint32_t corner = c.At(left, top), last = c.At(left + 299, top + 199);
+    EXPECT_EQ(DecodeX(corner), 0);
+    EXPECT_EQ(DecodeY(corner), 0);
+    EXPECT_EQ(DecodeX(last), 299);
+    EXPECT_EQ(DecodeY(last), 199);
+    uint32_t face = GetSysColor(COLOR_BTNFACE);
+    uint32_t faceRgb = (face & 0xFF) << 16 | (face & 0xFF00) | (face >> 16 & 0xFF);
+    EXPECT_EQ(c.At(left - 1, top + 100), faceRgb);
+    EXPECT_EQ(c.At(left + 300, top + 100), faceRgb);
+  }
+  TfmMain fm;
+};
+
+TEST_F(MainPreview, ActualSizeCentredAfterStartUp) {
+  EXPECT_TRUE(fm.Img.Center());
+  EXPECT_FALSE(fm.Img.Proportional());
+  EXPECT_FALSE(fm.Img.Stretch());
+  ExpectCentred();
+}
+
+TEST_F(MainPreview, ResizeAndMaximiseReplaceThePicture) {
+  TRect before = fm.Img.Bounds();
+  SetWindowPos(fm.Handle(), nullptr, 0, 0, 700, 560, SWP_NOMOVE | SWP_NOZORDER);
+  Pump(100);
+  EXPECT_NE(fm.Img.Bounds(), before);
+  ExpectCentred();
+  ShowWindow(fm.Handle(), SW_MAXIMIZE);
+  Pump(200);
+  ExpectCentred();
+  ShowWindow(fm.Handle(), SW_RESTORE);
+  Pump(200);
+  ExpectCentred();
+}
+
+TEST_F(MainPreview, SplitterMoveReplacesThePicture) {
+  TRect before = fm.Img.Bounds();
+  TRect spl = fm.splImage.Bounds();
+  fm.splImage.BeginDrag(spl.left);
+  fm.splImage.DragTo(spl.left + 120);
+  fm.splImage.EndDrag(true);
+  Pump(100);
+  EXPECT_EQ(fm.Img.Bounds().left, before.left + 120);
+  ExpectCentred();
+}
+
+}  // namespace
+}  // namespace pix
