@@ -14,7 +14,9 @@ const TGraphicClass TBitmapKind{"TBitmap", &TGraphicKind,
 
 namespace {
 
-[[noreturn]] void NotValid() { throw EInvalidGraphic("Bitmap image is not valid"); }
+[[noreturn]] void NotValid() {
+  throw EInvalidGraphic("Bitmap image is not valid");
+}
 
 // The platform refused a bitmap: its error code and message, or our own text
 // when it gave no code.
@@ -28,7 +30,7 @@ namespace {
 
 // The screen's device context, released on every path.
 class ScreenDC {
-public:
+ public:
   ScreenDC() : dc_(GetDC(nullptr)) {
     if (!dc_) {
       DWORD code = GetLastError();
@@ -42,14 +44,14 @@ public:
   operator HDC() const { return dc_; }
   int Depth() const { return GetDeviceCaps(dc_, BITSPIXEL) * GetDeviceCaps(dc_, PLANES); }
 
-private:
+ private:
   HDC dc_;
 };
 
 // A GDI object deleted unless released to a new owner.
 template <class H>
 class GdiOwner {
-public:
+ public:
   explicit GdiOwner(H h = nullptr) : h_(h) {}
   ~GdiOwner() {
     if (h_) DeleteObject(h_);
@@ -67,13 +69,13 @@ public:
     return h;
   }
 
-private:
+ private:
   H h_;
 };
 
 // A memory DC with one bitmap selected, both put back on every path.
 class MemoryDC {
-public:
+ public:
   MemoryDC(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)) {
     if (dc_ && bitmap) old_ = SelectObject(dc_, bitmap);
   }
@@ -86,7 +88,7 @@ public:
   MemoryDC& operator=(const MemoryDC&) = delete;
   operator HDC() const { return dc_; }
 
-private:
+ private:
   HDC dc_;
   HGDIOBJ old_ = nullptr;
 };
@@ -114,13 +116,17 @@ UINT ColorTableOf(HDC screen, HBITMAP dib, RGBQUAD (&table)[256]) {
   return mem ? GetDIBColorTable(mem, 0, 256, table) : 0;
 }
 
-bool WideAddressSpace() { return sizeof(void*) > 4; }
+bool WideAddressSpace() {
+  return sizeof(void*) > 4;
+}
 
 }  // namespace
 
 TBitmap::TBitmap() = default;
 
-TBitmap::~TBitmap() { Release(); }
+TBitmap::~TBitmap() {
+  Release();
+}
 
 void TBitmap::Release() {
   if (handle_) DeleteObject(handle_);
@@ -141,11 +147,17 @@ void TBitmap::Adopt(HBITMAP bitmap, void* bits, HPALETTE palette) {
   palette_ = palette;
 }
 
-int TBitmap::Width() const { return desc_.dsBm.bmWidth; }
+int TBitmap::Width() const {
+  return desc_.dsBm.bmWidth;
+}
 
-int TBitmap::Height() const { return std::abs(desc_.dsBm.bmHeight); }
+int TBitmap::Height() const {
+  return std::abs(desc_.dsBm.bmHeight);
+}
 
-int TBitmap::BitCount() const { return desc_.dsBm.bmBitsPixel; }
+int TBitmap::BitCount() const {
+  return desc_.dsBm.bmBitsPixel;
+}
 
 int TBitmap::RowBytes() const {
   return static_cast<int>(bmp::RowBytes(desc_.dsBm.bmWidth, desc_.dsBm.bmBitsPixel));
@@ -247,6 +259,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
   uint64_t store = bmp::StoreBytes(h.info);
   if (!bmp::StoreSizeAcceptable(store, compressed ? 0 : h.remaining, WideAddressSpace()))
     NotValid();
+  // Compressed data are held whole in memory while they are converted.
+  if (compressed && !bmp::StoreSizeAcceptable(h.pixelBytes, h.pixelBytes, WideAddressSpace()))
+    NotValid();
 
   ScreenDC screen;
   const RGBQUAD* colors =
@@ -299,8 +314,8 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
   if (width <= 0 || height <= 0 || count < 0 || count > 256) NotValid();
   std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + size_t(count) * sizeof(RGBQUAD));
   auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
-  *bih = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0,
-          0, static_cast<DWORD>(count), 0};
+  *bih = {sizeof(BITMAPINFOHEADER),  width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0,
+          static_cast<DWORD>(count), 0};
   if (count) std::memcpy(info.data() + sizeof *bih, colors, size_t(count) * sizeof(RGBQUAD));
   ScreenDC screen;
   void* bits = nullptr;

@@ -13,7 +13,7 @@ namespace pix {
 extern const TGraphicClass TBitmapKind;
 
 class TBitmap : public TGraphic {
-public:
+ public:
   TBitmap();
   ~TBitmap() override;
 
@@ -35,8 +35,7 @@ public:
   // depth (1, 4, 8, 16, 24 or 32 bits), rows bottom-up in memory, each padded to 4
   // bytes, every byte 0, with `count` colour-table entries. Sends no change signal.
   // Raises "System Error..." / "Bitmap image is not valid" when the platform refuses.
-  void NewDIB(int width, int height, int bitCount, const RGBQUAD* colors = nullptr,
-              int count = 0);
+  void NewDIB(int width, int height, int bitCount, const RGBQUAD* colors = nullptr, int count = 0);
   // Sets every pixel byte (after NewDIB: e.g. 0xFF gives white at 24 bits).
   void FillBytes(uint8_t value);
   // Row `row` of the picture, 0 = top, whatever the order in memory; nullptr
@@ -58,7 +57,7 @@ public:
   // The file had the 12-byte core header.
   bool CoreHeader() const { return core_; }
 
-private:
+ private:
   void Release();
   void Adopt(HBITMAP bitmap, void* bits, HPALETTE palette);
   void Describe();

@@ -10,9 +10,13 @@ namespace {
 
 const char kNotValid[] = "Bitmap image is not valid";
 
-[[noreturn]] void NotValid() { throw EInvalidGraphic(kNotValid); }
+[[noreturn]] void NotValid() {
+  throw EInvalidGraphic(kNotValid);
+}
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t U32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -42,11 +46,28 @@ InfoFields Fields(const uint8_t* p) {
 
 uint32_t DefaultColors(uint16_t bitCount) {
   switch (bitCount) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
+}
+
+// A version-5 header may point at a colour profile past the header. The platform
+// gets only header, masks and colour table, so such a reference would lead it
+// outside the buffer: the colours are taken as sRGB instead.
+void ForgetProfile(std::vector<uint8_t>& header) {
+  constexpr uint32_t kLinked = 0x4C494E4B, kEmbedded = 0x4D424544, kSRGB = 0x73524742;
+  if (header.size() < kV5HeaderSize) return;
+  uint32_t type = U32(&header[kCSTypeOffset]);
+  if (type != kLinked && type != kEmbedded) return;
+  Put32(&header[kCSTypeOffset], kSRGB);
+  Put32(&header[kProfileDataOffset], 0);
+  Put32(&header[kProfileDataOffset + 4], 0);
 }
 
 }  // namespace
@@ -114,6 +135,7 @@ Headers ReadHeaders(TStream& stream, uint64_t available) {
   }
   h.info = Fields(h.header.data());
   if (h.info.planes != 1) NotValid();
+  ForgetProfile(h.header);
 
   if (h.headerSize == kInfoHeaderSize && !h.core &&
       (h.info.bitCount == 16 || h.info.bitCount == 32) && h.info.compression == kBI_BITFIELDS) {
@@ -142,8 +164,9 @@ Headers ReadHeaders(TStream& stream, uint64_t available) {
   }
 
   h.remaining = r;
-  h.imageSize = h.info.sizeImage ? h.info.sizeImage
-                                 : RowBytes(h.info.width, h.info.bitCount) * AbsHeight(h.info.height);
+  h.imageSize = h.info.sizeImage
+                    ? h.info.sizeImage
+                    : RowBytes(h.info.width, h.info.bitCount) * AbsHeight(h.info.height);
   h.pixelBytes = h.imageSize < r ? h.imageSize : r;
   return h;
 }

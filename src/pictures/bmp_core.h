@@ -13,6 +13,8 @@ constexpr uint16_t kSignature = 0x4D42;  // "BM"
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kMaxColors = 256;
+constexpr uint32_t kV5HeaderSize = 124;
+constexpr uint32_t kCSTypeOffset = 56, kProfileDataOffset = 112;
 constexpr uint32_t kBI_RGB = 0, kBI_RLE8 = 1, kBI_RLE4 = 2, kBI_BITFIELDS = 3;
 
 // The first 40 bytes of an info header, as numbers.
@@ -33,19 +35,19 @@ struct InfoFields {
 // What the reader learned before the pixel data.
 struct Headers {
   uint8_t fileHeader[14] = {};
-  bool core = false;         // 12-byte core header, widened to an info header
-  InfoFields info;           // the first 40 bytes of `header`
+  bool core = false;  // 12-byte core header, widened to an info header
+  InfoFields info;    // the first 40 bytes of `header`
   // The info header (H bytes, 40 for a core file), then the masks when they were
   // read after a 40-byte header, then the colour table widened to 4-byte entries:
   // the layout the platform takes as a BITMAPINFO.
   std::vector<uint8_t> header;
-  uint32_t headerSize = 0;   // H as stored in `header` (40 for a core file)
-  uint32_t colorOffset = 0;  // where the colour table starts in `header`
-  uint32_t colorCount = 0;   // K
+  uint32_t headerSize = 0;        // H as stored in `header` (40 for a core file)
+  uint32_t colorOffset = 0;       // where the colour table starts in `header`
+  uint32_t colorCount = 0;        // K
   uint32_t masks[3] = {0, 0, 0};  // red, green, blue (bit fields only)
-  uint64_t remaining = 0;    // R: bytes of the stream after the colour table
-  uint64_t imageSize = 0;    // S
-  uint64_t pixelBytes = 0;   // min(S, R): the bytes to read
+  uint64_t remaining = 0;         // R: bytes of the stream after the colour table
+  uint64_t imageSize = 0;         // S
+  uint64_t pixelBytes = 0;        // min(S, R): the bytes to read
 };
 
 // Bytes per row: ((width * bits + 31) with the low five bits cleared) / 8, for

@@ -34,7 +34,7 @@ std::string ResourceText(UINT id, const char* fallback) {
 }
 
 class TFileFormatsList {
-public:
+ public:
   TFileFormatsList() {
     Add("wmf", ResourceText(IDS_METAFILES, "Metafiles"), TMetafileKind);
     Add("emf", ResourceText(IDS_ENHMETAFILES, "Enhanced Metafiles"), TMetafileKind);
@@ -56,7 +56,7 @@ public:
   }
   const std::vector<TFileFormat>& Entries() const { return entries_; }
 
-private:
+ private:
   std::vector<TFileFormat> entries_;
 };
 

@@ -66,9 +66,9 @@ TEST(BmpHeaders, HeaderSizesOutsideTheKnownOnes) {
   struct Case {
     uint32_t size;
     const char* message;
-  } cases[] = {{0, kNotValid},   {3, kNotValid},         {13, kNotValid},
-               {39, kNotValid},  {4000, kNotValid},      {0xFFFFFFFF, kNotValid},
-               {40, ""},         {108, ""},              {124, ""}};
+  } cases[] = {{0, kNotValid},  {3, kNotValid},    {13, kNotValid},
+               {39, kNotValid}, {4000, kNotValid}, {0xFFFFFFFF, kNotValid},
+               {40, ""},        {108, ""},         {124, ""}};
   for (const auto& c : cases) {
     BmpSpec b;
     b.headerSize = c.size >= 40 && c.size <= 124 ? c.size : 40;
@@ -96,17 +96,17 @@ TEST(BmpHeaders, ColourCounts) {
     const char* message;
     uint32_t k;
   } cases[] = {
-      {8, 257, 257, kNotValid, 0},        // more than the table's room
+      {8, 257, 257, kNotValid, 0},  // more than the table's room
       {8, 0xFFFFFFFF, 4, kNotValid, 0},
       {24, 300, 300, kNotValid, 0},
-      {8, 200, 20, kReadError, 0},        // counted entries beyond the file
-      {8, 0, 100, kReadError, 0},         // default 256 entries, file has 100
+      {8, 200, 20, kReadError, 0},  // counted entries beyond the file
+      {8, 0, 100, kReadError, 0},   // default 256 entries, file has 100
       {1, 0, 2, "", 2},
       {4, 0, 16, "", 16},
       {8, 0, 256, "", 256},
       {8, 5, 5, "", 5},
       {24, 0, 0, "", 0},
-      {24, 3, 3, "", 3},                  // a table beside true colour
+      {24, 3, 3, "", 3},  // a table beside true colour
       {32, 256, 256, "", 256},
   };
   for (const auto& c : cases) {
@@ -192,6 +192,27 @@ TEST(BmpHeaders, BitFieldMasks) {
   EXPECT_EQ(h4.masks[1], 0x0000FF00u);
 }
 
+TEST(BmpHeaders, ProfileReferencesAreNotHandedOn) {
+  for (uint32_t type : {0x4D424544u, 0x4C494E4Bu, 0x73524742u}) {
+    BmpSpec b;
+    b.headerSize = 124;
+    b.pixels = std::string(48, '\0');
+    std::string f = MakeBmp(b);
+    Put32At(f, 14 + 56, type);
+    Put32At(f, 14 + 112, 5000);  // profile offset past the end
+    Put32At(f, 14 + 116, 3000);
+    Headers h = Read(f);
+    bool profile = type != 0x73524742u;
+    auto at = [&](size_t i) {
+      return h.header[i] | h.header[i + 1] << 8 | h.header[i + 2] << 16 |
+             uint32_t(h.header[i + 3]) << 24;
+    };
+    EXPECT_EQ(at(56), 0x73524742u) << type;
+    EXPECT_EQ(at(112), profile ? 0u : 5000u);
+    EXPECT_EQ(at(116), profile ? 0u : 3000u);
+  }
+}
+
 TEST(BmpHeaders, PixelSizeRule) {
   struct Case {
     int32_t width, height;
@@ -200,14 +221,14 @@ TEST(BmpHeaders, PixelSizeRule) {
     size_t bytesInFile, gap;
     uint64_t imageSize, pixelBytes;
   } cases[] = {
-      {3, 2, 24, 0, 24, 0, 24, 24},             // rows of 12 bytes
-      {3, 2, 24, 0, 30, 0, 24, 24},             // bytes after the pixels ignored
-      {3, 2, 24, 0, 10, 0, 24, 10},             // truncated: as far as the file goes
-      {3, 2, 24, 0, 24, 6, 24, 24},             // a gap: its bytes come first
-      {3, -100, 24, 0, 0, 0, 1200, 0},          // top-down height
+      {3, 2, 24, 0, 24, 0, 24, 24},     // rows of 12 bytes
+      {3, 2, 24, 0, 30, 0, 24, 24},     // bytes after the pixels ignored
+      {3, 2, 24, 0, 10, 0, 24, 10},     // truncated: as far as the file goes
+      {3, 2, 24, 0, 24, 6, 24, 24},     // a gap: its bytes come first
+      {3, -100, 24, 0, 0, 0, 1200, 0},  // top-down height
       {1, 1, 1, 0, 4, 0, 4, 4},
       {9, 1, 4, 0, 8, 0, 8, 8},
-      {3, 2, 24, 1000, 24, 0, 1000, 24},        // image size above the file
+      {3, 2, 24, 1000, 24, 0, 1000, 24},  // image size above the file
       {3, 2, 24, 0xFFFFFFFF, 30, 0, 0xFFFFFFFF, 30},
       {INT_MAX, 2, 24, 0, 5, 0, 2 * ((uint64_t(INT_MAX) * 24 + 31) / 32 * 4), 5},
       {2, INT_MIN, 32, 0, 5, 0, 8ull << 31, 5},
@@ -241,7 +262,7 @@ TEST(BmpStore, SizesAndTheGigabyteRefusal) {
   f.height = -4900;
   f.bitCount = 24;
   EXPECT_EQ(StoreBytes(f), 15000u * 4900u);  // 70 MB
-  f.compression = kBI_RLE8;                    // screen-compatible, 32 bits
+  f.compression = kBI_RLE8;                  // screen-compatible, 32 bits
   f.bitCount = 8;
   EXPECT_EQ(StoreBytes(f), 20000u * 4900u);
   f.width = 0;
@@ -251,12 +272,12 @@ TEST(BmpStore, SizesAndTheGigabyteRefusal) {
     uint64_t store, file;
     bool wide, ok;
   } cases[] = {
-      {70u << 20, 0, false, true},            // a truncated 70 MB picture
+      {70u << 20, 0, false, true},  // a truncated 70 MB picture
       {kLargeStore, 0, false, true},
       {kLargeStore + 1, 0, false, false},
-      {kLargeStore + 1, 0, true, false},      // a few bytes claiming gigabytes
-      {3ull << 30, 3ull << 30, true, true},   // the file really holds them
-      {3ull << 30, 3ull << 30, false, false}, // but a 32-bit process can't map them
+      {kLargeStore + 1, 0, true, false},       // a few bytes claiming gigabytes
+      {3ull << 30, 3ull << 30, true, true},    // the file really holds them
+      {3ull << 30, 3ull << 30, false, false},  // but a 32-bit process can't map them
   };
   for (const auto& c : cases)
     EXPECT_EQ(StoreSizeAcceptable(c.store, c.file, c.wide), c.ok) << c.store << " " << c.wide;

@@ -73,7 +73,9 @@ std::string LoadFailure(const std::string& bytes, std::unique_ptr<TBitmap>* out 
   return "";
 }
 
-uint32_t Colour(uint32_t i) { return (i * 37 % 256) << 16 | (i * 91 % 256) << 8 | (i * 53 % 256); }
+uint32_t Colour(uint32_t i) {
+  return (i * 37 % 256) << 16 | (i * 91 % 256) << 8 | (i * 53 % 256);
+}
 
 // The stored row bytes of picture row y in a bottom-up file.
 std::string FileRow(const std::string& pixels, int stride, int height, int y) {
@@ -96,7 +98,9 @@ TEST(BitmapRead, EveryDepthKeepsItsBytesAndDrawsItsColours) {
       value = [n](int x, int y) { return uint32_t(x * 3 + y * 7) % n; };
       colour = [&](int x, int y) { return Colour(value(x, y)); };
     } else if (bits == 16) {  // 5-5-5, each part all on or all off
-      value = [](int x, int y) { return uint32_t((x & 1) * 0x7C00 | (y & 1) * 0x3E0 | (x > 2) * 0x1F); };
+      value = [](int x, int y) {
+        return uint32_t((x & 1) * 0x7C00 | (y & 1) * 0x3E0 | (x > 2) * 0x1F);
+      };
       colour = [](int x, int y) {
         return uint32_t((x & 1) * 0xFF0000 | (y & 1) * 0xFF00 | (x > 2) * 0xFF);
       };
@@ -134,8 +138,9 @@ TEST(BitmapRead, CoreHeaders) {
     if (bits <= 8)
       for (uint32_t i = 0; i < (1u << bits); ++i) b.colors.push_back(Colour(i + 1));
     auto index = [bits](int x, int y) { return uint32_t(x + 2 * y) % (1u << std::min(bits, 8)); };
-    b.pixels = bits <= 8 ? PackRows(w, h, bits, false, index)
-                         : PackRows(w, h, bits, false, [](int x, int y) { return Colour(x * 2 + y); });
+    b.pixels = bits <= 8
+                   ? PackRows(w, h, bits, false, index)
+                   : PackRows(w, h, bits, false, [](int x, int y) { return Colour(x * 2 + y); });
     auto bmp = LoadBytes(MakeBmp(b));
     EXPECT_TRUE(bmp->CoreHeader());
     EXPECT_EQ(bmp->Width(), w);
@@ -153,9 +158,14 @@ TEST(BitmapRead, BitFields) {
     std::vector<uint32_t> masks;
     uint32_t (*pack)(uint32_t rgb);
   } cases[] = {
-      {16, {0xF800, 0x07E0, 0x001F},
-       [](uint32_t c) { return (c >> 16 & 0xFF ? 0xF800u : 0) | (c >> 8 & 0xFF ? 0x07E0u : 0) | (c & 0xFF ? 0x1Fu : 0); }},
-      {32, {0x000000FF, 0x0000FF00, 0x00FF0000},  // red in the lowest byte
+      {16,
+       {0xF800, 0x07E0, 0x001F},
+       [](uint32_t c) {
+         return (c >> 16 & 0xFF ? 0xF800u : 0) | (c >> 8 & 0xFF ? 0x07E0u : 0) |
+                (c & 0xFF ? 0x1Fu : 0);
+       }},
+      {32,
+       {0x000000FF, 0x0000FF00, 0x00FF0000},  // red in the lowest byte
        [](uint32_t c) { return (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16; }},
   };
   for (const auto& c : cases) {
@@ -167,7 +177,8 @@ TEST(BitmapRead, BitFields) {
     b.bitCount = c.bits;
     b.compression = 3;
     b.masks = c.masks;
-    b.pixels = PackRows(3, 2, c.bits, false, [&](int x, int y) { return c.pack(colours[x + 3 * y]); });
+    b.pixels =
+        PackRows(3, 2, c.bits, false, [&](int x, int y) { return c.pack(colours[x + 3 * y]); });
     auto bmp = LoadBytes(MakeBmp(b));
     EXPECT_EQ(bmp->Description().dsBitfields[0], c.masks[0]);
     Drawn d = Render(*bmp, 3, 2);
@@ -283,7 +294,8 @@ TEST(BitmapRead, EmptyShortAndWrongSignature) {
   BmpSpec b;
   b.pixels = std::string(48, '\0');
   std::string good = MakeBmp(b);
-  for (size_t n = 1; n <= 13; ++n) EXPECT_EQ(LoadFailure(good.substr(0, n)), "Stream read error") << n;
+  for (size_t n = 1; n <= 13; ++n)
+    EXPECT_EQ(LoadFailure(good.substr(0, n)), "Stream read error") << n;
   std::string ba = good;
   ba[1] = 'A';
   EXPECT_EQ(LoadFailure(ba), kNotValid);
@@ -299,7 +311,8 @@ TEST(BitmapRead, EmptyShortAndWrongSignature) {
 TEST(BitmapRead, MissingFileReportsThePathAndTheSystemMessage) {
   TempDir dir;
   std::string name = dir.File("absent.bmp");
-  std::string expected = "Cannot open file \"" + name + "\". " + SysErrorMessage(ERROR_FILE_NOT_FOUND);
+  std::string expected =
+      "Cannot open file \"" + name + "\". " + SysErrorMessage(ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(LoadFailure(std::string()), "");  // 0 bytes: an empty bitmap
   TBitmap bmp;
   try {
@@ -343,28 +356,61 @@ TEST(BitmapRead, BrokenFilesTable) {
       {"width 0x7FFFFFFF", spec([](BmpSpec& b) { b.width = INT_MAX; }), kNotValid},
       {"height 0x7FFFFFFF", spec([](BmpSpec& b) { b.height = INT_MAX; }), kNotValid},
       {"height -2147483648", spec([](BmpSpec& b) { b.height = INT_MIN; }), kNotValid},
-      {"65535 x 65535 x 32", spec([](BmpSpec& b) { b.width = b.height = 65535; b.bitCount = 32; }), kNotValid},
+      {"65535 x 65535 x 32", spec([](BmpSpec& b) {
+         b.width = b.height = 65535;
+         b.bitCount = 32;
+       }),
+       kNotValid},
       {"bit count 0", spec([](BmpSpec& b) { b.bitCount = 0; }), nullptr},
       {"bit count 2", spec([](BmpSpec& b) { b.bitCount = 2; }), nullptr},
       {"bit count 7", spec([](BmpSpec& b) { b.bitCount = 7; }), nullptr},
       {"bit count 64", spec([](BmpSpec& b) { b.bitCount = 64; }), nullptr},
       {"bit count 65535", spec([](BmpSpec& b) { b.bitCount = 65535; }), nullptr},
-      {"colours used 257", spec([](BmpSpec& b) { b.bitCount = 8; b.clrUsed = 257; }), kNotValid},
-      {"colours beyond the file", spec([](BmpSpec& b) { b.bitCount = 8; b.clrUsed = 200; }), "Stream read error"},
-      {"zero masks", spec([](BmpSpec& b) { b.bitCount = 16; b.compression = 3; b.masks = {0, 0, 0}; }), nullptr},
-      {"overlapping masks", spec([](BmpSpec& b) { b.bitCount = 32; b.compression = 3; b.masks = {0xFFFF00, 0x0FFFF0, 0xFFFFFFFF}; }), nullptr},
-      {"masks missing", spec([](BmpSpec& b) { b.bitCount = 16; b.compression = 3; b.pixels.clear(); }), "Stream read error"},
+      {"colours used 257", spec([](BmpSpec& b) {
+         b.bitCount = 8;
+         b.clrUsed = 257;
+       }),
+       kNotValid},
+      {"colours beyond the file", spec([](BmpSpec& b) {
+         b.bitCount = 8;
+         b.clrUsed = 200;
+       }),
+       "Stream read error"},
+      {"zero masks", spec([](BmpSpec& b) {
+         b.bitCount = 16;
+         b.compression = 3;
+         b.masks = {0, 0, 0};
+       }),
+       nullptr},
+      {"overlapping masks", spec([](BmpSpec& b) {
+         b.bitCount = 32;
+         b.compression = 3;
+         b.masks = {0xFFFF00, 0x0FFFF0, 0xFFFFFFFF};
+       }),
+       nullptr},
+      {"masks missing", spec([](BmpSpec& b) {
+         b.bitCount = 16;
+         b.compression = 3;
+         b.pixels.clear();
+       }),
+       "Stream read error"},
       {"bit fields at 24 bits", spec([](BmpSpec& b) { b.compression = 3; }), nullptr},
-      {"header 108, file shorter", spec([](BmpSpec& b) { b.headerSize = 108; b.pixels.clear(); }).substr(0, 100), kNotValid},
+      {"header 108, file shorter", spec([](BmpSpec& b) {
+                                     b.headerSize = 108;
+                                     b.pixels.clear();
+                                   }).substr(0, 100),
+       kNotValid},
       {"RLE8 run past the row", rle(1, 8, std::string("\xFF\x01\x00\x01", 4)), nullptr},
       {"RLE8 runs past the picture", rle(1, 8, std::string(200, '\x7F')), nullptr},
-      {"RLE8 delta past the picture", rle(1, 8, std::string("\x00\x02\xFF\xFF\x02\x01\x00\x01", 8)), nullptr},
+      {"RLE8 delta past the picture", rle(1, 8, std::string("\x00\x02\xFF\xFF\x02\x01\x00\x01", 8)),
+       nullptr},
       {"RLE8 absolute run past the data", rle(1, 8, std::string("\x00\xFF\x01\x02", 4)), nullptr},
       {"RLE8 no end marker", rle(1, 8, std::string("\x04\x01\x04\x02", 4)), nullptr},
       {"RLE8 escape at the very end", rle(1, 8, std::string("\x04\x01\x00", 3)), nullptr},
       {"RLE8 no data", rle(1, 8, std::string()), nullptr},
       {"RLE4 run past the row", rle(2, 4, std::string("\xFF\x12\x00\x01", 4)), nullptr},
-      {"RLE4 delta past the picture", rle(2, 4, std::string("\x00\x02\x09\x09\x00\x01", 6)), nullptr},
+      {"RLE4 delta past the picture", rle(2, 4, std::string("\x00\x02\x09\x09\x00\x01", 6)),
+       nullptr},
       {"RLE8 at 24 bits", rle(1, 24, std::string("\x04\x01\x00\x01", 4)), nullptr},
       {"RLE4 at 8 bits", rle(2, 8, std::string("\x04\x11\x00\x01", 4)), nullptr},
       {"RLE8 top-down", rle(1, 8, std::string("\x04\x01\x00\x01", 4), -4), nullptr},
@@ -378,7 +424,8 @@ TEST(BitmapRead, BrokenFilesTable) {
     if (c.exact) {
       EXPECT_EQ(failure, c.exact);
     } else if (!failure.empty()) {
-      EXPECT_TRUE(failure == kNotValid || failure.rfind("System Error.  Code: ", 0) == 0) << failure;
+      EXPECT_TRUE(failure == kNotValid || failure.rfind("System Error.  Code: ", 0) == 0)
+          << failure;
     }
     if (failure.empty() && bmp) {
       Drawn d = Render(*bmp, 8, 8);  // drawing a partial picture is safe too

@@ -25,7 +25,7 @@ const TGraphicClass TestDerivedKind{"TTestDerived", &TestBaseKind, nullptr};
 
 // The list as the program has it after start-up: entries 5 and 6 for JPEG.
 class WithJpegEntries : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!FindPictureKind("jpg")) {
       AddPictureFormat("jpeg", "JPEG Image File", TestJpegKind);
@@ -54,17 +54,18 @@ TEST_F(WithJpegEntries, KindsByExtensionWithoutRegardToCase) {
   struct Case {
     const char* ext;
     const TGraphicClass* kind;
-  } cases[] = {{"JPG", jpeg},          {"Jpeg", jpeg},           {"bmp", &TBitmapKind},
-               {"BMP", &TBitmapKind},  {"ico", &TIconKind},      {"emf", &TMetafileKind},
-               {"WMF", &TMetafileKind}, {"tif", nullptr},        {"", nullptr},
+  } cases[] = {{"JPG", jpeg},           {"Jpeg", jpeg},      {"bmp", &TBitmapKind},
+               {"BMP", &TBitmapKind},   {"ico", &TIconKind}, {"emf", &TMetafileKind},
+               {"WMF", &TMetafileKind}, {"tif", nullptr},    {"", nullptr},
                {"bmp ", nullptr},       {"jpe", nullptr}};
   for (const auto& c : cases) EXPECT_EQ(FindPictureKind(c.ext), c.kind) << c.ext;
 }
 
 TEST(PictureFormats, FilterForOneKindAndForNone) {
   EXPECT_EQ(BuildPictureFilter(TBitmapKind), "Bitmaps (*.bmp)|*.bmp");
-  EXPECT_EQ(BuildPictureFilter(TMetafileKind),
-            "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+  EXPECT_EQ(
+      BuildPictureFilter(TMetafileKind),
+      "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
   EXPECT_EQ(BuildPictureFilter(TestBaseKind), "");
 }
 
@@ -183,8 +184,8 @@ TEST(LoadPictureFile, TheFileIsClosedAfterwardsAndSharedForReading) {
   dir.Write("c.bmp", MakeBmp(b));
   std::string name = dir.File("c.bmp");
   // Another reader may hold it open; a writer may not open it while we read.
-  HANDLE reader = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE reader =
+      CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   TPicture holder;
   EXPECT_EQ(LoadFailure(holder, name), "");
   CloseHandle(reader);
