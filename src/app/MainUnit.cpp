@@ -1,6 +1,7 @@
 #include "app/MainUnit.h"
 
 #include "app/Common.h"
+#include "app/status_core.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -35,12 +36,46 @@ void TfmMain::Create() {
   pnNavigation.AddDocked(&shTree);
   pnNavigation.AddDocked(&splNavigation);
   pnNavigation.AddDocked(&pnFileFilter);
+  CreateFileList();
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
   Realign();
   pnNavigation.Realign();
   FormCreate();
+}
+
+void TfmMain::CreateFileList() {
+  cbFilter.SetFilter(
+      "All files (*.jpg; *.jpeg; *.wmf; *.bmp; *.ico)|*.jpg;*.jpeg;*.wmf;*.bmp;*.ico|"
+      "JPEG image ( *.jpg; *.jpeg )|*.jpg;*.jpeg|Metafiles ( *.wmf )|*.wmf|"
+      "Bitmaps ( *.bmp )|*.bmp|Icons ( *.ico )|*.ico");
+  cbFilter.Create(pnFileFilter.Handle(), {0, S(4), S(245), S(4) + S(24)});
+  pnFileFilter.OnResize = [this] {
+    cbFilter.SetBounds({0, S(4), pnFileFilter.ClientRect().right, S(4) + S(24)});
+  };
+  flList.SetMask("*.jpg;*.jpeg;*.wmf;*.bmp;*.ico");
+  flList.SetShowGlyphs(true);
+  flList.SetItemHeight(S(16));
+  flList.OnChange = [this](TControl* sender) { flListChange(sender); };
+  flList.Align = TAlign::Client;
+  flList.Create(pnNavigation.Handle(), {0, 0, S(245), S(100)});
+  pnNavigation.AddDocked(&flList);
+  // Linked only now, so the filter text set above left the list's mask alone.
+  cbFilter.SetFileList(&flList);
+}
+
+void TfmMain::flListChange(TControl*) {
+  std::string path = flList.SelectedFilePath();
+  if (path.empty()) {
+    ClearPicture(Img.Picture());
+    return;
+  }
+  // A failed load raises before the status bar is touched.
+  LoadPictureFile(Img.Picture(), path);
+  StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
+  StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
+  StatusBar.SetPanelText(2, path);
 }
 
 void TfmMain::FormCreate() {

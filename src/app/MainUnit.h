@@ -1,6 +1,8 @@
 // The main window: navigation panes on the left, the preview filling the rest,
 // the status bar along the bottom.
 #pragma once
+#include "browse/filelist.h"
+#include "browse/filtercombo.h"
 #include "pictures/image.h"
 #include "ui/form.h"
 #include "ui/splitter.h"
@@ -21,6 +23,8 @@ public:
   TPanel shTree;  // host of the folder tree
   TSplitter splNavigation;
   TPanel pnFileFilter;
+  TFilterComboBox cbFilter;
+  TFileListBox flList;
   TSplitter splImage;
   TImage Img;
 
@@ -28,12 +32,15 @@ public:
   std::string SettingsFile;
 
   void FormCreate();
+  // The selected file changed: load it into the preview and describe it.
+  void flListChange(TControl* sender = nullptr);
   void FormClose(bool& canClose);
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
   void Paint();
+  void CreateFileList();
 };
 
 }  // namespace pix

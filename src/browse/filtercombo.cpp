@@ -27,21 +27,24 @@ void TFilterComboBox::Create(HWND parent, const TRect& r, int id) {
 
 void TFilterComboBox::ApplyHeight() {
   if (!Handle()) return;
-  // The closed box is its selection field plus the frame: size the field so the
-  // whole box is as high as asked.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int field = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  // The closed box is its selection field plus a frame whose size the platform
+  // decides: set the field, measure the box, correct. The platform keeps the
+  // field at least as high as the font needs.
+  int field = height_ - 6;
+  for (int attempt = 0; attempt < 3 && field > 0; ++attempt) {
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     RECT wr;
     GetWindowRect(Handle(), &wr);
     int diff = height_ - (wr.bottom - wr.top);
-    if (diff == 0 || field + diff <= 0) break;
-    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + diff);
+    if (diff == 0) break;
+    field += diff;
   }
 }
 
 void TFilterComboBox::SetBounds(const TRect& r) {
   if (!Handle()) return;
   MoveWindow(Handle(), r.left, r.top, r.Width(), height_ * (kDropDownItems + 1), TRUE);
+  ApplyHeight();
 }
 
 void TFilterComboBox::BuildEntries() {
