@@ -2,7 +2,6 @@
 
 #include "app/Common.h"
 #include "app/status_core.h"
-#include "app/Common.h"
 #include "ui/app.h"
 
 namespace pix {
