@@ -76,9 +76,10 @@ void TfmAbout::Create(HWND owner) {
   Bevel.Create(me, S(8), S(208), S(282));
   ApplyFontToChildren();
 
-  const int dpi = Metrics().dpi;
-  laCompany.SetOwnFont({"MS Sans Serif", ScaleFontHeight(-18, dpi), true, false});
-  laName.SetOwnFont({"MS Sans Serif", ScaleFontHeight(-40, dpi), true, false});
+  // The larger fonts belong to the layout: they scale as the places do, so the
+  // name keeps fitting the window whatever the screen's text height.
+  laCompany.SetOwnFont({"MS Sans Serif", -S(18), true, false});
+  laName.SetOwnFont({"MS Sans Serif", -S(40), true, false});
   for (TLabel* link : {&laWeb, &laMail}) {
     link->SetOwnFont({"MS Sans Serif", Metrics().fontHeight, false, true});
     link->SetFontColor(kLinkColor);

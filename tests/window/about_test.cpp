@@ -311,10 +311,9 @@ TEST_F(AboutWindow, ControlsAtTheirScaledPlaces) {
   }
 
   // Fonts: the maker and the program name bold and larger, the links underlined.
-  const int dpi = fm.Metrics().dpi;
   struct FontCase { const char* name; const TLabel& l; int height, weight; bool underline; } fonts[] = {
-      {"laCompany", fm.laCompany, ScaleFontHeight(-18, dpi), FW_BOLD, false},
-      {"laName", fm.laName, ScaleFontHeight(-40, dpi), FW_BOLD, false},
+      {"laCompany", fm.laCompany, -fm.S(18), FW_BOLD, false},
+      {"laName", fm.laName, -fm.S(40), FW_BOLD, false},
       {"laVersion", fm.laVersion, fm.Metrics().fontHeight, FW_NORMAL, false},
       {"laWeb", fm.laWeb, fm.Metrics().fontHeight, FW_NORMAL, true},
       {"laMail", fm.laMail, fm.Metrics().fontHeight, FW_NORMAL, true},
