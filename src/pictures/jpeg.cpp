@@ -77,9 +77,13 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   Changed();
 }
 
-int TJPEGImage::Width() const { return bitmap_ ? bitmap_->Width() : data_->width; }
+int TJPEGImage::Width() const {
+  return bitmap_ ? bitmap_->Width() : data_->width;
+}
 
-int TJPEGImage::Height() const { return bitmap_ ? bitmap_->Height() : data_->height; }
+int TJPEGImage::Height() const {
+  return bitmap_ ? bitmap_->Height() : data_->height;
+}
 
 bool TJPEGImage::Empty() const {
   if (data_->hasBytes) return false;
@@ -91,7 +95,9 @@ TBitmap& TJPEGImage::Bitmap() {
   return *bitmap_;
 }
 
-void TJPEGImage::Draw(HDC dc, const RECT& r) { Bitmap().Draw(dc, r); }
+void TJPEGImage::Draw(HDC dc, const RECT& r) {
+  Bitmap().Draw(dc, r);
+}
 
 HPALETTE TJPEGImage::Palette() const {
   if (bitmap_) return bitmap_->Palette();
@@ -127,7 +133,8 @@ void TJPEGImage::Decode() {
       DeleteObject(tempPalette_);
       tempPalette_ = nullptr;
     }
-    uint64_t w = static_cast<uint64_t>(dec.ImageWidth()), h = static_cast<uint64_t>(dec.ImageHeight());
+    uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
+             h = static_cast<uint64_t>(dec.ImageHeight());
     uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
     RequireMemory(rowBytes * h, dec.WorkingMemory());
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
@@ -190,6 +197,8 @@ void RegisterJPEGKind() {
   AddPictureFormat("jpg", description, TJPEGImageKind);
 }
 
-void UnregisterJPEGKind() { RemovePictureFormats(TJPEGImageKind); }
+void UnregisterJPEGKind() {
+  RemovePictureFormats(TJPEGImageKind);
+}
 
 }  // namespace pix

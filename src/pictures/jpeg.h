@@ -30,7 +30,7 @@ struct TJPEGDefaults {
 TJPEGDefaults& JPEGDefaults();
 
 class TJPEGImage : public TGraphic {
-public:
+ public:
   TJPEGImage();
   ~TJPEGImage() override;
 
@@ -56,7 +56,7 @@ public:
   bool Grayscale() const { return data_->grayscale; }
   const TJPEGDefaults& Settings() const { return settings_; }
 
-private:
+ private:
   void Decode();
   void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp);
 
@@ -76,7 +76,7 @@ void UnregisterJPEGKind();
 
 // Holds the JPEG kind in the format list for its lifetime.
 class TJPEGKindRegistration {
-public:
+ public:
   TJPEGKindRegistration() { RegisterJPEGKind(); }
   ~TJPEGKindRegistration() { UnregisterJPEGKind(); }
   TJPEGKindRegistration(const TJPEGKindRegistration&) = delete;

@@ -57,7 +57,9 @@ namespace {
 
 using Context = TJPEGDecoder::Context;
 
-Context* ContextOf(j_common_ptr ci) { return static_cast<Context*>(ci->client_data); }
+Context* ContextOf(j_common_ptr ci) {
+  return static_cast<Context*>(ci->client_data);
+}
 
 // --- error manager: error_exit jumps back to the guard; messages are dropped ---
 
@@ -174,7 +176,9 @@ using Step = void (*)(void* cinfo, void* arg);
   step(&c->cinfo, arg);
 }
 
-j_decompress_ptr Cinfo(void* p) { return static_cast<j_decompress_ptr>(p); }
+j_decompress_ptr Cinfo(void* p) {
+  return static_cast<j_decompress_ptr>(p);
+}
 
 }  // namespace
 
@@ -182,7 +186,8 @@ j_decompress_ptr Cinfo(void* p) { return static_cast<j_decompress_ptr>(p); }
 
 void AllocateJPEGBytes(TJPEGData& data, uint64_t n) {
   uint8_t* p = nullptr;
-  if (n < std::numeric_limits<size_t>::max()) p = new (std::nothrow) uint8_t[static_cast<size_t>(n)];
+  if (n < std::numeric_limits<size_t>::max())
+    p = new (std::nothrow) uint8_t[static_cast<size_t>(n)];
   if (!p) throw EOutOfMemory("Out of memory while expanding memory stream");
   data.bytes.reset(p);
   data.size = static_cast<size_t>(n);
@@ -208,7 +213,8 @@ bool JPEGProgressStep(TJPEGProgressState& state, uint32_t now, const TJPEGCounte
   out.right = c.outputWidth;
   out.bottom = c.outputScanline;
   if (out.bottom < out.top) out.bottom = c.outputHeight;  // a new pass began
-  long double fraction = c.passLimit > 0 ? static_cast<long double>(c.passCounter) / c.passLimit : 0;
+  long double fraction =
+      c.passLimit > 0 ? static_cast<long double>(c.passCounter) / c.passLimit : 0;
   long double done = c.totalPasses > 0 ? 100 * (fraction + c.completedPasses) / c.totalPasses : 0;
   int percent = static_cast<int>(std::clamp<long double>(done, 0, 100));
   if (percent == state.lastPercent) return false;
@@ -247,8 +253,16 @@ TJPEGDecoder::TJPEGDecoder(const uint8_t* data, size_t size) : ctx_(std::make_un
   c->err.pub.reset_error_mgr = ResetErrorMgr;
   c->cinfo.err = &c->err.pub;
   c->cinfo.client_data = c;
-  Run([](void* ci, void*) { jpeg_CreateDecompress(Cinfo(ci), JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct)); },
-      nullptr);
+  try {
+    Run(
+        [](void* ci, void*) {
+          jpeg_CreateDecompress(Cinfo(ci), JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct));
+        },
+        nullptr);
+  } catch (...) {
+    jpeg_destroy_decompress(&c->cinfo);  // whatever the memory manager got so far
+    throw;
+  }
   c->src.pub.init_source = InitSource;
   c->src.pub.fill_input_buffer = FillInputBuffer;
   c->src.pub.skip_input_data = SkipInputData;
@@ -268,15 +282,23 @@ TJPEGDecoder::~TJPEGDecoder() {
   jpeg_destroy_decompress(&ctx_->cinfo);
 }
 
-void TJPEGDecoder::Run(void (*step)(void*, void*), void* arg) { GuardedStep(ctx_.get(), step, arg); }
+void TJPEGDecoder::Run(void (*step)(void*, void*), void* arg) const {
+  GuardedStep(ctx_.get(), step, arg);
+}
 
 void TJPEGDecoder::ReadHeader() {
   Run([](void* ci, void*) { jpeg_read_header(Cinfo(ci), TRUE); }, nullptr);
 }
 
-int TJPEGDecoder::ImageWidth() const { return static_cast<int>(ctx_->cinfo.image_width); }
-int TJPEGDecoder::ImageHeight() const { return static_cast<int>(ctx_->cinfo.image_height); }
-bool TJPEGDecoder::Grayscale() const { return ctx_->cinfo.jpeg_color_space == JCS_GRAYSCALE; }
+int TJPEGDecoder::ImageWidth() const {
+  return static_cast<int>(ctx_->cinfo.image_width);
+}
+int TJPEGDecoder::ImageHeight() const {
+  return static_cast<int>(ctx_->cinfo.image_height);
+}
+bool TJPEGDecoder::Grayscale() const {
+  return ctx_->cinfo.jpeg_color_space == JCS_GRAYSCALE;
+}
 
 void TJPEGDecoder::SetParameters(bool eightBit) {
   jpeg_decompress_struct& ci = ctx_->cinfo;
@@ -311,13 +333,19 @@ void TJPEGDecoder::SetParameters(bool eightBit) {
   }
 }
 
-int TJPEGDecoder::OutputBits() const { return ctx_->cinfo.quantize_colors ? 8 : 24; }
+int TJPEGDecoder::OutputBits() const {
+  return ctx_->cinfo.quantize_colors ? 8 : 24;
+}
 
 uint64_t TJPEGDecoder::WorkingMemory() const {
   const jpeg_decompress_struct& ci = ctx_->cinfo;
   uint64_t total = 0;
   auto roundUp = [](uint64_t v, uint64_t m) { return m ? (v + m - 1) / m * m : v; };
-  if (jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&ci)) && ci.comp_info) {
+  // Asked behind the guard: libjpeg raises an error when called in the wrong state.
+  boolean multiScan = FALSE;
+  Run([](void* p, void* out) { *static_cast<boolean*>(out) = jpeg_has_multiple_scans(Cinfo(p)); },
+      &multiScan);
+  if (multiScan && ci.comp_info) {
     for (int i = 0; i < ci.num_components; ++i) {
       const jpeg_component_info& comp = ci.comp_info[i];
       total += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
@@ -341,10 +369,18 @@ void TJPEGDecoder::Start() {
   if (perPixel == 4) ctx_->cmykRow.resize(size_t{ci.output_width} * 4);
 }
 
-int TJPEGDecoder::OutputWidth() const { return static_cast<int>(ctx_->cinfo.output_width); }
-int TJPEGDecoder::OutputHeight() const { return static_cast<int>(ctx_->cinfo.output_height); }
-int TJPEGDecoder::OutputScanline() const { return static_cast<int>(ctx_->cinfo.output_scanline); }
-int TJPEGDecoder::RecOutbufHeight() const { return ctx_->cinfo.rec_outbuf_height; }
+int TJPEGDecoder::OutputWidth() const {
+  return static_cast<int>(ctx_->cinfo.output_width);
+}
+int TJPEGDecoder::OutputHeight() const {
+  return static_cast<int>(ctx_->cinfo.output_height);
+}
+int TJPEGDecoder::OutputScanline() const {
+  return static_cast<int>(ctx_->cinfo.output_scanline);
+}
+int TJPEGDecoder::RecOutbufHeight() const {
+  return ctx_->cinfo.rec_outbuf_height;
+}
 
 int TJPEGDecoder::ColorCount() const {
   const jpeg_decompress_struct& ci = ctx_->cinfo;

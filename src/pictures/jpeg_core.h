@@ -63,7 +63,7 @@ constexpr int kJPEGMaxScans = 500;
 // libjpeg call runs behind a setjmp guard; errors leave as C++ exceptions that
 // never cross libjpeg's frames.
 class TJPEGDecoder {
-public:
+ public:
   TJPEGDecoder(const uint8_t* data, size_t size);
   ~TJPEGDecoder();
   TJPEGDecoder(const TJPEGDecoder&) = delete;
@@ -102,8 +102,8 @@ public:
 
   struct Context;
 
-private:
-  void Run(void (*step)(void* cinfo, void* arg), void* arg);
+ private:
+  void Run(void (*step)(void* cinfo, void* arg), void* arg) const;
   std::unique_ptr<Context> ctx_;
 };
 

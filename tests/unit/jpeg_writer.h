@@ -167,7 +167,9 @@ struct Decoded {
   int width = 0, height = 0, bits = 0, rowBytes = 0;
   std::vector<uint8_t> pixels;
   std::vector<uint8_t> palette;  // r, g, b per entry
-  const uint8_t* Row(int y) const { return &pixels[static_cast<size_t>(height - 1 - y) * rowBytes]; }
+  const uint8_t* Row(int y) const {
+    return &pixels[static_cast<size_t>(height - 1 - y) * rowBytes];
+  }
 };
 
 inline Decoded Decode(const std::string& bytes, bool eightBit = false) {

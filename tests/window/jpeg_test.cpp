@@ -28,7 +28,7 @@ using pixtest::Pump;
 // A window that paints its view inside the application's error report, as the
 // program's windows do.
 class PaintHost {
-public:
+ public:
   explicit PaintHost(TImage& view) : view_(view) {
     static const char kClass[] = "PixlumenJpegTestHost";
     HINSTANCE inst = GetModuleHandleA(nullptr);
@@ -50,11 +50,12 @@ public:
   HWND Handle() const { return wnd_; }
   static constexpr int kWidth = 800, kHeight = 600;
 
-private:
+ private:
   static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE)
-      SetWindowLongPtrA(wnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+      SetWindowLongPtrA(
+          wnd, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<PaintHost*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     if (self && msg == WM_PAINT) {
       PAINTSTRUCT ps;
@@ -74,13 +75,13 @@ private:
 };
 
 class JpegView : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
       errors.push_back(text);
     };
-    view.OnProgress = [this](void*, TProgressStage stage, uint8_t percent, bool redraw,
-                             const RECT&, const std::string&) {
+    view.OnProgress = [this](void*, TProgressStage stage, uint8_t percent, bool redraw, const RECT&,
+                             const std::string&) {
       stages.push_back(stage);
       if (stage == TProgressStage::psEnding) endings.push_back({percent, redraw});
     };
@@ -141,7 +142,8 @@ TEST_F(JpegView, ColourFileReportsItsSizeThenDecodesToBlueGreenRedRows) {
   EXPECT_EQ(bmp->Height(), 480);
   struct {
     int row, col, b, g, r;
-  } probes[] = {{10, 100, 0, 0, 255}, {130, 5, 0, 255, 0}, {250, 639, 255, 0, 0}, {479, 0, 255, 255, 255}};
+  } probes[] = {
+      {10, 100, 0, 0, 255}, {130, 5, 0, 255, 0}, {250, 639, 255, 0, 0}, {479, 0, 255, 255, 255}};
   for (auto& p : probes) {
     const uint8_t* px = bmp->ScanLine(p.row) + 3 * p.col;
     EXPECT_NEAR(px[0], p.b, 8) << "row " << p.row;
@@ -210,7 +212,8 @@ TEST_F(JpegView, ProgressiveFileDecodesInOneGoLikeItsBaselineTwin) {
   TBitmap* p = Jpeg()->DecodedBitmap();
   ASSERT_NE(p, nullptr);
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(std::vector<uint8_t>(p->ScanLine(239), p->ScanLine(239) + p->RowBytes() * 240), expected);
+  EXPECT_EQ(std::vector<uint8_t>(p->ScanLine(239), p->ScanLine(239) + p->RowBytes() * 240),
+            expected);
   ASSERT_FALSE(stages.empty());
   EXPECT_EQ(stages.front(), TProgressStage::psStarting);
   EXPECT_EQ(stages.back(), TProgressStage::psEnding);
@@ -317,8 +320,9 @@ TEST_F(JpegView, CopySharesTheBytesAndDrawsWithoutDecoding) {
   EXPECT_EQ(copy->Data().bytes.get(), Jpeg()->Data().bytes.get());
   ASSERT_NE(copy->DecodedBitmap(), nullptr);
   EXPECT_NE(copy->DecodedBitmap(), Jpeg()->DecodedBitmap());
-  EXPECT_EQ(0, std::memcmp(copy->DecodedBitmap()->ScanLine(89), Jpeg()->DecodedBitmap()->ScanLine(89),
-                           static_cast<size_t>(copy->DecodedBitmap()->RowBytes()) * 90));
+  EXPECT_EQ(0,
+            std::memcmp(copy->DecodedBitmap()->ScanLine(89), Jpeg()->DecodedBitmap()->ScanLine(89),
+                        static_cast<size_t>(copy->DecodedBitmap()->RowBytes()) * 90));
   // An undecoded copy decodes from the shared bytes on its own first draw.
   LoadPictureFile(view.Picture(), Write("d.jpg", jpegtest::Photo({60, 40, Kind::Color})));
   other.Picture().Assign(view.Picture());

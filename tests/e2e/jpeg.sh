@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# JPEG files selected in the list with a real click and a real key press: the
+# status bar shows the header's dimensions and the preview the decoded pixels; a
+# damaged file brings the error box, and the preview keeps the picture it had.
+source "$(dirname "$0")/lib.bash" "$@"
+HELPERS=${PIX_BUILD:-$(dirname "$EXE")}
+BOXTEXT=$HELPERS/msgbox_text.exe
+CONTROLS=$HELPERS/window_controls.exe
+for h in "$BOXTEXT" "$CONTROLS"; do [ -f "$h" ] || fail "helper $h is missing"; done
+
+# Quadrants red | green over blue | yellow, 320 x 240; and a .jpg that is a bitmap.
+PICS=$WORK/pics
+mkdir -p "$PICS"
+convert \( -size 160x120 xc:'#FF0000' xc:'#00FF00' +append \) \
+        \( -size 160x120 xc:'#0000FF' xc:'#FFFF00' +append \) -append \
+        -quality 92 "$PICS/a_quad.jpg"
+{ printf 'BM\076\000\000\000\000\000\000\000\076\000\000\000'; head -c 64 /dev/zero; } > "$PICS/b_broken.jpg"
+
+# Runs a helper program inside the virtual desktop; it writes into file $1.
+helper() {
+  local out=$1; shift
+  rm -f "$out"
+  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
+  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
+  [ -s "$out" ]
+}
+
+# Reads the main window's layout and status bar into CTL (file) and variables.
+describe() {
+  CTL=$WORK/controls.txt
+  CL= CT= CR= CB= LL= LT= LR= LB= ITEMS= ITEMH= SEL= ST=
+  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
+  read -r _ CL CT CR CB < <(grep '^client ' "$CTL") || true
+  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL") || true
+  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL") || true
+  read -r _ _ _ ST _ _ < <(grep -i '^child msctls_statusbar32 ' "$CTL") || true
+  # The toolbar spans the client area's top; the navigation pane starts below it
+  # at the left edge: the preview fills what is right of it and above the status bar.
+  TB=$(awk -v l="$CL" -v t="$CT" -v r="$CR" '$1=="child" && $3==l && $4==t && $5==r {print $6}' "$CTL" | head -1)
+  NR=$(awk -v l="$CL" -v t="${TB:-$CT}" '$1=="child" && $3==l && $4==t {print $5}' "$CTL" | head -1)
+  # Leading tabs are the status bar's alignment marks.
+  PANEL1=$(sed -n 's/^panel 1 //p' "$CTL" | tr -d '\t'); PANEL2=$(sed -n 's/^panel 2 //p' "$CTL" | tr -d '\t')
+}
+
+# True when screenshot pixel ($2,$3) of $1 is within 48 of colour $4 (rrggbb).
+near() {
+  local got; got=$(pixel "$1" "$2" "$3")
+  local i d
+  for i in 0 2 4; do
+    d=$(( 16#${got:i:2} - 16#${4:i:2} )); d=${d#-}
+    [ "$d" -le 48 ] || { echo "pixel ($2,$3) is $got, expected $4" >&2; return 1; }
+  done
+}
+
+# The quadrants around the preview's centre.
+check_quadrants() {
+  local png=$1 cx=$(( (NR + CR) / 2 )) cy=$(( (${TB:-$CT} + ST) / 2 ))
+  near "$png" $((cx - 60)) $((cy - 50)) FF0000 && near "$png" $((cx + 60)) $((cy - 50)) 00FF00 &&
+    near "$png" $((cx - 60)) $((cy + 50)) 0000FF && near "$png" $((cx + 60)) $((cy + 50)) FFFF00
+}
+
+e2e_start "$PICS"
+win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
+sleep 1
+describe
+[ "$ITEMS" = 2 ] || fail "the list shows $ITEMS entries, expected a_quad.jpg and b_broken.jpg"
+[ -n "$NR" ] && [ -n "$ST" ] || fail "could not find the preview's edges in: $(cat "$CTL")"
+pass "list with two JPEG files; preview from x=$NR to $CR, y=${TB:-$CT} to $ST"
+
+# Click the first entry.
+xdotool mousemove $((LL + 30)) $((LT + 2 + ITEMH / 2)) click 1
+sleep 1.5
+describe
+[ "$SEL" = 0 ] || fail "the click selected entry $SEL"
+[ "$PANEL1" = "320x240" ] || fail "status bar dimensions '$PANEL1', expected 320x240"
+case $PANEL2 in *'\a_quad.jpg') ;; *) fail "status bar path '$PANEL2'" ;; esac
+png=$(shot decoded)
+check_quadrants "$png" || fail "the preview does not show the decoded picture"
+pass "a_quad.jpg: status bar 320x240, preview shows the four decoded quadrants"
+
+# Down arrow to the damaged file: the error box, captioned with the title.
+xdotool key Down
+BOX=$WORK/box.txt
+helper "$BOX" "$BOXTEXT" "$(winepath -w "$BOX")" || fail "no error box for b_broken.jpg"
+caption=$(sed -n 1p "$BOX"); text=$(sed -n 2p "$BOX")
+[ "$caption" = Pixlumen ] || fail "error box captioned '$caption'"
+[ "$text" = "JPEG error #53." ] || fail "error box says '$text'"
+pass "b_broken.jpg: error box \"$text\""
+xdotool key Return
+sleep 1
+describe
+[ "$PANEL1" = "320x240" ] || fail "after the failed load the status bar shows '$PANEL1'"
+png=$(shot after_error)
+check_quadrants "$png" || fail "the preview lost its picture after the failed load"
+pass "the preview and the status bar keep the previous picture"
+
+xdotool key alt+F4
+wait_gone Pixlumen || fail "Alt+F4 did not close the window"
+pass "closed"
