@@ -177,6 +177,62 @@ TEST(LoadPictureFile, SuccessInstallsOnceFailureKeepsTheOldPicture) {
   EXPECT_EQ(changes, 5);
 }
 
+// A kind that reports progress while it reads, as the JPEG reader does.
+class TProgressPicture : public TGraphic {
+ public:
+  const TGraphicClass& Kind() const override;
+  void LoadFromStream(TStream& stream) override {
+    RECT r{0, 0, 1, 2};
+    Progress(TProgressStage::psRunning, 50, true, r, "half");
+    std::vector<char> rest(static_cast<size_t>(stream.Remaining()));
+    stream.ReadBuffer(rest.data(), rest.size());
+    if (rest.empty()) throw EInvalidGraphic("empty");
+  }
+  int Width() const override { return 1; }
+  int Height() const override { return 1; }
+  bool Empty() const override { return false; }
+  void Draw(HDC, const RECT&) override {}
+  std::unique_ptr<TGraphic> Clone() const override { return nullptr; }
+};
+const TGraphicClass TestProgressKind{"TProgressPicture", &TGraphicKind, [] {
+                                       return std::unique_ptr<TGraphic>(new TProgressPicture);
+                                     }};
+const TGraphicClass& TProgressPicture::Kind() const {
+  return TestProgressKind;
+}
+
+TEST(LoadPictureFile, ProgressDuringTheReadReachesTheHolder) {
+  AddPictureFormat("prg", "Progress", TestProgressKind);
+  TempDir dir;
+  dir.Write("a.prg", "x");
+  dir.Write("empty.prg", "");
+  TPicture holder;
+  int changes = 0, reports = 0;
+  void* sender = nullptr;
+  holder.OnChange = [&](TPicture&) { ++changes; };
+  holder.OnProgress = [&](void* s, TProgressStage stage, uint8_t percent, bool redraw,
+                          const RECT& r, const std::string& msg) {
+    ++reports;
+    sender = s;
+    EXPECT_EQ(stage, TProgressStage::psRunning);
+    EXPECT_EQ(percent, 50);
+    EXPECT_TRUE(redraw);
+    EXPECT_EQ(r.bottom, 2);
+    EXPECT_EQ(msg, "half");
+  };
+  // A failing read still reported its progress, and changed nothing.
+  EXPECT_EQ(LoadFailure(holder, dir.File("empty.prg")), "empty");
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(holder.Graphic(), nullptr);
+  EXPECT_EQ(LoadFailure(holder, dir.File("a.prg")), "");
+  EXPECT_EQ(reports, 2);
+  EXPECT_EQ(sender, holder.Graphic());  // the new picture, before it was installed
+  EXPECT_EQ(changes, 1);
+  RemovePictureFormats(TestProgressKind);
+  EXPECT_EQ(FindPictureKind("prg"), nullptr);
+}
+
 TEST(LoadPictureFile, TheFileIsClosedAfterwardsAndSharedForReading) {
   TempDir dir;
   BmpSpec b;
