@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# JPEG: load plus first draw of 24-megapixel files (baseline, progressive,
+# grayscale) into a 1280 x 960 view, against libjpeg-turbo's own djpeg decoding
+# the same file to a bitmap with the floating-point DCT, natively, in this run.
+# Then the peak working set while a baseline or progressive picture is shown, against its
+# 24-bit pixels plus the file's bytes.
+set -euo pipefail
+BENCH=$PIX_BUILD/jpeg_bench.exe
+REPEATS=${JPEG_BENCH_REPEATS:-5}
+command -v djpeg >/dev/null || { echo "BENCH jpeg failed: djpeg (libjpeg-turbo-progs) is missing"; exit 1; }
+dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-jpeg-bench.XXXXXX")
+trap 'rm -rf "$dir"' EXIT
+
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+# Milliseconds of each of $REPEATS djpeg runs on file $1 (further djpeg options after it).
+djpeg_times() {
+  local i t0 t1 file=$1
+  shift
+  for i in $(seq 1 "$REPEATS"); do
+    t0=$EPOCHREALTIME
+    djpeg -dct float "$@" -bmp -outfile /dev/null "$file"
+    t1=$EPOCHREALTIME
+    awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.1f ", (b - a) * 1000}'
+  done
+}
+
+for kind in baseline progressive gray; do
+  file=$dir/$kind.jpg
+  wine "$BENCH" make "$kind" "$(winepath -w "$file")"
+  out=$(wine "$BENCH" run "$(winepath -w "$file")" "$REPEATS" | tr -d '\r')
+  ours=$(sed -n 's/^ms //p' <<<"$out" | median)
+  ref=$(djpeg_times "$file" | median)
+  ratio=$(awk -v a="$ours" -v b="$ref" 'BEGIN {printf "%.2f", a / b}')
+  echo "BENCH jpeg_${kind}_24mp_load_draw $ours ms ratio $ratio vs djpeg_float_bmp ($ref ms)"
+  if [ "$kind" = gray ]; then
+    # The picture's own output: 236 grays with Floyd-Steinberg dithering.
+    ref=$(djpeg_times "$file" -colors 236 -dither fs | median)
+    ratio=$(awk -v a="$ours" -v b="$ref" 'BEGIN {printf "%.2f", a / b}')
+    echo "BENCH jpeg_gray_24mp_load_draw_236 $ours ms ratio $ratio vs djpeg_float_236_fs_bmp ($ref ms)"
+  fi
+  if [ "$kind" = baseline ] || [ "$kind" = progressive ]; then
+    # The peak of a process that showed the picture once.
+    out1=$(wine "$BENCH" run "$(winepath -w "$file")" 1 | tr -d '\r')
+    read -r _ peak _ w h size < <(grep '^peak ' <<<"$out1")
+    awk -v p="$peak" -v w="$w" -v h="$h" -v s="$size" -v k="$kind" 'BEGIN {
+      base = w * h * 3 + s
+      printf "BENCH jpeg_%s_peak_working_set %.1f MB ratio %.2f vs pixels_x3_plus_file (%.1f MB; goal %.1f MB = 1.1x + 30 MB)\n",
+        k, p / 1048576, p / base, base / 1048576, (1.1 * base) / 1048576 + 30 }'
+  fi
+done
