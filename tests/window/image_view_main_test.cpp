@@ -7,6 +7,8 @@
 #include "app/MainUnit.h"
 #include "image_view_host.h"
 #include "testutil.h"
+#include "ui/app.h"
+#include "ui/errors.h"
 
 namespace pix {
 namespace {
@@ -76,6 +78,36 @@ TEST_F(MainPreview, SplitterMoveReplacesThePicture) {
   Pump(100);
   EXPECT_EQ(fm.Img.Bounds().left, before.left + 120);
   ExpectCentred();
+}
+
+// A picture whose drawing fails the first time, as an icon whose image can't
+// be made does.
+class FailsOnce : public CodedPicture {
+public:
+  FailsOnce() : CodedPicture(300, 200) {}
+  int draws = 0;
+  void Draw(HDC dc, const RECT& r) override {
+    if (++draws == 1) throw EInvalidGraphic("Icon image is not valid");
+    CodedPicture::Draw(dc, r);
+  }
+};
+
+TEST_F(MainPreview, ADrawingFailureReachesTheErrorReportOnce) {
+  Application().SetTitle("Pixlumen");
+  auto owned = std::make_unique<FailsOnce>();
+  FailsOnce* pic = owned.get();
+  auto seen = pixtest::CatchMessageBox([&] {
+    fm.Img.Picture().SetGraphic(std::move(owned));
+    UpdateWindow(fm.Handle());
+  });
+  EXPECT_EQ(seen.caption, "Pixlumen");
+  EXPECT_EQ(seen.text, "Icon image is not valid.");
+  EXPECT_FALSE(fm.Img.Drawing());
+  Pump(100);
+  InvalidateRect(fm.Handle(), nullptr, TRUE);
+  Pump(100);
+  EXPECT_GE(pic->draws, 2);
+  ExpectCentred();  // the next paint shows the picture
 }
 
 }  // namespace
