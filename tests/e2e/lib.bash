@@ -24,7 +24,8 @@ e2e_start() {
 # Waits until a window with this exact title is mapped; prints its X id.
 wait_window() {
   local title=$1 i id
-  for i in $(seq 1 150); do
+  # A first start on a busy machine can take a while: allow a minute.
+  for i in $(seq 1 300); do
     id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -1 || true)
     if [ -n "$id" ]; then echo "$id"; return 0; fi
     sleep 0.2
@@ -52,10 +53,14 @@ pixel() {
   convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | tr -d '#'
 }
 
-# Window geometry: sets X Y W H.
+# Window geometry in desktop pixels: sets X Y W H. (xwininfo: xdotool reports a
+# window inside the Wine desktop at twice its offset.)
 geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  X=$X; Y=$Y; W=$WIDTH; H=$HEIGHT
+  local info; info=$(xwininfo -id "$1")
+  X=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
+  Y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
+  W=$(awk '/Width:/ {print $NF}' <<<"$info")
+  H=$(awk '/Height:/ {print $NF}' <<<"$info")
 }
 
 e2e_stop() {
