@@ -29,7 +29,9 @@ std::string ExecutablePath() {
 
 }  // namespace
 
-std::string GetVersionString() { return GetVersionString(ExecutablePath()); }
+std::string GetVersionString() {
+  return GetVersionString(ExecutablePath());
+}
 
 std::string GetVersionString(const std::string& exePath) {
   DWORD handle = 0;
@@ -94,7 +96,9 @@ void TfmAbout::Create(HWND owner) {
   FormCreate();
 }
 
-void TfmAbout::FormCreate() { laVersion.SetCaption("Version: " + GetVersionString()); }
+void TfmAbout::FormCreate() {
+  laVersion.SetCaption("Version: " + GetVersionString());
+}
 
 void TfmAbout::CenterOnScreen() {
   TRect r = Bounds();
@@ -120,9 +124,13 @@ void TfmAbout::ShellRequest(const std::string& file) {
   ShellExecuteA(Handle(), "open", file.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
-void TfmAbout::laWebClick() { ShellRequest(kMakerWeb); }
+void TfmAbout::laWebClick() {
+  ShellRequest(kMakerWeb);
+}
 
-void TfmAbout::laMailClick() { ShellRequest(std::string("mailto:") + kMakerMail); }
+void TfmAbout::laMailClick() {
+  ShellRequest(std::string("mailto:") + kMakerMail);
+}
 
 void TfmAbout::laWebMouseEnter(TLabel& sender) {
   sender.SetFontColor(kLinkHotColor);
@@ -134,7 +142,9 @@ void TfmAbout::laWebMouseLeave(TLabel& sender) {
   sender.SetCursor(TCursor::crDefault);
 }
 
-void TfmAbout::btnOKClick() { Close(); }
+void TfmAbout::btnOKClick() {
+  Close();
+}
 
 bool TfmAbout::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
@@ -162,7 +172,8 @@ bool TfmAbout::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (!IsWindowVisible(Handle())) modalResult_ = IDCANCEL;
       return true;
     }
-    default: return TForm::HandleMessage(msg, wp, lp, result);
+    default:
+      return TForm::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -25,7 +25,7 @@ std::string GetVersionString();
 std::string GetVersionString(const std::string& exePath);
 
 class TfmAbout : public TForm {
-public:
+ public:
   ~TfmAbout() override;
   // Builds the window hidden, centred on the screen, with its version text filled
   // in. `owner` defaults to the application's main window.
@@ -56,7 +56,7 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void ShellRequest(const std::string& file);
   void CenterOnScreen();
   int modalResult_ = 0;

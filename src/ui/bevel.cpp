@@ -24,9 +24,14 @@ void TBevel::Paint() {
 
 bool TBevel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -6,13 +6,13 @@
 namespace pix {
 
 class TBevel : public TControl {
-public:
+ public:
   static constexpr int kLineHeight = 2;
   void Create(HWND parent, int left, int top, int width, bool raised = true);
   bool Raised() const { return raised_; }
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void Paint();
   bool raised_ = true;
 };

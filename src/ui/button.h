@@ -9,7 +9,7 @@
 namespace pix {
 
 class TButton : public TControl {
-public:
+ public:
   void Create(HWND parent, const TRect& bounds, const std::string& caption);
   // Presses the button from code, as a click would.
   void Click();

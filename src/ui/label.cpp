@@ -6,9 +6,12 @@ namespace pix {
 
 HCURSOR CursorHandle(TCursor cursor) {
   switch (cursor) {
-    case TCursor::crHourGlass: return LoadCursorA(nullptr, IDC_WAIT);
-    case TCursor::crHandPoint: return LoadCursorA(nullptr, IDC_HAND);
-    case TCursor::crDefault: break;
+    case TCursor::crHourGlass:
+      return LoadCursorA(nullptr, IDC_WAIT);
+    case TCursor::crHandPoint:
+      return LoadCursorA(nullptr, IDC_HAND);
+    case TCursor::crDefault:
+      break;
   }
   return LoadCursorA(nullptr, IDC_ARROW);
 }
@@ -33,10 +36,10 @@ void TLabel::SetCaption(const std::string& caption) {
 }
 
 void TLabel::SetOwnFont(const TFontSpec& spec) {
-  HFONT font = CreateFontW(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                           spec.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           Widen(spec.name).c_str());
+  HFONT font =
+      CreateFontW(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, spec.underline,
+                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH | FF_DONTCARE, Widen(spec.name).c_str());
   if (!font) return;  // keep the font it has
   if (ownFont_) DeleteObject(ownFont_);
   ownFont_ = font;
@@ -106,8 +109,12 @@ void TLabel::MouseLeft() {
 
 bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
     case WM_SETFONT:
       parentFont_ = reinterpret_cast<HFONT>(wp);
       if (!ownFont_) {
@@ -115,10 +122,18 @@ bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (LOWORD(lp)) Invalidate();
       }
       return true;
-    case WM_GETFONT: result = reinterpret_cast<LRESULT>(CurrentFont()); return true;
-    case WM_MOUSEMOVE: MouseMoved(); return true;
-    case WM_MOUSELEAVE: MouseLeft(); return true;
-    case WM_LBUTTONDOWN: pressed_ = true; return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(CurrentFont());
+      return true;
+    case WM_MOUSEMOVE:
+      MouseMoved();
+      return true;
+    case WM_MOUSELEAVE:
+      MouseLeft();
+      return true;
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      return true;
     case WM_LBUTTONUP: {
       RECT r;
       GetClientRect(Handle(), &r);
@@ -134,7 +149,8 @@ bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       ::SetCursor(CursorHandle(cursor_));
       result = TRUE;
       return true;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

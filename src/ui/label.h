@@ -21,7 +21,7 @@ struct TFontSpec {
 };
 
 class TLabel : public TControl {
-public:
+ public:
   static constexpr COLORREF kSystemTextColor = CLR_INVALID;
   ~TLabel() override;
   // Creates the label at (left, top) of `parent`, sized to its caption.
@@ -45,7 +45,7 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void AutoSize();
   void Paint();
   void MouseMoved();

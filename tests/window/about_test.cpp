@@ -72,7 +72,9 @@ struct VBlock {
   std::vector<VBlock> children;
 };
 
-void Align4(std::string& s) { s.resize((s.size() + 3) & ~size_t{3}, '\0'); }
+void Align4(std::string& s) {
+  s.resize((s.size() + 3) & ~size_t{3}, '\0');
+}
 
 void PutWord(std::string& s, size_t at, size_t v) {
   s[at] = static_cast<char>(v & 0xFF);
@@ -112,8 +114,11 @@ std::string VersionResource(const std::wstring& table, std::vector<VBlock> strin
   fixed.dwStrucVersion = VS_FFI_STRUCVERSION;
   fixed.dwFileVersionMS = 0x00020007;
   fixed.dwFileVersionLS = 0x00010008;
-  VBlock root{L"VS_VERSION_INFO", L"", std::string(reinterpret_cast<char*>(&fixed), sizeof fixed),
-              false, {}};
+  VBlock root{L"VS_VERSION_INFO",
+              L"",
+              std::string(reinterpret_cast<char*>(&fixed), sizeof fixed),
+              false,
+              {}};
   VBlock sfi{L"StringFileInfo", L"", "", true, {{table, L"", "", true, std::move(strings)}}};
   root.children.push_back(sfi);
   return Encode(root);
@@ -138,7 +143,10 @@ TEST(VersionResource, ProgramResourceHoldsItsEntries) {
   ASSERT_GT(size, 0u);
   std::vector<char> block(size);
   ASSERT_TRUE(GetFileVersionInfoW(self.c_str(), handle, size, block.data()));
-  struct Entry { const wchar_t* name; const wchar_t* value; } entries[] = {
+  struct Entry {
+    const wchar_t* name;
+    const wchar_t* value;
+  } entries[] = {
       {L"FileVersion", L"1.1.0.0"},
       {L"ProductVersion", L"1.0.0.0"},
       {L"FileDescription", L"Программа для просмотра графических файлов"},
@@ -184,7 +192,8 @@ TEST(VersionResource, OnlyTheRussianTablesFileVersionCounts) {
     std::string expected;
   } cases[] = {
       {"russian", L"041904E3", {{L"FileVersion", L"2.7.1.8"}}, "2.7.1.8"},
-      {"russian-among-others", L"041904E3",
+      {"russian-among-others",
+       L"041904E3",
        {{L"CompanyName", L"Someone"}, {L"FileVersion", L"3.1.4.1"}, {L"ProductVersion", L"9"}},
        "3.1.4.1"},
       {"english-table", L"040904B0", {{L"FileVersion", L"1.1.0.0"}}, ""},
@@ -200,7 +209,7 @@ TEST(VersionResource, OnlyTheRussianTablesFileVersionCounts) {
 }
 
 class AboutWindow : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     fm.Create();
     fm.ShellOpen = [this](HWND owner, const std::string& verb, const std::string& file, int show) {
@@ -286,7 +295,11 @@ TEST_F(AboutWindow, FixedSizeCentredOnTheScreen) {
 }
 
 TEST_F(AboutWindow, ControlsAtTheirScaledPlaces) {
-  struct Place { const char* name; const TControl& c; int left, top; } places[] = {
+  struct Place {
+    const char* name;
+    const TControl& c;
+    int left, top;
+  } places[] = {
       {"laCompany", fm.laCompany, 40, 16},  {"laName", fm.laName, 48, 48},
       {"laVersion", fm.laVersion, 40, 104}, {"laCopyRight", fm.laCopyRight, 40, 128},
       {"laWeb", fm.laWeb, 40, 152},         {"laMail", fm.laMail, 40, 176},
@@ -311,7 +324,12 @@ TEST_F(AboutWindow, ControlsAtTheirScaledPlaces) {
   }
 
   // Fonts: the maker and the program name bold and larger, the links underlined.
-  struct FontCase { const char* name; const TLabel& l; int height, weight; bool underline; } fonts[] = {
+  struct FontCase {
+    const char* name;
+    const TLabel& l;
+    int height, weight;
+    bool underline;
+  } fonts[] = {
       {"laCompany", fm.laCompany, -fm.S(18), FW_BOLD, false},
       {"laName", fm.laName, -fm.S(40), FW_BOLD, false},
       {"laVersion", fm.laVersion, fm.Metrics().fontHeight, FW_NORMAL, false},
@@ -446,7 +464,10 @@ TEST_F(AboutWindow, EveryWayOutEndsTheModalLoopWithCancel) {
   main.Create();
   ShowWindow(main.Handle(), SW_SHOWNORMAL);
   Pump(50);
-  struct Way { const char* name; std::function<void()> act; } ways[] = {
+  struct Way {
+    const char* name;
+    std::function<void()> act;
+  } ways[] = {
       {"click on OK", [&] { PostMessageA(fm.btnOK.Handle(), BM_CLICK, 0, 0); }},
       {"mouse on OK",
        [&] {
