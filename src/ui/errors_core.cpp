@@ -26,8 +26,9 @@ std::string Format(const char* fmt, ...) {
 
 std::string ErrorReportText(const std::string& message) {
   // Characters compare as unsigned bytes, so UTF-8 text gets its full stop too.
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
+  std::string text = message;
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text.push_back('.');
+  return text;
 }
 
 }  // namespace pix
