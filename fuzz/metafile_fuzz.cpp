@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t n) {
     EnhancedHeader h = ReadEnhancedHeader(data);
     MetafileReference ref{true, h.devicePxW, h.devicePxH, h.deviceMmW, h.deviceMmH};
     int32_t w, hh;
-    MetafilePixelSize(h.frameRight - h.frameLeft, h.frameBottom - h.frameTop, 0, ref, 96, w, hh);
+    EnhancedFrameSize(h, w, hh);
+    MetafilePixelSize(w, hh, 0, ref, 96, w, hh);
     if (h.totalSize >= kEnhancedHeaderBytes && h.totalSize <= n) Walk(CheckEnhancedMetafile, data, h.totalSize);
   }
   Walk(CheckEnhancedMetafile, data, n);

@@ -81,8 +81,7 @@ void TMetafile::ReadEnhanced(TStream& stream) {
   if (!emf) NotValid();
   handle_ = emf;
   inch_ = 0;
-  mmWidth_ = h.frameRight - h.frameLeft;
-  mmHeight_ = h.frameBottom - h.frameTop;
+  EnhancedFrameSize(h, mmWidth_, mmHeight_);
   enhanced_ = true;
 }
 

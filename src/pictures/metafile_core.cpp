@@ -68,6 +68,11 @@ EnhancedHeader ReadEnhancedHeader(const uint8_t* head) {
   return h;
 }
 
+void EnhancedFrameSize(const EnhancedHeader& h, int32_t& width, int32_t& height) {
+  width = static_cast<int32_t>(static_cast<uint32_t>(h.frameRight) - static_cast<uint32_t>(h.frameLeft));
+  height = static_cast<int32_t>(static_cast<uint32_t>(h.frameBottom) - static_cast<uint32_t>(h.frameTop));
+}
+
 bool ReadPlaceableHeader(const uint8_t* data, size_t n, PlaceableHeader& h) {
   if (n < kPlaceableHeaderBytes || U32(data) != kPlaceableKey) return false;
   uint16_t sum = 0;
@@ -113,6 +118,7 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
   uint16_t type = U16(data), headerWords = U16(data + 2);
   uint64_t recordedBytes = 2ull * U32(data + 6);
   if ((type != 1 && type != 2) || headerWords != 9 || recordedBytes > n) return walk;
+  uint32_t objects = U16(data + 10);
   size_t pos = 18;
   for (;;) {
     if (n - pos < 6) return walk;  // no room for a record: the end record is missing
@@ -121,6 +127,7 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
     if (bytes < 6 || bytes > n - pos) return walk;
     ++walk.records;
     if (function == kMetaEof) break;
+    if (!WindowsRecordInside(data + pos, bytes, objects)) return walk;
     if (function == kMetaEscape && bytes >= 10) {
       uint8_t* params = data + pos + 6;
       // Escape data is kept inside its record; code addresses are never played.
@@ -142,6 +149,7 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
   uint32_t headerSize = U32(data + 4);
   if (headerSize < 88) return walk;
   uint32_t palEntries = U32(data + 68);
+  uint32_t handles = U16(data + 56);
   size_t pos = 0;
   for (;;) {
     if (n - pos < 8) return walk;  // the end record is missing
@@ -157,6 +165,7 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
       if (count && (offset < 16 || offset + 4ull * count > size)) return walk;
       break;
     }
+    if (pos != 0 && !EnhancedRecordInside(rec, size, handles)) return walk;
     if ((type == kEmrExtEscape || type == kEmrDrawEscape) && size >= 16) {
       if (U32(rec + 8) == kSetAbortProc) {
         Put32(rec, kEmrGdiComment);

@@ -28,6 +28,8 @@ struct EnhancedHeader {
 };
 // Reads the fields of the first 100 header bytes.
 EnhancedHeader ReadEnhancedHeader(const uint8_t* head);
+// The frame's width and height in hundredths of a millimetre, wrapping in 32 bits.
+void EnhancedFrameSize(const EnhancedHeader& h, int32_t& width, int32_t& height);
 
 struct PlaceableHeader {
   int16_t left = 0, top = 0, right = 0, bottom = 0;
@@ -63,13 +65,22 @@ struct RecordWalk {
 // Windows metafile records (the bytes after the placeable header): the 18-byte
 // header (type 1 or 2, header size 9 words, recorded size inside the data),
 // then records of a size in 16-bit words of at least 3, each inside the data,
-// until the end record. SETABORTPROC escapes are rewritten in place as comments.
+// until the end record, each record's contents inside it (WindowsRecordInside).
+// SETABORTPROC escapes are rewritten in place as comments.
 RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 
 // Enhanced metafile records (the whole `n` bytes, header first): each record's
 // size a multiple of 4, at least 8 and inside the data, the header record
-// first, an end record whose palette lies inside it. SETABORTPROC escapes are
-// rewritten in place as comments.
+// first, an end record whose palette lies inside it, each record's contents
+// inside it (EnhancedRecordInside). SETABORTPROC escapes are rewritten in place
+// as comments.
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
+
+// One record's counts, offsets and object indices: true when everything the
+// player reads by them lies inside the record and the object table. `rec`
+// starts at the record; `size` is its length in bytes. Bitmaps in Windows
+// metafile records get their implied colour count written out.
+bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles);
+bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects);
 
 }  // namespace pix

@@ -303,6 +303,17 @@ std::string RecordedWindows(const std::string& extra = "") {
   return bytes;
 }
 
+std::string Le32(std::initializer_list<uint32_t> v) {
+  std::string s;
+  for (uint32_t x : v) pixtest::Add32(s, x);
+  return s;
+}
+std::string Le16s(std::initializer_list<uint32_t> v) {
+  std::string s;
+  for (uint32_t x : v) pixtest::Add16(s, x);
+  return s;
+}
+
 std::string PlaceableHeader(int16_t l, int16_t t, int16_t r, int16_t b, uint16_t inch) {
   std::string s;
   pixtest::Add32(s, 0x9AC6CDD7);
@@ -435,6 +446,29 @@ TEST(MetafileLoad, AbortProcEscapeLoadsAndDrawsHarmlessly) {
   EXPECT_EQ(c.At(50, 50), 0xFF0000u);
 }
 
+// Bitmap records whose colour table and pixels are missing: the platform's
+// conversion would read them from beyond the record (under Wine it corrupts
+// the heap), so the file is refused first.
+TEST(MetafileLoad, BitmapRecordsCutShortAreRefused) {
+  std::string dib = Le32({40, 4, 4}) + Le16s({1, 8}) + Le32({0, 0, 0, 0, 0, 0});  // 8-bit, no table
+  std::string params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + dib;  // bits to device, 4 scan lines
+  std::string rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  TMetafile mf;
+  EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)),
+            "Metafile is not valid");
+  // The same record whole loads.
+  std::string whole = Le32({40, 4, 4}) + Le16s({1, 8}) + Le32({0, 0, 0, 0, 0, 0}) +
+                      std::string(1024 + 16, '\0');
+  params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
+  rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)), "");
+  // ... and so does a 4-bit one, whose 16 colours are likewise implied.
+  whole = Le32({40, 4, 4}) + Le16s({1, 4}) + Le32({0, 0, 0, 0, 0, 0}) + std::string(64 + 16, '\0');
+  params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
+  rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)), "");
+}
+
 TEST_F(ViewHost, MetafileShapesWhereTheyBelong) {
   view.SetStretch(true);
   struct Case { const char* what; std::string bytes; } cases[] = {
@@ -475,6 +509,111 @@ TEST(MetafileDraw, StaysInsideTheRectangle) {
   EXPECT_EQ(c.At(100, 50), 0x0000FFu);
   EXPECT_EQ(c.At(100, 55), kBackground);
   EXPECT_EQ(c.At(9, 30), kBackground);
+}
+
+// Draws one of nearly everything the players read by counts, offsets and object
+// indices, so the checks are seen to pass what GDI itself records.
+void DrawEverything(HDC dc) {
+  POINT pts[4] = {{1, 1}, {50, 5}, {30, 40}, {5, 30}};
+  Polyline(dc, pts, 4);
+  Polygon(dc, pts, 3);
+  PolyBezier(dc, pts, 4);
+  INT counts[2] = {2, 2};
+  PolyPolygon(dc, pts, counts, 2);
+  DWORD lineCounts[2] = {2, 2};
+  PolyPolyline(dc, pts, lineCounts, 2);
+  BYTE types[3] = {PT_MOVETO, PT_LINETO, PT_LINETO};
+  PolyDraw(dc, pts, types, 3);
+  TextOutA(dc, 5, 5, "Pixlumen", 8);
+  INT dx[3] = {7, 7, 7};
+  RECT box{0, 0, 60, 20};
+  ExtTextOutW(dc, 5, 25, ETO_CLIPPED | ETO_OPAQUE, &box, L"abc", 3, dx);
+  HPEN pen = CreatePen(PS_DASH, 1, RGB(0, 128, 0));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  LOGBRUSH lb{BS_SOLID, RGB(10, 20, 30), 0};
+  DWORD style[2] = {3, 2};
+  HPEN ext = ExtCreatePen(PS_GEOMETRIC | PS_USERSTYLE, 2, &lb, 2, style);
+  SelectObject(dc, ext);
+  MoveToEx(dc, 0, 60, nullptr);
+  LineTo(dc, 60, 60);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+  DeleteObject(ext);
+  struct {
+    WORD version, entries;
+    PALETTEENTRY e[2];
+  } lp{0x300, 2, {{255, 0, 0, 0}, {0, 0, 255, 0}}};
+  HPALETTE pal = CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp));
+  HPALETTE oldPal = SelectPalette(dc, pal, FALSE);
+  RealizePalette(dc);
+  SelectPalette(dc, oldPal, FALSE);
+  DeleteObject(pal);
+  // Bitmaps through several calls.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[2];
+  } bi{};
+  // The image size given: Wine's recorder stores no pixels without it.
+  bi.h = {sizeof(BITMAPINFOHEADER), 4, 4, 1, 24, BI_RGB, 48, 0, 0, 0, 0};
+  BYTE pix[48];
+  for (int i = 0; i < 48; ++i) pix[i] = static_cast<BYTE>(i * 5);
+  StretchDIBits(dc, 60, 0, 8, 8, 0, 0, 4, 4, pix, reinterpret_cast<BITMAPINFO*>(&bi),
+                DIB_RGB_COLORS, SRCCOPY);
+  SetDIBitsToDevice(dc, 70, 0, 4, 4, 0, 0, 0, 4, pix, reinterpret_cast<BITMAPINFO*>(&bi),
+                    DIB_RGB_COLORS);
+  HBRUSH pattern = CreateDIBPatternBrushPt(&bi, DIB_RGB_COLORS);
+  HGDIOBJ oldBrush = SelectObject(dc, pattern);
+  Rectangle(dc, 0, 70, 30, 90);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 8, 8);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ oldBmp = SelectObject(mem, bmp);
+  PatBlt(mem, 0, 0, 8, 8, WHITENESS);
+  BitBlt(dc, 80, 0, 8, 8, mem, 0, 0, SRCCOPY);
+  StretchBlt(dc, 90, 0, 16, 16, mem, 0, 0, 8, 8, SRCCOPY);
+  SelectObject(mem, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  // Regions.
+  HRGN rgn = CreateRectRgn(0, 0, 40, 40);
+  HRGN round = CreateEllipticRgn(10, 10, 50, 50);
+  FillRgn(dc, round, pattern);
+  FrameRgn(dc, round, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 1, 1);
+  InvertRgn(dc, rgn);
+  PaintRgn(dc, rgn);
+  SelectClipRgn(dc, round);
+  SelectClipRgn(dc, nullptr);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pattern);
+  DeleteObject(rgn);
+  DeleteObject(round);
+}
+
+TEST(MetafileLoad, EverydayRecordsPassTheChecks) {
+  HDC rec = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  DrawEverything(rec);
+  HENHMETAFILE emf = CloseEnhMetaFile(rec);
+  std::string bytes(GetEnhMetaFileBits(emf, 0, nullptr), '\0');
+  GetEnhMetaFileBits(emf, static_cast<UINT>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data()));
+  DeleteEnhMetaFile(emf);
+  TMetafile enhanced;
+  EXPECT_EQ(LoadError(enhanced, bytes), "");
+
+  HDC wrec = CreateMetaFileA(nullptr);
+  SetMapMode(wrec, MM_ANISOTROPIC);
+  SetWindowExtEx(wrec, 120, 100, nullptr);
+  DrawEverything(wrec);
+  HMETAFILE wmf = CloseMetaFile(wrec);
+  std::string records(GetMetaFileBitsEx(wmf, 0, nullptr), '\0');
+  GetMetaFileBitsEx(wmf, static_cast<UINT>(records.size()), records.data());
+  DeleteMetaFile(wmf);
+  TMetafile windows;
+  EXPECT_EQ(LoadError(windows, PlaceableHeader(0, 0, 120, 100, 96) + records), "");
+  Canvas c(120, 100);
+  windows.Draw(c.dc, RECT{0, 0, 120, 100});
+  enhanced.Draw(c.dc, RECT{0, 0, 120, 100});
+  EXPECT_NE(c.At(10, 10), kBackground);
 }
 
 }  // namespace
