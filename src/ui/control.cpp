@@ -3,14 +3,21 @@
 #include <commctrl.h>
 
 #include <stdexcept>
+#include <unordered_map>
 
 #include "ui/app.h"
 
 namespace pix {
 
 namespace {
-const char kProp[] = "PixlumenObject";
+// Window handle -> object, for the windows of this (user-interface) thread. A
+// window property would do, but every message asks, and under Wine each
+// property lookup is a round trip to the server.
+std::unordered_map<HWND, TControl*>& Objects() {
+  static std::unordered_map<HWND, TControl*> objects;
+  return objects;
 }
+}  // namespace
 
 TControl::~TControl() { DestroyHandle(); }
 
@@ -18,18 +25,20 @@ void TControl::DestroyHandle() {
   if (!handle_) return;
   HWND w = handle_;
   if (subclassed_) RemoveWindowSubclass(w, SubclassProc, 0);
-  RemovePropA(w, kProp);
+  Objects().erase(w);
   handle_ = nullptr;
   DestroyWindow(w);
 }
 
 TControl* TControl::FromHandle(HWND wnd) {
-  return wnd ? static_cast<TControl*>(GetPropA(wnd, kProp)) : nullptr;
+  if (!wnd) return nullptr;
+  auto it = Objects().find(wnd);
+  return it == Objects().end() ? nullptr : it->second;
 }
 
 void TControl::Attach(HWND wnd) {
   handle_ = wnd;
-  SetPropA(wnd, kProp, this);
+  Objects()[wnd] = this;
 }
 
 void TControl::CreateOwn(const char* className, const std::string& text, DWORD style,
@@ -71,7 +80,7 @@ LRESULT CALLBACK TControl::OwnProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   TControl* self = FromHandle(wnd);
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
   if (msg == WM_NCDESTROY) {
-    RemovePropA(wnd, kProp);
+    Objects().erase(wnd);
     self->handle_ = nullptr;
     return DefWindowProcA(wnd, msg, wp, lp);
   }
@@ -84,7 +93,7 @@ LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
   if (!self) return DefSubclassProc(wnd, msg, wp, lp);
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(wnd, SubclassProc, 0);
-    RemovePropA(wnd, kProp);
+    Objects().erase(wnd);
     self->handle_ = nullptr;
     self->subclassed_ = false;
     return DefSubclassProc(wnd, msg, wp, lp);
