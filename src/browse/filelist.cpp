@@ -107,7 +107,8 @@ private:
   HWND w_;
 };
 
-const char* const kGlyphNames[] = {"EXECUTABLE", "CLOSEDFOLDER", "UNKNOWNFILE"};
+// By TGlyphKind.
+const char* const kGlyphNames[] = {"UNKNOWNFILE", "EXECUTABLE", "CLOSEDFOLDER"};
 
 }  // namespace
 
@@ -301,7 +302,7 @@ void TFileListBox::RefillEntries() {
         g.textEnd.push_back(static_cast<uint32_t>(g.texts.size()));
         g.keyEnd.push_back(static_cast<uint32_t>(g.keys.size()));
         g.glyph.push_back(static_cast<uint8_t>(glyph));
-        if (watch.Add(std::string(g.keys, keyStart)))
+        if (watch.Add(std::string_view(g.keys).substr(keyStart)))
           Application().SetCursor(TCursor::crHourGlass);
       });
     }
@@ -310,13 +311,19 @@ void TFileListBox::RefillEntries() {
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return g.Key(a) < g.Key(b); });
     RedrawOff redraw(Handle());
-    SendMessageA(Handle(), LB_INITSTORAGE, order.size(), g.texts.size() + order.size());
+    // Straight to the list box's own procedure: these messages need nothing of
+    // ours, and a subclassed window costs each message far more than the work.
+    HWND w = Handle();
+    auto proc = reinterpret_cast<WNDPROC>(GetClassLongPtrA(w, GCLP_WNDPROC));
+    CallWindowProcA(proc, w, LB_INITSTORAGE, order.size(), g.texts.size() + order.size());
     for (uint32_t i : order) {
       text = g.Text(i);
-      LRESULT at = SendMessageA(Handle(), LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(text.c_str()));
+      LRESULT at = CallWindowProcA(proc, w, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(text.c_str()));
       if (at < 0) throw EOutOfResources("Unable to insert a line");
-      SendMessageA(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(at), g.glyph[i]);
+      // The blank page, by far the most common, is the data every entry starts with.
+      if (g.glyph[i] != static_cast<uint8_t>(TGlyphKind::UnknownFile))
+        CallWindowProcA(proc, w, LB_SETITEMDATA, static_cast<WPARAM>(at), g.glyph[i]);
     }
   }
   Change();

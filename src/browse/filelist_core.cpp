@@ -186,13 +186,15 @@ const std::string& TTypeAhead::Key(const std::string& ch, uint32_t nowMs) {
   return buffer_;
 }
 
-bool TLandingWatch::Add(const std::string& key) {
+bool TLandingWatch::Add(std::string_view key) {
   // Entries equal to the key were inserted earlier and stay before it.
-  size_t at = static_cast<size_t>(std::upper_bound(smallest_.begin(), smallest_.end(), key) -
-                                  smallest_.begin());
+  size_t at = static_cast<size_t>(
+      std::upper_bound(smallest_.begin(), smallest_.end(), key,
+                       [](std::string_view k, const std::string& s) { return k < s; }) -
+      smallest_.begin());
   bool lands = at == target_;
   if (at <= target_) {
-    smallest_.insert(smallest_.begin() + static_cast<std::ptrdiff_t>(at), key);
+    smallest_.insert(smallest_.begin() + static_cast<std::ptrdiff_t>(at), std::string(key));
     if (smallest_.size() > target_ + 1) smallest_.pop_back();
   }
   return lands;

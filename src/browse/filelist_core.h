@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pix {
@@ -57,7 +58,8 @@ std::vector<TFilterEntry> ParseFilter(const std::string& filter);
 // selected, "*.*" when there are no entries).
 std::string FilterPatterns(const std::vector<TFilterEntry>& entries, int index);
 
-enum class TGlyphKind { Executable, ClosedFolder, UnknownFile };
+// UnknownFile is 0: the item data a list entry starts with.
+enum class TGlyphKind { UnknownFile, Executable, ClosedFolder };
 // Programs (.exe .com .bat .pif) get the program glyph, everything else the page.
 TGlyphKind GlyphForFileName(const std::string& name);
 
@@ -109,7 +111,7 @@ public:
   explicit TLandingWatch(size_t target) : target_(target) {}
   // Adds the next entry by its sort key (compared bytewise); true when it lands
   // at the target position.
-  bool Add(const std::string& key);
+  bool Add(std::string_view key);
 
 private:
   size_t target_;
