@@ -1,4 +1,5 @@
 #include "pictures/bmp_core.h"
+#include "pictures/bytes_core.h"
 
 #include <cstring>
 
@@ -14,19 +15,6 @@ const char kNotValid[] = "Bitmap image is not valid";
   throw EInvalidGraphic(kNotValid);
 }
 
-uint16_t U16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 InfoFields Fields(const uint8_t* p) {
   InfoFields f;

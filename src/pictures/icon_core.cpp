@@ -1,4 +1,5 @@
 #include "pictures/icon_core.h"
+#include "pictures/bytes_core.h"
 
 #include <cstring>
 
@@ -8,11 +9,6 @@ namespace pix {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 const uint32_t kMostColours = 2147483647;
 

@@ -1,22 +1,10 @@
 #include "pictures/metafile_core.h"
+#include "pictures/bytes_core.h"
 
 namespace pix {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 const uint32_t kSetAbortProc = 9;  // escape that hands the player a code address
 const uint16_t kMfComment = 15;    // escape that carries only data

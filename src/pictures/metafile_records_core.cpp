@@ -2,6 +2,7 @@
 // count, an offset or an object index: each must lie inside its record (or the
 // object table), or the file is refused before the player sees it.
 #include "pictures/metafile_core.h"
+#include "pictures/bytes_core.h"
 
 #include <cstdint>
 
@@ -9,14 +10,6 @@ namespace pix {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 int64_t Abs32(uint32_t v) {
   int64_t s = static_cast<int32_t>(v);
   return s < 0 ? -s : s;
