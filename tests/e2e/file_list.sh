@@ -31,14 +31,6 @@ open(os.path.join(d, "notes.txt"), "w").write("not a picture\n")
 PY
 WINPICS=$(winepath -w "$PICS")
 
-helper() {
-  local out=$1; shift
-  rm -f "$out"
-  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ]
-}
-
 # The list box, its entries and selection, the status bar and its panel texts.
 describe() {
   CTL=$WORK/controls.txt

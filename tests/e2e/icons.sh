@@ -13,15 +13,6 @@ mkdir -p "$PICS"
 wine "$FIXTURES" "$(winepath -w "$PICS")" >/dev/null 2>&1 || fail "could not write the pictures"
 rm -f "$PICS/d_enhanced.emf"  # the list's patterns do not show .emf files
 
-# Runs a helper program inside the virtual desktop; it writes into file $1.
-helper() {
-  local out=$1; shift
-  rm -f "$out"
-  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ]
-}
-
 # The main window's client area, list, status bar and panels.
 describe() {
   CTL=$WORK/controls.txt

@@ -16,15 +16,6 @@ convert \( -size 160x120 xc:'#FF0000' xc:'#00FF00' +append \) \
         -quality 92 "$PICS/a_quad.jpg"
 { printf 'BM\076\000\000\000\000\000\000\000\076\000\000\000'; head -c 64 /dev/zero; } > "$PICS/b_broken.jpg"
 
-# Runs a helper program inside the virtual desktop; it writes into file $1.
-helper() {
-  local out=$1; shift
-  rm -f "$out"
-  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ]
-}
-
 # Reads the main window's layout and status bar into CTL (file) and variables.
 describe() {
   CTL=$WORK/controls.txt

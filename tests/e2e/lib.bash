@@ -42,6 +42,16 @@ wait_gone() {
   return 1
 }
 
+# Runs a helper program inside the program's virtual desktop; it writes into
+# file $1, which must appear within ten seconds.
+helper() {
+  local out=$1; shift
+  rm -f "$out"
+  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
+  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
+  [ -s "$out" ]
+}
+
 # Screenshot of the whole display into $WORK/NAME.png; prints the path.
 shot() {
   SHOT=1 import -window root "$WORK/$1.png" 2>/dev/null || true
@@ -70,4 +80,14 @@ e2e_stop() {
     kill "$PID" 2>/dev/null || true
   fi
   PID=
+  # The program itself is not a child of the shell: end this test's copy by its
+  # path, so no window titled Pixlumen is left for the next test to find.
+  local left i
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    left=$(pgrep -f "$WORK/app/Pixlumen.exe" || true)
+    [ -n "$left" ] || return 0
+    kill $left 2>/dev/null || true
+    sleep 0.3
+  done
+  kill -9 $(pgrep -f "$WORK/app/Pixlumen.exe") 2>/dev/null || true
 }

@@ -14,14 +14,6 @@ mkdir -p "$PICS"
 COLOUR=C03020
 convert -size 300x200 "xc:#$COLOUR" -type TrueColor BMP3:"$PICS/block.bmp"
 
-helper() {
-  local out=$1; shift
-  rm -f "$out"
-  wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ]
-}
-
 # The main window's client area, list box, splitter, and the preview's edges:
 # right of the navigation pane, below the toolbar, above the status bar.
 describe() {
