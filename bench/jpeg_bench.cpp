@@ -48,9 +48,9 @@ double Now() {
 }
 
 int Make(const std::string& kind, const char* path) {
-  jpegtest::Spec spec{6000, 4000, kind == "gray" ? jpegtest::Kind::Gray : jpegtest::Kind::Color};
-  spec.progressive = kind == "progressive";
-  std::string bytes = jpegtest::Photo(spec);
+  jpegtest::Recipe recipe{6000, 4000, kind == "gray" ? jpegtest::Kind::Gray : jpegtest::Kind::Color};
+  recipe.progressive = kind == "progressive";
+  std::string bytes = jpegtest::Photo(recipe);
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return 0;

@@ -35,11 +35,11 @@ void TLabel::SetCaption(const std::string& caption) {
   Invalidate();
 }
 
-void TLabel::SetOwnFont(const TFontSpec& spec) {
+void TLabel::SetOwnFont(const TFontSpec& style) {
   HFONT font =
-      CreateFontW(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, spec.underline,
+      CreateFontW(style.height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE, style.underline,
                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                  DEFAULT_PITCH | FF_DONTCARE, Widen(spec.name).c_str());
+                  DEFAULT_PITCH | FF_DONTCARE, Widen(style.name).c_str());
   if (!font) return;  // keep the font it has
   if (ownFont_) DeleteObject(ownFont_);
   ownFont_ = font;

@@ -30,7 +30,7 @@ class TLabel : public TControl {
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   // Without a font of its own the label uses the one its parent hands it.
-  void SetOwnFont(const TFontSpec& spec);
+  void SetOwnFont(const TFontSpec& style);
   HFONT CurrentFont() const { return ownFont_ ? ownFont_ : parentFont_; }
   // The text colour; kSystemTextColor means the system's window-text colour.
   COLORREF FontColor() const;

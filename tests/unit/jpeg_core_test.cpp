@@ -14,7 +14,7 @@
 
 using namespace pix;
 using jpegtest::Kind;
-using jpegtest::Spec;
+using jpegtest::Recipe;
 
 namespace {
 
@@ -171,7 +171,7 @@ TEST(JpegDecode, EveryCutOfASmallFileLoadsOrFailsCleanly) {
 }
 
 TEST(JpegDecode, ThousandsOfScansStopAfterTheLimit) {
-  Spec s{48, 48, Kind::Color};
+  Recipe s{48, 48, Kind::Color};
   s.manyScans = true;
   std::string bytes = jpegtest::Photo(s);
   auto t0 = std::chrono::steady_clock::now();

@@ -19,7 +19,7 @@ namespace jpegtest {
 
 enum class Kind { Color, Gray, Cmyk, CmykPlain, Ycck };
 
-struct Spec {
+struct Recipe {
   int width = 64, height = 48;
   Kind kind = Kind::Color;
   bool progressive = false;
@@ -66,7 +66,7 @@ inline std::vector<jpeg_scan_info> ManyScans(int components) {
   return s;
 }
 
-inline std::string Encode(const Spec& spec, const Pixel& pixel) {
+inline std::string Encode(const Recipe& recipe, const Pixel& pixel) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -74,28 +74,28 @@ inline std::string Encode(const Spec& spec, const Pixel& pixel) {
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
   jpeg_mem_dest(&c, &out, &outSize);
-  c.image_width = static_cast<JDIMENSION>(spec.width);
-  c.image_height = static_cast<JDIMENSION>(spec.height);
-  int comps = Components(spec.kind);
+  c.image_width = static_cast<JDIMENSION>(recipe.width);
+  c.image_height = static_cast<JDIMENSION>(recipe.height);
+  int comps = Components(recipe.kind);
   c.input_components = comps;
   c.in_color_space = comps == 3 ? JCS_RGB : comps == 1 ? JCS_GRAYSCALE : JCS_CMYK;
   jpeg_set_defaults(&c);
-  if (spec.kind == Kind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
-  if (spec.kind == Kind::CmykPlain) c.write_Adobe_marker = FALSE;
-  jpeg_set_quality(&c, spec.quality, TRUE);
+  if (recipe.kind == Kind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
+  if (recipe.kind == Kind::CmykPlain) c.write_Adobe_marker = FALSE;
+  jpeg_set_quality(&c, recipe.quality, TRUE);
   std::vector<jpeg_scan_info> script;
-  if (spec.manyScans) {
+  if (recipe.manyScans) {
     script = ManyScans(c.num_components);
     c.scan_info = script.data();
     c.num_scans = static_cast<int>(script.size());
-  } else if (spec.progressive) {
+  } else if (recipe.progressive) {
     jpeg_simple_progression(&c);
   }
   jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(spec.width) * comps);
+  std::vector<uint8_t> row(static_cast<size_t>(recipe.width) * comps);
   while (c.next_scanline < c.image_height) {
     int y = static_cast<int>(c.next_scanline);
-    for (int x = 0; x < spec.width; ++x) pixel(x, y, &row[static_cast<size_t>(x) * comps]);
+    for (int x = 0; x < recipe.width; ++x) pixel(x, y, &row[static_cast<size_t>(x) * comps]);
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
   }
@@ -108,18 +108,18 @@ inline std::string Encode(const Spec& spec, const Pixel& pixel) {
 
 // Horizontal bands of red, green, blue and white (colour), or a left-to-right
 // ramp (gray); four-component kinds get pure red in the file's own convention.
-inline std::string Bands(const Spec& spec) {
-  bool inverted = spec.kind == Kind::Cmyk || spec.kind == Kind::Ycck;
-  return Encode(spec, [&](int x, int y, uint8_t* p) {
-    int band = y * 4 / spec.height;
-    switch (spec.kind) {
+inline std::string Bands(const Recipe& recipe) {
+  bool inverted = recipe.kind == Kind::Cmyk || recipe.kind == Kind::Ycck;
+  return Encode(recipe, [&](int x, int y, uint8_t* p) {
+    int band = y * 4 / recipe.height;
+    switch (recipe.kind) {
       case Kind::Color:
         p[0] = band == 0 || band == 3 ? 255 : 0;
         p[1] = band == 1 || band == 3 ? 255 : 0;
         p[2] = band == 2 || band == 3 ? 255 : 0;
         break;
       case Kind::Gray:
-        p[0] = static_cast<uint8_t>(x * 255 / (spec.width > 1 ? spec.width - 1 : 1));
+        p[0] = static_cast<uint8_t>(x * 255 / (recipe.width > 1 ? recipe.width - 1 : 1));
         break;
       default: {
         uint8_t ink[4] = {0, 255, 255, 0};  // red: no cyan, full magenta and yellow
@@ -130,14 +130,14 @@ inline std::string Bands(const Spec& spec) {
 }
 
 // A photograph-like picture: smooth gradients with texture, for sizes that matter.
-inline std::string Photo(const Spec& spec) {
-  return Encode(spec, [&](int x, int y, uint8_t* p) {
+inline std::string Photo(const Recipe& recipe) {
+  return Encode(recipe, [&](int x, int y, uint8_t* p) {
     unsigned h = static_cast<unsigned>(x * 73856093u ^ y * 19349663u);
     h ^= h >> 13;
     int noise = static_cast<int>(h % 24) - 12;
     auto clamp = [](int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
-    int r = x * 255 / spec.width, g = y * 255 / spec.height, b = ((x + y) / 7) % 256;
-    if (Components(spec.kind) == 1) {
+    int r = x * 255 / recipe.width, g = y * 255 / recipe.height, b = ((x + y) / 7) % 256;
+    if (Components(recipe.kind) == 1) {
       p[0] = clamp((r + g + b) / 3 + noise);
     } else {
       p[0] = clamp(r + noise);

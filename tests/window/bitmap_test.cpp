@@ -326,7 +326,7 @@ TEST(BitmapRead, MissingFileReportsThePathAndTheSystemMessage) {
 // Broken files: each gives one of the reader's texts or a picture that draws,
 // never a crash or a runaway allocation.
 TEST(BitmapRead, BrokenFilesTable) {
-  auto spec = [](auto edit) {
+  auto recipe = [](auto edit) {
     BmpSpec b;
     b.width = 4;
     b.height = 4;
@@ -336,7 +336,7 @@ TEST(BitmapRead, BrokenFilesTable) {
     return MakeBmp(b);
   };
   auto rle = [&](uint32_t compression, uint16_t bits, std::string data, int32_t height = 4) {
-    return spec([&](BmpSpec& b) {
+    return recipe([&](BmpSpec& b) {
       b.compression = compression;
       b.bitCount = bits;
       b.height = height;
@@ -350,52 +350,52 @@ TEST(BitmapRead, BrokenFilesTable) {
     std::string bytes;
     const char* exact;  // the only acceptable outcome; nullptr: any of the texts or a picture
   } cases[] = {
-      {"width 0", spec([](BmpSpec& b) { b.width = 0; }), nullptr},
-      {"height 0", spec([](BmpSpec& b) { b.height = 0; }), nullptr},
-      {"negative width", spec([](BmpSpec& b) { b.width = -4; }), nullptr},
-      {"width 0x7FFFFFFF", spec([](BmpSpec& b) { b.width = INT_MAX; }), kNotValid},
-      {"height 0x7FFFFFFF", spec([](BmpSpec& b) { b.height = INT_MAX; }), kNotValid},
-      {"height -2147483648", spec([](BmpSpec& b) { b.height = INT_MIN; }), kNotValid},
-      {"65535 x 65535 x 32", spec([](BmpSpec& b) {
+      {"width 0", recipe([](BmpSpec& b) { b.width = 0; }), nullptr},
+      {"height 0", recipe([](BmpSpec& b) { b.height = 0; }), nullptr},
+      {"negative width", recipe([](BmpSpec& b) { b.width = -4; }), nullptr},
+      {"width 0x7FFFFFFF", recipe([](BmpSpec& b) { b.width = INT_MAX; }), kNotValid},
+      {"height 0x7FFFFFFF", recipe([](BmpSpec& b) { b.height = INT_MAX; }), kNotValid},
+      {"height -2147483648", recipe([](BmpSpec& b) { b.height = INT_MIN; }), kNotValid},
+      {"65535 x 65535 x 32", recipe([](BmpSpec& b) {
          b.width = b.height = 65535;
          b.bitCount = 32;
        }),
        kNotValid},
-      {"bit count 0", spec([](BmpSpec& b) { b.bitCount = 0; }), nullptr},
-      {"bit count 2", spec([](BmpSpec& b) { b.bitCount = 2; }), nullptr},
-      {"bit count 7", spec([](BmpSpec& b) { b.bitCount = 7; }), nullptr},
-      {"bit count 64", spec([](BmpSpec& b) { b.bitCount = 64; }), nullptr},
-      {"bit count 65535", spec([](BmpSpec& b) { b.bitCount = 65535; }), nullptr},
-      {"colours used 257", spec([](BmpSpec& b) {
+      {"bit count 0", recipe([](BmpSpec& b) { b.bitCount = 0; }), nullptr},
+      {"bit count 2", recipe([](BmpSpec& b) { b.bitCount = 2; }), nullptr},
+      {"bit count 7", recipe([](BmpSpec& b) { b.bitCount = 7; }), nullptr},
+      {"bit count 64", recipe([](BmpSpec& b) { b.bitCount = 64; }), nullptr},
+      {"bit count 65535", recipe([](BmpSpec& b) { b.bitCount = 65535; }), nullptr},
+      {"colours used 257", recipe([](BmpSpec& b) {
          b.bitCount = 8;
          b.clrUsed = 257;
        }),
        kNotValid},
-      {"colours beyond the file", spec([](BmpSpec& b) {
+      {"colours beyond the file", recipe([](BmpSpec& b) {
          b.bitCount = 8;
          b.clrUsed = 200;
        }),
        "Stream read error"},
-      {"zero masks", spec([](BmpSpec& b) {
+      {"zero masks", recipe([](BmpSpec& b) {
          b.bitCount = 16;
          b.compression = 3;
          b.masks = {0, 0, 0};
        }),
        nullptr},
-      {"overlapping masks", spec([](BmpSpec& b) {
+      {"overlapping masks", recipe([](BmpSpec& b) {
          b.bitCount = 32;
          b.compression = 3;
          b.masks = {0xFFFF00, 0x0FFFF0, 0xFFFFFFFF};
        }),
        nullptr},
-      {"masks missing", spec([](BmpSpec& b) {
+      {"masks missing", recipe([](BmpSpec& b) {
          b.bitCount = 16;
          b.compression = 3;
          b.pixels.clear();
        }),
        "Stream read error"},
-      {"bit fields at 24 bits", spec([](BmpSpec& b) { b.compression = 3; }), nullptr},
-      {"header 108, file shorter", spec([](BmpSpec& b) {
+      {"bit fields at 24 bits", recipe([](BmpSpec& b) { b.compression = 3; }), nullptr},
+      {"header 108, file shorter", recipe([](BmpSpec& b) {
                                      b.headerSize = 108;
                                      b.pixels.clear();
                                    }).substr(0, 100),

@@ -46,12 +46,12 @@ protected:
     if (source == kCoded) {
       view.Picture().SetGraphic(std::make_unique<CodedPicture>(w, h));
     } else {
-      pixtest::BmpSpec spec;
-      spec.width = w;
-      spec.height = h;
-      spec.pixels = pixtest::PackRows(w, h, 24, false, viewtest::Code);
+      pixtest::BmpSpec recipe;
+      recipe.width = w;
+      recipe.height = h;
+      recipe.pixels = pixtest::PackRows(w, h, 24, false, viewtest::Code);
       pixtest::TempDir dir;
-      dir.Write("coded.bmp", pixtest::MakeBmp(spec));
+      dir.Write("coded.bmp", pixtest::MakeBmp(recipe));
       LoadPictureFile(view.Picture(), dir.File("coded.bmp"));
       EXPECT_EQ(&view.Picture().Graphic()->Kind(), &TBitmapKind);
     }

@@ -21,7 +21,7 @@ namespace pix {
 namespace {
 
 using jpegtest::Kind;
-using jpegtest::Spec;
+using jpegtest::Recipe;
 using pixtest::CaptureClient;
 using pixtest::Pump;
 
@@ -298,7 +298,7 @@ TEST_F(JpegView, HugeHeaderInATinyFileIsOutOfMemoryNotACrash) {
 }
 
 TEST_F(JpegView, ThousandsOfScansStopWithAnError) {
-  Spec s{300, 200, Kind::Color};
+  Recipe s{300, 200, Kind::Color};
   s.manyScans = true;
   LoadPictureFile(view.Picture(), Write("scans.jpg", jpegtest::Photo(s)));
   auto t0 = std::chrono::steady_clock::now();
