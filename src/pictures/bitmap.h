@@ -66,6 +66,7 @@ class TBitmap : public TGraphic {
   HBITMAP handle_ = nullptr;
   void* bits_ = nullptr;
   HPALETTE palette_ = nullptr;
+  bool DrawReduced(HDC dc, const RECT& r);
   DIBSECTION desc_{};
   bool core_ = false;
   std::vector<uint8_t> info_;     // the BITMAPINFO a DIB was made from
