@@ -9,21 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "pictures/bitmap.h"
 #include "pictures/graphic.h"
+
+
+using bench::Median;
+using bench::Now;
 
 namespace {
 
 constexpr int kWidth = 5000, kHeight = 4900;  // 15000-byte rows: 73.5 MB of pixels
 constexpr int kRuns = 9;
-
-double Now() {
-  static LARGE_INTEGER freq{};
-  if (!freq.QuadPart) QueryPerformanceFrequency(&freq);
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
 
 void Put32(std::string& s, uint32_t v) {
   for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -71,11 +68,6 @@ void ReadBytes(const std::string& name) {
   ReadFile(f, mem, static_cast<DWORD>(size.QuadPart), &n, nullptr);
   VirtualFree(mem, 0, MEM_RELEASE);
   CloseHandle(f);
-}
-
-double Median(std::vector<double> t) {
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
 }
 
 }  // namespace

@@ -10,27 +10,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_util.h"
 #include "browse/filelist.h"
 #include "ui/form.h"
 
+
+using bench::Median;
+using bench::Now;
+
 namespace {
-
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 size_t EnumerateOnce(const char* pattern) {
   size_t n = 0;

@@ -12,11 +12,16 @@
 #include <fstream>
 #include <string>
 
+#include "bench_util.h"
 #include "../tests/unit/jpeg_writer.h"
 #include "pictures/graphic.h"
 #include "pictures/image.h"
 #include "pictures/jpeg.h"
 #include "ui/errors.h"
+
+
+using bench::Median;
+using bench::Now;
 
 namespace {
 
@@ -37,14 +42,6 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-double Now() {
-  static LARGE_INTEGER freq{};
-  if (!freq.QuadPart) QueryPerformanceFrequency(&freq);
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
 int Make(const std::string& kind, const char* path) {

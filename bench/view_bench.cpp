@@ -9,22 +9,19 @@
 #include <memory>
 #include <vector>
 
+#include "bench_util.h"
 #include "pictures/bitmap.h"
 #include "pictures/image.h"
+
+
+using bench::Median;
+using bench::Now;
 
 namespace {
 
 constexpr int kViewW = 1600, kViewH = 1200;
 constexpr int kPicW = 6000, kPicH = 4000;
 constexpr int kRuns = 15;
-
-double Now() {
-  static LARGE_INTEGER freq{};
-  if (!freq.QuadPart) QueryPerformanceFrequency(&freq);
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
 
 double MedianMs(const std::function<void()>& step, int runs = kRuns) {
   step();  // warm up: first touches of the pixel memory
@@ -35,8 +32,7 @@ double MedianMs(const std::function<void()>& step, int runs = kRuns) {
     GdiFlush();
     t.push_back(Now() - start);
   }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
+  return Median(t);
 }
 
 // A 32-bit DIB section selected into a memory DC: the surface both paint onto.

@@ -2,8 +2,7 @@
 # The about window exists from start-up, hidden, owned by the main window of the
 # same process; the main window is the one shown.
 source "$(dirname "$0")/lib.bash" "$@"
-LIST="${PIX_BUILD:-$(dirname "$EXE")}/listwindows.exe"
-[ -f "$LIST" ] || fail "helper $LIST is missing"
+LIST=$(need_helper listwindows.exe)
 
 e2e_start
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"

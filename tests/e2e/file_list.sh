@@ -5,10 +5,8 @@
 # error box captioned Pixlumen, and the preview and status bar keep the last
 # good picture.
 source "$(dirname "$0")/lib.bash" "$@"
-HELPERS=${PIX_BUILD:-$(dirname "$EXE")}
-CONTROLS=$HELPERS/window_controls.exe
-BOXTEXT=$HELPERS/msgbox_text.exe
-for h in "$CONTROLS" "$BOXTEXT"; do [ -f "$h" ] || fail "helper $h is missing"; done
+CONTROLS=$(need_helper window_controls.exe)
+BOXTEXT=$(need_helper msgbox_text.exe)
 
 # Solid 24-bit bitmaps in colours nothing else on screen has, a text file the
 # list leaves out, and a bitmap whose signature is broken ("BA").
@@ -33,16 +31,8 @@ WINPICS=$(winepath -w "$PICS")
 
 # The list box, its entries and selection, the status bar and its panel texts.
 describe() {
-  CTL=$WORK/controls.txt
-  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
-  read -r _ CL CT CR CB < <(grep '^client ' "$CTL")
-  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL")
-  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL")
-  read -r _ _ SL _ SR _ < <(grep -i '^child PixlumenSplitterWE ' "$CTL")
-  read -r _ _ BL BT BR BB < <(grep -i '^child msctls_statusbar32 ' "$CTL")
-  P0=$(sed -n 's/^panel 0 //p' "$CTL" | tr -d '\t')
-  P1=$(sed -n 's/^panel 1 //p' "$CTL" | tr -d '\t')
-  P2=$(sed -n 's/^panel 2 //p' "$CTL" | tr -d '\t')
+  describe_main
+  P0=$PANEL0 P1=$PANEL1 P2=$PANEL2
   [ -n "$LL" ] && [ -n "$BT" ] && [ -n "$SR" ] || fail "could not find list, splitter and status bar in: $(cat "$CTL")"
 }
 

@@ -3,10 +3,8 @@
 # icon reports the system's icon size in the status bar and draws its chosen
 # image through its mask; a placeable and an enhanced metafile draw their shapes.
 source "$(dirname "$0")/lib.bash" "$@"
-HELPERS=${PIX_BUILD:-$(dirname "$EXE")}
-CONTROLS=$HELPERS/window_controls.exe
-FIXTURES=$HELPERS/icon_metafile_fixtures.exe
-for h in "$CONTROLS" "$FIXTURES"; do [ -f "$h" ] || fail "helper $h is missing"; done
+CONTROLS=$(need_helper window_controls.exe)
+FIXTURES=$(need_helper icon_metafile_fixtures.exe)
 
 PICS=$WORK/pics
 mkdir -p "$PICS"
@@ -14,18 +12,7 @@ wine "$FIXTURES" "$(winepath -w "$PICS")" >/dev/null 2>&1 || fail "could not wri
 rm -f "$PICS/d_enhanced.emf"  # the list's patterns do not show .emf files
 
 # The main window's client area, list, status bar and panels.
-describe() {
-  CTL=$WORK/controls.txt
-  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
-  read -r _ CL CT CR CB < <(grep '^client ' "$CTL")
-  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL")
-  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL")
-  read -r _ _ _ ST _ _ < <(grep -i '^child msctls_statusbar32 ' "$CTL")
-  TB=$(awk -v l="$CL" -v t="$CT" -v r="$CR" '$1=="child" && $3==l && $4==t && $5==r {print $6}' "$CTL" | head -1)
-  NR=$(awk -v l="$CL" -v t="${TB:-$CT}" '$1=="child" && $3==l && $4==t {print $5}' "$CTL" | head -1)
-  PANEL1=$(sed -n 's/^panel 1 //p' "$CTL"); PANEL2=$(sed -n 's/^panel 2 //p' "$CTL")
-  PANEL1=${PANEL1//$'\t'/}; PANEL2=${PANEL2//$'\t'/}  # the tab that centres a panel's text
-}
+describe() { describe_main; }
 
 # Screenshot pixel ($2,$3) of $1 within 48 of colour $4 (rrggbb) on every channel.
 near() {

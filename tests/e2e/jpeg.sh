@@ -3,10 +3,8 @@
 # status bar shows the header's dimensions and the preview the decoded pixels; a
 # damaged file brings the error box, and the preview keeps the picture it had.
 source "$(dirname "$0")/lib.bash" "$@"
-HELPERS=${PIX_BUILD:-$(dirname "$EXE")}
-BOXTEXT=$HELPERS/msgbox_text.exe
-CONTROLS=$HELPERS/window_controls.exe
-for h in "$BOXTEXT" "$CONTROLS"; do [ -f "$h" ] || fail "helper $h is missing"; done
+BOXTEXT=$(need_helper msgbox_text.exe)
+CONTROLS=$(need_helper window_controls.exe)
 
 # Quadrants red | green over blue | yellow, 320 x 240; and a .jpg that is a bitmap.
 PICS=$WORK/pics
@@ -17,21 +15,7 @@ convert \( -size 160x120 xc:'#FF0000' xc:'#00FF00' +append \) \
 { printf 'BM\076\000\000\000\000\000\000\000\076\000\000\000'; head -c 64 /dev/zero; } > "$PICS/b_broken.jpg"
 
 # Reads the main window's layout and status bar into CTL (file) and variables.
-describe() {
-  CTL=$WORK/controls.txt
-  CL= CT= CR= CB= LL= LT= LR= LB= ITEMS= ITEMH= SEL= ST=
-  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
-  read -r _ CL CT CR CB < <(grep '^client ' "$CTL") || true
-  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL") || true
-  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL") || true
-  read -r _ _ _ ST _ _ < <(grep -i '^child msctls_statusbar32 ' "$CTL") || true
-  # The toolbar spans the client area's top; the navigation pane starts below it
-  # at the left edge: the preview fills what is right of it and above the status bar.
-  TB=$(awk -v l="$CL" -v t="$CT" -v r="$CR" '$1=="child" && $3==l && $4==t && $5==r {print $6}' "$CTL" | head -1)
-  NR=$(awk -v l="$CL" -v t="${TB:-$CT}" '$1=="child" && $3==l && $4==t {print $5}' "$CTL" | head -1)
-  # Leading tabs are the status bar's alignment marks.
-  PANEL1=$(sed -n 's/^panel 1 //p' "$CTL" | tr -d '\t'); PANEL2=$(sed -n 's/^panel 2 //p' "$CTL" | tr -d '\t')
-}
+describe() { describe_main; }
 
 # True when screenshot pixel ($2,$3) of $1 is within 48 of colour $4 (rrggbb).
 near() {

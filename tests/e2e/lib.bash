@@ -52,6 +52,37 @@ helper() {
   [ -s "$out" ]
 }
 
+# A helper program built beside Pixlumen.exe; prints its path or fails.
+need_helper() {
+  local h=${PIX_BUILD:-$(dirname "$EXE")}/$1
+  [ -f "$h" ] || fail "helper $h is missing"
+  echo "$h"
+}
+
+# Reads the main window's layout and status bar through window_controls.exe
+# (path in $CONTROLS) into CTL (the file) and variables, in desktop pixels:
+# client CL CT CR CB; list LL LT LR LB with ITEMS ITEMH SEL; splitter SL ST_ SR SB;
+# status bar BL BT BR BB (ST = BT); the toolbar's bottom TB; the navigation
+# pane's right edge NR; panel texts PANEL0..PANEL2 without their centring tab.
+describe_main() {
+  CTL=$WORK/controls.txt
+  CL= CT= CR= CB= LL= LT= LR= LB= ITEMS= ITEMH= SEL= SL= ST_= SR= SB= BL= BT= BR= BB= TB= NR=
+  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
+  read -r _ CL CT CR CB < <(grep '^client ' "$CTL") || true
+  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL") || true
+  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL") || true
+  read -r _ _ SL ST_ SR SB < <(grep -i '^child PixlumenSplitterWE ' "$CTL") || true
+  read -r _ _ BL BT BR BB < <(grep -i '^child msctls_statusbar32 ' "$CTL") || true
+  ST=$BT
+  # The toolbar spans the client area's top; the navigation pane starts below it
+  # at the left edge: the preview fills what is right of it and above the status bar.
+  TB=$(awk -v l="$CL" -v t="$CT" -v r="$CR" '$1=="child" && $3==l && $4==t && $5==r {print $6}' "$CTL" | head -1)
+  NR=$(awk -v l="$CL" -v t="${TB:-$CT}" '$1=="child" && $3==l && $4==t {print $5}' "$CTL" | head -1)
+  PANEL0=$(sed -n 's/^panel 0 //p' "$CTL" | tr -d '\t')
+  PANEL1=$(sed -n 's/^panel 1 //p' "$CTL" | tr -d '\t')
+  PANEL2=$(sed -n 's/^panel 2 //p' "$CTL" | tr -d '\t')
+}
+
 # Screenshot of the whole display into $WORK/NAME.png; prints the path.
 shot() {
   SHOT=1 import -window root "$WORK/$1.png" 2>/dev/null || true

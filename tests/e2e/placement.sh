@@ -4,9 +4,7 @@
 # with real X input: the picture stays centred at its own size in whatever room
 # the preview has (screenshots before and after each step).
 source "$(dirname "$0")/lib.bash" "$@"
-HELPERS=${PIX_BUILD:-$(dirname "$EXE")}
-CONTROLS=$HELPERS/window_controls.exe
-[ -f "$CONTROLS" ] || fail "helper $CONTROLS is missing"
+CONTROLS=$(need_helper window_controls.exe)
 
 # A 300 x 200 bitmap of one colour that nothing else on screen has.
 PICS=$WORK/pics
@@ -17,14 +15,7 @@ convert -size 300x200 "xc:#$COLOUR" -type TrueColor BMP3:"$PICS/block.bmp"
 # The main window's client area, list box, splitter, and the preview's edges:
 # right of the navigation pane, below the toolbar, above the status bar.
 describe() {
-  CTL=$WORK/controls.txt
-  helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" Pixlumen || fail "could not describe the main window"
-  read -r _ CL CT CR CB < <(grep '^client ' "$CTL")
-  read -r _ _ LL LT LR LB < <(grep -i '^child listbox ' "$CTL")
-  read -r _ ITEMS ITEMH SEL < <(grep '^items ' "$CTL")
-  read -r _ _ SL ST_ SR SB < <(grep -i '^child PixlumenSplitterWE ' "$CTL")
-  read -r _ _ _ BT _ _ < <(grep -i '^child msctls_statusbar32 ' "$CTL")
-  TB=$(awk -v l="$CL" -v t="$CT" -v r="$CR" '$1=="child" && $3==l && $4==t && $5==r {print $6}' "$CTL" | head -1)
+  describe_main
   PL=$SR PT=${TB:-$CT} PR=$CR PB=$BT
   [ -n "$SL" ] && [ -n "$BT" ] || fail "could not find the splitter and status bar in: $(cat "$CTL")"
 }

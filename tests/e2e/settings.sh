@@ -3,8 +3,7 @@
 # mouse, closed with its close box, started again. A settings file that cannot be
 # written keeps the window open with an error box, and stays as it was.
 source "$(dirname "$0")/lib.bash" "$@"
-BOXTEXT="${PIX_BUILD:-$(dirname "$EXE")}/msgbox_text.exe"
-[ -f "$BOXTEXT" ] || fail "helper $BOXTEXT is missing"
+BOXTEXT=$(need_helper msgbox_text.exe)
 INI=$WORK/app/PixlumenParam.ini
 
 # Outer bounds of a window in desktop pixels: sets X Y W H. (xwininfo: xdotool
