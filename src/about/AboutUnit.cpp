@@ -108,11 +108,9 @@ void TfmAbout::CenterOnScreen() {
 }
 
 int TfmAbout::ShowModal() {
-  modalResult_ = 0;
   CenterOnScreen();
-  Application().RunModal(Handle(), nullptr);
   // Closing is the only way out of the loop, and it answers "cancel".
-  return modalResult_ ? modalResult_ : IDCANCEL;
+  return TForm::ShowModal();
 }
 
 void TfmAbout::ShellRequest(const std::string& file) {
@@ -163,15 +161,6 @@ bool TfmAbout::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       return TForm::HandleMessage(msg, wp, lp, result);
-    case WM_SETFOCUS:
-      // The focus goes to the first control in tab order.
-      if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) SetFocus(first);
-      return true;
-    case WM_CLOSE: {
-      TForm::HandleMessage(msg, wp, lp, result);
-      if (!IsWindowVisible(Handle())) modalResult_ = IDCANCEL;
-      return true;
-    }
     default:
       return TForm::HandleMessage(msg, wp, lp, result);
   }

@@ -59,7 +59,6 @@ class TfmAbout : public TForm {
  private:
   void ShellRequest(const std::string& file);
   void CenterOnScreen();
-  int modalResult_ = 0;
   int bevelRightGap_ = 0;
 };
 

@@ -1,15 +1,18 @@
 #include "app/Common.h"
 
+#include "ui/handles.h"
+
 namespace pix {
 
-uint32_t GetFileSizeBytes(const std::string& path) {
-  // No access rights are needed to ask a file's size.
-  HANDLE h = CreateFileA(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  // A file that can't be opened has no size to show rather than 4 GB.
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  DWORD size = GetFileSize(h, nullptr);  // low 32 bits; the high part is not asked for
-  CloseHandle(h);
-  return size;
+uint64_t GetFileSizeBytes(const std::string& path) {
+  // No access rights are needed to ask a file's size, and sharing everything lets
+  // a file that another program holds open still report it.
+  TOwnedFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  // A file that can't be opened has no size to show.
+  if (!file || !GetFileSizeEx(file, &size)) return 0;
+  return static_cast<uint64_t>(size.QuadPart);
 }
 
 }  // namespace pix

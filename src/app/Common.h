@@ -7,8 +7,8 @@
 
 namespace pix {
 
-// Size of a file in bytes, low 32 bits (the handle is closed on every path).
-uint32_t GetFileSizeBytes(const std::string& path);
+// Size of a file in bytes; 0 when it can't be opened.
+uint64_t GetFileSizeBytes(const std::string& path);
 
 // The window settings file beside the executable, and reading/writing the main
 // window's place, size and maximised state there.

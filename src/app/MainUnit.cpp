@@ -18,8 +18,8 @@ void TfmMain::Create() {
   StatusBar.Create(me, S(22), {S(200), S(400)});
   pnNavigation.Create(me, TAlign::Left, S(245), 0);
   splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
-  Img.SetParent(me);
   Img.Align = TAlign::Client;
+  Img.Create(me);
   Img.SetCenter(true);
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
@@ -85,25 +85,5 @@ void TfmMain::FormCreate() {
 
 // A settings file that cannot be written fails the close, so the window stays.
 void TfmMain::FormClose(bool&) { SaveFormSettings(Handle(), SettingsFile); }
-
-void TfmMain::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  try {
-    Img.Paint(dc);
-  } catch (...) {
-    // Validate first so the error box does not bring the same paint back at once.
-    EndPaint(Handle(), &ps);
-    throw;
-  }
-  EndPaint(Handle(), &ps);
-}
-
-bool TfmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    default: return TForm::HandleMessage(msg, wp, lp, result);
-  }
-}
 
 }  // namespace pix

@@ -3,7 +3,7 @@
 #pragma once
 #include "browse/filelist.h"
 #include "browse/filtercombo.h"
-#include "pictures/image.h"
+#include "pictures/imagehost.h"
 #include "ui/form.h"
 #include "ui/splitter.h"
 #include "ui/statusbar.h"
@@ -26,7 +26,7 @@ public:
   TFilterComboBox cbFilter;
   TFileListBox flList;
   TSplitter splImage;
-  TImage Img;
+  TImageHost Img;
 
   // The settings file that the creation step reads and the close step writes.
   std::string SettingsFile;
@@ -36,10 +36,7 @@ public:
   void flListChange(TControl* sender = nullptr);
   void FormClose(bool& canClose);
 
-  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
-
 private:
-  void Paint();
   void CreateFileList();
 };
 

@@ -7,10 +7,12 @@
 #include "app/Settings.h"
 #include "pictures/jpeg.h"
 #include "ui/app.h"
+#include "ui/handles.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  pix::TOleSession ole;  // the shell's folders and menus are COM objects
   pix::TApplication& app = pix::Application();
   try {
     pix::TJPEGKindRegistration jpegKind;  // "jpeg" and "jpg" in the format list until exit

@@ -6,7 +6,7 @@
 namespace pix {
 
 // Kilobytes rounded to the nearest integer, halves to even, then " Kb".
-std::string SizeText(uint32_t bytes);
+std::string SizeText(uint64_t bytes);
 // Width "x" height.
 std::string DimensionsText(int width, int height);
 

@@ -136,14 +136,12 @@ std::string GetCurrentDir() {
 TFileListBox::TFileListBox()
     : folder_(GetCurrentDir()), typeAhead_(GetACP() == CP_UTF8 ? nullptr : AnsiLeadByte) {
   HINSTANCE inst = Application().Instance();
-  for (int i = 0; i < 3; ++i) glyphs_[i] = LoadBitmapA(inst, kGlyphNames[i]);
+  for (int i = 0; i < 3; ++i) glyphs_[i].Reset(LoadBitmapA(inst, kGlyphNames[i]));
 }
 
 TFileListBox::~TFileListBox() {
   if (filter_) filter_->list_ = nullptr;
   DestroyHandle();
-  for (HBITMAP b : glyphs_)
-    if (b) DeleteObject(b);
 }
 
 void TFileListBox::Create(HWND parent, const TRect& r, int id) {
@@ -204,12 +202,12 @@ void TFileListBox::SetItemHeight(int height) {
 
 void TFileListBox::FontChanged() {
   int h = itemHeight_;
-  HDC dc = GetDC(Handle());
-  HGDIOBJ old = SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(SYSTEM_FONT));
-  TEXTMETRICA tm{};
-  if (GetTextMetricsA(dc, &tm)) h = tm.tmHeight;
-  SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
+  {
+    TWindowDC dc(Handle());
+    TSelectObject selectFont(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(SYSTEM_FONT));
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(dc, &tm)) h = tm.tmHeight;
+  }
   BITMAP bm{};
   if (showGlyphs_ && Glyph(TGlyphKind::UnknownFile) &&
       GetObjectA(Glyph(TGlyphKind::UnknownFile), sizeof bm, &bm))
@@ -383,13 +381,11 @@ void TFileListBox::DrawItem(const DRAWITEMSTRUCT& di) {
   }
   BITMAP bm{};
   if (glyph && GetObjectA(glyph, sizeof bm, &bm)) {
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, glyph);
+    TMemoryDC mem(dc);
+    TSelectObject selectGlyph(mem, glyph);
     COLORREF clear = GetPixel(mem, 0, bm.bmHeight - 1);
     TransparentBlt(dc, rc.left + 2, (rc.top + rc.bottom - bm.bmHeight) / 2, bm.bmWidth,
                    bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight, clear);
-    SelectObject(mem, old);
-    DeleteDC(mem);
     textLeft = rc.left + bm.bmWidth + 6;
   }
   // Read back as UTF-16 so the name shows whatever the code page.
@@ -397,7 +393,7 @@ void TFileListBox::DrawItem(const DRAWITEMSTRUCT& di) {
   std::wstring text(n > 0 ? static_cast<size_t>(n) + 1 : 1, L'\0');
   n = SendMessageW(di.hwndItem, LB_GETTEXT, di.itemID, reinterpret_cast<LPARAM>(text.data()));
   text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  HGDIOBJ oldFont = font_ ? SelectObject(dc, font_) : nullptr;
+  TSelectObject selectFont(dc, font_);
   int oldMode = SetBkMode(dc, TRANSPARENT);
   COLORREF oldColour =
       SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
@@ -405,7 +401,6 @@ void TFileListBox::DrawItem(const DRAWITEMSTRUCT& di) {
               static_cast<UINT>(text.size()), nullptr);
   SetTextColor(dc, oldColour);
   SetBkMode(dc, oldMode);
-  if (oldFont) SelectObject(dc, oldFont);
   if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &rc);
 }
 

@@ -7,6 +7,7 @@
 
 #include "browse/filelist_core.h"
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -83,7 +84,7 @@ private:
   int itemHeight_ = 16;
   int lastReported_ = -1;
   TTypeAhead typeAhead_;
-  HBITMAP glyphs_[3] = {};
+  TOwnedBitmap glyphs_[3];
   HFONT font_ = nullptr;
   TFilterComboBox* filter_ = nullptr;  // the box linked to this list, if any
 };

@@ -5,6 +5,7 @@
 
 #include "pictures/bmp_core.h"
 #include "ui/app.h"
+#include "ui/handles.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -28,71 +29,6 @@ namespace {
   NotValid();
 }
 
-// The screen's device context, released on every path.
-class ScreenDC {
- public:
-  ScreenDC() : dc_(GetDC(nullptr)) {
-    if (!dc_) {
-      DWORD code = GetLastError();
-      std::string message = code ? SysErrorMessage(code) : std::string();
-      throw EOutOfResources(message.empty() ? "Out of system resources" : message);
-    }
-  }
-  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  operator HDC() const { return dc_; }
-  int Depth() const { return GetDeviceCaps(dc_, BITSPIXEL) * GetDeviceCaps(dc_, PLANES); }
-
- private:
-  HDC dc_;
-};
-
-// A GDI object deleted unless released to a new owner.
-template <class H>
-class GdiOwner {
- public:
-  explicit GdiOwner(H h = nullptr) : h_(h) {}
-  ~GdiOwner() {
-    if (h_) DeleteObject(h_);
-  }
-  GdiOwner(const GdiOwner&) = delete;
-  GdiOwner& operator=(const GdiOwner&) = delete;
-  void Reset(H h) {
-    if (h_) DeleteObject(h_);
-    h_ = h;
-  }
-  H Get() const { return h_; }
-  H Release() {
-    H h = h_;
-    h_ = nullptr;
-    return h;
-  }
-
- private:
-  H h_;
-};
-
-// A memory DC with one bitmap selected, both put back on every path.
-class MemoryDC {
- public:
-  MemoryDC(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)) {
-    if (dc_ && bitmap) old_ = SelectObject(dc_, bitmap);
-  }
-  ~MemoryDC() {
-    if (!dc_) return;
-    if (old_) SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  operator HDC() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
 // A logical palette of a colour table, red and blue exchanged into palette order.
 // A 16-colour table on a palette screen takes the system's 16 standard colours.
 HPALETTE PaletteFromColors(const RGBQUAD* colors, UINT count, HDC screen) {
@@ -112,7 +48,8 @@ HPALETTE PaletteFromColors(const RGBQUAD* colors, UINT count, HDC screen) {
 }
 
 UINT ColorTableOf(HDC screen, HBITMAP dib, RGBQUAD (&table)[256]) {
-  MemoryDC mem(screen, dib);
+  TMemoryDC mem(screen);
+  TSelectObject select(mem, dib);
   return mem ? GetDIBColorTable(mem, 0, 256, table) : 0;
 }
 
@@ -207,10 +144,10 @@ HBITMAP ConvertCompressed(TStream& stream, bmp::Headers& h, HDC screen, HPALETTE
   auto* bi = reinterpret_cast<BITMAPINFO*>(h.header.data());
   bi->bmiHeader.biSizeImage = static_cast<DWORD>(data.size());
 
-  MemoryDC mem(screen, nullptr);
+  TMemoryDC mem(screen);
   if (!mem) BitmapRefused(GetLastError());
-  GdiOwner<HBITMAP> format(CreateCompatibleBitmap(screen, 1, 1));
-  HGDIOBJ oldBitmap = format.Get() ? SelectObject(mem, format.Get()) : nullptr;
+  TOwnedBitmap format(CreateCompatibleBitmap(screen, 1, 1));
+  TSelectObject selectFormat(mem, format);
   HPALETTE oldPalette = nullptr;
   if (palette) {
     oldPalette = SelectPalette(mem, palette, FALSE);
@@ -220,7 +157,6 @@ HBITMAP ConvertCompressed(TStream& stream, bmp::Headers& h, HDC screen, HPALETTE
   HBITMAP ddb = CreateDIBitmap(mem, &bi->bmiHeader, CBM_INIT, data.data(), bi, DIB_RGB_COLORS);
   DWORD code = GetLastError();
   if (palette) SelectPalette(mem, oldPalette, TRUE);
-  if (oldBitmap) SelectObject(mem, oldBitmap);
   data.resize(got);
   if (!ddb) BitmapRefused(code);
   return ddb;
@@ -263,14 +199,14 @@ void TBitmap::LoadFromStream(TStream& stream) {
   if (compressed && !bmp::StoreSizeAcceptable(h.pixelBytes, h.pixelBytes, WideAddressSpace()))
     NotValid();
 
-  ScreenDC screen;
+  TScreenDC screen;
   const RGBQUAD* colors =
       h.colorCount ? reinterpret_cast<const RGBQUAD*>(&h.header[h.colorOffset]) : nullptr;
-  GdiOwner<HPALETTE> palette;
+  TOwnedPalette palette;
   if (h.colorCount && (h.info.bitCount > 8 || compressed))
     palette.Reset(PaletteFromColors(colors, h.colorCount, screen));
 
-  GdiOwner<HBITMAP> bitmap;
+  TOwnedBitmap bitmap;
   void* bits = nullptr;
   std::vector<uint8_t> kept;
   if (!compressed) {
@@ -317,7 +253,7 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
   *bih = {sizeof(BITMAPINFOHEADER),  width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0,
           static_cast<DWORD>(count), 0};
   if (count) std::memcpy(info.data() + sizeof *bih, colors, size_t(count) * sizeof(RGBQUAD));
-  ScreenDC screen;
+  TScreenDC screen;
   void* bits = nullptr;
   HBITMAP dib = CreateDIB(info, screen, &bits);
   Adopt(dib, bits, nullptr);
@@ -336,8 +272,9 @@ void TBitmap::SetPalette(HPALETTE palette) {
     RGBQUAD table[256];
     for (UINT i = 0; i < n; ++i)
       table[i] = {entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
-    ScreenDC screen;
-    MemoryDC mem(screen, handle_);
+    TScreenDC screen;
+    TMemoryDC mem(screen);
+    TSelectObject select(mem, handle_);
     if (mem && n) SetDIBColorTable(mem, 0, n, table);
     // Keep the copy's recipe in step with the buffer's new colours.
     auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(info_.data());
@@ -351,9 +288,18 @@ void TBitmap::SetPalette(HPALETTE palette) {
 
 void TBitmap::Draw(HDC dc, const RECT& r) {
   if (!handle_) return;
-  HPALETTE oldPalette = nullptr;
+  // The caller's palette and stretch mode are put back on every path.
+  struct Restore {
+    HDC dc;
+    HPALETTE palette = nullptr;
+    int mode = 0;
+    ~Restore() {
+      if (palette) SelectPalette(dc, palette, TRUE);
+      if (mode) SetStretchBltMode(dc, mode);
+    }
+  } restore{dc};
   if (palette_) {
-    oldPalette = SelectPalette(dc, palette_, TRUE);
+    restore.palette = SelectPalette(dc, palette_, TRUE);
     RealizePalette(dc);
   }
   int depth = desc_.dsBm.bmBitsPixel * desc_.dsBm.bmPlanes;
@@ -362,19 +308,19 @@ void TBitmap::Draw(HDC dc, const RECT& r) {
     if (target <= 8 && target < depth) {
       POINT origin{};
       GetBrushOrgEx(dc, &origin);
-      SetStretchBltMode(dc, HALFTONE);
+      restore.mode = SetStretchBltMode(dc, HALFTONE);
       SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
     } else {
-      SetStretchBltMode(dc, COLORONCOLOR);
+      restore.mode = SetStretchBltMode(dc, COLORONCOLOR);
     }
   }
   if (!DrawReduced(dc, r)) {
-    MemoryDC mem(dc, handle_);
+    TMemoryDC mem(dc);
+    TSelectObject select(mem, handle_);
     if (mem)
       StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, Width(),
                  Height(), SRCCOPY);
   }
-  if (palette_) SelectPalette(dc, oldPalette, TRUE);
 }
 
 // A 24- or 32-bit picture reduced onto a true-colour surface: the rows and
@@ -424,8 +370,8 @@ std::unique_ptr<TGraphic> TBitmap::Clone() const {
   auto copy = std::make_unique<TBitmap>();
   copy->SetTransparent(Transparent());
   if (!handle_) return copy;
-  ScreenDC screen;
-  GdiOwner<HBITMAP> bitmap;
+  TScreenDC screen;
+  TOwnedBitmap bitmap;
   void* bits = nullptr;
   if (bits_) {
     bitmap.Reset(CreateDIB(info_, screen, &bits));
@@ -433,10 +379,11 @@ std::unique_ptr<TGraphic> TBitmap::Clone() const {
   } else {
     bitmap.Reset(CreateCompatibleBitmap(screen, Width(), Height()));
     if (!bitmap.Get()) BitmapRefused(GetLastError());
-    MemoryDC from(screen, handle_), to(screen, bitmap.Get());
+    TMemoryDC from(screen), to(screen);
+    TSelectObject selectFrom(from, handle_), selectTo(to, bitmap);
     BitBlt(to, 0, 0, Width(), Height(), from, 0, 0, SRCCOPY);
   }
-  GdiOwner<HPALETTE> palette;
+  TOwnedPalette palette;
   if (palette_) {
     PALETTEENTRY entries[256];
     UINT n = GetPaletteEntries(palette_, 0, 256, entries);

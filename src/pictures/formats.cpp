@@ -9,6 +9,7 @@
 #include "pictures/metafile.h"
 #include "resource.h"
 #include "ui/errors.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -23,14 +24,6 @@ struct TFileFormat {
 std::string Lower(std::string s) {
   if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
   return s;
-}
-
-// A description from the string table; programs built without the program's
-// resources (benchmarks) get the English text.
-std::string ResourceText(UINT id, const char* fallback) {
-  char buf[256];
-  int n = LoadStringA(GetModuleHandleA(nullptr), id, buf, sizeof buf);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string(fallback);
 }
 
 class TFileFormatsList {

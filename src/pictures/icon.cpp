@@ -4,6 +4,7 @@
 
 #include "pictures/icon_core.h"
 #include "ui/app.h"
+#include "ui/handles.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -19,14 +20,6 @@ HICON StandardApplicationIcon() {
   return icon;
 }
 
-uint16_t ScreenDepth() {
-  HDC dc = GetDC(nullptr);
-  if (!dc) return 0;
-  int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-  ReleaseDC(nullptr, dc);
-  return static_cast<uint16_t>(depth);
-}
-
 [[noreturn]] void RaiseResourceError() {
   DWORD code = GetLastError();
   std::string text = code ? SysErrorMessage(code) : std::string();
@@ -39,28 +32,6 @@ T Check(T handle) {
   return handle;
 }
 
-// GDI objects released on every path.
-struct GdiBitmap {
-  HBITMAP h = nullptr;
-  ~GdiBitmap() {
-    if (h) DeleteObject(h);
-  }
-};
-struct MemoryDC {
-  HDC h = nullptr;
-  HGDIOBJ old = nullptr;
-  ~MemoryDC() {
-    if (old) SelectObject(h, old);
-    if (h) DeleteDC(h);
-  }
-};
-struct ScreenDC {
-  HDC h = GetDC(nullptr);
-  ~ScreenDC() {
-    if (h) ReleaseDC(nullptr, h);
-  }
-};
-
 // An info header with room for 256 colours.
 struct DibInfo {
   BITMAPINFOHEADER header;
@@ -71,24 +42,18 @@ struct DibInfo {
 // copy onto a new bitmap of the chosen size (monochrome for the mask).
 HBITMAP StretchedBitmap(HDC screen, const DibInfo& info, const uint8_t* bits, int w, int h,
                         bool monochrome) {
-  GdiBitmap source;
-  source.h = Check(CreateDIBitmap(screen, &info.header, CBM_INIT, bits,
-                                  reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS));
-  GdiBitmap target;
-  target.h = Check(monochrome ? CreateBitmap(w, h, 1, 1, nullptr)
-                              : CreateCompatibleBitmap(screen, w, h));
-  MemoryDC src, dst;
-  src.h = Check(CreateCompatibleDC(screen));
-  dst.h = Check(CreateCompatibleDC(screen));
-  src.old = SelectObject(src.h, source.h);
-  dst.old = SelectObject(dst.h, target.h);
-  SetStretchBltMode(dst.h, COLORONCOLOR);
-  if (!StretchBlt(dst.h, 0, 0, w, h, src.h, 0, 0, info.header.biWidth, info.header.biHeight,
-                  SRCCOPY))
+  TOwnedBitmap source(Check(CreateDIBitmap(screen, &info.header, CBM_INIT, bits,
+                                           reinterpret_cast<const BITMAPINFO*>(&info),
+                                           DIB_RGB_COLORS)));
+  TOwnedBitmap target(Check(monochrome ? CreateBitmap(w, h, 1, 1, nullptr)
+                                       : CreateCompatibleBitmap(screen, w, h)));
+  TMemoryDC src(screen), dst(screen);
+  if (!src || !dst) RaiseResourceError();
+  TSelectObject selectSource(src, source), selectTarget(dst, target);
+  SetStretchBltMode(dst, COLORONCOLOR);
+  if (!StretchBlt(dst, 0, 0, w, h, src, 0, 0, info.header.biWidth, info.header.biHeight, SRCCOPY))
     RaiseResourceError();
-  HBITMAP result = target.h;
-  target.h = nullptr;
-  return result;
+  return target.Release();
 }
 
 // All bits of a bitmap, rows as the platform keeps them.
@@ -154,7 +119,7 @@ void TIcon::MakeIcon() {
   size_t n = bytes_.size();
   std::vector<IconDirEntry> entries = ReadIconDirectory(data, n);
   // Entries the platform could not read safely take no part in the choice.
-  int best = ChooseIconEntry(entries, desired.cx, desired.cy, ScreenDepth(),
+  int best = ChooseIconEntry(entries, desired.cx, desired.cy, static_cast<uint16_t>(ScreenColorDepth()),
                              UsableIconEntries(data, n, entries));
   IconImageLayout layout;
   if (best < 0 || !CheckIconImage(data, n, entries[static_cast<size_t>(best)], layout))
@@ -179,15 +144,13 @@ void TIcon::MakeIcon() {
   mask.header.biBitCount = 1;
   mask.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
 
-  ScreenDC screen;
-  if (!screen.h) RaiseResourceError();
-  GdiBitmap colourBmp, maskBmp;
-  colourBmp.h = StretchedBitmap(screen.h, colour, data + layout.colour, w, h, false);
-  maskBmp.h = StretchedBitmap(screen.h, mask, data + layout.mask, w, h, true);
+  TScreenDC screen;
+  TOwnedBitmap colourBmp(StretchedBitmap(screen, colour, data + layout.colour, w, h, false));
+  TOwnedBitmap maskBmp(StretchedBitmap(screen, mask, data + layout.mask, w, h, true));
 
   BITMAP colourDesc{}, maskDesc{};
-  std::vector<uint8_t> maskBits = BitmapBits(maskBmp.h, maskDesc);
-  std::vector<uint8_t> colourBits = BitmapBits(colourBmp.h, colourDesc);
+  std::vector<uint8_t> maskBits = BitmapBits(maskBmp, maskDesc);
+  std::vector<uint8_t> colourBits = BitmapBits(colourBmp, colourDesc);
   HICON icon = CreateIcon(GetModuleHandleA(nullptr), w, h, colourDesc.bmPlanes,
                           colourDesc.bmBitsPixel, maskBits.data(), colourBits.data());
   if (!icon) RaiseResourceError();

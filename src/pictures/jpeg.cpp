@@ -7,6 +7,7 @@
 
 #include "resource.h"
 #include "ui/errors.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -18,21 +19,9 @@ TJPEGDefaults& JPEGDefaults() {
   return defaults;
 }
 
-int ScreenColorDepth() {
-  HDC dc = GetDC(nullptr);
-  if (!dc) return 24;
-  int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-  ReleaseDC(nullptr, dc);
-  return depth;
-}
-
 namespace {
 
-std::string JPEGDescription() {
-  char buf[256];
-  int n = LoadStringA(GetModuleHandleA(nullptr), IDS_JPEG, buf, sizeof buf);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string("JPEG Image File");
-}
+std::string JPEGDescription() { return ResourceText(IDS_JPEG, "JPEG Image File"); }
 
 // GDI sizes bitmaps in 32-bit signed quantities; beyond that, or beyond what
 // the system can still commit, the picture can't be shown and memory is short.
@@ -103,11 +92,8 @@ HPALETTE TJPEGImage::Palette() const {
   if (bitmap_) return bitmap_->Palette();
   if (tempPalette_) return tempPalette_;
   if (settings_.PixelFormat == TJPEGPixelFormat::jf24Bit && ScreenColorDepth() <= 8) {
-    HDC dc = GetDC(nullptr);
-    if (dc) {
-      tempPalette_ = CreateHalftonePalette(dc);
-      ReleaseDC(nullptr, dc);
-    }
+    TWindowDC screen;
+    if (screen) tempPalette_ = CreateHalftonePalette(screen);
   }
   return tempPalette_;
 }

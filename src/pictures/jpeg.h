@@ -66,9 +66,6 @@ class TJPEGImage : public TGraphic {
   TJPEGDefaults settings_;
 };
 
-// The screen's colour depth: bits per pixel times planes.
-int ScreenColorDepth();
-
 // Start-up: the default pixel format from the screen's colour depth, then the
 // "jpeg" and "jpg" entries of the format list. Exit: the kind leaves the list.
 void RegisterJPEGKind();

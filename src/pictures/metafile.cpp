@@ -4,6 +4,7 @@
 
 #include "pictures/metafile_core.h"
 #include "ui/errors.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -18,10 +19,8 @@ namespace {
 
 int ScreenLogPixelsY() {
   static const int value = [] {
-    HDC dc = GetDC(nullptr);
-    int v = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    return v;
+    TWindowDC screen;
+    return screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
   }();
   return value;
 }

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "ui/errors.h"
+#include "ui/form.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -11,12 +13,108 @@ TApplication& Application() {
   return app;
 }
 
-TApplication::TApplication() : instance_(GetModuleHandleA(nullptr)) {}
+struct TApplication::SyncCall {
+  enum State { Waiting, Running, Ran, Cancelled };
+  std::function<void()> fn;
+  TOwnedHandle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  State state = Waiting;  // under syncLock_
+};
+
+namespace {
+constexpr UINT WM_SYNC = WM_APP + 0x51;
+}
+
+TApplication::TApplication()
+    : instance_(GetModuleHandleA(nullptr)), uiThread_(GetCurrentThreadId()) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = SyncProc;
+  wc.hInstance = instance_;
+  wc.lpszClassName = "PixlumenSync";
+  RegisterClassExA(&wc);
+  // Message-only: never shown, never enumerated with the program's windows.
+  syncWindow_ = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                instance_, nullptr);
+}
+
+LRESULT CALLBACK TApplication::SyncProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_SYNC) return DefWindowProcA(wnd, msg, wp, lp);
+  Application().RunSyncCalls();
+  return 0;
+}
+
+void TApplication::RunSyncCalls() {
+  for (;;) {
+    std::shared_ptr<SyncCall> call;
+    {
+      std::lock_guard<std::mutex> lock(syncLock_);
+      if (syncQueue_.empty()) return;
+      call = syncQueue_.front();
+      syncQueue_.pop_front();
+      call->state = SyncCall::Running;
+    }
+    try {
+      call->fn();
+    } catch (...) {
+      HandleException();
+    }
+    std::lock_guard<std::mutex> lock(syncLock_);
+    call->state = SyncCall::Ran;
+    SetEvent(call->done);
+  }
+}
+
+bool TApplication::Synchronize(const std::function<void()>& fn, HANDLE stop) {
+  if (GetCurrentThreadId() == uiThread_) {
+    fn();
+    return true;
+  }
+  auto call = std::make_shared<SyncCall>();
+  call->fn = fn;
+  if (!call->done) return false;
+  {
+    std::lock_guard<std::mutex> lock(syncLock_);
+    if (syncClosed_ || !syncWindow_) return false;
+    syncQueue_.push_back(call);
+  }
+  PostMessageA(syncWindow_, WM_SYNC, 0, 0);  // one wake-up may serve several calls
+  HANDLE waits[2] = {call->done, stop};
+  DWORD got = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, INFINITE);
+  {
+    std::lock_guard<std::mutex> lock(syncLock_);
+    if (got != WAIT_OBJECT_0 && call->state == SyncCall::Waiting) {
+      call->state = SyncCall::Cancelled;
+      for (auto it = syncQueue_.begin(); it != syncQueue_.end(); ++it)
+        if (*it == call) {
+          syncQueue_.erase(it);
+          break;
+        }
+      return false;
+    }
+    if (call->state == SyncCall::Ran) return true;
+    if (call->state == SyncCall::Cancelled) return false;
+  }
+  // Stopped while the call runs: it finishes first, as it holds our captures.
+  WaitForSingleObject(call->done, INFINITE);
+  std::lock_guard<std::mutex> lock(syncLock_);
+  return call->state == SyncCall::Ran;
+}
+
+void TApplication::CancelSynchronize() {
+  std::lock_guard<std::mutex> lock(syncLock_);
+  syncClosed_ = true;
+  for (auto& call : syncQueue_) {
+    call->state = SyncCall::Cancelled;
+    SetEvent(call->done);
+  }
+  syncQueue_.clear();
+}
 
 void TApplication::SetTitle(const std::string& title) { title_ = title; }
 
 void TApplication::Terminate() {
   terminated_ = true;
+  CancelSynchronize();
   PostQuitMessage(0);
 }
 
@@ -28,6 +126,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
   }
   try {
     if (OnMessage && OnMessage(msg)) return true;
+    if (TForm::PreTranslate(msg)) return true;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   } catch (...) {
@@ -69,7 +168,11 @@ struct DisabledWindows {
 BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
   auto* d = reinterpret_cast<DisabledWindows*>(param);
   if (wnd != d->keep && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
-    d->list.push_back(wnd);
+    try {
+      d->list.push_back(wnd);
+    } catch (...) {
+      return FALSE;  // out of memory: leave the rest enabled rather than lose track
+    }
     EnableWindow(wnd, FALSE);
   }
   return TRUE;
@@ -77,6 +180,8 @@ BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
 }  // namespace
 
 void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed) {
+  HWND active = GetActiveWindow();
+  HWND focus = GetFocus();
   DisabledWindows disabled{wnd, {}};
   EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
   ShowWindow(wnd, SW_SHOW);
@@ -92,31 +197,46 @@ void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed) {
   for (HWND w : disabled.list)
     if (IsWindow(w)) EnableWindow(w, TRUE);
   if (IsWindow(wnd)) ShowWindow(wnd, SW_HIDE);
+  // The platform activates the owner and focuses its frame: put both back.
+  if (active && IsWindow(active) && IsWindowVisible(active)) SetActiveWindow(active);
+  if (focus && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
+    if (auto* form = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(focus, GA_ROOT))))
+      form->SetActiveControl(focus);
+    else
+      SetFocus(focus);
+  }
   if (terminated_) PostQuitMessage(0);
 }
 
-void TApplication::ShowException(const std::exception& e) {
+void TApplication::ShowException(const std::exception& e) noexcept {
   if (dynamic_cast<const EAbort*>(&e)) return;
-  std::string text = ErrorReportText(e.what());
-  if (MessageBoxHook) {
-    MessageBoxHook(text, title_);
-    return;
+  try {
+    std::string text = ErrorReportText(e.what());
+    if (MessageBoxHook) {
+      MessageBoxHook(text, title_);
+      return;
+    }
+    // Owned by the active window of the program so the box blocks it.
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = mainWindow_;
+    MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  } catch (...) {
+    // No memory even for the text: the bare message, with no caption to build.
+    MessageBoxA(mainWindow_, e.what(), nullptr, MB_OK | MB_ICONERROR | MB_TASKMODAL);
   }
-  // Owned by the active window of the program so the box blocks it.
-  HWND owner = GetActiveWindow();
-  if (!owner) owner = mainWindow_;
-  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-void TApplication::HandleException() {
+void TApplication::HandleException() noexcept {
   try {
     throw;
   } catch (const std::bad_alloc&) {
-    ShowException(EOutOfMemory());
+    static const EOutOfMemory outOfMemory;
+    ShowException(outOfMemory);
   } catch (const std::exception& e) {
     ShowException(e);
   } catch (...) {
-    ShowException(Exception("Unknown error"));
+    static const Exception unknown("Unknown error");
+    ShowException(unknown);
   }
 }
 

@@ -3,8 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace pix {
@@ -43,10 +46,18 @@ public:
 
   // The error report: shows the failure in an error box captioned with the
   // title, unless it is the silent kind.
-  void ShowException(const std::exception& e);
-  void HandleException();  // call from a catch block
+  void ShowException(const std::exception& e) noexcept;
+  void HandleException() noexcept;  // call from a catch block
   // Replaces the message box, for tests; receives (text, caption).
   std::function<void(const std::string&, const std::string&)> MessageBoxHook;
+
+  // For other threads: runs `fn` on the user-interface thread (between messages,
+  // also inside modal loops) and waits until it has run. Returns false without
+  // running it when `stop` is signalled first or the application is going away.
+  // On the user-interface thread itself it runs `fn` at once.
+  bool Synchronize(const std::function<void()>& fn, HANDLE stop = nullptr);
+  // Wakes every waiting hand-over without running it; later ones are refused.
+  void CancelSynchronize();
 
   // Application-wide cursor: anything but crDefault overrides every window's own.
   TCursor Cursor() const { return cursor_; }
@@ -57,12 +68,20 @@ public:
 private:
   bool ProcessMessage(MSG& msg);
   void Idle();
+  struct SyncCall;
+  static LRESULT CALLBACK SyncProc(HWND, UINT, WPARAM, LPARAM);
+  void RunSyncCalls();
 
   HINSTANCE instance_;
   HWND mainWindow_ = nullptr;
   std::string title_;
   bool terminated_ = false;
   TCursor cursor_ = TCursor::crDefault;
+  DWORD uiThread_;
+  HWND syncWindow_ = nullptr;
+  std::mutex syncLock_;
+  std::deque<std::shared_ptr<SyncCall>> syncQueue_;
+  bool syncClosed_ = false;
 };
 
 TApplication& Application();

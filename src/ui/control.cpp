@@ -68,14 +68,25 @@ void TControl::CreateStandard(const char* className, const std::string& text, DW
                            r.Height(), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            Application().Instance(), nullptr);
   if (!w) throw std::runtime_error("Cannot create control " + std::string(className));
-  Attach(w);
+  try {
+    Attach(w);
+  } catch (...) {
+    DestroyWindow(w);
+    throw;
+  }
   subclassed_ = SetWindowSubclass(w, SubclassProc, 0, 0);
 }
 
 LRESULT CALLBACK TControl::OwnProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-    if (auto* self = static_cast<TControl*>(cs->lpCreateParams)) self->Attach(wnd);
+    if (auto* self = static_cast<TControl*>(cs->lpCreateParams)) {
+      try {
+        self->Attach(wnd);
+      } catch (...) {
+        return FALSE;  // no room in the table: the creation fails and says so
+      }
+    }
   }
   TControl* self = FromHandle(wnd);
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
@@ -144,13 +155,18 @@ bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_DRAWITEM: {
       auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (di->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
       if (TControl* c = FromHandle(di->hwndItem); c && c != this)
         return c->HandleReflected(msg, wp, lp, result);
       return false;
     }
+    case WM_INITMENUPOPUP:
+    case WM_MENUCHAR:
+      return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
     case WM_MEASUREITEM: {
-      // The control is not attached yet while it is created: measure by id.
       auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (mi->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
+      // The control is not attached yet while it is created: measure by id.
       if (HWND child = GetDlgItem(handle_, static_cast<int>(mi->CtlID)))
         if (TControl* c = FromHandle(child); c && c != this)
           return c->HandleReflected(msg, wp, lp, result);

@@ -4,14 +4,19 @@
 
 namespace pix {
 
-TForm::~TForm() {
-  DestroyHandle();
-  if (font_) DeleteObject(font_);
+TShiftState TShiftState::Current() {
+  return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
 }
+
+TForm::~TForm() { DestroyHandle(); }
 
 void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle,
                        const TRect& bounds, HWND owner) {
-  if (!font_) metrics_ = MeasureFormFont(&font_);
+  if (!font_) {
+    HFONT font = nullptr;
+    metrics_ = MeasureFormFont(&font);
+    font_.Reset(font);
+  }
   CreateOwn("PixlumenForm", caption, style | WS_CLIPCHILDREN, exStyle, owner, bounds, CS_DBLCLKS,
             GetSysColorBrush(COLOR_BTNFACE));
   SetFont(font_);
@@ -22,23 +27,141 @@ BOOL CALLBACK SetFontProc(HWND wnd, LPARAM font) {
   SendMessageA(wnd, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
 }
+
+struct TabWalk {
+  HWND form;
+  std::vector<HWND>* stops;
+};
+
+// Children come in z-order, parents before their children: the creation order.
+BOOL CALLBACK CollectTabStop(HWND wnd, LPARAM param) {
+  auto* walk = reinterpret_cast<TabWalk*>(param);
+  LONG style = GetWindowLongA(wnd, GWL_STYLE);
+  if (!(style & WS_TABSTOP) || !IsWindowVisible(wnd) || !IsWindowEnabled(wnd)) return TRUE;
+  // Inside another tab stop (a combo box's edit) it is part of that one.
+  for (HWND p = GetParent(wnd); p && p != walk->form; p = GetParent(p))
+    if (GetWindowLongA(p, GWL_STYLE) & WS_TABSTOP) return TRUE;
+  try {
+    walk->stops->push_back(wnd);
+  } catch (...) {
+    return FALSE;
+  }
+  return TRUE;
+}
 }  // namespace
 
 void TForm::ApplyFontToChildren() {
-  EnumChildWindows(Handle(), SetFontProc, reinterpret_cast<LPARAM>(font_));
+  EnumChildWindows(Handle(), SetFontProc, reinterpret_cast<LPARAM>(font_.Get()));
 }
 
 void TForm::Close() {
   if (Handle()) SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
+std::vector<HWND> TForm::TabStops() const {
+  std::vector<HWND> stops;
+  TabWalk walk{Handle(), &stops};
+  if (Handle()) EnumChildWindows(Handle(), CollectTabStop, reinterpret_cast<LPARAM>(&walk));
+  return stops;
+}
+
+bool TForm::SelectNext(bool backward) {
+  std::vector<HWND> stops = TabStops();
+  if (stops.empty()) return false;
+  HWND focus = GetFocus();
+  size_t n = stops.size(), at = n;
+  for (size_t i = 0; i < n; ++i)
+    if (stops[i] == focus || IsChild(stops[i], focus)) at = i;
+  size_t next = at == n ? (backward ? n - 1 : 0) : (backward ? (at + n - 1) % n : (at + 1) % n);
+  SetActiveControl(stops[next]);
+  return true;
+}
+
+void TForm::SetActiveControl(HWND control) {
+  if (!control || !IsChild(Handle(), control)) return;
+  activeControl_ = control;
+  if (GetActiveWindow() == Handle()) SetFocus(control);
+}
+
+// Gives the focus back to the control that had it, or the first tab stop.
+void TForm::Activated() {
+  HWND target = activeControl_;
+  if (!target || !IsWindow(target) || !IsChild(Handle(), target) || !IsWindowVisible(target) ||
+      !IsWindowEnabled(target)) {
+    std::vector<HWND> stops = TabStops();
+    target = stops.empty() ? nullptr : stops.front();
+  }
+  activeControl_ = target;
+  SetFocus(target ? target : Handle());
+}
+
+int TForm::ShowModal() {
+  ModalResult = mrNone;
+  modal_ = true;
+  try {
+    Application().RunModal(Handle(), [this] { return ModalResult != mrNone; });
+  } catch (...) {
+    modal_ = false;
+    throw;
+  }
+  modal_ = false;
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  return ModalResult;
+}
+
+bool TForm::PreTranslate(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  auto* form = dynamic_cast<TForm*>(FromHandle(root));
+  if (!form) return false;
+  if (form->KeyPreview && form->OnKeyDown) {
+    WORD key = static_cast<WORD>(msg.wParam);
+    form->OnKeyDown(key, TShiftState::Current());
+    if (!key) return true;
+    msg.wParam = key;
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
+    TShiftState s = TShiftState::Current();
+    if (s.ctrl || s.alt) return false;
+    LRESULT code = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+    return form->SelectNext(s.shift);
+  }
+  return false;
+}
+
 bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) activeControl_ = focus;
+        return false;
+      }
+      if (HIWORD(wp)) return false;  // minimised: nothing to focus
+      Activated();
+      if (OnActivate) OnActivate();
+      return true;
+    case WM_SETFOCUS:
+      // The frame itself never keeps the focus while it has a control to give it to.
+      if (activeControl_ && IsWindow(activeControl_) && IsChild(Handle(), activeControl_) &&
+          IsWindowVisible(activeControl_) && IsWindowEnabled(activeControl_))
+        SetFocus(activeControl_);
+      return true;
+    case WM_COMMAND:
+      if (!lp) {
+        if (OnCommand && OnCommand(LOWORD(wp))) return true;
+        return false;
+      }
+      return TControl::HandleMessage(msg, wp, lp, result);
     case WM_CLOSE: {
       bool canClose = true;
       if (OnCloseQuery) OnCloseQuery(canClose);
       if (!canClose) return true;
-      if (Handle() == Application().MainWindow()) {
+      if (modal_) {
+        ModalResult = mrCancel;
+        ShowWindow(Handle(), SW_HIDE);
+      } else if (Handle() == Application().MainWindow()) {
         DestroyWindow(Handle());
       } else {
         ShowWindow(Handle(), SW_HIDE);

@@ -1,9 +1,23 @@
 // A top-level window of the program: button-face background, the form font
-// scaled to the screen, and its layout scaled by the measured text height.
+// scaled to the screen, and its layout scaled by the measured text height. It
+// keeps its own keyboard focus across deactivation, moves it with Tab, and can
+// run modally.
 #pragma once
+#include <vector>
+
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
+
+// Modal results.
+enum : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL };
+
+// The modifier keys held with a key.
+struct TShiftState {
+  bool shift = false, ctrl = false, alt = false;
+  static TShiftState Current();
+};
 
 class TForm : public TControl {
 public:
@@ -14,10 +28,38 @@ public:
 
   std::function<void(bool& canClose)> OnCloseQuery;  // the close step; may refuse
   std::function<void()> OnDestroy;
+  // Menu items and accelerators (WM_COMMAND without a control); true when handled.
+  std::function<bool(int id)> OnCommand;
+  // With KeyPreview the form sees every key pressed in it before the control with
+  // the focus; a handler that sets the key to 0 consumes it.
+  bool KeyPreview = false;
+  std::function<void(WORD& key, TShiftState shift)> OnKeyDown;
+  // Called when the form becomes the active window.
+  std::function<void()> OnActivate;
 
   // Asks the window to close as the close box does.
   void Close();
+
+  // Shows the form and runs a modal loop until ModalResult is set or the form is
+  // hidden; the program's other windows are disabled meanwhile, and the focus
+  // goes back where it was. Closing answers mrCancel.
+  int ShowModal();
+  int ModalResult = mrNone;
+  bool Modal() const { return modal_; }
+
+  // The control that has, or had when the form was last deactivated, the focus.
+  HWND ActiveControl() const { return activeControl_; }
+  void SetActiveControl(HWND control);
+  // Visible, enabled tab stops in tab order (creation order, depth first).
+  std::vector<HWND> TabStops() const;
+  // Moves the focus to the next (or previous) tab stop; false when there is none.
+  bool SelectNext(bool backward);
+
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+  // Tab and the key preview, applied to a message before it is dispatched;
+  // true when the message was used up.
+  static bool PreTranslate(MSG& msg);
 
 protected:
   // Creates the window hidden; the caller shows it.
@@ -27,8 +69,11 @@ protected:
   void ApplyFontToChildren();
 
 private:
+  void Activated();
   FormMetrics metrics_;
-  HFONT font_ = nullptr;
+  TOwnedFont font_;
+  HWND activeControl_ = nullptr;
+  bool modal_ = false;
 };
 
 }  // namespace pix

@@ -16,10 +16,7 @@ HCURSOR CursorHandle(TCursor cursor) {
   return LoadCursorA(nullptr, IDC_ARROW);
 }
 
-TLabel::~TLabel() {
-  DestroyHandle();
-  if (ownFont_) DeleteObject(ownFont_);
-}
+TLabel::~TLabel() { DestroyHandle(); }
 
 void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
   // No double-click class style: two quick clicks on a link are two clicks.
@@ -41,8 +38,7 @@ void TLabel::SetOwnFont(const TFontSpec& style) {
                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                   DEFAULT_PITCH | FF_DONTCARE, Widen(style.name).c_str());
   if (!font) return;  // keep the font it has
-  if (ownFont_) DeleteObject(ownFont_);
-  ownFont_ = font;
+  ownFont_.Reset(font);
   AutoSize();
   Invalidate();
 }
@@ -59,8 +55,8 @@ void TLabel::SetFontColor(COLORREF color) {
 
 void TLabel::AutoSize() {
   if (!Handle()) return;
-  HDC dc = GetDC(Handle());
-  HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
+  TWindowDC dc(Handle());
+  TSelectObject selectFont(dc, CurrentFont());
   std::wstring text = Widen(caption_);
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
@@ -71,8 +67,6 @@ void TLabel::AutoSize() {
     GetTextMetricsW(dc, &tm);
     r.bottom = tm.tmHeight;
   }
-  if (old) SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
   SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

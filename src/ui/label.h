@@ -8,6 +8,7 @@
 
 #include "ui/app.h"
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -31,7 +32,7 @@ class TLabel : public TControl {
   void SetCaption(const std::string& caption);
   // Without a font of its own the label uses the one its parent hands it.
   void SetOwnFont(const TFontSpec& style);
-  HFONT CurrentFont() const { return ownFont_ ? ownFont_ : parentFont_; }
+  HFONT CurrentFont() const { return ownFont_ ? ownFont_.Get() : parentFont_; }
   // The text colour; kSystemTextColor means the system's window-text colour.
   COLORREF FontColor() const;
   void SetFontColor(COLORREF color);
@@ -52,7 +53,7 @@ class TLabel : public TControl {
   void MouseLeft();
 
   std::string caption_;
-  HFONT ownFont_ = nullptr;
+  TOwnedFont ownFont_;
   HFONT parentFont_ = nullptr;
   COLORREF color_ = kSystemTextColor;
   TCursor cursor_ = TCursor::crDefault;

@@ -1,5 +1,7 @@
 #include "ui/splitter.h"
 
+#include "ui/handles.h"
+
 #include <windowsx.h>
 
 namespace pix {
@@ -49,14 +51,11 @@ void TSplitter::DrawLine() {
   RECT r = {me.left, me.top, me.right, me.bottom};
   if (Horizontal()) OffsetRect(&r, offset, 0); else OffsetRect(&r, 0, offset);
   static const WORD pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-  HBITMAP bmp = hatched_ ? CreateBitmap(8, 8, 1, 1, pattern) : nullptr;
-  HBRUSH brush = bmp ? CreatePatternBrush(bmp) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  HGDIOBJ old = SelectObject(dc, brush);
-  PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PATINVERT);
-  SelectObject(dc, old);
-  if (bmp) {
-    DeleteObject(brush);
-    DeleteObject(bmp);
+  TOwnedBitmap bmp(hatched_ ? CreateBitmap(8, 8, 1, 1, pattern) : nullptr);
+  TOwnedBrush hatch(bmp ? CreatePatternBrush(bmp) : nullptr);
+  {
+    TSelectObject selectBrush(dc, hatch ? hatch.Get() : GetStockObject(WHITE_BRUSH));
+    PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PATINVERT);
   }
   ReleaseDC(parent, dc);
   lineShown_ = !lineShown_;

@@ -331,11 +331,11 @@ TEST(LandingWatch, AgreesWithInsertingIntoASortedList) {
 }
 
 TEST(StatusTexts, KilobytesRoundHalfToEven) {
-  struct Case { uint32_t bytes; const char* text; } cases[] = {
+  struct Case { uint64_t bytes; const char* text; } cases[] = {
       {0, "0 Kb"},          {100, "0 Kb"},           {511, "0 Kb"},
       {512, "0 Kb"},        {513, "1 Kb"},           {1024, "1 Kb"},
       {1536, "2 Kb"},       {2560, "2 Kb"},          {3584, "4 Kb"},
-      {1048576, "1024 Kb"}, {0xFFFFFFFFu, "4194304 Kb"},
+      {1048576, "1024 Kb"}, {0xFFFFFFFFu, "4194304 Kb"}, {5368709120ull, "5242880 Kb"},
   };
   for (const Case& c : cases) EXPECT_EQ(SizeText(c.bytes), c.text) << c.bytes;
   EXPECT_EQ(DimensionsText(640, 480), "640x480");

@@ -504,7 +504,7 @@ TEST(BitmapDraw, StretchModesPaletteAndScaling) {
   SetStretchBltMode(mem, BLACKONWHITE);
   RECT r{0, 0, 8, 8};
   bmp->Draw(mem, r);
-  EXPECT_EQ(GetStretchBltMode(mem), COLORONCOLOR);
+  EXPECT_EQ(GetStretchBltMode(mem), BLACKONWHITE);  // the caller's mode, put back
 
   // A monochrome bitmap leaves the mode alone; a palette is put back afterwards.
   BmpSpec m;

@@ -98,13 +98,13 @@ TEST_F(MainPreview, ADrawingFailureReachesTheErrorReportOnce) {
   FailsOnce* pic = owned.get();
   auto seen = pixtest::CatchMessageBox([&] {
     fm.Img.Picture().SetGraphic(std::move(owned));
-    UpdateWindow(fm.Handle());
+    UpdateWindow(fm.Img.Handle());
   });
   EXPECT_EQ(seen.caption, "Pixlumen");
   EXPECT_EQ(seen.text, "Icon image is not valid.");
   EXPECT_FALSE(fm.Img.Drawing());
   Pump(100);
-  InvalidateRect(fm.Handle(), nullptr, TRUE);
+  InvalidateRect(fm.Img.Handle(), nullptr, TRUE);
   Pump(100);
   EXPECT_GE(pic->draws, 2);
   ExpectCentred();  // the next paint shows the picture
