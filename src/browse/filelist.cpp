@@ -349,7 +349,7 @@ std::string TFileListBox::TakeCharacter(unsigned char first) {
 }
 
 bool TFileListBox::TypeAheadKey(const std::string& ch) {
-  const std::string& prefix = typeAhead_.Key(ch, GetTickCount());
+  const std::string& prefix = typeAhead_.Key(ch, Clock ? Clock() : GetTickCount());
   if (prefix.empty()) {
     SetItemIndex(0);
     Click();

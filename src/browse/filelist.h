@@ -56,6 +56,8 @@ public:
   void RefillEntries();
 
   std::function<void(TControl* sender)> OnChange;
+  // The type-ahead's clock in milliseconds; GetTickCount when unset.
+  std::function<uint32_t()> Clock;
   std::function<void(TControl* sender)> OnClick;
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

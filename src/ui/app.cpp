@@ -100,9 +100,13 @@ bool TApplication::Synchronize(const std::function<void()>& fn, HANDLE stop) {
   return call->state == SyncCall::Ran;
 }
 
+size_t TApplication::PendingSynchronize() {
+  std::lock_guard<std::mutex> lock(syncLock_);
+  return syncQueue_.size();
+}
+
 void TApplication::CancelSynchronize() {
   std::lock_guard<std::mutex> lock(syncLock_);
-  syncClosed_ = true;
   for (auto& call : syncQueue_) {
     call->state = SyncCall::Cancelled;
     SetEvent(call->done);
@@ -114,6 +118,10 @@ void TApplication::SetTitle(const std::string& title) { title_ = title; }
 
 void TApplication::Terminate() {
   terminated_ = true;
+  {
+    std::lock_guard<std::mutex> lock(syncLock_);
+    syncClosed_ = true;
+  }
   CancelSynchronize();
   PostQuitMessage(0);
 }

@@ -56,8 +56,10 @@ public:
   // running it when `stop` is signalled first or the application is going away.
   // On the user-interface thread itself it runs `fn` at once.
   bool Synchronize(const std::function<void()>& fn, HANDLE stop = nullptr);
-  // Wakes every waiting hand-over without running it; later ones are refused.
+  // Wakes every waiting hand-over without running it (Terminate also refuses
+  // later ones).
   void CancelSynchronize();
+  size_t PendingSynchronize();
 
   // Application-wide cursor: anything but crDefault overrides every window's own.
   TCursor Cursor() const { return cursor_; }

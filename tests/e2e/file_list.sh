@@ -3,7 +3,7 @@
 # and the Down key step through them with real X input: each shows in the
 # preview and is described in the status bar. A broken bitmap then gives the
 # error box captioned Pixlumen, and the preview and status bar keep the last
-# good picture.
+# good picture; after Enter on the box the Down key goes on to the next file.
 source "$(dirname "$0")/lib.bash" "$@"
 CONTROLS=$(need_helper window_controls.exe)
 BOXTEXT=$(need_helper msgbox_text.exe)
@@ -25,6 +25,7 @@ for name, w, h, rgb in (("a_red.bmp", 64, 48, (200, 40, 30)), ("b_green.bmp", 80
                         ("c_blue.bmp", 50, 50, (40, 60, 200))):
     open(os.path.join(d, name), "wb").write(bmp(w, h, rgb))
 open(os.path.join(d, "d_broken.bmp"), "wb").write(bmp(30, 30, (0, 0, 0), b"BA"))
+open(os.path.join(d, "e_yellow.bmp"), "wb").write(bmp(40, 30, (220, 200, 20)))
 open(os.path.join(d, "notes.txt"), "w").write("not a picture\n")
 PY
 WINPICS=$(winepath -w "$PICS")
@@ -45,10 +46,14 @@ count_colour() {
 # A fingerprint of the status bar's pixels.
 status_pixels() { convert "$1" -crop "$((BR - BL))x$((BB - BT))+$BL+$BT" +repage rgb:- | md5sum; }
 
+shown_now() { describe; [ "$SEL" = "$1" ] && [ "$P2" = "$WINPICS\\$2" ]; }
+selected_now() { describe; [ "$SEL" = "$1" ]; }
+pixlumen_windows() { [ "$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)" = "$1" ]; }
+
 # Checks selection, panels and preview for the entry NAME, W x H, colour, size text.
 expect_shown() {
   local index=$1 name=$2 w=$3 h=$4 colour=$5 size=$6 png
-  describe
+  wait_for shown_now "$index" "$name" || true
   [ "$SEL" = "$index" ] || fail "$name: selected entry is $SEL, expected $index"
   [ "$P0|$P1|$P2" = "$size|${w}x$h|$WINPICS\\$name" ] ||
     fail "$name: status bar shows '$P0' '$P1' '$P2'"
@@ -61,27 +66,23 @@ expect_shown() {
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
-sleep 1
-describe
-[ "$ITEMS" = 4 ] || fail "the list shows $ITEMS entries, expected the four bitmaps"
+full_list() { describe; [ "$ITEMS" = 5 ]; }
+wait_for full_list || fail "the list shows $ITEMS entries, expected the five bitmaps"
 [ "$SEL" = -1 ] || fail "an entry is selected at start: $SEL"
 [ -z "$P0$P1$P2" ] || fail "the status bar is not empty at start: '$P0' '$P1' '$P2'"
 empty=$(status_pixels "$(shot start)")
-pass "started in the folder: 4 entries, none selected, status bar empty"
+pass "started in the folder: 5 entries, none selected, status bar empty"
 
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
-sleep 1
 expect_shown 0 a_red.bmp 64 48 C8281E "9 Kb"
 [ "$STATUS" != "$empty" ] || fail "the status bar's pixels did not change"
 red=$STATUS
 
 xdotool key Down
-sleep 1
 expect_shown 1 b_green.bmp 80 40 1EA03C "9 Kb"
 [ "$STATUS" != "$red" ] || fail "the status bar's pixels did not change for b_green.bmp"
 
 xdotool key Down
-sleep 1
 expect_shown 2 c_blue.bmp 50 50 283CC8 "7 Kb"
 blue=$STATUS
 
@@ -96,9 +97,7 @@ n=$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)
 pass "d_broken.bmp: error box 'Pixlumen': 'Bitmap image is not valid.'"
 shot broken >/dev/null
 xdotool key Return
-sleep 1
-n=$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)
-[ "$n" = 1 ] || fail "$n windows captioned Pixlumen after Enter, expected 1"
+wait_for pixlumen_windows 1 || fail "the error box is still up after Enter"
 describe
 [ "$SEL" = 3 ] || fail "the broken entry is not the selected one: $SEL"
 [ "$P0|$P1|$P2" = "7 Kb|50x50|$WINPICS\\c_blue.bmp" ] ||
@@ -108,3 +107,8 @@ n=$(count_colour "$png" 283CC8)
 [ "$n" = 2500 ] || fail "after the failed load the preview shows $n blue pixels, expected 2500"
 [ "$(status_pixels "$png")" = "$blue" ] || fail "the status bar's pixels changed after the failed load"
 pass "after the error the preview and the status bar still show c_blue.bmp"
+
+# The keyboard still reaches the list: the next Down shows the next file.
+xdotool key Down
+expect_shown 4 e_yellow.bmp 40 30 DCC814 "4 Kb"
+pass "after the error box, Down goes on to e_yellow.bmp"

@@ -33,6 +33,13 @@ wait_window() {
   return 1
 }
 
+# Runs a check until it succeeds, for at most about ten seconds.
+wait_for() {
+  local i
+  for i in $(seq 1 50); do "$@" && return 0; sleep 0.2; done
+  return 1
+}
+
 wait_gone() {
   local title=$1 i
   for i in $(seq 1 100); do

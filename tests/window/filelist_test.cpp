@@ -253,6 +253,8 @@ TEST_F(FileList, TypeAheadSelectsByPrefixWithinHalfASecond) {
   ChangeLog log;
   log.Bind(List());
   HWND w = List().Handle();
+  uint32_t now = 1000;
+  List().Clock = [&] { return now; };
 
   Type(w, "B");
   EXPECT_EQ(List().ItemIndex(), 1);  // Banana
@@ -262,7 +264,7 @@ TEST_F(FileList, TypeAheadSelectsByPrefixWithinHalfASecond) {
   EXPECT_EQ(List().ItemIndex(), 3);
   Type(w, "x");  // "birdx" matches nothing: the selection stays
   EXPECT_EQ(List().ItemIndex(), 3);
-  Sleep(TTypeAhead::kPauseMs + 50);
+  now += TTypeAhead::kPauseMs + 1;
   Type(w, "c");  // after the pause a new prefix starts
   EXPECT_EQ(List().ItemIndex(), 4);
   Type(w, "a");

@@ -31,7 +31,7 @@ TEST(ErrorReport, CaptionIsTheTitleAndFullStopRuleHolds) {
 }
 
 TEST(ErrorReport, AbortIsSilent) {
-  auto seen = CatchMessageBox([] { Application().ShowException(EAbort()); }, 500);
+  auto seen = CatchMessageBox([] { Application().ShowException(EAbort()); });
   EXPECT_FALSE(seen.shown);
 }
 

@@ -3,16 +3,14 @@
 #include <atomic>
 #include <thread>
 
+#include "ui/app.h"
+
 namespace pixtest {
 
 void Pump(int ms) {
   DWORD end = GetTickCount() + static_cast<DWORD>(ms);
   do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    pix::Application().ProcessMessages();  // the program's own loop: Tab, key preview
     Sleep(5);
   } while (static_cast<int>(end - GetTickCount()) > 0);
 }
@@ -41,12 +39,12 @@ std::string TextOf(HWND w) {
 }
 }  // namespace
 
-BoxSeen CatchMessageBox(const std::function<void()>& trigger, int timeoutMs) {
+BoxSeen CatchMessageBox(const std::function<void()>& trigger) {
   BoxSeen seen;
   std::atomic<bool> done{false};
+  // Watches for as long as the trigger runs: a box keeps the trigger from returning.
   std::thread watcher([&] {
-    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
-    while (!done && static_cast<int>(end - GetTickCount()) > 0) {
+    while (!done) {
       FindBox f{GetCurrentProcessId(), nullptr};
       EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&f));
       if (f.found) {
@@ -61,7 +59,13 @@ BoxSeen CatchMessageBox(const std::function<void()>& trigger, int timeoutMs) {
       Sleep(20);
     }
   });
-  trigger();
+  try {
+    trigger();
+  } catch (...) {
+    done = true;
+    watcher.join();
+    throw;
+  }
   done = true;
   watcher.join();
   return seen;

@@ -19,7 +19,7 @@ struct BoxSeen {
 };
 // Runs `trigger`, which is expected to show a message box of this process; the box
 // is read and dismissed from another thread. Returns what was seen.
-BoxSeen CatchMessageBox(const std::function<void()>& trigger, int timeoutMs = 5000);
+BoxSeen CatchMessageBox(const std::function<void()>& trigger);
 
 // Pixels of a window's client area (a DIB of 32-bit BGRX).
 struct Capture {
