@@ -48,7 +48,6 @@ status_pixels() { convert "$1" -crop "$((BR - BL))x$((BB - BT))+$BL+$BT" +repage
 
 shown_now() { describe; [ "$SEL" = "$1" ] && [ "$P2" = "$WINPICS\\$2" ]; }
 selected_now() { describe; [ "$SEL" = "$1" ]; }
-pixlumen_windows() { [ "$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)" = "$1" ]; }
 
 # Checks selection, panels and preview for the entry NAME, W x H, colour, size text.
 expect_shown() {

@@ -29,7 +29,7 @@ centre() { CX=$(( (NR + CR) / 2 )); CY=$(( (${TB:-$CT} + ST) / 2 )); }
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
-sleep 1
+wait_for main_items 3 || true
 describe
 [ "$ITEMS" = 3 ] || fail "the list shows $ITEMS entries, expected a_icon.ico, b_placeable.wmf, c_enhanced.wmf"
 [ -n "$NR" ] && [ -n "$ST" ] || fail "could not find the preview's edges in: $(cat "$CTL")"
@@ -41,7 +41,7 @@ pass "three entries; the empty preview's background is #$BG"
 # The icon: 32x32 in the status bar; the 32 x 32 image is drawn, green on the
 # right, the background through the masked left half.
 xdotool mousemove $((LL + 30)) $((LT + 2 + ITEMH / 2)) click 1
-sleep 1.5
+wait_for main_selected 0 || true
 describe
 [ "$SEL" = 0 ] || fail "the click selected entry $SEL"
 [ "$PANEL1" = "32x32" ] || fail "status bar dimensions '$PANEL1' for the icon, expected 32x32"
@@ -56,7 +56,7 @@ pass "a_icon.ico: status bar 32x32, the 32 x 32 image drawn with its mask"
 
 # The placeable metafile, one inch by half an inch: red left, blue right.
 xdotool key Down
-sleep 1.5
+wait_for main_selected 1 || true
 describe
 [ "$SEL" = 1 ] || fail "Down selected entry $SEL"
 W=${PANEL1%x*}; H=${PANEL1#*x}
@@ -70,7 +70,7 @@ pass "b_placeable.wmf: status bar $PANEL1, red and blue halves in place"
 
 # Enhanced content under a .wmf name.
 xdotool key Down
-sleep 1.5
+wait_for main_selected 2 || true
 describe
 [ "$SEL" = 2 ] || fail "Down selected entry $SEL"
 W=${PANEL1%x*}; H=${PANEL1#*x}

@@ -36,7 +36,7 @@ check_quadrants() {
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
-sleep 1
+wait_for main_items 2 || true
 describe
 [ "$ITEMS" = 2 ] || fail "the list shows $ITEMS entries, expected a_quad.jpg and b_broken.jpg"
 [ -n "$NR" ] && [ -n "$ST" ] || fail "could not find the preview's edges in: $(cat "$CTL")"
@@ -44,7 +44,7 @@ pass "list with two JPEG files; preview from x=$NR to $CR, y=${TB:-$CT} to $ST"
 
 # Click the first entry.
 xdotool mousemove $((LL + 30)) $((LT + 2 + ITEMH / 2)) click 1
-sleep 1.5
+wait_for main_selected 0 || true
 describe
 [ "$SEL" = 0 ] || fail "the click selected entry $SEL"
 [ "$PANEL1" = "320x240" ] || fail "status bar dimensions '$PANEL1', expected 320x240"
@@ -62,7 +62,7 @@ caption=$(sed -n 1p "$BOX"); text=$(sed -n 2p "$BOX")
 [ "$text" = "JPEG error #53." ] || fail "error box says '$text'"
 pass "b_broken.jpg: error box \"$text\""
 xdotool key Return
-sleep 1
+wait_for pixlumen_windows 1 || fail "the error box is still up after Enter"
 describe
 [ "$PANEL1" = "320x240" ] || fail "after the failed load the status bar shows '$PANEL1'"
 png=$(shot after_error)

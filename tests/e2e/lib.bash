@@ -90,6 +90,12 @@ describe_main() {
   PANEL2=$(sed -n 's/^panel 2 //p' "$CTL" | tr -d '\t')
 }
 
+# Checks for wait_for: the list holds N entries; entry N is selected.
+main_items() { describe_main; [ "$ITEMS" = "$1" ]; }
+main_selected() { describe_main; [ "$SEL" = "$1" ]; }
+# N visible windows are captioned Pixlumen (the main window and an error box make two).
+pixlumen_windows() { [ "$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)" = "$1" ]; }
+
 # Screenshot of the whole display into $WORK/NAME.png; prints the path.
 shot() {
   SHOT=1 import -window root "$WORK/$1.png" 2>/dev/null || true
