@@ -60,6 +60,9 @@ void TfmMain::CreateFileList() {
   flList.OnChange = [this](TControl* sender) { flListChange(sender); };
   flList.Align = TAlign::Client;
   flList.Create(pnNavigation.Handle(), {0, 0, S(245), S(100)});
+  // Tab order is window order: the list comes before the filter box below it.
+  SetWindowPos(flList.Handle(), splNavigation.Handle(), 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   pnNavigation.AddDocked(&flList);
   // Linked only now, so the filter text set above left the list's mask alone.
   cbFilter.SetFileList(&flList);
