@@ -214,8 +214,10 @@ TEST_F(FullScreen, AfterClosingTheListKeepsTheKeyboard) {
   };
   for (size_t i = 0; i < std::size(closers); ++i) {
     SCOPED_TRACE(i);
-    fm->flList.SetItemIndex(0);
-    fm->flListChange();
+    // The user picks the first entry with Home, then opens the view and steps on.
+    PostMessageA(fm->flList.Handle(), WM_KEYDOWN, VK_HOME, 1);
+    Application().ProcessMessages();
+    ASSERT_EQ(MainPath(), dir.File("a.bmp"));
     RunView({[](TfmView& v) { Key(v, VK_RIGHT); }, closers[i]});
     ASSERT_EQ(ranSteps, 2u);
     EXPECT_FALSE(IsWindowVisible(fmView()->Handle()));
@@ -282,6 +284,7 @@ TEST_F(FullScreen, ABrokenFileReachedWithRightKeepsThePreviousPicture) {
 // One key, one decode: the main preview, repainted behind the view, takes the
 // pixels the view decoded for the same file.
 TEST_F(FullScreen, AStepDecodesTheNextJPEGOnce) {
+  TJPEGKindRegistration jpegKind;
   jpegtest::Recipe recipe{200, 100};
   std::string one = jpegtest::Photo(recipe);
   recipe.quality = 80;
