@@ -65,7 +65,8 @@ void TfmView::Create() {
 void TfmView::ShowPicture(const std::string& path) {
   LoadPictureFile(imgWiev.Picture(), path);
   fsStatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
-  fsStatusBar.SetPanelText(1, DimensionsText(imgWiev.Picture().Width(), imgWiev.Picture().Height()));
+  const TPicture& picture = imgWiev.Picture();
+  fsStatusBar.SetPanelText(1, DimensionsText(picture.Width(), picture.Height()));
   fsStatusBar.SetPanelText(2, path);
   SetText("Pixlumen : " + FileNamePart(path));
 }

@@ -358,8 +358,8 @@ bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
   TMemoryDC mem(dc);
   TSelectObject select(mem, copy->dib.Get());
   if (!mem) return false;
-  BitBlt(dc, vis.left, vis.top, vis.right - vis.left, vis.bottom - vis.top, mem,
-         vis.left - r.left, vis.top - r.top, SRCCOPY);
+  BitBlt(dc, vis.left, vis.top, vis.right - vis.left, vis.bottom - vis.top, mem, vis.left - r.left,
+         vis.top - r.top, SRCCOPY);
   return true;
 }
 
@@ -378,9 +378,9 @@ const TBitmap::TReducedCopy* TBitmap::ReducedCopy(int dw, int dh) {
   int sw = Width(), sh = Height(), step = desc_.dsBmih.biBitCount / 8;
   std::vector<uint32_t> xs(static_cast<size_t>(dw));
   for (int i = 0; i < dw; ++i)
-    xs[static_cast<size_t>(i)] = static_cast<uint32_t>(
-        static_cast<uint64_t>(i) * static_cast<uint64_t>(sw) / static_cast<uint64_t>(dw) *
-        static_cast<uint64_t>(step));
+    xs[static_cast<size_t>(i)] =
+        static_cast<uint32_t>(static_cast<uint64_t>(i) * static_cast<uint64_t>(sw) /
+                              static_cast<uint64_t>(dw) * static_cast<uint64_t>(step));
   auto* out = static_cast<uint32_t*>(bits);
   for (int j = 0; j < dh; ++j) {
     int sy = static_cast<int>(static_cast<uint64_t>(j) * static_cast<uint64_t>(sh) /

@@ -121,7 +121,8 @@ std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
 bool TJPEGImage::ShareLastDecode() {
   std::shared_ptr<TJPEGData> data = Last().data.lock();
   std::shared_ptr<TBitmap> bitmap = Last().bitmap.lock();
-  if (!data || !bitmap || !(Last().settings == settings_) || data->size != data_->size) return false;
+  if (!data || !bitmap || !(Last().settings == settings_) || data->size != data_->size)
+    return false;
   if (data != data_ && std::memcmp(data->bytes.get(), data_->bytes.get(), data_->size) != 0)
     return false;
   bitmap_ = std::move(bitmap);

@@ -79,8 +79,10 @@ protected:
     Application().OnIdle = [&] {
       TfmView* v = fmView();
       if (!v || !IsWindowVisible(v->Handle())) return;
-      if (next < steps.size()) steps[next++](*v);
-      else Key(*v, VK_ESCAPE);
+      if (next < steps.size())
+        steps[next++](*v);
+      else
+        Key(*v, VK_ESCAPE);
       PostMessageA(v->Handle(), WM_NULL, 0, 0);  // the next step, even without a key
     };
     SendMessageA(fm->Img.Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
