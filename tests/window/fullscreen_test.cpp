@@ -90,14 +90,6 @@ protected:
     ranSteps = next;
   }
   static void Key(TfmView& v, WORD vk) { PostMessageA(v.Handle(), WM_KEYDOWN, vk, 1); }
-  // What the view and the main window show.
-  struct Shown {
-    std::string caption, size, dims, path;
-  };
-  static Shown ViewShows(TfmView& v) {
-    return {v.Text(), v.fsStatusBar.PanelText(0), v.fsStatusBar.PanelText(1),
-            v.fsStatusBar.PanelText(2)};
-  }
   std::string MainPath() { return fm->StatusBar.PanelText(2); }
 
   std::string cwd = [] {
@@ -124,11 +116,10 @@ TEST_F(FullScreen, OpensMaximisedReducedToFitAndDescribesTheFile) {
     LONG style = GetWindowLongA(w, GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
-    Shown s = ViewShows(v);
-    EXPECT_EQ(s.caption, "Pixlumen : wide.bmp");
-    EXPECT_EQ(s.size, "1172 Kb");
-    EXPECT_EQ(s.dims, "4000x100");
-    EXPECT_EQ(s.path, dir.File("wide.bmp"));
+    EXPECT_EQ(v.Text(), "Pixlumen : wide.bmp");
+    EXPECT_EQ(v.fsStatusBar.PanelText(0), "1172 Kb");
+    EXPECT_EQ(v.fsStatusBar.PanelText(1), "4000x100");
+    EXPECT_EQ(v.fsStatusBar.PanelText(2), dir.File("wide.bmp"));
     // Reduced to the view's width, centred, the rest in the window's colour.
     auto c = pixtest::CaptureClient(v.imgWiev.Handle());
     int h = c.width / 40;  // 4000 x 100 keeps its proportions
