@@ -4,7 +4,8 @@
 // prints the milliseconds from each posted Right key to the next picture painted
 // ("key" line), and the repaint of the unchanged view (invalidated with erasing,
 // painted at once) against the same repaint of a window of the view's size whose
-// paint is one plain BitBlt ("repaint" line).
+// paint is one plain BitBlt ("repaint" line); and the view's drawing alone onto
+// its window against a bare BitBlt of the view's size there ("draw" line).
 #include <windows.h>
 
 #include <cstdio>
@@ -72,7 +73,7 @@ struct Script {
   int keys = 0, sent = 0, sharedOrNone = 0;
   double t0 = 0;
   std::string lastCaption;
-  std::vector<double> keyMs, repaintMs, rereduceMs, blitMs;
+  std::vector<double> keyMs, repaintMs, rereduceMs, blitMs, drawMs, bareBlitMs;
   int viewW = 0, viewH = 0;
   std::string error;
 
@@ -98,6 +99,18 @@ struct Script {
     PostMessageA(v->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
   }
 
+  // The drawing alone, outside the paint cycle: the view's paint onto its window.
+  void DrawOnly(pix::TfmView& v, HWND wnd) {
+    HDC dc = GetDC(wnd);
+    for (int i = 0; i < 31; ++i) {
+      double t0 = Now();
+      v.imgWiev.View().Paint(dc);
+      GdiFlush();
+      drawMs.push_back(Now() - t0);
+    }
+    ReleaseDC(wnd, dc);
+  }
+
   // The view's repaint, the same with the reduction made afresh, and the same
   // repaint of a window of the view's size whose paint is a plain BitBlt.
   void Repaints(pix::TfmView& v) {
@@ -108,6 +121,7 @@ struct Script {
     viewH = r.bottom;
     auto* bmp = Decoded(v.imgWiev);
     for (int i = 0; i < 31; ++i) repaintMs.push_back(RepaintMs(wnd));
+    DrawOnly(v, wnd);
     for (int i = 0; i < 31 && bmp; ++i) {
       bmp->PixelsChanged();
       rereduceMs.push_back(RepaintMs(wnd));
@@ -130,7 +144,15 @@ struct Script {
     SetWindowPos(blit, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     UpdateWindow(blit);
     for (int i = 0; i < 31; ++i) blitMs.push_back(RepaintMs(blit));
-    DestroyWindow(blit);
+    DestroyWindow(blit);  // it covers the view: the bare BitBlt comes after
+    HDC dc = GetDC(wnd);
+    for (int i = 0; i < 31; ++i) {
+      double t0 = Now();
+      BitBlt(dc, 0, 0, viewW, viewH, g_source, 0, 0, SRCCOPY);
+      GdiFlush();
+      bareBlitMs.push_back(Now() - t0);
+    }
+    ReleaseDC(wnd, dc);
     SelectObject(g_source, old);
     DeleteDC(g_source);
     DeleteObject(dib);
@@ -165,6 +187,7 @@ int Run(const std::string& folder, int keys) {
   std::printf("key");
   for (double t : script.keyMs) std::printf(" %.1f", t);
   std::printf("\nshared %d of %zu\n", script.sharedOrNone, script.keyMs.size());
+  std::printf("draw %.3f bareblit %.3f\n", Median(script.drawMs), Median(script.bareBlitMs));
   std::printf("repaint %.3f blit %.3f rereduce %.3f view %dx%d\n", Median(script.repaintMs),
               Median(script.blitMs), Median(script.rereduceMs), script.viewW, script.viewH);
   return 0;
