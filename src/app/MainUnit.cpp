@@ -2,6 +2,7 @@
 
 #include "app/Common.h"
 #include "app/status_core.h"
+#include "fullscreen/FullScreenUnit.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -23,6 +24,7 @@ void TfmMain::Create() {
   Img.SetCenter(true);
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
+  Img.OnDblClick = [this] { AcFullScreenExecute(); };
   AddDocked(&Toolbar);
   AddDocked(&StatusBar);
   AddDocked(&pnNavigation);
@@ -79,6 +81,10 @@ void TfmMain::flListChange(TControl*) {
   StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
   StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
   StatusBar.SetPanelText(2, path);
+}
+
+void TfmMain::AcFullScreenExecute() {
+  ShowFullScreen(flList, [this] { flListChange(); });
 }
 
 void TfmMain::FormCreate() {

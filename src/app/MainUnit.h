@@ -35,6 +35,8 @@ public:
   // The selected file changed: load it into the preview and describe it.
   void flListChange(TControl* sender = nullptr);
   void FormClose(bool& canClose);
+  // Opens the full-screen view on the selected file.
+  void AcFullScreenExecute();
 
 private:
   void CreateFileList();

@@ -66,6 +66,7 @@ TBitmap::~TBitmap() {
 }
 
 void TBitmap::Release() {
+  PixelsChanged();
   if (handle_) DeleteObject(handle_);
   if (palette_) DeleteObject(palette_);
   handle_ = nullptr;
@@ -100,14 +101,24 @@ int TBitmap::RowBytes() const {
   return static_cast<int>(bmp::RowBytes(desc_.dsBm.bmWidth, desc_.dsBm.bmBitsPixel));
 }
 
-uint8_t* TBitmap::ScanLine(int row) {
+const uint8_t* TBitmap::Row(int row) const {
   if (!bits_ || row < 0 || row >= Height()) return nullptr;
   size_t stride = static_cast<size_t>(RowBytes());
   size_t index = TopDown() ? static_cast<size_t>(row) : static_cast<size_t>(Height() - 1 - row);
-  return static_cast<uint8_t*>(bits_) + index * stride;
+  return static_cast<const uint8_t*>(bits_) + index * stride;
+}
+
+uint8_t* TBitmap::ScanLine(int row) {
+  PixelsChanged();
+  return const_cast<uint8_t*>(Row(row));
+}
+
+void TBitmap::PixelsChanged() {
+  for (TReducedCopy& c : reduced_) c = TReducedCopy{};
 }
 
 void TBitmap::FillBytes(uint8_t value) {
+  PixelsChanged();
   if (bits_) std::memset(bits_, value, static_cast<size_t>(RowBytes()) * Height());
 }
 
@@ -262,6 +273,7 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {
+  PixelsChanged();
   if (palette != palette_) {
     if (palette_) DeleteObject(palette_);
     palette_ = palette;
@@ -324,9 +336,9 @@ void TBitmap::Draw(HDC dc, const RECT& r) {
 }
 
 // A 24- or 32-bit picture reduced onto a true-colour surface: the rows and
-// columns COLORONCOLOR keeps are picked here, for the visible part only, and
-// copied at once. The platform's StretchBlt from a 24-bit store runs many times
-// slower, and reduce-to-fit repaints a large photo on every resize.
+// columns COLORONCOLOR keeps are picked here, once per size, into a 32-bit copy
+// that each paint copies from. The platform's StretchBlt from a 24-bit store runs
+// many times slower, and a full-screen view repaints a large photo often.
 bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
   const BITMAPINFOHEADER& h = desc_.dsBmih;
   int bpp = h.biBitCount;
@@ -341,29 +353,50 @@ bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
   if (kind == NULLREGION) return true;
   if (kind == ERROR) clip = r;
   if (!IntersectRect(&vis, &clip, &r)) return true;
-  int vw = vis.right - vis.left, vh = vis.bottom - vis.top;
-  std::vector<uint32_t> xs(static_cast<size_t>(vw));
-  for (int i = 0; i < vw; ++i)
-    xs[static_cast<size_t>(i)] = static_cast<uint32_t>(
-        static_cast<uint64_t>(vis.left - r.left + i) * static_cast<uint64_t>(sw) /
-        static_cast<uint64_t>(dw) * static_cast<uint64_t>(bpp / 8));
-  std::vector<uint32_t> out(static_cast<size_t>(vw) * static_cast<size_t>(vh));
-  for (int j = 0; j < vh; ++j) {
-    int sy = static_cast<int>(static_cast<uint64_t>(vis.top - r.top + j) *
-                              static_cast<uint64_t>(sh) / static_cast<uint64_t>(dh));
-    const uint8_t* row = ScanLine(sy);
-    uint32_t* o = out.data() + static_cast<size_t>(j) * static_cast<size_t>(vw);
-    for (int i = 0; i < vw; ++i) {
+  const TReducedCopy* copy = ReducedCopy(dw, dh);
+  if (!copy) return false;
+  TMemoryDC mem(dc);
+  TSelectObject select(mem, copy->dib.Get());
+  if (!mem) return false;
+  BitBlt(dc, vis.left, vis.top, vis.right - vis.left, vis.bottom - vis.top, mem, vis.left - r.left,
+         vis.top - r.top, SRCCOPY);
+  return true;
+}
+
+const TBitmap::TReducedCopy* TBitmap::ReducedCopy(int dw, int dh) {
+  for (const TReducedCopy& c : reduced_)
+    if (c.dib && c.width == dw && c.height == dh) return &c;
+  // The older of the two goes; the newer one moves to the second place.
+  std::swap(reduced_[0], reduced_[1]);
+  TReducedCopy& c = reduced_[1];
+  c = TReducedCopy{};
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), dw, -dh, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  c.dib.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!c.dib || !bits) return nullptr;
+  int sw = Width(), sh = Height(), step = desc_.dsBmih.biBitCount / 8;
+  std::vector<uint32_t> xs(static_cast<size_t>(dw));
+  for (int i = 0; i < dw; ++i)
+    xs[static_cast<size_t>(i)] =
+        static_cast<uint32_t>(static_cast<uint64_t>(i) * static_cast<uint64_t>(sw) /
+                              static_cast<uint64_t>(dw) * static_cast<uint64_t>(step));
+  auto* out = static_cast<uint32_t*>(bits);
+  for (int j = 0; j < dh; ++j) {
+    int sy = static_cast<int>(static_cast<uint64_t>(j) * static_cast<uint64_t>(sh) /
+                              static_cast<uint64_t>(dh));
+    const uint8_t* row = Row(sy);
+    uint32_t* o = out + static_cast<size_t>(j) * static_cast<size_t>(dw);
+    for (int i = 0; i < dw; ++i) {
       const uint8_t* p = row + xs[static_cast<size_t>(i)];
       o[i] = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
              static_cast<uint32_t>(p[2]) << 16;
     }
   }
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), vw, -vh, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  SetDIBitsToDevice(dc, vis.left, vis.top, static_cast<DWORD>(vw), static_cast<DWORD>(vh), 0, 0,
-                    0, static_cast<UINT>(vh), out.data(), &bi, DIB_RGB_COLORS);
-  return true;
+  GdiFlush();  // the pixels were written behind GDI's back
+  c.width = dw;
+  c.height = dh;
+  return &c;
 }
 
 std::unique_ptr<TGraphic> TBitmap::Clone() const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pictures/graphic.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -39,8 +40,11 @@ class TBitmap : public TGraphic {
   // Sets every pixel byte (after NewDIB: e.g. 0xFF gives white at 24 bits).
   void FillBytes(uint8_t value);
   // Row `row` of the picture, 0 = top, whatever the order in memory; nullptr
-  // without a device-independent buffer or outside the picture.
+  // without a device-independent buffer or outside the picture. Code that keeps
+  // the pointer and writes later calls PixelsChanged() after writing.
   uint8_t* ScanLine(int row);
+  // Forgets the reduced copies made for drawing: the pixels were rewritten.
+  void PixelsChanged();
   // Bytes per row of the buffer: ((width * bits + 31) & ~31) / 8.
   int RowBytes() const;
   int BitCount() const;
@@ -67,6 +71,17 @@ class TBitmap : public TGraphic {
   void* bits_ = nullptr;
   HPALETTE palette_ = nullptr;
   bool DrawReduced(HDC dc, const RECT& r);
+  const uint8_t* Row(int row) const;
+
+  // A 32-bit copy of the whole picture reduced to one rectangle's size, kept so
+  // that a repaint of an unchanged view only copies it. Two sizes are kept: the
+  // same picture may show in the main preview and the full-screen view at once.
+  struct TReducedCopy {
+    int width = 0, height = 0;
+    TOwnedBitmap dib;
+  };
+  const TReducedCopy* ReducedCopy(int width, int height);
+  TReducedCopy reduced_[2];
   DIBSECTION desc_{};
   bool core_ = false;
   std::vector<uint8_t> info_;     // the BITMAPINFO a DIB was made from

@@ -17,6 +17,8 @@ void TImageHost::Paint() {
   try {
     view_.Paint(dc);
   } catch (...) {
+    // Nothing was drawn where the background was left for the picture.
+    FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
     // Validate first so a report does not bring the same paint back at once.
     EndPaint(Handle(), &ps);
     if (!OnPaintError) throw;
@@ -26,9 +28,27 @@ void TImageHost::Paint() {
   EndPaint(Handle(), &ps);
 }
 
+// An opaque picture paints every pixel of its rectangle: only the rest is filled
+// first, so a repaint writes each pixel once and the picture does not flash.
+BOOL TImageHost::EraseBackground(HDC dc) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  int saved = SaveDC(dc);
+  TGraphic* g = Picture().Graphic();
+  if (g && !g->Transparent() && view_.Visible) {
+    TRect d = view_.DestRect();
+    TRect b = view_.Bounds();
+    ExcludeClipRect(dc, b.left + d.left, b.top + d.top, b.left + d.right, b.top + d.bottom);
+  }
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  RestoreDC(dc, saved);
+  return TRUE;
+}
+
 bool TImageHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_PAINT: Paint(); return true;
+    case WM_ERASEBKGND: result = EraseBackground(reinterpret_cast<HDC>(wp)); return true;
     case WM_SIZE: view_.SetBounds(ClientRect()); return TControl::HandleMessage(msg, wp, lp, result);
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();

@@ -37,6 +37,7 @@ public:
 
 private:
   void Paint();
+  BOOL EraseBackground(HDC dc);
   TImage view_;
 };
 

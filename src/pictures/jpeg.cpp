@@ -45,6 +45,19 @@ void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int 
   }
 }
 
+// The last complete decode. The full-screen view and the main preview load the
+// same file for one key press; whichever paints second takes the first one's
+// pixels instead of decoding again. Weak: it keeps nothing alive.
+struct LastDecode {
+  std::weak_ptr<TJPEGData> data;
+  std::weak_ptr<TBitmap> bitmap;
+  TJPEGDefaults settings;
+};
+LastDecode& Last() {
+  static LastDecode last;
+  return last;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -105,8 +118,24 @@ std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
   return copy;
 }
 
+bool TJPEGImage::ShareLastDecode() {
+  std::shared_ptr<TJPEGData> data = Last().data.lock();
+  std::shared_ptr<TBitmap> bitmap = Last().bitmap.lock();
+  if (!data || !bitmap || !(Last().settings == settings_) || data->size != data_->size)
+    return false;
+  if (data != data_ && std::memcmp(data->bytes.get(), data_->bytes.get(), data_->size) != 0)
+    return false;
+  bitmap_ = std::move(bitmap);
+  if (bitmap_->Palette()) {
+    PaletteModified = true;
+    Changed();
+  }
+  return true;
+}
+
 void TJPEGImage::Decode() {
-  bitmap_ = std::make_unique<TBitmap>();  // kept even if decoding fails
+  if (data_->hasBytes && ShareLastDecode()) return;
+  bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show
   TJPEGDecoder dec(data_->bytes.get(), data_->size);
@@ -132,10 +161,12 @@ void TJPEGImage::Decode() {
     DecodeRows(dec, bmp);
     dec.Finish();
   } catch (...) {
+    bmp.PixelsChanged();
     Progress(TProgressStage::psEnding, 0, PaletteModified, none, std::string());
     if (PaletteModified) Changed();
     throw;
   }
+  Last() = {data_, bitmap_, settings_};
   Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
   if (PaletteModified) Changed();
 }
@@ -169,8 +200,11 @@ void TJPEGImage::DecodeRows(TJPEGDecoder& dec, TBitmap& bmp) {
     row0 = bmp.ScanLine(0);  // a palette may move the rows
   }
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
-  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline())
-    if (dec.ReadRows(row0 + step * y, step, rows) == 0) break;
+  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
+    int got = dec.ReadRows(row0 + step * y, step, rows);
+    bmp.PixelsChanged();  // a repaint during the decode saw older rows
+    if (got == 0) break;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -26,6 +26,7 @@ struct TJPEGDefaults {
   bool Smoothing = true;
   bool GrayscaleOutput = false;
   bool ProgressiveDisplay = false;
+  bool operator==(const TJPEGDefaults&) const = default;
 };
 TJPEGDefaults& JPEGDefaults();
 
@@ -48,7 +49,8 @@ class TJPEGImage : public TGraphic {
   // A copy sharing the bytes, with a copy of the decoded bitmap if there is one.
   std::unique_ptr<TGraphic> Clone() const override;
 
-  // The decoded bitmap; none before the first draw.
+  // The decoded bitmap; none before the first draw. Read-only once decoded: a
+  // picture of the same bytes decoded with the same settings may share it.
   TBitmap* DecodedBitmap() const { return bitmap_.get(); }
   // The decoded bitmap, decoding first if needed.
   TBitmap& Bitmap();
@@ -58,10 +60,11 @@ class TJPEGImage : public TGraphic {
 
  private:
   void Decode();
+  bool ShareLastDecode();
   void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp);
 
   std::shared_ptr<TJPEGData> data_;
-  std::unique_ptr<TBitmap> bitmap_;
+  std::shared_ptr<TBitmap> bitmap_;
   mutable HPALETTE tempPalette_ = nullptr;
   TJPEGDefaults settings_;
 };

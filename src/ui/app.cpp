@@ -187,12 +187,22 @@ BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
 }
 }  // namespace
 
-void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed) {
+void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed, int show) {
   HWND active = GetActiveWindow();
   HWND focus = GetFocus();
   DisabledWindows disabled{wnd, {}};
   EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
-  ShowWindow(wnd, SW_SHOW);
+  if (show == SW_SHOWMAXIMIZED) {
+    // Through the placement: under Wine with no window manager, a window mapped
+    // by ShowWindow(SW_SHOWMAXIMIZED) falls back to its normal size.
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    GetWindowPlacement(wnd, &wp);
+    wp.showCmd = SW_SHOWMAXIMIZED;
+    SetWindowPlacement(wnd, &wp);
+  } else {
+    ShowWindow(wnd, show);
+  }
   SetForegroundWindow(wnd);
   MSG msg;
   while (!terminated_ && IsWindow(wnd) && IsWindowVisible(wnd) && !(closed && closed())) {

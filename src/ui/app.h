@@ -40,9 +40,10 @@ public:
   // Called before a message is dispatched; returning true swallows it.
   std::function<bool(MSG&)> OnMessage;
 
-  // Shows a window modally: the program's other windows are disabled until the
-  // window hides itself or `closed` becomes true. Returns after the loop ends.
-  void RunModal(HWND wnd, const std::function<bool()>& closed);
+  // Shows a window modally (`show`: SW_SHOW, or SW_SHOWMAXIMIZED): the program's
+  // other windows are disabled until the window hides itself or `closed` becomes
+  // true. Returns after the loop ends.
+  void RunModal(HWND wnd, const std::function<bool()>& closed, int show = SW_SHOW);
 
   // The error report: shows the failure in an error box captioned with the
   // title, unless it is the silent kind.

@@ -95,11 +95,11 @@ void TForm::Activated() {
   SetFocus(target ? target : Handle());
 }
 
-int TForm::ShowModal() {
+int TForm::ShowModal(int show) {
   ModalResult = mrNone;
   modal_ = true;
   try {
-    Application().RunModal(Handle(), [this] { return ModalResult != mrNone; });
+    Application().RunModal(Handle(), [this] { return ModalResult != mrNone; }, show);
   } catch (...) {
     modal_ = false;
     throw;

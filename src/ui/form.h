@@ -40,10 +40,11 @@ public:
   // Asks the window to close as the close box does.
   void Close();
 
-  // Shows the form and runs a modal loop until ModalResult is set or the form is
-  // hidden; the program's other windows are disabled meanwhile, and the focus
-  // goes back where it was. Closing answers mrCancel.
-  int ShowModal();
+  // Shows the form (`show` as for RunModal) and runs a modal loop until
+  // ModalResult is set or the form is hidden; the program's other windows are
+  // disabled meanwhile, and the focus goes back where it was. Closing answers
+  // mrCancel.
+  int ShowModal(int show = SW_SHOW);
   int ModalResult = mrNone;
   bool Modal() const { return modal_; }
 

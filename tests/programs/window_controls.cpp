@@ -2,6 +2,8 @@
 // whose caption is the second argument, into the file named by the first (UTF-8),
 // so a shell test can find where to click and read what the user sees:
 //   client <left> <top> <right> <bottom>                (screen coordinates)
+//   window <left> <top> <right> <bottom> <maximised 0|1> <style, hex>
+//   workarea <left> <top> <right> <bottom>              (of the desktop)
 //   child <class> <left> <top> <right> <bottom>         (one per child window)
 //   panel <index> <text>                                (status bar panels)
 //   items <count> <item height> <selected index>        (after a list box)
@@ -86,6 +88,13 @@ int main(int argc, char** argv) {
   GetClientRect(s.found, &c);
   MapWindowPoints(s.found, nullptr, reinterpret_cast<POINT*>(&c), 2);
   std::fprintf(out, "client %ld %ld %ld %ld\n", c.left, c.top, c.right, c.bottom);
+  RECT wr, work;
+  GetWindowRect(s.found, &wr);
+  std::fprintf(out, "window %ld %ld %ld %ld %d %lx\n", wr.left, wr.top, wr.right, wr.bottom,
+               IsZoomed(s.found) ? 1 : 0,
+               static_cast<unsigned long>(GetWindowLongA(s.found, GWL_STYLE)));
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  std::fprintf(out, "workarea %ld %ld %ld %ld\n", work.left, work.top, work.right, work.bottom);
   std::vector<HWND> children;
   EnumChildWindows(s.found, Collect, reinterpret_cast<LPARAM>(&children));
   for (HWND w : children) {

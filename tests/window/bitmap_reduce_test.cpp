@@ -98,5 +98,28 @@ TEST(BitmapReduced, PartlyOffTheSurfaceAndCropped) {
   EXPECT_EQ(s.At(49, 49), Coded(148, 98));
 }
 
+// Repaints copy the reduced pixels kept from the first paint: they must follow the
+// bitmap's own pixels and the rectangle's size, and two sizes live side by side.
+TEST(BitmapReduced, KeptCopyFollowsPixelsAndSize) {
+  TBitmap b;
+  Code(b, 240, 200, 24);
+  Surface s(120, 100, 0);
+  // Source pixel (120, 80) shows at (60, 40) in 120 x 100 and at (40, 20) in 80 x 50.
+  struct Case {
+    int w, h, x, y;
+    bool rewrite;  // its blue byte is rewritten before this paint
+    bool changed;  // and the paint must show that
+  } cases[] = {{120, 100, 60, 40, false, false}, {80, 50, 40, 20, false, false},
+               {120, 100, 119, 99, false, false}, {80, 50, 1, 1, false, false},
+               {120, 100, 60, 40, true, true},    {80, 50, 40, 20, false, true}};
+  for (const Case& c : cases) {
+    if (c.rewrite) b.ScanLine(80)[120 * 3] = 0x11;
+    b.Draw(s.dc, RECT{0, 0, c.w, c.h});
+    uint32_t want = Coded(c.x * 240 / c.w, c.y * 200 / c.h);
+    if (c.changed) want = (want & ~0xFFu) | 0x11;
+    EXPECT_EQ(s.At(c.x, c.y), want) << c.w << "x" << c.h << " at " << c.x << "," << c.y;
+  }
+}
+
 }  // namespace
 }  // namespace pix

@@ -1,0 +1,142 @@
+#include "fullscreen/FullScreenUnit.h"
+
+#include <memory>
+
+#include "app/Common.h"
+#include "app/status_core.h"
+#include "ui/app.h"
+
+namespace pix {
+
+namespace {
+
+std::unique_ptr<TfmView>& ViewSlot() {
+  // Made at first use, so it goes before the application object at exit.
+  static std::unique_ptr<TfmView> view;
+  return view;
+}
+
+// The text after the last backslash or colon.
+std::string FileNamePart(const std::string& path) {
+  size_t cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The busy cursor while a step runs, the normal one on every way out.
+struct BusyCursor {
+  BusyCursor() { Application().SetCursor(TCursor::crHourGlass); }
+  ~BusyCursor() { Application().SetCursor(TCursor::crDefault); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+TfmView* fmView() { return ViewSlot().get(); }
+
+void TfmView::Create() {
+  // Centred at its normal size, though it only ever shows maximised. Not owned by
+  // the main window: it outlives any one main window the tests make.
+  CreateForm("Pixlumen", WS_CAPTION | WS_SYSMENU, 0, {0, 0, 100, 100});
+  RECT r{0, 0, S(688), S(450)};
+  AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  fsStatusBar.Create(Handle(), S(26), {S(200), S(400)});
+  imgWiev.Align = TAlign::Client;
+  imgWiev.Create(Handle());
+  imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
+  imgWiev.SetCenter(true);
+  imgWiev.SetStretch(false);
+  imgWiev.SetProportional(true);
+  imgWiev.OnDblClick = [this] { imgWievDblClick(); };
+  AddDocked(&fsStatusBar);
+  AddDocked(&imgWiev);
+  ApplyFontToChildren();
+  Realign();
+
+  KeyPreview = true;
+  OnKeyDown = [this](WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
+  OnActivate = [this] { FormActivate(); };
+}
+
+void TfmView::ShowPicture(const std::string& path) {
+  LoadPictureFile(imgWiev.Picture(), path);
+  fsStatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
+  const TPicture& picture = imgWiev.Picture();
+  fsStatusBar.SetPanelText(1, DimensionsText(picture.Width(), picture.Height()));
+  fsStatusBar.SetPanelText(2, path);
+  SetText("Pixlumen : " + FileNamePart(path));
+}
+
+void TfmView::StepTo(int index) {
+  FileList->SetItemIndex(index);
+  ShowPicture(FileList->SelectedFilePath());
+}
+
+// Modifiers are not looked at: Shift+Right steps like Right. A load that fails
+// raises past the main window's refresh, which then keeps what it showed.
+void TfmView::FormKeyDown(WORD& key, TShiftState) {
+  if (!FileList) return;
+  int last = FileList->Count() - 1, at = FileList->ItemIndex();
+  switch (key) {
+    case VK_RETURN:
+    case VK_ESCAPE: Close(); break;
+    case VK_RIGHT: StepTo(at == last ? 0 : at + 1); break;
+    case VK_LEFT: StepTo(at == 0 ? last : at - 1); break;
+    default: break;
+  }
+  if (OnListChange) OnListChange();
+}
+
+void TfmView::FormActivate() {
+  if (IsZoomed(Handle()) || !IsWindowVisible(Handle())) return;
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(Handle(), &wp);
+  wp.showCmd = SW_SHOWMAXIMIZED;
+  SetWindowPlacement(Handle(), &wp);
+}
+
+void TfmView::imgWievDblClick() { Close(); }
+
+bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_SYSCOMMAND) {
+    // The window stays maximised: no moving, sizing or restoring from its menu
+    // or its caption.
+    switch (wp & 0xFFF0) {
+      case SC_MOVE:
+      case SC_SIZE:
+      case SC_RESTORE:
+      case SC_MINIMIZE:
+      case SC_MAXIMIZE: return true;
+      default: break;
+    }
+  }
+  return TForm::HandleMessage(msg, wp, lp, result);
+}
+
+bool FullScreenAvailable(const TFileListBox& list) {
+  return list.Count() > 0 && list.Handle() && GetFocus() == list.Handle();
+}
+
+void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange) {
+  BusyCursor busy;
+  std::unique_ptr<TfmView>& view = ViewSlot();
+  if (!view) {
+    auto made = std::make_unique<TfmView>();
+    made->Create();
+    view = std::move(made);
+  }
+  view->FileList = &list;
+  view->OnListChange = listChange;
+  view->ShowPicture(list.SelectedFilePath());
+  // The normal cursor while the view is up; the busy one again until this returns.
+  Application().SetCursor(TCursor::crDefault);
+  view->ShowModal(SW_SHOWMAXIMIZED);
+  Application().SetCursor(TCursor::crHourGlass);
+}
+
+}  // namespace pix

@@ -1,0 +1,52 @@
+// The full-screen view: the main list's selected file in a maximised window of
+// its own, reduced to fit; Right and Left step through the list, and the main
+// window's preview follows.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "browse/filelist.h"
+#include "pictures/imagehost.h"
+#include "ui/form.h"
+#include "ui/statusbar.h"
+
+namespace pix {
+
+class TfmView : public TForm {
+public:
+  // Builds the window, hidden.
+  void Create();
+
+  TImageHost imgWiev;
+  TStatusBar fsStatusBar;
+  // The main window's file list, set at each opening; not owned.
+  TFileListBox* FileList = nullptr;
+  // The main window's selected-file step, run after every key.
+  std::function<void()> OnListChange;
+
+  // Loads the file into the view, then describes it in the status bar and the
+  // caption. A failed load raises before anything else changes.
+  void ShowPicture(const std::string& path);
+  void FormKeyDown(WORD& key, TShiftState shift);
+  void FormActivate();
+  void imgWievDblClick();
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+  void StepTo(int index);
+};
+
+// The one view, once it has been made; nullptr before the first ShowFullScreen.
+TfmView* fmView();
+
+// When the full-screen command is offered: the list has entries and the keyboard
+// focus. A double-click on the preview opens the view without asking.
+bool FullScreenAvailable(const TFileListBox& list);
+
+// Opens the view modally on the list's selected file with the busy cursor until
+// it shows; `listChange` is the main window's selected-file step. A first file
+// that can't be loaded raises without showing the view.
+void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange);
+
+}  // namespace pix

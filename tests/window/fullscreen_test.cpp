@@ -1,0 +1,312 @@
+// The full-screen view driven from the main window: opened by a double-click on
+// the preview, stepped with the arrow keys inside its modal loop, closed, and the
+// main window's list, preview and keyboard afterwards.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "../fixtures/icon_bytes.h"
+#include "../unit/jpeg_writer.h"
+#include "app/MainUnit.h"
+#include "fullscreen/FullScreenUnit.h"
+#include "pictures/jpeg.h"
+#include "testutil.h"
+#include "ui/app.h"
+
+namespace pix {
+namespace {
+
+using pixtest::Pump;
+using pixtest::TempDir;
+
+// A 24-bit bitmap file of one colour (0xRRGGBB).
+std::string Solid(int w, int h, uint32_t rgb) {
+  size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  std::string px(row * h, '\0');
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      size_t o = y * row + x * 3;
+      px[o] = static_cast<char>(rgb), px[o + 1] = static_cast<char>(rgb >> 8);
+      px[o + 2] = static_cast<char>(rgb >> 16);
+    }
+  BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof(BITMAPINFOHEADER)};
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + px.size());
+  BITMAPINFOHEADER ih{sizeof ih, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  return std::string(reinterpret_cast<const char*>(&fh), sizeof fh) +
+         std::string(reinterpret_cast<const char*>(&ih), sizeof ih) + px;
+}
+
+uint32_t FaceRgb() {
+  COLORREF c = GetSysColor(COLOR_BTNFACE);
+  return static_cast<uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+}
+
+class FullScreen : public testing::Test {
+protected:
+  void SetUp() override {
+    Application().SetTitle("Pixlumen");
+    Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
+      errors.push_back(text);
+    };
+    fm = std::make_unique<TfmMain>();
+    fm->Create();
+    ShowWindow(fm->Handle(), SW_SHOW);
+    SetForegroundWindow(fm->Handle());
+    Pump(50);
+  }
+  void TearDown() override {
+    Application().OnIdle = nullptr;
+    Application().MessageBoxHook = nullptr;
+    fm.reset();
+    SetCurrentDirectoryA(cwd.c_str());
+  }
+  // Fills the folder, shows it in the main list and selects `index` as a click does.
+  void Open(const std::vector<std::pair<std::string, std::string>>& files, int index) {
+    for (auto& [name, bytes] : files) dir.Write(name, bytes);
+    fm->flList.SetFolder(dir.Path());
+    fm->flList.SetItemIndex(index);
+    fm->flListChange();
+    fm->SetActiveControl(fm->flList.Handle());
+    Pump(50);
+  }
+  // Double-clicks the preview; inside the view's modal loop each step runs when
+  // the queue has emptied (so after the previous key and its repaint), and the
+  // view is closed with Esc once the steps are done.
+  void RunView(std::vector<std::function<void(TfmView&)>> steps) {
+    size_t next = 0;
+    Application().OnIdle = [&] {
+      TfmView* v = fmView();
+      if (!v || !IsWindowVisible(v->Handle())) return;
+      if (next < steps.size())
+        steps[next++](*v);
+      else
+        Key(*v, VK_ESCAPE);
+      PostMessageA(v->Handle(), WM_NULL, 0, 0);  // the next step, even without a key
+    };
+    SendMessageA(fm->Img.Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
+    Application().OnIdle = nullptr;
+    ranSteps = next;
+  }
+  static void Key(TfmView& v, WORD vk) { PostMessageA(v.Handle(), WM_KEYDOWN, vk, 1); }
+  std::string MainPath() { return fm->StatusBar.PanelText(2); }
+
+  std::string cwd = [] {
+    char b[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, b);
+    return std::string(b);
+  }();
+  TempDir dir;
+  std::unique_ptr<TfmMain> fm;
+  std::vector<std::string> errors;
+  size_t ranSteps = 0;
+};
+
+TEST_F(FullScreen, OpensMaximisedReducedToFitAndDescribesTheFile) {
+  Open({{"wide.bmp", Solid(4000, 100, 0x2040C0)}}, 0);
+  RunView({[&](TfmView& v) {
+    HWND w = v.Handle();
+    EXPECT_TRUE(IsZoomed(w));
+    RECT work, r;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(w, &r);
+    EXPECT_TRUE(r.left <= work.left && r.top <= work.top && r.right >= work.right &&
+                r.bottom >= work.bottom);
+    LONG style = GetWindowLongA(w, GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+    EXPECT_EQ(v.Text(), "Pixlumen : wide.bmp");
+    EXPECT_EQ(v.fsStatusBar.PanelText(0), "1172 Kb");
+    EXPECT_EQ(v.fsStatusBar.PanelText(1), "4000x100");
+    EXPECT_EQ(v.fsStatusBar.PanelText(2), dir.File("wide.bmp"));
+    // Reduced to the view's width, centred, the rest in the window's colour.
+    auto c = pixtest::CaptureClient(v.imgWiev.Handle());
+    int h = c.width / 40;  // 4000 x 100 keeps its proportions
+    EXPECT_EQ(c.At(0, c.height / 2), 0x2040C0u);
+    EXPECT_EQ(c.At(c.width - 1, c.height / 2), 0x2040C0u);
+    EXPECT_EQ(c.At(c.width / 2, (c.height - h) / 2 - 2), FaceRgb());
+    EXPECT_EQ(c.At(c.width / 2, (c.height + h) / 2 + 2), FaceRgb());
+    // Modal: the main window takes no input, and the busy cursor is gone.
+    EXPECT_FALSE(IsWindowEnabled(fm->Handle()));
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+  }});
+  EXPECT_EQ(ranSteps, 1u);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FullScreen, ArrowsWrapAroundAndTheMainWindowFollows) {
+  Open({{"a.bmp", Solid(30, 20, 0xFF0000)},
+        {"b.bmp", Solid(40, 20, 0x00FF00)},
+        {"c.bmp", Solid(50, 20, 0x0000FF)}},
+       2);
+  struct Step {
+    WORD key;
+    const char* name;
+    int index, width;
+  } steps[] = {{VK_RIGHT, "a.bmp", 0, 30},
+               {VK_LEFT, "c.bmp", 2, 50},
+               {VK_LEFT, "b.bmp", 1, 40},
+               {VK_RIGHT, "c.bmp", 2, 50}};
+  std::vector<std::function<void(TfmView&)>> run;
+  for (size_t i = 0; i <= std::size(steps); ++i)
+    run.push_back([&, i](TfmView& v) {
+      if (i > 0) {
+        const Step& s = steps[i - 1];
+        EXPECT_EQ(v.Text(), std::string("Pixlumen : ") + s.name) << i;
+        EXPECT_EQ(fm->flList.ItemIndex(), s.index) << i;
+        EXPECT_EQ(MainPath(), dir.File(s.name)) << i;
+        EXPECT_EQ(fm->Img.Picture().Width(), s.width) << i;
+      }
+      if (i < std::size(steps)) Key(v, steps[i].key);
+    });
+  RunView(run);
+  EXPECT_EQ(ranSteps, run.size());
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FullScreen, OneFileReloadsOnEitherArrowAndShiftRefreshesOnlyTheMainPreview) {
+  Open({{"only.bmp", Solid(10, 10, 0xFF0000)}}, 0);
+  // The file changes behind the program's back before each key.
+  struct Step {
+    WORD key;
+    int width;
+    const char* viewDims;
+  } steps[] = {{VK_RIGHT, 20, "20x10"}, {VK_LEFT, 30, "30x10"}, {VK_SHIFT, 40, "30x10"}};
+  std::vector<std::function<void(TfmView&)>> run;
+  for (size_t i = 0; i <= std::size(steps); ++i)
+    run.push_back([&, i](TfmView& v) {
+      if (i > 0) {
+        const Step& s = steps[i - 1];
+        EXPECT_EQ(v.fsStatusBar.PanelText(1), s.viewDims) << i;
+        EXPECT_EQ(fm->StatusBar.PanelText(1), std::to_string(s.width) + "x10") << i;
+        EXPECT_EQ(fm->Img.Picture().Width(), s.width) << i;
+        EXPECT_EQ(fm->flList.ItemIndex(), 0);
+      }
+      if (i < std::size(steps)) {
+        dir.Write("only.bmp", Solid(steps[i].width, 10, 0xFF0000));
+        Key(v, steps[i].key);
+      }
+    });
+  RunView(run);
+  EXPECT_EQ(ranSteps, run.size());
+}
+
+// However the view is closed, the main window shows the last file viewed and
+// its list has the keyboard: the next Down moves on from there.
+TEST_F(FullScreen, AfterClosingTheListKeepsTheKeyboard) {
+  Open({{"a.bmp", Solid(30, 20, 0xFF0000)},
+        {"b.bmp", Solid(40, 20, 0x00FF00)},
+        {"c.bmp", Solid(50, 20, 0x0000FF)}},
+       0);
+  const std::function<void(TfmView&)> closers[] = {
+      [](TfmView& v) { Key(v, VK_RETURN); },
+      [](TfmView& v) { Key(v, VK_ESCAPE); },
+      [](TfmView& v) { PostMessageA(v.imgWiev.Handle(), WM_LBUTTONDBLCLK, 0, 0); },
+      [](TfmView& v) { PostMessageA(v.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); },
+  };
+  for (size_t i = 0; i < std::size(closers); ++i) {
+    SCOPED_TRACE(i);
+    // The user picks the first entry with Home, then opens the view and steps on.
+    PostMessageA(fm->flList.Handle(), WM_KEYDOWN, VK_HOME, 1);
+    Application().ProcessMessages();
+    ASSERT_EQ(MainPath(), dir.File("a.bmp"));
+    RunView({[](TfmView& v) { Key(v, VK_RIGHT); }, closers[i]});
+    ASSERT_EQ(ranSteps, 2u);
+    EXPECT_FALSE(IsWindowVisible(fmView()->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(fm->Handle()));
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+    EXPECT_EQ(fm->flList.ItemIndex(), 1);
+    EXPECT_EQ(MainPath(), dir.File("b.bmp"));
+    EXPECT_EQ(fm->Img.Picture().Width(), 40);
+    ASSERT_EQ(GetFocus(), fm->flList.Handle());
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_DOWN, 1);
+    Application().ProcessMessages();
+    EXPECT_EQ(fm->flList.ItemIndex(), 2);
+    EXPECT_EQ(MainPath(), dir.File("c.bmp"));
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FullScreen, NothingSelectedReportsTheEmptyExtensionAndShowsNoView) {
+  Open({{"a.bmp", Solid(30, 20, 0xFF0000)}}, -1);
+  RunView({});
+  EXPECT_EQ(ranSteps, 0u);
+  EXPECT_EQ(errors, std::vector<std::string>{"Unknown picture file extension (.)"});
+  ASSERT_NE(fmView(), nullptr);  // made all the same, and kept hidden
+  EXPECT_FALSE(IsWindowVisible(fmView()->Handle()));
+  EXPECT_TRUE(IsWindowEnabled(fm->Handle()));
+  EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+}
+
+TEST_F(FullScreen, AnIconShowsTheStandardIconSize) {
+  Open({{"small.ico", pixtest::IconFile({pixtest::Img(16, 16, 24)})}}, 0);
+  RunView({[](TfmView& v) {
+    EXPECT_EQ(v.fsStatusBar.PanelText(1), std::to_string(GetSystemMetrics(SM_CXICON)) + "x" +
+                                              std::to_string(GetSystemMetrics(SM_CYICON)));
+  }});
+  EXPECT_EQ(ranSteps, 1u);
+}
+
+TEST_F(FullScreen, ABrokenFileReachedWithRightKeepsThePreviousPicture) {
+  std::string broken = Solid(30, 30, 0);
+  broken[1] = 'A';
+  Open({{"a.bmp", Solid(30, 20, 0xFF0000)}, {"b.bmp", broken}}, 0);
+  RunView({[](TfmView& v) { Key(v, VK_RIGHT); },
+           [&](TfmView& v) {
+             EXPECT_EQ(errors, std::vector<std::string>{"Bitmap image is not valid."});
+             EXPECT_TRUE(IsWindowVisible(v.Handle()));
+             EXPECT_EQ(v.Text(), "Pixlumen : a.bmp");
+             EXPECT_EQ(v.fsStatusBar.PanelText(2), dir.File("a.bmp"));
+             EXPECT_EQ(v.imgWiev.Picture().Width(), 30);
+             auto c = pixtest::CaptureClient(v.imgWiev.Handle());
+             EXPECT_EQ(c.At(c.width / 2, c.height / 2), 0xFF0000u);
+             // The selection moved on; the main window's refresh did not run.
+             EXPECT_EQ(fm->flList.ItemIndex(), 1);
+             EXPECT_EQ(MainPath(), dir.File("a.bmp"));
+             Key(v, VK_RIGHT);
+           },
+           [&](TfmView& v) {
+             EXPECT_EQ(fm->flList.ItemIndex(), 0);
+             EXPECT_EQ(v.Text(), "Pixlumen : a.bmp");
+           }});
+  EXPECT_EQ(ranSteps, 3u);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// One key, one decode: the main preview, repainted behind the view, takes the
+// pixels the view decoded for the same file.
+TEST_F(FullScreen, AStepDecodesTheNextJPEGOnce) {
+  TJPEGKindRegistration jpegKind;
+  jpegtest::Recipe recipe{200, 100};
+  std::string one = jpegtest::Photo(recipe);
+  recipe.quality = 80;
+  std::string two = jpegtest::Photo(recipe);
+  Open({{"1.jpg", one}, {"2.jpg", two}}, 0);
+  auto decoded = [](TImageHost& host) {
+    auto* j = dynamic_cast<TJPEGImage*>(host.Picture().Graphic());
+    return j ? j->DecodedBitmap() : nullptr;
+  };
+  RunView({[](TfmView& v) { Key(v, VK_RIGHT); },
+           [&](TfmView& v) {
+             RedrawWindow(fm->Img.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+             ASSERT_NE(decoded(v.imgWiev), nullptr);
+             EXPECT_EQ(decoded(fm->Img), decoded(v.imgWiev));
+           }});
+  EXPECT_EQ(ranSteps, 2u);
+  EXPECT_EQ(MainPath(), dir.File("2.jpg"));
+}
+
+TEST_F(FullScreen, TheCommandIsOfferedWhenTheListHasEntriesAndTheFocus) {
+  Open({{"a.bmp", Solid(30, 20, 0xFF0000)}}, -1);
+  EXPECT_TRUE(FullScreenAvailable(fm->flList));
+  SetFocus(fm->cbFilter.Handle());
+  EXPECT_FALSE(FullScreenAvailable(fm->flList));
+  ASSERT_TRUE(CreateDirectoryA(dir.File("empty").c_str(), nullptr));
+  fm->flList.SetFolder(dir.File("empty"));
+  SetFocus(fm->flList.Handle());
+  EXPECT_FALSE(FullScreenAvailable(fm->flList));
+}
+
+}  // namespace
+}  // namespace pix
