@@ -115,6 +115,14 @@ IShellFolder* TShellFolder::Folder() const {
 SFGAOF TShellFolder::Attributes(SFGAOF mask) const {
   IShellFolder* in = ParentFolder();
   LPCITEMIDLIST rel = relative_.Get();
+  // A root given by path is several items below the desktop, which answers
+  // only for its own children: ask the folder the item really lies in.
+  ComPtr<IShellFolder> owner;
+  if (IdListItemCount(rel) > 1) {
+    in = SUCCEEDED(SHBindToParent(absolute_.Get(), IID_IShellFolder, owner.PutVoid(), &rel))
+             ? owner.Get()
+             : nullptr;
+  }
   SFGAOF a = mask;
   if (!in || FAILED(in->GetAttributesOf(1, &rel, &a))) return 0;
   return a & mask;
