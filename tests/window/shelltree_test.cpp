@@ -368,3 +368,99 @@ TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) 
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+// A folder that names its one item by a table: naming flag -> returned string.
+class NamingFolder : public IShellFolder {
+public:
+  struct Answer {
+    DWORD flags;
+    UINT type;  // STRRET_WSTR, STRRET_OFFSET, STRRET_CSTR; 0: the call fails
+    std::wstring text;
+  };
+  std::vector<Answer> answers;
+  std::vector<DWORD> asked;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, PIDLIST_RELATIVE*,
+                                             ULONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, PCUIDLIST_RELATIVE, PCUIDLIST_RELATIVE) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, PCUITEMID_CHILD_ARRAY, SFGAOF*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID, UINT*,
+                                          void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD, SHGDNF flags, STRRET* s) override {
+    asked.push_back(flags);
+    for (const Answer& a : answers) {
+      if (a.flags != flags) continue;
+      s->uType = a.type;
+      if (a.type == STRRET_WSTR) {
+        size_t bytes = (a.text.size() + 1) * sizeof(wchar_t);
+        s->pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        std::memcpy(s->pOleStr, a.text.c_str(), bytes);
+      } else if (a.type == STRRET_OFFSET) {
+        s->uOffset = 2;  // the item's text, after its byte count
+      } else if (a.type == STRRET_CSTR) {
+        WideCharToMultiByte(CP_ACP, 0, a.text.c_str(), -1, s->cStr, MAX_PATH, nullptr, nullptr);
+      } else {
+        return E_FAIL;
+      }
+      return S_OK;
+    }
+    return E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF,
+                                      PITEMID_CHILD*) override { return E_NOTIMPL; }
+};
+
+TEST(DisplayName, EveryReturnedStringFormAndTheNamingRules) {
+  // One item whose bytes hold its own name, for the offset form.
+  const char item[] = "\x0E\x00Offset name\0\0\0";
+  auto id = reinterpret_cast<LPCITEMIDLIST>(item);
+  struct {
+    std::vector<NamingFolder::Answer> answers;
+    std::string expected;
+    std::vector<DWORD> asked;
+  } cases[] = {
+      {{{SHGDN_INFOLDER, STRRET_WSTR, L"Wide name"}}, "Wide name", {SHGDN_INFOLDER}},
+      {{{SHGDN_INFOLDER, STRRET_OFFSET, L""}}, "Offset name", {SHGDN_INFOLDER}},
+      {{{SHGDN_INFOLDER, STRRET_CSTR, L"Inline name"}}, "Inline name", {SHGDN_INFOLDER}},
+      {{{SHGDN_INFOLDER, STRRET_WSTR, L"\x0424\x043E\x0442\x043E"}}, "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE",
+       {SHGDN_INFOLDER}},
+      {{{SHGDN_INFOLDER, STRRET_WSTR, L"?1?2 Disk"}}, "12 Disk", {SHGDN_INFOLDER}},
+      // A class id is asked again with the normal flag, whose answer is cleaned too.
+      {{{SHGDN_FORPARSING, STRRET_WSTR, L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}"},
+        {SHGDN_NORMAL, STRRET_CSTR, L"?3Computer"}},
+       "3Computer",
+       {SHGDN_FORPARSING, SHGDN_NORMAL}},
+      {{{SHGDN_INFOLDER, 0, L""}}, "", {SHGDN_INFOLDER}},
+  };
+  for (const auto& c : cases) {
+    NamingFolder folder;
+    folder.answers = c.answers;
+    DWORD flags = c.asked[0];
+    EXPECT_EQ(DisplayName(&folder, id, flags), c.expected);
+    EXPECT_EQ(folder.asked, c.asked) << c.expected;
+  }
+}
+
+}  // namespace
+}  // namespace pix
