@@ -454,6 +454,13 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+      // Wine's tree control keeps these to itself, so Alt+F4 and the window's
+      // menu keys would never reach the form: the tree has no use for them.
+      result = DefWindowProcA(Handle(), msg, wp, lp);
+      return true;
     case WM_RBUTTONDOWN:
       rightDown_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       return false;
