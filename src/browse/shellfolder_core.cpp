@@ -1,5 +1,6 @@
 #include "browse/shellfolder_core.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pix {
@@ -78,6 +79,13 @@ std::string RootPathText(const std::string& text) {
 
 std::string SettingPathError(const std::string& text) {
   return "Error setting path: \"" + text + "\"";
+}
+
+bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+  });
 }
 
 std::string ContainingFolder(const std::string& path) {

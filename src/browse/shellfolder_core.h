@@ -2,10 +2,12 @@
 // display-name rules, the root names, the order a folder's comparison gives,
 // and the walk that searches the tree for a folder.
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pix {
 
@@ -45,6 +47,31 @@ inline int CompareResultOrder(int32_t result) {
 
 // The folder an item's path lies in: up to and including its last "\" ("" without one).
 std::string ContainingFolder(const std::string& path);
+
+// Letter case ignored for ASCII letters only: a cheap first order of names.
+bool LessIgnoringAsciiCase(const std::string& a, const std::string& b);
+
+// Sorts by `less`, merging the runs already in order pairwise: a range in order
+// costs n - 1 comparisons, one nearly in order little more, any other n log n at
+// most. Equal elements keep their order.
+template <class It, class Less>
+void SortByRuns(It first, It last, Less less) {
+  if (last - first < 2) return;
+  std::vector<It> bounds{first};  // where each run starts, then `last`
+  for (It i = first + 1; i != last; ++i)
+    if (less(*i, *(i - 1))) bounds.push_back(i);
+  bounds.push_back(last);
+  while (bounds.size() > 2) {
+    std::vector<It> merged{bounds[0]};
+    size_t k = 0, runs = bounds.size() - 1;
+    for (; k + 2 <= runs; k += 2) {
+      std::inplace_merge(bounds[k], bounds[k + 1], bounds[k + 2], less);
+      merged.push_back(bounds[k + 2]);
+    }
+    if (k < runs) merged.push_back(bounds[runs]);
+    bounds.swap(merged);
+  }
+}
 
 // Searches a tree from `start` in depth-first display order (the node, its
 // descendants, then what follows) for the first node `same` accepts, stopping

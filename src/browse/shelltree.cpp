@@ -124,6 +124,11 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
       SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   if (icons) Tv(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+  const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
+    folderIcon_ = fi.iIcon;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
+    openFolderIcon_ = fi.iIcon;
 }
 
 LRESULT TShellTreeView::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
@@ -290,23 +295,32 @@ void TShellTreeView::Fill(HTREEITEM node) {
   ++enumerations_;
   // A folder that can't be listed (refused, vanished, no medium) just has no children.
   if (folder->EnumObjects(Owner(), SHCONTF_FOLDERS, items.Put()) != S_OK || !items) return;
-  std::vector<std::unique_ptr<TShellFolder>> children;
+  struct Child {
+    std::unique_ptr<TShellFolder> record;
+    std::string label;
+    SFGAOF attributes;
+  };
+  std::vector<Child> children;
   LPITEMIDLIST id = nullptr;
   ULONG got = 0;
   while (items->Next(1, &id, &got) == S_OK && got == 1 && id) {
     TItemIdList owned(id);
-    children.push_back(std::make_unique<TShellFolder>(record, std::move(owned)));
+    children.push_back({std::make_unique<TShellFolder>(record, std::move(owned)), {}, 0});
   }
-  // One sort, by the folder's own comparison; a merge sort stays in bounds even
-  // if the comparison is not consistent.
-  std::stable_sort(children.begin(), children.end(), [folder](const auto& a, const auto& b) {
-    return CompareResultOrder(folder->CompareIDs(0, a->RelativeId(), b->RelativeId())) < 0;
+  for (Child& c : children) {
+    c.label = c.record->InFolderName();
+    c.attributes = c.record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
+  }
+  // Sorted by the folder's own comparison. Each comparison is a call into the
+  // shell, so the names first put the children nearly in its order for little;
+  // the comparison then checks that and mends what differs.
+  std::sort(children.begin(), children.end(),
+            [](const Child& a, const Child& b) { return LessIgnoringAsciiCase(a.label, b.label); });
+  SortByRuns(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
+    return CompareResultOrder(
+               folder->CompareIDs(0, a.record->RelativeId(), b.record->RelativeId())) < 0;
   });
-  for (auto& child : children) {
-    SFGAOF attributes = child->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
-    std::string label = child->InFolderName();
-    AddNode(node, std::move(child), label, attributes);
-  }
+  for (Child& c : children) AddNode(node, std::move(c.record), c.label, c.attributes);
 }
 
 // The step before a node expands; false when it must not expand.
@@ -383,16 +397,37 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   if (changes == selectionChanges_ && Selected() != before && OnChange) OnChange(this, Selected());
 }
 
+// A shown node whose icons are not known yet gets the plain folder's for now:
+// asking the shell costs milliseconds an item (tens in a big folder under Wine),
+// so its own are asked a few at a time between messages.
 void TShellTreeView::GetIcons(NMTVDISPINFOA& info) {
   TVITEMA& item = info.item;
-  TShellFolder* record = reinterpret_cast<TShellFolder*>(item.lParam);
+  auto* record = reinterpret_cast<TShellFolder*>(item.lParam);
   if (!record || !(item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) return;
-  int normal = SmallIcon(record->AbsoluteId(), 0);
-  int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
-  item.iImage = normal;
-  item.iSelectedImage = open ? open : normal;
-  // Both are kept by the control, so neither is asked again.
-  item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_DI_SETITEM;
+  item.iImage = folderIcon_;
+  item.iSelectedImage = openFolderIcon_;
+  if (iconsWanted_.emplace(record, item.hItem).second) iconQueue_.push_back(record);
+  if (!iconsPosted_) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
+}
+
+void TShellTreeView::FetchIcons() {
+  iconsPosted_ = false;
+  DWORD start = GetTickCount();
+  while (!iconQueue_.empty() && GetTickCount() - start < 30) {
+    TShellFolder* record = iconQueue_.front();
+    iconQueue_.pop_front();
+    auto wanted = iconsWanted_.find(record);
+    if (wanted == iconsWanted_.end()) continue;  // deleted meanwhile
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    item.hItem = wanted->second;
+    iconsWanted_.erase(wanted);
+    item.iImage = SmallIcon(record->AbsoluteId(), 0);
+    int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
+    item.iSelectedImage = open ? open : item.iImage;
+    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  if (!iconQueue_.empty()) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
 }
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
@@ -432,6 +467,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_DELETEITEMA:
     case TVN_DELETEITEMW:
+      iconsWanted_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       return true;
     case NM_RCLICK: {
@@ -454,6 +490,9 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
+    case kIconsMessage:
+      FetchIcons();
+      return true;
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
     case WM_SYSCHAR:

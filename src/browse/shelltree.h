@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -90,6 +91,7 @@ private:
   void OpenItem(TShellFolder& record);
   void Select(HTREEITEM node);
   void GetIcons(NMTVDISPINFOA& info);
+  void FetchIcons();
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
 
@@ -104,6 +106,12 @@ private:
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
+  // Shown nodes waiting for their own icons, fetched a few at a time.
+  static constexpr UINT kIconsMessage = WM_APP + 12;
+  int folderIcon_ = 0, openFolderIcon_ = 0;
+  std::deque<TShellFolder*> iconQueue_;
+  std::unordered_map<TShellFolder*, HTREEITEM> iconsWanted_;
+  bool iconsPosted_ = false;
 };
 
 }  // namespace pix

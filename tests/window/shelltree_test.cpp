@@ -107,6 +107,14 @@ void Key(HWND w, WPARAM vk) {
   SendMessageA(w, WM_KEYUP, vk, 0xC0000001);
 }
 
+// An item's index in the small system icon list, straight from the shell.
+int ShellIcon(const TShellTreeView& t, HTREEITEM n, UINT extra) {
+  SHFILEINFOA fi{};
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(t.Record(n)->AbsoluteId()), 0, &fi, sizeof fi,
+                 SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra);
+  return fi.iIcon;
+}
+
 bool SamePath(const std::string& a, const std::string& b) { return SameTextIgnoringCase(a, b); }
 
 // Every change event and every call of the user-selection hook.
@@ -178,6 +186,22 @@ TEST_F(ShellTree, StartsOnTheDesktopExpandedOneLevelWithItsPicturesListed) {
   for (HTREEITEM n = t.FirstChild(root); n; n = t.NextSibling(n)) EXPECT_FALSE(t.FirstChild(n));
   EXPECT_EQ(t.Enumerations(), 1);
   EXPECT_TRUE(SamePath(fm->flList.FolderPath(), desk));
+  // Shown nodes get their own icons from the shell soon after they are drawn.
+  UpdateWindow(t.Handle());
+  for (const char* label : {"My Computer", "Trash", "Branch"}) {
+    HTREEITEM n = DesktopChild(label);
+    ASSERT_TRUE(n) << label;
+    int normal = ShellIcon(t, n, 0), open = ShellIcon(t, n, SHGFI_OPENICON);
+    TVITEMA item{};
+    for (int i = 0; i < 100; ++i) {
+      Pump(20);
+      item = {TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE, n};
+      SendMessageA(t.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      if (item.iImage == normal) break;
+    }
+    EXPECT_EQ(item.iImage, normal) << label;
+    EXPECT_EQ(item.iSelectedImage, open ? open : normal) << label;
+  }
   EXPECT_EQ(Items(fm->flList), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
