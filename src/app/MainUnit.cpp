@@ -39,11 +39,14 @@ void TfmMain::Create() {
   pnNavigation.AddDocked(&splNavigation);
   pnNavigation.AddDocked(&pnFileFilter);
   CreateFileList();
+  shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
   Realign();
   pnNavigation.Realign();
+  // The root, expanded and selected, moves the list to the desktop folder.
+  shTree.SetRoot("rfDesktop");
   FormCreate();
 }
 
@@ -85,6 +88,14 @@ void TfmMain::flListChange(TControl*) {
 
 void TfmMain::AcFullScreenExecute() {
   ShowFullScreen(flList, [this] { flListChange(); });
+}
+
+void TfmMain::shTreeChange(TControl*, HTREEITEM) {
+  if (IsExistingFolder(shTree.CurrentFolderPath()))
+    flList.SetFolderFromPath(shTree.CurrentFolderPath());
+  else
+    flList.Clear();  // the preview and the status bar keep what they show
+  flList.Repaint();
 }
 
 void TfmMain::FormCreate() {

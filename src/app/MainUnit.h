@@ -2,6 +2,7 @@
 // the status bar along the bottom.
 #pragma once
 #include "browse/filelist.h"
+#include "browse/shelltree.h"
 #include "browse/filtercombo.h"
 #include "pictures/imagehost.h"
 #include "ui/form.h"
@@ -20,7 +21,7 @@ public:
   TPanel Toolbar;
   TStatusBar StatusBar;
   TPanel pnNavigation;
-  TPanel shTree;  // host of the folder tree
+  TShellTreeView shTree;
   TSplitter splNavigation;
   TPanel pnFileFilter;
   TFilterComboBox cbFilter;
@@ -34,6 +35,9 @@ public:
   void FormCreate();
   // The selected file changed: load it into the preview and describe it.
   void flListChange(TControl* sender = nullptr);
+  // The tree's selection changed: the list shows the folder, or nothing for a
+  // virtual one.
+  void shTreeChange(TControl* sender, HTREEITEM node);
   void FormClose(bool& canClose);
   // Opens the full-screen view on the selected file.
   void AcFullScreenExecute();

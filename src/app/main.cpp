@@ -5,6 +5,7 @@
 #include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "app/Settings.h"
+#include "browse/shellfolder.h"
 #include "pictures/jpeg.h"
 #include "ui/app.h"
 #include "ui/handles.h"
@@ -12,7 +13,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  pix::TOleSession ole;  // the shell's folders and menus are COM objects
+  pix::TShellSession shell;  // the shell's folders and menus are COM objects
   pix::TApplication& app = pix::Application();
   try {
     pix::TJPEGKindRegistration jpegKind;  // "jpeg" and "jpg" in the format list until exit

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Pixlumen started in a folder of bitmaps lists them; a click on the first entry
+# Pixlumen started with a desktop of bitmaps lists them; a click on the first entry
 # and the Down key step through them with real X input: each shows in the
 # preview and is described in the status bar. A broken bitmap then gives the
 # error box captioned Pixlumen, and the preview and status bar keep the last
@@ -28,7 +28,7 @@ open(os.path.join(d, "d_broken.bmp"), "wb").write(bmp(30, 30, (0, 0, 0), b"BA"))
 open(os.path.join(d, "e_yellow.bmp"), "wb").write(bmp(40, 30, (220, 200, 20)))
 open(os.path.join(d, "notes.txt"), "w").write("not a picture\n")
 PY
-WINPICS=$(winepath -w "$PICS")
+WINPICS=$WINDESK  # the folder the program starts in
 
 # The list box, its entries and selection, the status bar and its panel texts.
 describe() {
@@ -70,7 +70,7 @@ wait_for full_list || fail "the list shows $ITEMS entries, expected the five bit
 [ "$SEL" = -1 ] || fail "an entry is selected at start: $SEL"
 [ -z "$P0$P1$P2" ] || fail "the status bar is not empty at start: '$P0' '$P1' '$P2'"
 empty=$(status_pixels "$(shot start)")
-pass "started in the folder: 5 entries, none selected, status bar empty"
+pass "started on the desktop: 5 entries, none selected, status bar empty"
 
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
 expect_shown 0 a_red.bmp 64 48 C8281E "9 Kb"

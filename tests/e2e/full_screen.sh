@@ -23,7 +23,7 @@ for name, w, h, rgb in (("a_red.bmp", 1400, 1000, (200, 40, 30)),
                         ("c_blue.bmp", 50, 50, (40, 60, 200))):
     open(os.path.join(sys.argv[1], name), "wb").write(bmp(w, h, rgb))
 PY
-WINPICS=$(winepath -w "$PICS")
+WINPICS=$WINDESK  # the folder the program starts in
 
 # Describes the window captioned $1 (default: the main window).
 describe() {

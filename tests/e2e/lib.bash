@@ -6,17 +6,31 @@ EXE=$(readlink -f "$1")
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-e2e.XXXXXX")
 DESK=pix$$
 PID=
-trap 'e2e_stop; [ -n "${KEEP:-}" ] || rm -rf "$WORK"' EXIT
+trap 'e2e_stop; restore_desktop; [ -n "${KEEP:-}" ] || rm -rf "$WORK"' EXIT
 
 fail() { echo "FAIL: $*" >&2; [ -n "${SHOT:-}" ] || shot failure; exit 1; }
 pass() { echo "PASS: $*"; }
 
+# The prefix's desktop folder, the folder tree's root: the program starts there.
+# Only in the test run's own prefix, never in a user's.
+[ -n "${PIX_WINENV:-}" ] && [ "$WINEPREFIX" = "$PIX_WINENV/prefix" ] || {
+  echo "FAIL: run through script/wine-env" >&2; exit 1; }
+DESKTOP=$(ls -d "$WINEPREFIX"/drive_c/users/*/Desktop | grep -v '/Public/' | head -1)
+WINDESK="C:\\users\\$(basename "$(dirname "$DESKTOP")")\\Desktop"
+
+# Makes folder $1 the prefix's desktop (the desktop folder becomes a link to it).
+use_desktop() {
+  if [ -L "$DESKTOP" ]; then rm -f "$DESKTOP"; else rm -rf "$DESKTOP"; fi
+  ln -s "$1" "$DESKTOP"
+}
+
 # Starts the program (copied into $WORK/app with anything it needs) in a virtual
-# desktop, from folder $1 (default: the app folder).
+# desktop, with folder $1 as the prefix's desktop (default: an empty folder).
 e2e_start() {
-  mkdir -p "$WORK/app"
+  mkdir -p "$WORK/app" "$WORK/desktop"
   cp "$EXE" "$WORK/app/Pixlumen.exe"
-  local dir=${1:-$WORK/app}
+  local dir=${1:-$WORK/desktop}
+  use_desktop "$dir"
   (cd "$dir" && exec wine explorer "/desktop=$DESK,1024x768" "$WORK/app/Pixlumen.exe" >/dev/null 2>&1) &
   PID=$!
 }
@@ -134,4 +148,9 @@ e2e_stop() {
     sleep 0.3
   done
   kill -9 $(pgrep -f "$WORK/app/Pixlumen.exe") 2>/dev/null || true
+}
+
+# The desktop folder goes back to an empty folder of the prefix's own.
+restore_desktop() {
+  if [ -L "$DESKTOP" ]; then rm -f "$DESKTOP"; mkdir -p "$DESKTOP"; fi
 }

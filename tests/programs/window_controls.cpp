@@ -7,11 +7,16 @@
 //   child <class> <left> <top> <right> <bottom>         (one per child window)
 //   panel <index> <text>                                (status bar panels)
 //   items <count> <item height> <selected index>        (after a list box)
+//   node <left> <top> <right> <bottom> <selected> <expanded> <children> <button x> <label>
+//                                                       (each visible tree node: its label's
+//                                                       rectangle, flags 0/1, the x of its
+//                                                       expand button or -1; label in UTF-8)
 // Exit code 1 when no such window appears within five seconds.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,12 +67,95 @@ void Panels(HWND bar, FILE* out) {
                           2000, &ignored);
       char text[size] = {};
       SIZE_T got = 0;
-      ReadProcessMemory(proc, remote, text, LOWORD(len), &got);
-      std::fprintf(out, "panel %d %s\n", i, std::string(text, got).c_str());
+      // The length counts characters, not the bytes of a UTF-8 text: read to the end.
+      ReadProcessMemory(proc, remote, text, size - 1, &got);
+      std::fprintf(out, "panel %d %s\n", i, std::string(text, strnlen(text, got)).c_str());
     }
     VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
   }
   CloseHandle(proc);
+}
+
+// Memory in the window's own process, for messages that pass pointers.
+class Remote {
+public:
+  explicit Remote(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    proc_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (proc_) at_ = VirtualAllocEx(proc_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~Remote() {
+    if (at_) VirtualFreeEx(proc_, at_, 0, MEM_RELEASE);
+    if (proc_) CloseHandle(proc_);
+  }
+  explicit operator bool() const { return at_ != nullptr; }
+  char* At(size_t offset) const { return static_cast<char*>(at_) + offset; }
+  void Put(size_t offset, const void* data, size_t n) const {
+    SIZE_T done = 0;
+    WriteProcessMemory(proc_, At(offset), data, n, &done);
+  }
+  void Get(size_t offset, void* data, size_t n) const {
+    SIZE_T done = 0;
+    ReadProcessMemory(proc_, At(offset), data, n, &done);
+  }
+
+private:
+  HANDLE proc_ = nullptr;
+  void* at_ = nullptr;
+};
+
+LRESULT Ask(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, 2000, &r);
+  return static_cast<LRESULT>(r);
+}
+
+void TreeNodes(HWND tree, FILE* out) {
+  Remote mem(tree);
+  if (!mem) return;
+  auto node = reinterpret_cast<HTREEITEM>(Ask(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+  for (; node; node = reinterpret_cast<HTREEITEM>(
+                   Ask(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(node)))) {
+    RECT r{};
+    std::memcpy(&r, &node, sizeof node);
+    mem.Put(0, &r, sizeof r);
+    if (!Ask(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(mem.At(0)))) break;
+    mem.Get(0, &r, sizeof r);
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN | TVIF_HANDLE;
+    item.hItem = node;
+    item.stateMask = TVIS_SELECTED | TVIS_EXPANDED;
+    item.pszText = reinterpret_cast<LPWSTR>(mem.At(1024));
+    item.cchTextMax = 1000;
+    mem.Put(0, &item, sizeof item);
+    Ask(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(mem.At(0)));
+    mem.Get(0, &item, sizeof item);
+    wchar_t text[1001] = {};
+    mem.Get(1024, text, 2000);
+    char label[3000] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, label, sizeof label, nullptr, nullptr);
+    // The expand button: the first point left of the label that the control says is one.
+    int button = -1, y = (r.top + r.bottom) / 2;
+    for (int x = r.left - 1; x >= 0 && item.cChildren; --x) {
+      TVHITTESTINFO hit{};
+      hit.pt = {x, y};
+      mem.Put(0, &hit, sizeof hit);
+      Ask(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(mem.At(0)));
+      mem.Get(0, &hit, sizeof hit);
+      if (hit.flags & TVHT_ONITEMBUTTON) {
+        button = x;
+        break;
+      }
+    }
+    POINT a{r.left, r.top}, b{r.right, r.bottom}, c{button, y};
+    ClientToScreen(tree, &a);
+    ClientToScreen(tree, &b);
+    ClientToScreen(tree, &c);
+    std::fprintf(out, "node %ld %ld %ld %ld %d %d %d %ld %s\n", a.x, a.y, b.x, b.y,
+                 (item.state & TVIS_SELECTED) ? 1 : 0, (item.state & TVIS_EXPANDED) ? 1 : 0,
+                 item.cChildren ? 1 : 0, button < 0 ? -1L : c.x, label);
+  }
 }
 
 }  // namespace
@@ -104,6 +192,7 @@ int main(int argc, char** argv) {
     GetWindowRect(w, &r);
     std::fprintf(out, "child %s %ld %ld %ld %ld\n", cls, r.left, r.top, r.right, r.bottom);
     if (lstrcmpiA(cls, STATUSCLASSNAMEA) == 0) Panels(w, out);
+    if (lstrcmpiA(cls, WC_TREEVIEWA) == 0) TreeNodes(w, out);
     if (lstrcmpiA(cls, "ListBox") == 0)
       std::fprintf(out, "items %d %d %d\n", static_cast<int>(SendMessageA(w, LB_GETCOUNT, 0, 0)),
                    static_cast<int>(SendMessageA(w, LB_GETITEMHEIGHT, 0, 0)),

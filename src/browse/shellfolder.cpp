@@ -1,0 +1,159 @@
+#include "browse/shellfolder.h"
+
+#include "browse/shellfolder_core.h"
+#include "ui/app.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+namespace {
+
+TShellFolder* gDesktop = nullptr;
+
+const uint8_t* Bytes(LPCITEMIDLIST id) { return reinterpret_cast<const uint8_t*>(id); }
+
+TItemIdList Allocate(size_t bytes) {
+  auto* p = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(bytes));
+  if (!p) throw EOutOfMemory();
+  return TItemIdList(p);
+}
+
+std::string AnsiOf(const wchar_t* w) {
+  if (!w || !*w) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+  s.pop_back();
+  return s;
+}
+
+std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
+  STRRET s{};
+  s.uType = STRRET_CSTR;
+  if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &s))) return std::string();
+  return StrRetText(s, id);
+}
+
+}  // namespace
+
+TItemIdList CopyIdList(LPCITEMIDLIST id) { return IdListPrefix(id, SIZE_MAX); }
+
+TItemIdList JoinIdLists(LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  TItemIdList out = Allocate(IdListSize(Bytes(a)) + IdListSize(Bytes(b)) - 2);
+  IdListJoin(reinterpret_cast<uint8_t*>(out.Get()), Bytes(a), Bytes(b));
+  return out;
+}
+
+TItemIdList IdListPrefix(LPCITEMIDLIST id, size_t items) {
+  TItemIdList out = Allocate(IdListPrefixBytes(Bytes(id), items) + 2);
+  IdListCopyPrefix(reinterpret_cast<uint8_t*>(out.Get()), Bytes(id), items);
+  return out;
+}
+
+size_t IdListItemCount(LPCITEMIDLIST id) { return IdListItems(Bytes(id)); }
+
+std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
+  switch (s.uType) {
+    case STRRET_WSTR: {
+      std::string text = AnsiOf(s.pOleStr);
+      CoTaskMemFree(s.pOleStr);
+      s.pOleStr = nullptr;
+      return text;
+    }
+    case STRRET_OFFSET:
+      return id ? std::string(reinterpret_cast<const char*>(id) + s.uOffset) : std::string();
+    case STRRET_CSTR: return std::string(s.cStr, strnlen(s.cStr, sizeof s.cStr));
+    default: return std::string();
+  }
+}
+
+std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
+  std::string name = AskName(folder, id, flags);
+  if (IsClassIdName(name)) name = AskName(folder, id, SHGDN_NORMAL);
+  return CleanDisplayName(std::move(name));
+}
+
+bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  if (IdListBytesEqual(Bytes(a), Bytes(b))) return true;
+  IShellFolder* desktop = DesktopRecord().Folder();
+  return desktop && desktop->CompareIDs(0, a, b) == S_OK;
+}
+
+TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative,
+                           ComPtr<IShellFolder> folder)
+    : parent_(parent ? parent : &DesktopRecord()),
+      relative_(std::move(relative)),
+      absolute_(JoinIdLists(parent_->AbsoluteId(), relative_.Get())),
+      folder_(std::move(folder)),
+      bound_(static_cast<bool>(folder_)),
+      level_(parent ? parent->level_ + 1 : 0) {}
+
+IShellFolder* TShellFolder::ParentFolder() const { return parent_ ? parent_->Folder() : nullptr; }
+
+IShellFolder* TShellFolder::Folder() const {
+  if (bound_ || !parent_) return folder_.Get();
+  bound_ = true;
+  IShellFolder* in = parent_->Folder();
+  HWND owner = Application().MainWindow();
+  LPCITEMIDLIST rel = relative_.Get();
+  if (in && SUCCEEDED(in->BindToObject(rel, nullptr, IID_IShellFolder, folder_.PutVoid())) &&
+      folder_)
+    return folder_.Get();
+  if (in && SUCCEEDED(in->GetUIObjectOf(owner, 1, &rel, IID_IShellFolder, nullptr,
+                                        folder_.PutVoid())) && folder_)
+    return folder_.Get();
+  if (in && SUCCEEDED(in->CreateViewObject(owner, IID_IShellFolder, folder_.PutVoid())) && folder_)
+    return folder_.Get();
+  IShellFolder* desktop = DesktopRecord().Folder();
+  if (desktop && FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder,
+                                              folder_.PutVoid())))
+    folder_.Reset();
+  return folder_.Get();
+}
+
+SFGAOF TShellFolder::Attributes(SFGAOF mask) const {
+  IShellFolder* in = ParentFolder();
+  LPCITEMIDLIST rel = relative_.Get();
+  // A root given by path is several items below the desktop, which answers
+  // only for its own children: ask the folder the item really lies in.
+  ComPtr<IShellFolder> owner;
+  if (IdListItemCount(rel) > 1) {
+    in = SUCCEEDED(SHBindToParent(absolute_.Get(), IID_IShellFolder, owner.PutVoid(), &rel))
+             ? owner.Get()
+             : nullptr;
+  }
+  SFGAOF a = mask;
+  if (!in || FAILED(in->GetAttributesOf(1, &rel, &a))) return 0;
+  return a & mask;
+}
+
+std::string TShellFolder::InFolderName() const {
+  return DisplayName(ParentFolder(), relative_.Get(), SHGDN_INFOLDER);
+}
+
+std::string TShellFolder::Path() const {
+  return DisplayName(DesktopRecord().Folder(), absolute_.Get(), SHGDN_FORPARSING);
+}
+
+TShellSession::TShellSession() {
+  desktop_.reset(new TShellFolder());
+  desktop_->bound_ = true;
+  if (FAILED(SHGetDesktopFolder(desktop_->folder_.Put())))
+    throw Exception("The shell's desktop folder is not available");
+  desktop_->relative_ = IdListPrefix(nullptr, 0);
+  desktop_->absolute_ = IdListPrefix(nullptr, 0);
+  gDesktop = desktop_.get();
+}
+
+TShellSession::~TShellSession() {
+  if (gDesktop == desktop_.get()) gDesktop = nullptr;
+  desktop_.reset();  // before the object services shut down
+}
+
+TShellFolder& DesktopRecord() {
+  if (!gDesktop) throw Exception("No shell session is open");
+  return *gDesktop;
+}
+
+}  // namespace pix

@@ -1,0 +1,524 @@
+#include "browse/shelltree.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "browse/shellfolder_core.h"
+#include "ui/app.h"
+#include "ui/errors.h"
+
+namespace pix {
+
+namespace {
+
+// Shows the hourglass and puts the previous cursor back on every path.
+class HourGlass {
+public:
+  HourGlass() : saved_(Application().Cursor()) { Application().SetCursor(TCursor::crHourGlass); }
+  ~HourGlass() { Application().SetCursor(saved_); }
+  HourGlass(const HourGlass&) = delete;
+  HourGlass& operator=(const HourGlass&) = delete;
+
+private:
+  TCursor saved_;
+};
+
+class FlagSet {
+public:
+  explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~FlagSet() { flag_ = old_; }
+  FlagSet(const FlagSet&) = delete;
+  FlagSet& operator=(const FlagSet&) = delete;
+
+private:
+  bool& flag_;
+  bool old_;
+};
+
+std::wstring WideAnsi(const std::string& s) {
+  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+  std::wstring w(static_cast<size_t>(std::max(n, 1)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
+  w.resize(w.size() - 1);
+  return w;
+}
+
+// Parses a path text into an absolute id with the desktop folder; null on failure.
+TItemIdList ParsePath(HWND owner, const std::string& text) {
+  TItemIdList id;
+  IShellFolder* desktop = DesktopRecord().Folder();
+  std::wstring w = WideAnsi(text);
+  if (!desktop || w.empty() ||
+      FAILED(desktop->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
+    id.Reset();
+  return id;
+}
+
+int SmallIcon(LPCITEMIDLIST id, UINT extra) {
+  SHFILEINFOA fi{};
+  if (!SHGetFileInfoA(reinterpret_cast<LPCSTR>(id), 0, &fi, sizeof fi,
+                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra))
+    return 0;
+  return fi.iIcon;
+}
+
+// The tree's shape as the search walk sees it.
+struct TreeShape {
+  const TShellTreeView& tree;
+  HTREEITEM FirstChild(HTREEITEM n) const { return tree.FirstChild(n); }
+  HTREEITEM NextSibling(HTREEITEM n) const { return tree.NextSibling(n); }
+  HTREEITEM Parent(HTREEITEM n) const { return tree.Parent(n); }
+  int Level(HTREEITEM n) const { return tree.Level(n); }
+};
+
+}  // namespace
+
+// Suspends the tree's drawing; nested locks resume it only when the last ends.
+class TShellTreeView::RedrawLock {
+public:
+  explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
+    if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
+  }
+  ~RedrawLock() {
+    if (--tree_.redrawLocks_ == 0) {
+      tree_.Tv(WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(tree_.Handle(), nullptr, TRUE);
+    }
+  }
+  RedrawLock(const RedrawLock&) = delete;
+  RedrawLock& operator=(const RedrawLock&) = delete;
+
+private:
+  TShellTreeView& tree_;
+};
+
+TShellTreeView::TShellTreeView() = default;
+
+TShellTreeView::~TShellTreeView() {
+  OnChange = nullptr;
+  OnUserSelect = nullptr;
+  OnContextPopup = nullptr;
+  clearing_ = true;
+  if (Handle()) Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  DestroyHandle();
+  records_.clear();  // any the control did not report deleted
+}
+
+void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
+  Align = align;
+  DockWidth = width;
+  DockHeight = height;
+  // No lines or button at the root; the selection shows only while focused.
+  CreateStandard(WC_TREEVIEWA, "",
+                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES,
+                 WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
+  proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
+  Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
+  // The tree shows the system's own small icon list, which it must not free.
+  SHFILEINFOA fi{};
+  auto icons = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (icons) Tv(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+  const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
+    folderIcon_ = fi.iIcon;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
+    openFolderIcon_ = fi.iIcon;
+}
+
+LRESULT TShellTreeView::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
+  // Straight to the control: our own requests need nothing of the subclass.
+  return Handle() ? CallWindowProcA(proc_, Handle(), msg, wp, lp) : 0;
+}
+
+HWND TShellTreeView::Owner() const {
+  HWND main = Application().MainWindow();
+  return main ? main : GetAncestor(Handle(), GA_ROOT);
+}
+
+HTREEITEM TShellTreeView::RootNode() const {
+  return reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_ROOT, 0));
+}
+HTREEITEM TShellTreeView::Selected() const {
+  return reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+HTREEITEM TShellTreeView::FirstChild(HTREEITEM node) const {
+  return node ? reinterpret_cast<HTREEITEM>(
+                    Tv(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)))
+              : nullptr;
+}
+HTREEITEM TShellTreeView::NextSibling(HTREEITEM node) const {
+  return node ? reinterpret_cast<HTREEITEM>(
+                    Tv(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(node)))
+              : nullptr;
+}
+HTREEITEM TShellTreeView::Parent(HTREEITEM node) const {
+  return node ? reinterpret_cast<HTREEITEM>(
+                    Tv(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)))
+              : nullptr;
+}
+
+int TShellTreeView::Level(HTREEITEM node) const {
+  TShellFolder* r = Record(node);
+  return r ? r->Level() : 0;
+}
+
+TShellFolder* TShellTreeView::Record(HTREEITEM node) const {
+  if (!node) return nullptr;
+  TVITEMA item{};
+  item.mask = TVIF_PARAM | TVIF_HANDLE;
+  item.hItem = node;
+  if (!Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<TShellFolder*>(item.lParam);
+}
+
+std::string TShellTreeView::Label(HTREEITEM node) const {
+  char text[MAX_PATH * 3] = {};
+  TVITEMA item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = node;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  return Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? std::string(text) : std::string();
+}
+
+bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
+  TVITEMA item{};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  return Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) && item.cChildren != 0;
+}
+
+bool TShellTreeView::Expanded(HTREEITEM node) const {
+  return node && (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) &
+                  TVIS_EXPANDED);
+}
+
+HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
+  return FindInSubtree(TreeShape{*this}, start, [&](HTREEITEM n) {
+    TShellFolder* r = Record(n);
+    return r && SameFolder(r->AbsoluteId(), id);
+  });
+}
+
+std::string TShellTreeView::CurrentFolderPath() const {
+  TShellFolder* r = Record(Selected());
+  return r ? r->Path() : std::string();
+}
+
+std::unique_ptr<TShellFolder> TShellTreeView::ResolveRoot(const std::string& text) const {
+  if (text.empty()) return nullptr;
+  TItemIdList id;
+  if (std::optional<int> number = RootFolderNumber(text)) {
+    if (FAILED(SHGetSpecialFolderLocation(Owner(), *number, id.Put()))) id.Reset();
+  } else {
+    id = ParsePath(Owner(), RootPathText(text));
+  }
+  if (!id) return nullptr;
+  ComPtr<IShellFolder> folder;
+  IShellFolder* desktop = DesktopRecord().Folder();
+  if (desktop && IdListItemCount(id.Get()) == 0) {
+    desktop->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  } else if (desktop) {
+    desktop->BindToObject(id.Get(), nullptr, IID_IShellFolder, folder.PutVoid());
+  }
+  return std::make_unique<TShellFolder>(nullptr, std::move(id), std::move(folder));
+}
+
+void TShellTreeView::SetRoot(const std::string& root) {
+  std::unique_ptr<TShellFolder> resolved = ResolveRoot(root);
+  bool failed = !resolved;
+  if (!failed) {
+    previousRoot_ = root_;
+    root_ = root;
+    rootRecord_ = std::move(resolved);
+  }
+  if (Handle() && rootRecord_) CreateRootNode();
+  if (failed) throw Exception(SettingPathError(root));
+}
+
+void TShellTreeView::CreateRootNode() {
+  {
+    FlagSet quiet(clearing_);
+    Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  }
+  ComPtr<IShellFolder> folder;
+  if (IShellFolder* f = rootRecord_->Folder()) f->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  auto record =
+      std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()), std::move(folder));
+  std::string label = DisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL);
+  SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
+  HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
+  Expand(root);
+  Select(root);
+}
+
+HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
+                                  const std::string& label, SFGAOF attributes) {
+  TShellFolder* r = record.get();
+  records_.emplace(r, std::move(record));
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = parent;
+  ins.hInsertAfter = TVI_LAST;
+  TVITEMA& item = ins.item;
+  item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
+  item.pszText = const_cast<char*>(label.c_str());
+  // Asking the shell for icons costs milliseconds an item: only shown nodes ask.
+  item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
+  item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
+  item.lParam = reinterpret_cast<LPARAM>(r);
+  if (attributes & SFGAO_SHARE) {
+    item.mask |= TVIF_STATE;
+    item.state = INDEXTOOVERLAYMASK(1);  // the system list's first overlay: shared
+    item.stateMask = TVIS_OVERLAYMASK;
+  }
+  auto node = reinterpret_cast<HTREEITEM>(Tv(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (!node) {
+    records_.erase(r);
+    throw EOutOfResources("Unable to insert a node");
+  }
+  return node;
+}
+
+void TShellTreeView::Fill(HTREEITEM node) {
+  TShellFolder* record = Record(node);
+  HourGlass hourglass;
+  RedrawLock redraw(*this);
+  IShellFolder* folder = record ? record->Folder() : nullptr;
+  if (!folder) return;
+  ComPtr<IEnumIDList> items;
+  ++enumerations_;
+  // A folder that can't be listed (refused, vanished, no medium) just has no children.
+  if (folder->EnumObjects(Owner(), SHCONTF_FOLDERS, items.Put()) != S_OK || !items) return;
+  struct Child {
+    std::unique_ptr<TShellFolder> record;
+    std::string label;
+    SFGAOF attributes;
+  };
+  std::vector<Child> children;
+  LPITEMIDLIST id = nullptr;
+  ULONG got = 0;
+  while (items->Next(1, &id, &got) == S_OK && got == 1 && id) {
+    TItemIdList owned(id);
+    children.push_back({std::make_unique<TShellFolder>(record, std::move(owned)), {}, 0});
+  }
+  for (Child& c : children) {
+    c.label = c.record->InFolderName();
+    c.attributes = c.record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
+  }
+  // Sorted by the folder's own comparison. Each comparison is a call into the
+  // shell, so the names first put the children nearly in its order for little;
+  // the comparison then checks that and mends what differs.
+  std::sort(children.begin(), children.end(),
+            [](const Child& a, const Child& b) { return LessIgnoringAsciiCase(a.label, b.label); });
+  SortByRuns(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
+    return CompareResultOrder(
+               folder->CompareIDs(0, a.record->RelativeId(), b.record->RelativeId())) < 0;
+  });
+  for (Child& c : children) AddNode(node, std::move(c.record), c.label, c.attributes);
+}
+
+// The step before a node expands; false when it must not expand.
+bool TShellTreeView::BeforeExpand(HTREEITEM node) {
+  TShellFolder* record = Record(node);
+  if (!record) return true;
+  // The desktop reports no attributes of its own, but it is the first folder.
+  bool folder = IdListItemCount(record->AbsoluteId()) == 0 || record->Attributes(SFGAO_FOLDER);
+  if (!folder) {
+    OpenItem(*record);
+    return false;
+  }
+  if (HasChildrenFlag(node) && !FirstChild(node)) Fill(node);
+  return true;
+}
+
+// After every expansion attempt the button shows whether there are children.
+void TShellTreeView::AfterExpand(HTREEITEM node) {
+  TVITEMA item{};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  item.cChildren = FirstChild(node) ? 1 : 0;
+  Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TShellTreeView::Expand(HTREEITEM node) {
+  if (!node) return;
+  if (BeforeExpand(node)) {
+    HTREEITEM outer = expanding_;
+    expanding_ = node;
+    Tv(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+    expanding_ = outer;
+  }
+  AfterExpand(node);
+}
+
+// The shell's default action on an item that is not a folder, run from the
+// folder it lies in, its window hidden.
+void TShellTreeView::OpenItem(TShellFolder& record) {
+  std::string path = record.Path();
+  std::string folder = ContainingFolder(path);
+  ShellExecuteA(Owner(), nullptr, path.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
+                SW_HIDE);
+}
+
+void TShellTreeView::Select(HTREEITEM node) {
+  Tv(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+}
+
+void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
+  TItemIdList id = ParsePath(Owner(), path);
+  if (!id) throw Exception(SettingPathError(path));
+  HTREEITEM root = RootNode();
+  if (busy_ || !root) return;
+  if (TShellFolder* selected = Record(Selected()); selected && SameFolder(selected->AbsoluteId(), id.Get()))
+    return;
+  FlagSet busy(busy_);
+  RedrawLock redraw(*this);
+  // Each ancestor from the desktop down is searched below the last one found and expanded.
+  HTREEITEM current = root;
+  size_t items = IdListItemCount(id.Get());
+  for (size_t k = 0; k < items; ++k) {
+    TItemIdList ancestor = IdListPrefix(id.Get(), k);
+    if (HTREEITEM found = FindFolder(ancestor.Get(), current)) {
+      Expand(found);
+      current = found;
+    }
+  }
+  HTREEITEM target = FindFolder(id.Get(), current);
+  HTREEITEM before = Selected();
+  int changes = selectionChanges_;
+  Select(target);
+  // Clearing the selection may pass unreported by the control: report it here.
+  if (changes == selectionChanges_ && Selected() != before && OnChange) OnChange(this, Selected());
+}
+
+// A shown node whose icons are not known yet gets the plain folder's for now:
+// asking the shell costs milliseconds an item (tens in a big folder under Wine),
+// so its own are asked a few at a time between messages.
+void TShellTreeView::GetIcons(NMTVDISPINFOA& info) {
+  TVITEMA& item = info.item;
+  auto* record = reinterpret_cast<TShellFolder*>(item.lParam);
+  if (!record || !(item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) return;
+  item.iImage = folderIcon_;
+  item.iSelectedImage = openFolderIcon_;
+  if (iconsWanted_.emplace(record, item.hItem).second) iconQueue_.push_back(record);
+  if (!iconsPosted_) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
+}
+
+void TShellTreeView::FetchIcons() {
+  iconsPosted_ = false;
+  DWORD start = GetTickCount();
+  while (!iconQueue_.empty() && GetTickCount() - start < 30) {
+    TShellFolder* record = iconQueue_.front();
+    iconQueue_.pop_front();
+    auto wanted = iconsWanted_.find(record);
+    if (wanted == iconsWanted_.end()) continue;  // deleted meanwhile
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    item.hItem = wanted->second;
+    iconsWanted_.erase(wanted);
+    item.iImage = SmallIcon(record->AbsoluteId(), 0);
+    int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
+    item.iSelectedImage = open ? open : item.iImage;
+    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  if (!iconQueue_.empty()) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
+}
+
+void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
+  HTREEITEM target = hit ? hit : Selected();
+  if (target && OnContextPopup) OnContextPopup(target, screen);
+}
+
+bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
+  auto& tv = reinterpret_cast<NMTREEVIEWA&>(nm);
+  result = 0;
+  switch (nm.code) {
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+      HTREEITEM node = tv.itemNew.hItem;
+      if (!(tv.action & TVE_EXPAND) || node == expanding_) return true;
+      bool expand = BeforeExpand(node);
+      AfterExpand(node);
+      result = expand ? FALSE : TRUE;
+      return true;
+    }
+    case TVN_ITEMEXPANDEDA:
+    case TVN_ITEMEXPANDEDW:
+      if (tv.action & TVE_EXPAND) AfterExpand(tv.itemNew.hItem);
+      return true;
+    case TVN_SELCHANGINGA:
+    case TVN_SELCHANGINGW:
+      if (!busy_ && !clearing_ && OnUserSelect) OnUserSelect(tv.itemNew.hItem);
+      return true;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+      ++selectionChanges_;
+      if (!clearing_ && OnChange) OnChange(this, tv.itemNew.hItem);
+      return true;
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW:
+      GetIcons(reinterpret_cast<NMTVDISPINFOA&>(nm));
+      return true;
+    case TVN_DELETEITEMA:
+    case TVN_DELETEITEMW:
+      iconsWanted_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
+      records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
+      return true;
+    case NM_RCLICK: {
+      TVHITTESTINFO hit{};
+      hit.pt = rightDown_;
+      Tv(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      POINT screen = rightDown_;
+      ClientToScreen(Handle(), &screen);
+      ContextPopup((hit.flags & TVHT_ONITEM) ? hit.hItem : nullptr, screen);
+      result = TRUE;  // handled: no context-menu message follows
+      return true;
+    }
+    default: return false;
+  }
+}
+
+bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+  return msg == WM_NOTIFY && Notify(*reinterpret_cast<NMHDR*>(lp), result);
+}
+
+bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case kIconsMessage:
+      FetchIcons();
+      return true;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+      // Wine's tree control keeps these to itself, so Alt+F4 and the window's
+      // menu keys would never reach the form: the tree has no use for them.
+      result = DefWindowProcA(Handle(), msg, wp, lp);
+      return true;
+    case WM_RBUTTONDOWN:
+      rightDown_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      return false;
+    case WM_CONTEXTMENU:
+      if (lp == -1) {  // from the keyboard: at the selected node's label
+        HTREEITEM node = Selected();
+        RECT r{};
+        std::memcpy(&r, &node, sizeof node);  // the request names its node in the rectangle
+        POINT at{0, 0};
+        if (node && Tv(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)))
+          at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(Handle(), &at);
+        ContextPopup(nullptr, at);
+        result = 0;
+        return true;
+      }
+      return false;
+    default: return TControl::HandleMessage(msg, wp, lp, result);
+  }
+}
+
+}  // namespace pix

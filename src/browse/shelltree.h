@@ -1,0 +1,117 @@
+// The folder tree: the shell's namespace on a tree-view control, folders only,
+// filled lazily one level at a time as nodes are first expanded. Each node owns
+// a TShellFolder record. Selecting a node fires OnChange; writing
+// CurrentFolderPath moves the tree to a folder.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "browse/shellfolder.h"
+#include "ui/control.h"
+
+namespace pix {
+
+class TShellTreeView : public TControl {
+public:
+  TShellTreeView();
+  ~TShellTreeView() override;
+
+  // Pixels of indentation per level; set before Create.
+  int Indent = 19;
+
+  // Creates the tree window, empty: writing Root makes the root node.
+  void Create(HWND parent, TAlign align, int width, int height);
+
+  // "rfDesktop" (or another root name), or a path text. Writing it while the
+  // window exists rebuilds the tree from the root, expanded one level and
+  // selected. A text the shell can't resolve raises "Error setting path: "%s""
+  // after the tree is rebuilt from the previous root, whose text is kept.
+  const std::string& Root() const { return root_; }
+  void SetRoot(const std::string& root);
+
+  // The selected node's path ("" for none); virtual folders give their display name.
+  std::string CurrentFolderPath() const;
+  // Expands the folder's ancestors from the top and selects it; clears the
+  // selection when it is not in the tree (a hidden folder). Nothing happens when
+  // it is the selected folder already or while a path is being set. A text the
+  // shell can't parse raises "Error setting path: "%s"".
+  void SetCurrentFolderPath(const std::string& path);
+
+  // Fires after every selection change, with the new node (null when cleared).
+  std::function<void(TControl* sender, HTREEITEM node)> OnChange;
+  // Called before each selection change made by the user (mouse, keys, or any
+  // change while no path is being set), with the node about to be selected: the
+  // change watcher is replaced here.
+  std::function<void(HTREEITEM node)> OnUserSelect;
+  // A right-click, or the menu key: the node it acts on (the node under the
+  // mouse, else the selected one), which the selection does not move to, and the
+  // point in screen coordinates where a menu belongs.
+  std::function<void(HTREEITEM node, POINT screen)> OnContextPopup;
+
+  // Nodes, for the form and for tests.
+  HTREEITEM RootNode() const;
+  HTREEITEM Selected() const;
+  HTREEITEM FirstChild(HTREEITEM node) const;
+  HTREEITEM NextSibling(HTREEITEM node) const;
+  HTREEITEM Parent(HTREEITEM node) const;
+  int Level(HTREEITEM node) const;
+  TShellFolder* Record(HTREEITEM node) const;
+  std::string Label(HTREEITEM node) const;
+  bool HasChildrenFlag(HTREEITEM node) const;  // the expand button is drawn
+  bool Expanded(HTREEITEM node) const;
+  // Expands a node as the user would: a folder is filled on its first
+  // expansion; any other item is opened with the shell's default action.
+  void Expand(HTREEITEM node);
+  // The first node from `start` on (in its subtree) that names the folder `id`.
+  HTREEITEM FindFolder(LPCITEMIDLIST id, HTREEITEM start) const;
+  bool Busy() const { return busy_; }
+  // How many folders the tree has enumerated so far.
+  int Enumerations() const { return enumerations_; }
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+  class RedrawLock;
+  LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
+  HWND Owner() const;
+  std::unique_ptr<TShellFolder> ResolveRoot(const std::string& text) const;
+  void CreateRootNode();
+  HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
+                    const std::string& label, SFGAOF attributes);
+  void Fill(HTREEITEM node);
+  bool BeforeExpand(HTREEITEM node);
+  void AfterExpand(HTREEITEM node);
+  void OpenItem(TShellFolder& record);
+  void Select(HTREEITEM node);
+  void GetIcons(NMTVDISPINFOA& info);
+  void FetchIcons();
+  bool Notify(NMHDR& nm, LRESULT& result);
+  void ContextPopup(HTREEITEM hit, POINT screen);
+
+  WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
+  std::string root_ = "rfDesktop", previousRoot_;
+  std::unique_ptr<TShellFolder> rootRecord_;
+  std::unordered_map<TShellFolder*, std::unique_ptr<TShellFolder>> records_;
+  bool busy_ = false;
+  bool clearing_ = false;
+  HTREEITEM expanding_ = nullptr;  // expanded by Expand, which has run the step before
+  int redrawLocks_ = 0;
+  int enumerations_ = 0;
+  int selectionChanges_ = 0;
+  POINT rightDown_{};
+  // Shown nodes waiting for their own icons, fetched a few at a time.
+  static constexpr UINT kIconsMessage = WM_APP + 12;
+  int folderIcon_ = 0, openFolderIcon_ = 0;
+  std::deque<TShellFolder*> iconQueue_;
+  std::unordered_map<TShellFolder*, HTREEITEM> iconsWanted_;
+  bool iconsPosted_ = false;
+};
+
+}  // namespace pix

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The folder tree with real X input: the program starts on the desktop and lists
+# its picture; a click on a folder's expand button shows its sub-folder, a click
+# on that lists its picture; the arrow keys step to a folder whose name has
+# spaces and to one named in Cyrillic, each listing its pictures, and a picture
+# chosen there shows its full path; Left and Right close and open a branch.
+source "$(dirname "$0")/lib.bash" "$@"
+CONTROLS=$(need_helper window_controls.exe)
+
+DESKDIR=$WORK/desk
+mkdir -p "$DESKDIR/outer/inner" "$DESKDIR/with spaces" "$DESKDIR/Фото"
+bmp() { convert -size "$2" "xc:#$3" -type TrueColor BMP3:"$DESKDIR/$1"; }
+bmp a_red.bmp 40x30 C8281E
+bmp "outer/inner/e_pink.bmp" 20x20 F0A0C0
+bmp "with spaces/b_green.bmp" 30x30 1EA03C
+bmp "with spaces/c_blue.bmp" 30x20 283CC8
+bmp "Фото/d_grey.bmp" 25x25 808080
+
+# The tree's nodes from the helper: NODE_<n> for the label, and for the node
+# labelled $1: its label's centre NX NY, flags NSEL NEXP NKIDS, button BX.
+describe() {
+  describe_main
+  [ -n "$LL" ] || fail "no file list in: $(cat "$CTL")"
+  grep -q '^node ' "$CTL" || fail "no tree nodes in: $(cat "$CTL")"
+  SELNODE=$(awk '$1=="node" && $6==1 {print; exit}' "$CTL" | cut -d' ' -f10-)
+}
+node() {
+  local line
+  line=$(grep '^node ' "$CTL" | while IFS= read -r l; do
+    [ "$(cut -d' ' -f10- <<<"$l")" = "$1" ] && { echo "$l"; break; }; done)
+  [ -n "$line" ] || return 1
+  local l t r b
+  read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
+  NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
+}
+click_node() { node "$1" || fail "no node '$1' shown: $(grep '^node' "$CTL")"; xdotool mousemove "$NX" "$NY" click 1; }
+
+# Waits until the tree's selection is $1 and the list holds $2 entries.
+expect_folder() {
+  local i
+  for i in $(seq 1 25); do
+    describe
+    [ "$SELNODE" = "$1" ] && [ "$ITEMS" = "$2" ] && { pass "$3: '$1' selected, $2 entries listed"; return 0; }
+    sleep 0.2
+  done
+  fail "$3: selected '$SELNODE' with $ITEMS entries, expected '$1' with $2"
+}
+
+# Clicks list entry $1 and waits for the status bar to show path $2.
+expect_picture() {
+  xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH * $1 + ITEMH / 2)) click 1
+  local i
+  for i in $(seq 1 25); do
+    describe
+    [ "$PANEL2" = "$2" ] && { pass "the list's entry $1 shows as $2"; return 0; }
+    sleep 0.2
+  done
+  fail "after clicking entry $1 the status bar shows '$PANEL2', expected '$2'"
+}
+
+e2e_start "$DESKDIR"
+wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
+expect_folder Desktop 1 "start"
+node outer || fail "the desktop's folders are not shown: $(grep '^node' "$CTL")"
+[ "$NEXP" = 0 ] && [ "$BX" != -1 ] || fail "'outer' is expanded or has no button at start"
+node inner && fail "'inner' is shown before 'outer' was opened"
+
+# The expand button opens the branch without selecting it.
+xdotool mousemove "$BX" "$NY" click 1
+for i in $(seq 1 25); do describe; node inner && break; sleep 0.2; done
+node inner || fail "clicking the expand button of 'outer' showed no 'inner'"
+[ "$SELNODE" = Desktop ] && [ "$ITEMS" = 1 ] || fail "the expand button moved the selection to '$SELNODE'"
+pass "the expand button of 'outer' shows 'inner'; the selection stays on the desktop"
+
+click_node inner
+expect_folder inner 1 "click on 'inner'"
+expect_picture 0 "$WINDESK\\outer\\inner\\e_pink.bmp"
+
+# The keyboard, in the tree: a click on the selected node gives it the focus.
+click_node inner
+sleep 0.3
+xdotool key Down
+expect_folder "with spaces" 2 "Down"
+xdotool key Down
+expect_folder "Фото" 1 "Down again"
+expect_picture 0 "$WINDESK\\Фото\\d_grey.bmp"
+
+click_node Фото
+xdotool key Up Up
+expect_folder inner 1 "Up twice"
+xdotool key Left
+expect_folder outer 0 "Left to the parent"
+xdotool key Left
+for i in $(seq 1 25); do describe; node inner || break; sleep 0.2; done
+node inner && fail "Left on 'outer' did not close it"
+xdotool key Right
+for i in $(seq 1 25); do describe; node inner && break; sleep 0.2; done
+node inner || fail "Right on 'outer' did not open it again"
+pass "Left closes 'outer' and Right opens it again"
