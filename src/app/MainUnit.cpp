@@ -2,6 +2,8 @@
 
 #include "app/Common.h"
 #include "app/status_core.h"
+#include "browse/opendialog_core.h"
+#include "resource.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -40,6 +42,11 @@ void TfmMain::Create() {
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
+  OnCommand = [this](int id) {
+    if (id != CM_OPENDIALOG) return false;
+    acOpenDialogExecute();
+    return true;
+  };
   Realign();
   pnNavigation.Realign();
   FormCreate();
@@ -76,6 +83,25 @@ void TfmMain::flListChange(TControl*) {
   StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
   StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
   StatusBar.SetPanelText(2, path);
+}
+
+void TfmMain::acOpenDialogExecute(TControl*) {
+  if (!opDialog.Execute()) return;
+  TPathSplit chosen = SplitChosenPath(opDialog.FileName);
+  MoveTreeTo(chosen.folder);
+  // Letter case counts: a name typed otherwise than on disk selects nothing.
+  for (int i = 0; i < flList.Count(); ++i) {
+    if (flList.Item(i) != chosen.name) continue;
+    SetActiveControl(flList.Handle());
+    flList.SetItemIndex(i);
+    break;
+  }
+  flListChange();
+}
+
+// The folder tree takes this over: selecting the folder's node moves the list.
+void TfmMain::MoveTreeTo(const std::string& folder) {
+  flList.SetFolder(TrimInitialDir(folder));
 }
 
 void TfmMain::FormCreate() {

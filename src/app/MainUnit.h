@@ -2,6 +2,7 @@
 // the status bar along the bottom.
 #pragma once
 #include "browse/filelist.h"
+#include "browse/opendialog.h"
 #include "browse/filtercombo.h"
 #include "pictures/imagehost.h"
 #include "ui/form.h"
@@ -27,6 +28,7 @@ public:
   TFileListBox flList;
   TSplitter splImage;
   TImageHost Img;
+  TOpenPictureDialog opDialog;
 
   // The settings file that the creation step reads and the close step writes.
   std::string SettingsFile;
@@ -35,9 +37,12 @@ public:
   // The selected file changed: load it into the preview and describe it.
   void flListChange(TControl* sender = nullptr);
   void FormClose(bool& canClose);
+  // The open command: pick a file, move the tree and the list to it, show it.
+  void acOpenDialogExecute(TControl* sender = nullptr);
 
 private:
   void CreateFileList();
+  void MoveTreeTo(const std::string& folder);
 };
 
 }  // namespace pix
