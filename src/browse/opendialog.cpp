@@ -2,6 +2,8 @@
 
 #include <dlgs.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -158,8 +160,34 @@ void TOpenPictureDialog::Notified(HWND dlg, const OFNOTIFYA& n) {
   }
 }
 
+// The name the user confirms, with the folder shown when it is relative, must
+// fit the platform's path limit: a longer one is refused here (with a beep),
+// before the dialog's own code copies it into buffers of that size.
+LRESULT CALLBACK TOpenPictureDialog::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
+                                               UINT_PTR, DWORD_PTR) {
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, DialogProc, 0);
+  if (msg == WM_COMMAND && LOWORD(wp) == IDOK && ConfirmedNameTooLong(wnd)) {
+    MessageBeep(MB_ICONWARNING);
+    return 0;
+  }
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+bool TOpenPictureDialog::ConfirmedNameTooLong(HWND dialog) {
+  HWND box = GetDlgItem(dialog, cmb13);
+  if (!box) box = GetDlgItem(dialog, edt1);
+  if (!box) return false;
+  int name = GetWindowTextLengthW(box);
+  wchar_t head[3] = {};
+  GetWindowTextW(box, head, 3);
+  bool absolute = head[1] == L':' || (head[0] == L'\\' && head[1] == L'\\');
+  LRESULT folder = absolute ? 0 : SendMessageW(dialog, CDM_GETFOLDERPATH, 0, 0);
+  return name + (folder > 0 ? folder : 0) >= MAX_PATH;
+}
+
 void TOpenPictureDialog::DoShow(HWND dlg) {
   dialog_ = GetParent(dlg);
+  SetWindowSubclass(dialog_, DialogProc, 0, 0);
   OpenPane(dlg);
   CentreDialog();
 }

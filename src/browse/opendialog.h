@@ -60,6 +60,9 @@ public:
 private:
   class TParking;
   static UINT_PTR CALLBACK HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                     DWORD_PTR);
+  static bool ConfirmedNameTooLong(HWND dialog);
   void Notified(HWND dlg, const OFNOTIFYA& n);
   void DoShow(HWND dlg);
   void OpenPane(HWND dlg);

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <dlgs.h>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 
@@ -206,6 +207,108 @@ TEST_F(OpenDialog, PreviewWindowShowsThePictureWholeAndEscClosesIt) {
   EXPECT_TRUE(closedByEsc);
   EXPECT_TRUE(dialogUsable);
   EXPECT_FALSE(IsWindow(preview)) << "the preview window is freed when it closes";
+}
+
+// The open command with a file typed into the dialog's name box: the list moves
+// to the file's folder and selects it when it lists it under that exact name;
+// the main preview and the status bar follow.
+TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
+  TempDir other;
+  dir.Write("a.bmp", SolidBitmap(20, 10, RGB(255, 0, 0)));
+  dir.Write("b.bmp", SolidBitmap(30, 20, RGB(255, 0, 0)));
+  dir.Write("c.bmp", SolidBitmap(40, 30, RGB(255, 0, 0)));
+  dir.Write("d.emf", "");
+  other.Write("y.bmp", SolidBitmap(50, 40, RGB(255, 0, 0)));
+  struct Case {
+    std::string start, chosen, folder, selected, dims;
+  } cases[] = {
+      {dir.Path(), dir.File("b.bmp"), dir.Path(), "b.bmp", "30x20"},
+      {dir.Path(), other.File("y.bmp"), other.Path(), "y.bmp", "50x40"},
+      {other.Path(), dir.File("d.emf"), dir.Path(), "", ""},  // not among the list's patterns
+      {other.Path(), dir.File("A.BMP"), dir.Path(), "", ""},  // letter case counts
+  };
+  for (const Case& c : cases) {
+    fm->flList.SetFolder(c.start);
+    fm->flListChange();
+    fm->StatusBar.SetPanelText(1, "");
+    // Written after the list was read: it shows only if the list reads again.
+    dir.Write("late.bmp", SolidBitmap(2, 2, RGB(255, 0, 0)));
+    ASSERT_TRUE(Drive([&](const DialogUser& u) {
+      u.Type(c.chosen);
+      u.Enter();
+    }));
+    EXPECT_TRUE(SameTextIgnoringCase(fm->flList.FolderPath(), c.folder)) << c.chosen;
+    std::string selected =
+        fm->flList.ItemIndex() >= 0 ? fm->flList.Item(fm->flList.ItemIndex()) : "";
+    EXPECT_EQ(selected, c.selected) << c.chosen;
+    EXPECT_EQ(fm->StatusBar.PanelText(1), c.dims) << c.chosen;
+    EXPECT_EQ(fm->Img.Picture().Graphic() != nullptr, !c.dims.empty()) << c.chosen;
+    if (c.start == c.folder) {
+      std::vector<std::string> items;
+      for (int i = 0; i < fm->flList.Count(); ++i) items.push_back(fm->flList.Item(i));
+      EXPECT_EQ(std::count(items.begin(), items.end(), "late.bmp"), 0) << "the list was read again";
+    }
+    DeleteFileA(dir.File("late.bmp").c_str());
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+// After the command the keyboard is back in the main window's list: the next
+// key goes on from the chosen file.
+TEST_F(OpenDialog, NextKeyMovesOnFromTheChosenFile) {
+  dir.Write("a.bmp", SolidBitmap(20, 10, RGB(255, 0, 0)));
+  dir.Write("b.bmp", SolidBitmap(30, 20, RGB(255, 0, 0)));
+  dir.Write("c.bmp", SolidBitmap(40, 30, RGB(255, 0, 0)));
+  fm->flList.SetFolder(dir.Path());
+  SetFocus(fm->cbFilter.Handle());
+  ASSERT_TRUE(Drive([&](const DialogUser& u) {
+    u.Type(dir.File("b.bmp"));
+    u.Enter();
+  }));
+  ASSERT_EQ(fm->StatusBar.PanelText(1), "30x20");
+  keybd_event(VK_DOWN, 0, 0, 0);
+  keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
+  EXPECT_TRUE(pixtest::WaitFor([&] { return fm->flList.ItemIndex() == 2; }));
+  EXPECT_TRUE(pixtest::WaitFor([&] { return fm->StatusBar.PanelText(1) == "40x30"; }));
+  EXPECT_TRUE(SameTextIgnoringCase(fm->StatusBar.PanelText(2), dir.File("c.bmp")));
+}
+
+// The choice and the file type are remembered for the next opening, and the
+// pane's label still describes the file. A path longer than the dialog's
+// buffer is refused: the dialog stays, and its Cancel changes nothing.
+TEST_F(OpenDialog, SecondOpeningStartsFromTheFirstChoice) {
+  dir.Write("a.bmp", SolidBitmap(20, 10, RGB(255, 0, 0)));
+  ASSERT_TRUE(Drive([&](const DialogUser& u) {
+    u.Type(dir.Path());
+    u.Enter();
+    HWND typeBox = GetDlgItem(u.Dialog(), cmb1);
+    for (int i = 0; i < 3; ++i) SendMessageA(typeBox, WM_KEYDOWN, VK_DOWN, 1);  // Bitmaps
+    u.Select("a.bmp");
+    u.WaitLabel(" (20x10)");
+    u.Enter();
+  }));
+  std::string chosen = Dlg().FileName;
+  EXPECT_TRUE(SameTextIgnoringCase(chosen, dir.File("a.bmp"))) << chosen;
+  EXPECT_EQ(Dlg().FilterIndex, 4);
+  EXPECT_EQ(fm->flList.Item(fm->flList.ItemIndex()), "a.bmp");
+
+  std::string nameBox, label;
+  int type = -1;
+  bool stayed = false;
+  ASSERT_TRUE(Drive([&](const DialogUser& u) {
+    nameBox = u.NameBox();
+    label = u.Label();
+    type = static_cast<int>(SendMessageA(GetDlgItem(u.Dialog(), cmb1), CB_GETCURSEL, 0, 0));
+    u.Type(dir.Path() + "\\" + std::string(300, 'x') + ".bmp");
+    u.Enter();
+    stayed = !u.WaitClosed(500);
+  }));
+  EXPECT_TRUE(stayed);
+  EXPECT_NE(nameBox.find("a.bmp"), std::string::npos) << nameBox;
+  EXPECT_EQ(type, 3);
+  EXPECT_EQ(label, " (20x10)");
+  EXPECT_EQ(Dlg().FileName, chosen) << "a path too long for the dialog was taken";
+  EXPECT_EQ(fm->flList.Item(fm->flList.ItemIndex()), "a.bmp");
 }
 
 }  // namespace
