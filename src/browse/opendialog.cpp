@@ -29,7 +29,7 @@ TRect ScreenRect(HWND wnd) {
 
 // Holds the pane while no dialog is open, so it keeps its state between runs.
 class TOpenPictureDialog::TParking : public TControl {
-public:
+ public:
   void Create() { CreateOwn("PixlumenParking", "", WS_POPUP, 0, nullptr, {0, 0, 0, 0}, 0); }
 };
 
@@ -117,8 +117,8 @@ bool TOpenPictureDialog::Execute() {
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
   ofn.lpstrTitle = Title.c_str();
-  ofn.Flags = OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER |
-              OFN_ENABLETEMPLATE;
+  ofn.Flags =
+      OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLETEMPLATE;
   ofn.lpTemplateName = "DLGTEMPLATE";
   ofn.lpfnHook = HookProc;
 
@@ -145,7 +145,8 @@ UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARA
   try {
     if (msg == WM_NOTIFY) self->Notified(dlg, *reinterpret_cast<OFNOTIFYA*>(lp));
     // The template window goes with the dialog: take the pane out first.
-    else if (msg == WM_DESTROY) self->ParkPane();
+    else if (msg == WM_DESTROY)
+      self->ParkPane();
   } catch (...) {
     Application().HandleException();
   }
@@ -154,17 +155,22 @@ UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARA
 
 void TOpenPictureDialog::Notified(HWND dlg, const OFNOTIFYA& n) {
   switch (n.hdr.code) {
-    case CDN_INITDONE: DoShow(dlg); break;
-    case CDN_SELCHANGE: UpdatePreview(); break;
-    default: break;
+    case CDN_INITDONE:
+      DoShow(dlg);
+      break;
+    case CDN_SELCHANGE:
+      UpdatePreview();
+      break;
+    default:
+      break;
   }
 }
 
 // The name the user confirms, with the folder shown when it is relative, must
 // fit the platform's path limit: a longer one is refused here (with a beep),
 // before the dialog's own code copies it into buffers of that size.
-LRESULT CALLBACK TOpenPictureDialog::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
-                                               UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK TOpenPictureDialog::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                DWORD_PTR) {
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, DialogProc, 0);
   if (msg == WM_COMMAND && LOWORD(wp) == IDOK && ConfirmedNameTooLong(wnd)) {
     MessageBeep(MB_ICONWARNING);
@@ -233,8 +239,7 @@ void TOpenPictureDialog::CentreDialog() {
   TRect r = ScreenRect(dialog_);
   const RECT& m = mi.rcMonitor;
   TRect at = CentreOnMonitor({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height());
-  SetWindowPos(dialog_, nullptr, at.left, at.top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(dialog_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TOpenPictureDialog::UpdatePreview() {

@@ -15,21 +15,21 @@ namespace pix {
 // A panel whose painting never fails: an error while its picture paints is
 // swallowed, the picture hidden and the caption set to "Invalid image".
 class TSilentPaintPanel : public TFramedPanel {
-public:
+ public:
   void Silence(TImageHost& view);
   // The caption shows only where no picture covers it: with a caption the
   // picture is hidden, without one it shows.
   void ShowCaption(const std::string& caption);
 
-protected:
+ protected:
   void PaintPanel(HDC dc, const RECT& client) override;
 
-private:
+ private:
   TImageHost* view_ = nullptr;
 };
 
 class TOpenPictureDialog {
-public:
+ public:
   // Builds the filter and the preview pane (parked hidden until the dialog opens).
   TOpenPictureDialog();
   ~TOpenPictureDialog();
@@ -57,11 +57,10 @@ public:
 
   void PreviewClick();
 
-private:
+ private:
   class TParking;
   static UINT_PTR CALLBACK HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                     DWORD_PTR);
+  static LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR);
   static bool ConfirmedNameTooLong(HWND dialog);
   void Notified(HWND dlg, const OFNOTIFYA& n);
   void DoShow(HWND dlg);
@@ -74,7 +73,7 @@ private:
   std::unique_ptr<TParking> parking_;
   std::string filter_;
   std::string lastPath_;
-  HWND dialog_ = nullptr;    // the platform's dialog while it runs
+  HWND dialog_ = nullptr;  // the platform's dialog while it runs
   HWND activeBefore_ = nullptr;
 };
 

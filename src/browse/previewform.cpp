@@ -37,10 +37,9 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   GetMonitorInfoA(monitor, &mi);
   const RECT& m = mi.rcMonitor;
   TRect client = ClientRect(), inner = Panel.ClientRect();
-  TClientSize size = PreviewClientSize({m.right - m.left, m.bottom - m.top},
-                                       {client.Width(), client.Height()},
-                                       {inner.Width(), inner.Height()},
-                                       {picture.Width(), picture.Height()});
+  TClientSize size =
+      PreviewClientSize({m.right - m.left, m.bottom - m.top}, {client.Width(), client.Height()},
+                        {inner.Width(), inner.Height()}, {picture.Width(), picture.Height()});
   RECT frame{0, 0, size.width, size.height};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));

@@ -8,7 +8,7 @@
 namespace pix {
 
 class TPreviewForm : public TForm {
-public:
+ public:
   // Built hidden, centred on the screen, holding a copy of `picture`.
   void Create(HWND owner, const TPicture& picture);
 

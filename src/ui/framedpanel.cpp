@@ -6,7 +6,9 @@
 namespace pix {
 
 namespace {
-int BevelWidth(TBevelCut cut) { return cut == TBevelCut::None ? 0 : 1; }
+int BevelWidth(TBevelCut cut) {
+  return cut == TBevelCut::None ? 0 : 1;
+}
 
 void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
   if (cut == TBevelCut::None) return;
@@ -76,14 +78,21 @@ void TFramedPanel::Paint() {
 
 bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wp);
       if (LOWORD(lp)) Invalidate();
       return true;
-    case WM_GETFONT: result = reinterpret_cast<LRESULT>(font_); return true;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

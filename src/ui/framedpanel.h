@@ -21,7 +21,7 @@ struct TFramedPanelStyle {
 };
 
 class TFramedPanel : public TControl {
-public:
+ public:
   void Create(HWND parent, const TRect& r, const TFramedPanelStyle& style);
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
@@ -31,11 +31,11 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-protected:
+ protected:
   // Draws background, frame and caption into `dc`, covering `client`.
   virtual void PaintPanel(HDC dc, const RECT& client);
 
-private:
+ private:
   void Paint();
   TFramedPanelStyle style_;
   std::string caption_;

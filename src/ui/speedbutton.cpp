@@ -9,11 +9,12 @@
 namespace pix {
 
 namespace {
-uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+uint32_t Rgb(COLORREF c) {
+  return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
 }  // namespace
 
 TSpeedButton::~TSpeedButton() {
-  if (tip_) DestroyWindow(tip_);
   DestroyHandle();
 }
 
@@ -23,8 +24,8 @@ void TSpeedButton::Create(HWND parent, const TRect& r) {
 }
 
 void TSpeedButton::LoadGlyph(const char* resourceName) {
-  TOwnedBitmap bmp(static_cast<HBITMAP>(LoadImageA(Application().Instance(), resourceName,
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  TOwnedBitmap bmp(static_cast<HBITMAP>(
+      LoadImageA(Application().Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP bm{};
   if (!bmp || !GetObjectA(bmp, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
   std::vector<uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
@@ -59,7 +60,9 @@ void TSpeedButton::SetHint(const std::string& hint) {
   SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-bool TSpeedButton::Enabled() const { return Handle() && IsWindowEnabled(Handle()); }
+bool TSpeedButton::Enabled() const {
+  return Handle() && IsWindowEnabled(Handle());
+}
 
 void TSpeedButton::SetEnabled(bool enabled) {
   if (Handle()) EnableWindow(Handle(), enabled);
@@ -104,8 +107,10 @@ void TSpeedButton::Paint() {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   bool enabled = IsWindowEnabled(Handle());
   bool down = pressed_ && hot_;
-  if (enabled && down) DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-  else if (enabled && hot_) DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+  if (enabled && down)
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  else if (enabled && hot_)
+    DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
   if (!glyph_.empty()) {
     int x = (r.right - glyphW_) / 2 + (down ? 1 : 0), y = (r.bottom - glyphH_) / 2 + (down ? 1 : 0);
     DrawGlyph(dc, x, y, enabled);
@@ -122,8 +127,17 @@ bool TSpeedButton::Inside(LPARAM lp) const {
 
 bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_DESTROY:
+      // The tooltip is owned by the button and would go with it: forget it first.
+      if (tip_) DestroyWindow(tip_);
+      tip_ = nullptr;
+      return false;
     case WM_ENABLE:
       hot_ = pressed_ = false;
       Invalidate();
@@ -165,7 +179,8 @@ bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
       pressed_ = false;
       Invalidate();
       return false;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

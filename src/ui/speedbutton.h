@@ -12,7 +12,7 @@
 namespace pix {
 
 class TSpeedButton : public TControl {
-public:
+ public:
   ~TSpeedButton() override;
   void Create(HWND parent, const TRect& r);
   // A bitmap of the program's resources; its bottom-left pixel's colour is see-through.
@@ -26,7 +26,7 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void Paint();
   void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
   bool Inside(LPARAM lp) const;

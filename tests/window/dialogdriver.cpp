@@ -70,7 +70,9 @@ void DialogUser::Type(const std::string& text) const {
   SendMessageW(NameEdit(dlg_), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pix::Widen(text).c_str()));
 }
 
-std::string DialogUser::NameBox() const { return Text(NameEdit(dlg_)); }
+std::string DialogUser::NameBox() const {
+  return Text(NameEdit(dlg_));
+}
 
 void DialogUser::Enter() const {
   PostMessageA(dlg_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),

@@ -10,7 +10,7 @@
 namespace pixtest {
 
 class DialogUser {
-public:
+ public:
   DialogUser(HWND dialog, HWND label, HWND paintPanel)
       : dlg_(dialog), label_(label), paintPanel_(paintPanel) {}
   HWND Dialog() const { return dlg_; }
@@ -33,7 +33,7 @@ public:
   bool WaitClosed(int ms = 5000) const;
   static std::string Text(HWND w);
 
-private:
+ private:
   HWND FileView() const;
   int FindItem(HWND view, const std::string& name) const;
   HWND dlg_, label_, paintPanel_;

@@ -28,16 +28,16 @@ const char kTitle[] = "Выберите файл с рисунком";
 
 // Keeps the process's current directory across a test: the list moves it.
 class CurrentDirGuard {
-public:
+ public:
   CurrentDirGuard() : saved_(GetCurrentDir()) {}
   ~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
 
-private:
+ private:
   std::string saved_;
 };
 
 class OpenDialog : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Application().SetTitle("Pixlumen");
     Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
@@ -58,8 +58,9 @@ protected:
   TOpenPictureDialog& Dlg() { return fm->opDialog; }
   // Opens the dialog through the open command and runs `steps` in it.
   bool Drive(const std::function<void(const DialogUser&)>& steps) {
-    return pixtest::DriveDialog(kTitle, Dlg().PictureLabel.Handle(), Dlg().PaintPanel.Handle(),
-                                [this] { fm->acOpenDialogExecute(); }, steps);
+    return pixtest::DriveDialog(
+        kTitle, Dlg().PictureLabel.Handle(), Dlg().PaintPanel.Handle(),
+        [this] { fm->acOpenDialogExecute(); }, steps);
   }
 
   TJPEGKindRegistration jpegKind;  // before the dialog builds its filter
@@ -98,8 +99,8 @@ TEST_F(OpenDialog, FilterTypesAndThePaneFollowingTheSelection) {
   dir.Write("gone.bmp", SolidBitmap(4, 4, RGB(0, 255, 0)));
   dir.Write("locked.bmp", SolidBitmap(4, 4, RGB(0, 255, 0)));
   // Held open without sharing: it exists but can't be read.
-  HANDLE lock = CreateFileA(dir.File("locked.bmp").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE lock = CreateFileA(dir.File("locked.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   struct Case {
     const char* select;
     const char* label;
@@ -152,10 +153,10 @@ TEST_F(OpenDialog, FilterTypesAndThePaneFollowingTheSelection) {
     }
   }));
   CloseHandle(lock);
-  EXPECT_EQ(types, (std::vector<std::string>{
-                       "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)", "JPEG Image File (*.jpg)",
-                       "JPEG Image File (*.jpeg)", "Bitmaps (*.bmp)", "Icons (*.ico)",
-                       "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"}));
+  EXPECT_EQ(types, (std::vector<std::string>{"All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
+                                             "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
+                                             "Bitmaps (*.bmp)", "Icons (*.ico)",
+                                             "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"}));
   EXPECT_FALSE(mainEnabled) << "the main window stays usable under the dialog";
   EXPECT_TRUE(IsWindowEnabled(fm->Handle()));
   EXPECT_EQ(placed, expected);
@@ -185,7 +186,8 @@ TEST_F(OpenDialog, PreviewWindowShowsThePictureWholeAndEscClosesIt) {
     HWND button = Dlg().PreviewButton.Handle();
     PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    pixtest::WaitFor([&] { return (preview = FindWindowW(nullptr, L"Preview")) && IsWindowVisible(preview); });
+    pixtest::WaitFor(
+        [&] { return (preview = FindWindowW(nullptr, L"Preview")) && IsWindowVisible(preview); });
     if (!preview) return;
     HWND host = FindWindowExA(FindWindowExA(preview, nullptr, nullptr, nullptr), nullptr,
                               "PixlumenImage", nullptr);
