@@ -17,6 +17,7 @@ namespace {
 using pixtest::CatchMessageBox;
 using pixtest::Pump;
 using pixtest::SolidBitmap;
+using pixtest::CurrentDirGuard;
 using pixtest::TempDir;
 
 std::vector<std::string> Items(const TFileListBox& l) {
@@ -26,16 +27,6 @@ std::vector<std::string> Items(const TFileListBox& l) {
 }
 
 void Touch(const TempDir& d, const std::string& name) { d.Write(name, ""); }
-
-// Keeps the process's current directory across a test: the list moves it.
-class CurrentDirGuard {
-public:
-  CurrentDirGuard() : saved_(GetCurrentDir()) {}
-  ~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
-
-private:
-  std::string saved_;
-};
 
 // A form of its own to host lists that tests build themselves.
 class HostForm : public TForm {

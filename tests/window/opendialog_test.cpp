@@ -22,19 +22,10 @@ namespace {
 
 using pixtest::DialogUser;
 using pixtest::SolidBitmap;
+using pixtest::CurrentDirGuard;
 using pixtest::TempDir;
 
 const char kTitle[] = "Выберите файл с рисунком";
-
-// Keeps the process's current directory across a test: the list moves it.
-class CurrentDirGuard {
- public:
-  CurrentDirGuard() : saved_(GetCurrentDir()) {}
-  ~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
-
- private:
-  std::string saved_;
-};
 
 class OpenDialog : public testing::Test {
  protected:
@@ -235,10 +226,15 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
     fm->StatusBar.SetPanelText(1, "");
     // Written after the list was read: it shows only if the list reads again.
     dir.Write("late.bmp", SolidBitmap(2, 2, RGB(255, 0, 0)));
+    // Selecting from code raises no change event: only a refill does.
+    int changes = 0;
+    fm->flList.OnChange = [&](TControl*) { ++changes; };
     ASSERT_TRUE(Drive([&](const DialogUser& u) {
       u.Type(c.chosen);
       u.Enter();
     }));
+    fm->flList.OnChange = [this](TControl* sender) { fm->flListChange(sender); };
+    EXPECT_EQ(changes, c.start == c.folder ? 0 : 1) << c.chosen;
     EXPECT_TRUE(SameTextIgnoringCase(fm->flList.FolderPath(), c.folder)) << c.chosen;
     std::string selected =
         fm->flList.ItemIndex() >= 0 ? fm->flList.Item(fm->flList.ItemIndex()) : "";

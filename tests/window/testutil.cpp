@@ -155,4 +155,12 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   CloseHandle(h);
 }
 
+CurrentDirGuard::CurrentDirGuard() {
+  char dir[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, dir);
+  saved_ = dir;
+}
+
+CurrentDirGuard::~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
+
 }  // namespace pixtest

@@ -45,4 +45,14 @@ private:
   std::string path_;
 };
 
+// Keeps the process's current directory across a test: the file list moves it.
+class CurrentDirGuard {
+public:
+  CurrentDirGuard();
+  ~CurrentDirGuard();
+
+private:
+  std::string saved_;
+};
+
 }  // namespace pixtest
