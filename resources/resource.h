@@ -8,3 +8,9 @@
 #define IDS_ICONS 103
 #define IDS_BITMAPS 104
 #define IDS_JPEG 105
+
+// The file dialog's placeholder for its own controls (stc32).
+#define IDC_FILEDLG_PLACEHOLDER 0x045F
+
+// The open command, as the menu and its shortcut send it to the main window.
+#define CM_OPENDIALOG 200

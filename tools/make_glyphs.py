@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the file list's glyphs as 16-colour bitmaps, 16 x 15 pixels, with pure
-blue as the background (the list draws a glyph's bottom-left colour as
-transparent). Usage: make_glyphs.py OUTDIR"""
+"""Draws the glyphs as 16-colour bitmaps: the file list's, 16 x 15 pixels on pure
+blue, and the open dialog's preview button, 16 x 16 on olive (both draw a
+glyph's bottom-left colour as transparent). Usage: make_glyphs.py OUTDIR"""
 import os, struct, sys
 
 # The standard 16-colour palette, as (r, g, b).
@@ -67,16 +67,36 @@ UNKNOWNFILE = """
 ................
 """
 
-def bitmap(art):
+# A page with a magnifying glass over it, on olive ("o").
+PREVIEW = """
+oookkkkkkkkooooo
+oookwwwwwwkkoooo
+oookwssswwkskooo
+oookwwwwwwkkkkoo
+oookwssskkkkwkoo
+oookwwwkyyyykooo
+oookwwkycccykooo
+oookwwkccccykooo
+oookwwkcccyykooo
+oookwwkycyyykooo
+oookwwwkyyykkooo
+oookwwwwkkkkkkoo
+oookwwwwwwwwkkko
+oookkkkkkkkkokkk
+ooooooooooooookk
+oooooooooooooooo
+"""
+
+def bitmap(art, height=15, clear="."):
     rows = art.strip("\n").split("\n")
-    assert len(rows) == 15 and all(len(r) == 16 for r in rows), "glyphs are 16 x 15"
-    assert rows[-1][0] == ".", "the bottom-left pixel is the transparent background"
+    assert len(rows) == height and all(len(r) == 16 for r in rows), "glyphs are 16 wide"
+    assert rows[-1][0] == clear, "the bottom-left pixel is the transparent background"
     data = b""
     for row in reversed(rows):  # bottom-up
         idx = [INK[c] for c in row]
         data += bytes((idx[i] << 4) | idx[i + 1] for i in range(0, 16, 2))  # 8 bytes a row
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
-    info = struct.pack("<IiiHHIIiiII", 40, 16, 15, 1, 4, 0, len(data), 3780, 3780, 16, 16)
+    info = struct.pack("<IiiHHIIiiII", 40, 16, height, 1, 4, 0, len(data), 3780, 3780, 16, 16)
     offset = 14 + len(info) + len(palette)
     head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
     return head + info + palette + data
@@ -88,5 +108,7 @@ def main():
                       ("glyph_unknownfile", UNKNOWNFILE)):
         with open(os.path.join(out, name + ".bmp"), "wb") as f:
             f.write(bitmap(art))
+    with open(os.path.join(out, "glyph_preview.bmp"), "wb") as f:
+        f.write(bitmap(PREVIEW, 16, "o"))
 
 main()

@@ -2,7 +2,9 @@
 
 #include "app/Common.h"
 #include "app/status_core.h"
+#include "browse/opendialog_core.h"
 #include "fullscreen/FullScreenUnit.h"
+#include "resource.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -43,6 +45,11 @@ void TfmMain::Create() {
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
+  OnCommand = [this](int id) {
+    if (id != CM_OPENDIALOG) return false;
+    acOpenDialogExecute();
+    return true;
+  };
   Realign();
   pnNavigation.Realign();
   // The root, expanded and selected, moves the list to the desktop folder.
@@ -96,6 +103,25 @@ void TfmMain::shTreeChange(TControl*, HTREEITEM) {
   else
     flList.Clear();  // the preview and the status bar keep what they show
   flList.Repaint();
+}
+
+void TfmMain::acOpenDialogExecute(TControl*) {
+  if (!opDialog.Execute()) return;
+  TPathSplit chosen = SplitChosenPath(opDialog.FileName);
+  MoveTreeTo(chosen.folder);
+  // Letter case counts: a name typed otherwise than on disk selects nothing.
+  for (int i = 0; i < flList.Count(); ++i) {
+    if (flList.Item(i) != chosen.name) continue;
+    SetActiveControl(flList.Handle());
+    flList.SetItemIndex(i);
+    break;
+  }
+  flListChange();
+}
+
+// Selecting the folder's node moves the list through shTreeChange.
+void TfmMain::MoveTreeTo(const std::string& folder) {
+  shTree.SetCurrentFolderPath(TrimInitialDir(folder));
 }
 
 void TfmMain::FormCreate() {

@@ -2,8 +2,9 @@
 // the status bar along the bottom.
 #pragma once
 #include "browse/filelist.h"
-#include "browse/shelltree.h"
 #include "browse/filtercombo.h"
+#include "browse/opendialog.h"
+#include "browse/shelltree.h"
 #include "pictures/imagehost.h"
 #include "ui/form.h"
 #include "ui/splitter.h"
@@ -28,6 +29,7 @@ public:
   TFileListBox flList;
   TSplitter splImage;
   TImageHost Img;
+  TOpenPictureDialog opDialog;
 
   // The settings file that the creation step reads and the close step writes.
   std::string SettingsFile;
@@ -41,9 +43,12 @@ public:
   void FormClose(bool& canClose);
   // Opens the full-screen view on the selected file.
   void AcFullScreenExecute();
+  // The open command: pick a file, move the tree and the list to it, show it.
+  void acOpenDialogExecute(TControl* sender = nullptr);
 
 private:
   void CreateFileList();
+  void MoveTreeTo(const std::string& folder);
 };
 
 }  // namespace pix

@@ -170,14 +170,14 @@ void TApplication::Run() {
 namespace {
 struct DisabledWindows {
   HWND keep;
-  std::vector<HWND> list;
+  std::vector<HWND>* list;
 };
 
 BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
   auto* d = reinterpret_cast<DisabledWindows*>(param);
   if (wnd != d->keep && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
     try {
-      d->list.push_back(wnd);
+      d->list->push_back(wnd);
     } catch (...) {
       return FALSE;  // out of memory: leave the rest enabled rather than lose track
     }
@@ -187,11 +187,38 @@ BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
 }
 }  // namespace
 
+TModalScope::TModalScope(HWND keep) : active_(GetActiveWindow()), focus_(GetFocus()) {
+  DisabledWindows d{keep, &disabled_};
+  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+}
+
+TModalScope::~TModalScope() {
+  EnableWindows();
+  RestoreFocus();
+}
+
+void TModalScope::EnableWindows() {
+  if (enabled_) return;
+  enabled_ = true;
+  for (HWND w : disabled_)
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
+// The platform activates the owner and focuses its frame: put both back.
+void TModalScope::RestoreFocus() {
+  if (restored_) return;
+  restored_ = true;
+  if (active_ && IsWindow(active_) && IsWindowVisible(active_)) SetActiveWindow(active_);
+  if (focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_)) {
+    if (auto* form = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(focus_, GA_ROOT))))
+      form->SetActiveControl(focus_);
+    else
+      SetFocus(focus_);
+  }
+}
+
 void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed, int show) {
-  HWND active = GetActiveWindow();
-  HWND focus = GetFocus();
-  DisabledWindows disabled{wnd, {}};
-  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
+  TModalScope scope(wnd);
   if (show == SW_SHOWMAXIMIZED) {
     // Through the placement: under Wine with no window manager, a window mapped
     // by ShowWindow(SW_SHOWMAXIMIZED) falls back to its normal size.
@@ -212,17 +239,9 @@ void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed, int s
     }
   }
   // Re-enable before hiding so the activation goes back to the owner.
-  for (HWND w : disabled.list)
-    if (IsWindow(w)) EnableWindow(w, TRUE);
+  scope.EnableWindows();
   if (IsWindow(wnd)) ShowWindow(wnd, SW_HIDE);
-  // The platform activates the owner and focuses its frame: put both back.
-  if (active && IsWindow(active) && IsWindowVisible(active)) SetActiveWindow(active);
-  if (focus && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
-    if (auto* form = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(focus, GA_ROOT))))
-      form->SetActiveControl(focus);
-    else
-      SetFocus(focus);
-  }
+  scope.RestoreFocus();
   if (terminated_) PostQuitMessage(0);
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace pix {
 
@@ -88,6 +89,24 @@ private:
 };
 
 TApplication& Application();
+
+// The program's side of a modal window: its other visible windows are disabled
+// while the scope lives; afterwards they are enabled again and the window that
+// was active, and the control that had the focus, get them back.
+class TModalScope {
+public:
+  explicit TModalScope(HWND keep);
+  TModalScope(const TModalScope&) = delete;
+  TModalScope& operator=(const TModalScope&) = delete;
+  ~TModalScope();
+  void EnableWindows();
+  void RestoreFocus();
+
+private:
+  HWND active_, focus_;
+  std::vector<HWND> disabled_;
+  bool enabled_ = false, restored_ = false;
+};
 
 // Runs fn; any exception goes to the error report instead of escaping into the
 // platform. Window procedures wrap their handlers in this.

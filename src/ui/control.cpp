@@ -202,7 +202,7 @@ void TControl::Realign() {
   std::vector<DockItem> items;
   items.reserve(docked_.size());
   for (TDockable* d : docked_) items.push_back({d->Align, d->DockWidth, d->DockHeight, d->Visible});
-  std::vector<TRect> rects = DockLayout(ClientRect(), items);
+  std::vector<TRect> rects = DockLayout(DockArea(), items);
   for (size_t i = 0; i < docked_.size(); ++i)
     if (docked_[i]->Visible && docked_[i]->Align != TAlign::None) docked_[i]->SetBounds(rects[i]);
 }

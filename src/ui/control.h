@@ -43,6 +43,8 @@ public:
   // Docked children, laid out in order whenever this window is resized.
   void AddDocked(TDockable* child) { docked_.push_back(child); }
   void Realign();
+  // The part of the client area that docked children share (less borders).
+  virtual TRect DockArea() const { return ClientRect(); }
   // Extra realign step for containers whose docked sizes change (splitters).
   std::function<void()> OnResize;
 

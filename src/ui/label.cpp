@@ -54,7 +54,7 @@ void TLabel::SetFontColor(COLORREF color) {
 }
 
 void TLabel::AutoSize() {
-  if (!Handle()) return;
+  if (!Handle() || !autoSize_) return;
   TWindowDC dc(Handle());
   TSelectObject selectFont(dc, CurrentFont());
   std::wstring text = Widen(caption_);

@@ -39,6 +39,8 @@ class TLabel : public TControl {
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor) { cursor_ = cursor; }
   bool MouseInside() const { return inside_; }
+  // On (the default), the label takes the size of its caption.
+  void SetAutoSize(bool on) { autoSize_ = on; }
 
   std::function<void()> OnClick;
   std::function<void()> OnMouseEnter;
@@ -59,6 +61,7 @@ class TLabel : public TControl {
   TCursor cursor_ = TCursor::crDefault;
   bool inside_ = false;
   bool pressed_ = false;
+  bool autoSize_ = true;
 };
 
 // The system cursor for one of the standard shapes.

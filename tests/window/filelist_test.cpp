@@ -16,35 +16,9 @@ namespace {
 
 using pixtest::CatchMessageBox;
 using pixtest::Pump;
+using pixtest::SolidBitmap;
+using pixtest::CurrentDirGuard;
 using pixtest::TempDir;
-
-// A 24-bit bitmap of one colour, padded with zero bytes to `fileSize` if given.
-std::string SolidBitmap(int w, int h, COLORREF c, size_t fileSize = 0) {
-  int row = (w * 3 + 3) & ~3;
-  std::string px(static_cast<size_t>(row) * h, '\0');
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t o = static_cast<size_t>(y) * row + x * 3;
-      px[o] = static_cast<char>(GetBValue(c));
-      px[o + 1] = static_cast<char>(GetGValue(c));
-      px[o + 2] = static_cast<char>(GetRValue(c));
-    }
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + px.size());
-  ih.biSize = sizeof ih;
-  ih.biWidth = w;
-  ih.biHeight = h;
-  ih.biPlanes = 1;
-  ih.biBitCount = 24;
-  std::string out(reinterpret_cast<const char*>(&fh), sizeof fh);
-  out.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  out += px;
-  if (fileSize > out.size()) out.resize(fileSize, '\0');
-  return out;
-}
 
 std::vector<std::string> Items(const TFileListBox& l) {
   std::vector<std::string> v;
@@ -53,16 +27,6 @@ std::vector<std::string> Items(const TFileListBox& l) {
 }
 
 void Touch(const TempDir& d, const std::string& name) { d.Write(name, ""); }
-
-// Keeps the process's current directory across a test: the list moves it.
-class CurrentDirGuard {
-public:
-  CurrentDirGuard() : saved_(GetCurrentDir()) {}
-  ~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
-
-private:
-  std::string saved_;
-};
 
 // A form of its own to host lists that tests build themselves.
 class HostForm : public TForm {

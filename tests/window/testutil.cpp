@@ -71,6 +71,33 @@ BoxSeen CatchMessageBox(const std::function<void()>& trigger) {
   return seen;
 }
 
+std::string SolidBitmap(int w, int h, COLORREF c, size_t fileSize) {
+  int row = (w * 3 + 3) & ~3;
+  std::string px(static_cast<size_t>(row) * h, '\0');
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      size_t o = static_cast<size_t>(y) * row + x * 3;
+      px[o] = static_cast<char>(GetBValue(c));
+      px[o + 1] = static_cast<char>(GetGValue(c));
+      px[o + 2] = static_cast<char>(GetRValue(c));
+    }
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + px.size());
+  ih.biSize = sizeof ih;
+  ih.biWidth = w;
+  ih.biHeight = h;
+  ih.biPlanes = 1;
+  ih.biBitCount = 24;
+  std::string out(reinterpret_cast<const char*>(&fh), sizeof fh);
+  out.append(reinterpret_cast<const char*>(&ih), sizeof ih);
+  out += px;
+  if (fileSize > out.size()) out.resize(fileSize, '\0');
+  return out;
+}
+
 Capture CaptureClient(HWND wnd) {
   Capture c;
   RECT r;
@@ -131,5 +158,13 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
   CloseHandle(h);
 }
+
+CurrentDirGuard::CurrentDirGuard() {
+  char dir[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, dir);
+  saved_ = dir;
+}
+
+CurrentDirGuard::~CurrentDirGuard() { SetCurrentDirectoryA(saved_.c_str()); }
 
 }  // namespace pixtest

@@ -21,6 +21,9 @@ struct BoxSeen {
 // is read and dismissed from another thread. Returns what was seen.
 BoxSeen CatchMessageBox(const std::function<void()>& trigger);
 
+// A 24-bit bitmap file of one colour, padded with zero bytes to `fileSize` if given.
+std::string SolidBitmap(int w, int h, COLORREF c, size_t fileSize = 0);
+
 // Pixels of a window's client area (a DIB of 32-bit BGRX).
 struct Capture {
   int width = 0, height = 0;
@@ -40,6 +43,16 @@ public:
 
 private:
   std::string path_;
+};
+
+// Keeps the process's current directory across a test: the file list moves it.
+class CurrentDirGuard {
+public:
+  CurrentDirGuard();
+  ~CurrentDirGuard();
+
+private:
+  std::string saved_;
 };
 
 }  // namespace pixtest

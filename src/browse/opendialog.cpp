@@ -1,0 +1,292 @@
+#include "browse/opendialog.h"
+
+#include <dlgs.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "browse/opendialog_core.h"
+#include "browse/previewform.h"
+#include "ui/app.h"
+
+namespace pix {
+
+namespace {
+// The platform's path limit plus room for its terminator and one more: a longer
+// path is refused by the dialog rather than cut into some other file's name.
+constexpr size_t kFileBuffer = MAX_PATH + 2;
+
+TOpenPictureDialog* g_running = nullptr;  // the dialog being shown (one at a time)
+
+TRect ScreenRect(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+}  // namespace
+
+// Holds the pane while no dialog is open, so it keeps its state between runs.
+class TOpenPictureDialog::TParking : public TControl {
+ public:
+  void Create() { CreateOwn("PixlumenParking", "", WS_POPUP, 0, nullptr, {0, 0, 0, 0}, 0); }
+};
+
+void TSilentPaintPanel::Silence(TImageHost& view) {
+  view_ = &view;
+  view.OnPaintError = [this](std::exception_ptr) { ShowCaption("Invalid image"); };
+}
+
+void TSilentPaintPanel::ShowCaption(const std::string& caption) {
+  SetCaption(caption);
+  if (view_ && view_->Handle()) ShowWindow(view_->Handle(), caption.empty() ? SW_SHOW : SW_HIDE);
+}
+
+void TSilentPaintPanel::PaintPanel(HDC dc, const RECT& client) {
+  try {
+    TFramedPanel::PaintPanel(dc, client);
+  } catch (...) {
+    SetCaption("Invalid image");
+  }
+}
+
+TOpenPictureDialog::TOpenPictureDialog()
+    : parking_(std::make_unique<TParking>()), filter_(BuildPictureFilter(TGraphicKind)) {
+  parking_->Create();
+  FormMetrics m = MeasureFormFont(nullptr);
+  auto S = [&](int v) { return m.Scale(v); };
+  TFramedPanelStyle pictureStyle;
+  pictureStyle.outer = TBevelCut::None;
+  pictureStyle.borderWidth = S(6);
+  PicturePanel.Create(parking_->Handle(), {S(204), S(5), S(204 + 169), S(5 + 200)}, pictureStyle);
+  HWND panel = PicturePanel.Handle();
+
+  PictureLabel.Create(panel, S(6), S(6), "");
+  PictureLabel.SetAutoSize(false);
+  // The preview button sits on the label's right end: the label leaves it alone.
+  SetWindowLongA(PictureLabel.Handle(), GWL_STYLE,
+                 GetWindowLongA(PictureLabel.Handle(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  PictureLabel.Align = TAlign::Top;
+  PictureLabel.DockHeight = S(23);
+  PicturePanel.AddDocked(&PictureLabel);
+
+  TFramedPanelStyle paintStyle;
+  paintStyle.outer = TBevelCut::Lowered;
+  paintStyle.inner = TBevelCut::Raised;
+  PaintPanel.Create(panel, {S(6), S(29), S(6 + 157), S(29 + 145)}, paintStyle);
+  PaintPanel.Align = TAlign::Client;
+  PicturePanel.AddDocked(&PaintPanel);
+
+  PaintBox.Align = TAlign::Client;
+  PaintBox.Create(PaintPanel.Handle());
+  PaintBox.SetCenter(true);
+  PaintBox.SetProportional(true);
+  PaintBox.SetStretch(true);
+  PaintBox.View().IncrementalDisplay = true;
+  PaintBox.OnDblClick = [this] { PreviewClick(); };
+  PaintPanel.AddDocked(&PaintBox);
+  PaintPanel.Silence(PaintBox);
+
+  // Created last so it stays above the label it overlaps.
+  PreviewButton.Create(panel, {0, S(1), S(23), S(1) + S(22)});
+  PreviewButton.LoadGlyph("PREVIEWGLYPH");
+  PreviewButton.SetHint("Preview");
+  PreviewButton.SetEnabled(false);
+  PreviewButton.OnClick = [this] { PreviewClick(); };
+  SetWindowPos(PreviewButton.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  PicturePanel.Realign();
+  PaintPanel.Realign();
+}
+
+TOpenPictureDialog::~TOpenPictureDialog() = default;
+
+bool TOpenPictureDialog::Execute() {
+  std::string filter = PlatformFilter(filter_);
+  std::vector<char> file(kFileBuffer, '\0');
+  // A remembered name too long for the buffer starts the dialog empty, not cut.
+  if (FileName.size() < file.size()) FileName.copy(file.data(), FileName.size());
+  std::string dir = TrimInitialDir(InitialDir);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = Application().MainWindow();
+  ofn.hInstance = Application().Instance();
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(FilterIndex);
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+  ofn.lpstrTitle = Title.c_str();
+  ofn.Flags =
+      OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLETEMPLATE;
+  ofn.lpTemplateName = "DLGTEMPLATE";
+  ofn.lpfnHook = HookProc;
+
+  BOOL ok;
+  {
+    TModalScope modal(nullptr);
+    activeBefore_ = GetActiveWindow();
+    g_running = this;
+    ok = GetOpenFileNameA(&ofn);
+    g_running = nullptr;
+    dialog_ = nullptr;
+    ParkPane();
+  }
+  if (!ok) return false;
+  FileName = file.data();
+  FilterIndex = static_cast<int>(ofn.nFilterIndex);
+  return true;
+}
+
+// Platform callbacks must not let an exception through.
+UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARAM lp) {
+  TOpenPictureDialog* self = g_running;
+  if (!self) return 0;
+  try {
+    if (msg == WM_NOTIFY) self->Notified(dlg, *reinterpret_cast<OFNOTIFYA*>(lp));
+    // The template window goes with the dialog: take the pane out first.
+    else if (msg == WM_DESTROY)
+      self->ParkPane();
+  } catch (...) {
+    Application().HandleException();
+  }
+  return 0;
+}
+
+void TOpenPictureDialog::Notified(HWND dlg, const OFNOTIFYA& n) {
+  switch (n.hdr.code) {
+    case CDN_INITDONE:
+      DoShow(dlg);
+      break;
+    case CDN_SELCHANGE:
+      UpdatePreview();
+      break;
+    default:
+      break;
+  }
+}
+
+// The name the user confirms, with the folder shown when it is relative, must
+// fit the platform's path limit: a longer one is refused here (with a beep),
+// before the dialog's own code copies it into buffers of that size.
+LRESULT CALLBACK TOpenPictureDialog::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                DWORD_PTR) {
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, DialogProc, 0);
+  if (msg == WM_COMMAND && LOWORD(wp) == IDOK && ConfirmedNameTooLong(wnd)) {
+    MessageBeep(MB_ICONWARNING);
+    return 0;
+  }
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+bool TOpenPictureDialog::ConfirmedNameTooLong(HWND dialog) {
+  HWND box = GetDlgItem(dialog, cmb13);
+  if (!box) box = GetDlgItem(dialog, edt1);
+  if (!box) return false;
+  int name = GetWindowTextLengthW(box);
+  wchar_t head[3] = {};
+  GetWindowTextW(box, head, 3);
+  bool absolute = head[1] == L':' || (head[0] == L'\\' && head[1] == L'\\');
+  LRESULT folder = absolute ? 0 : SendMessageW(dialog, CDM_GETFOLDERPATH, 0, 0);
+  return name + (folder > 0 ? folder : 0) >= MAX_PATH;
+}
+
+void TOpenPictureDialog::DoShow(HWND dlg) {
+  dialog_ = GetParent(dlg);
+  SetWindowSubclass(dialog_, DialogProc, 0, 0);
+  OpenPane(dlg);
+  CentreDialog();
+}
+
+void TOpenPictureDialog::OpenPane(HWND dlg) {
+  HWND panel = PicturePanel.Handle();
+  RECT client{}, holder{};
+  GetClientRect(dlg, &client);
+  int left = client.right;
+  if (HWND placeholder = GetDlgItem(dlg, stc32)) {
+    GetWindowRect(placeholder, &holder);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&holder), 2);
+    left = holder.right;
+  }
+  SetParent(panel, dlg);
+  if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(dlg, WM_GETFONT, 0, 0))) {
+    PicturePanel.SetFont(font);
+    PictureLabel.SetFont(font);
+    PaintPanel.SetFont(font);
+  }
+  PicturePanel.SetBounds({left, 4, client.right, client.bottom});
+  PicturePanel.Realign();
+  TRect paint = PaintPanel.Bounds(), button = PreviewButton.Bounds();
+  int w = button.Width();
+  PreviewButton.SetBounds({paint.right - w - 2, button.top, paint.right - 2, button.bottom});
+  ClearPicture(PaintBox.Picture());
+  lastPath_.clear();
+  PaintPanel.ShowCaption("(None)");
+  ShowWindow(panel, SW_SHOW);
+}
+
+void TOpenPictureDialog::CentreDialog() {
+  HWND main = Application().MainWindow();
+  HMONITOR monitor;
+  if (main) {
+    HWND basis = activeBefore_ && IsWindow(activeBefore_) ? activeBefore_ : main;
+    monitor = MonitorFromWindow(basis, MONITOR_DEFAULTTOPRIMARY);
+  } else {
+    monitor = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  }
+  MONITORINFO mi{sizeof mi, {}, {}, 0};
+  if (!GetMonitorInfoA(monitor, &mi)) return;
+  TRect r = ScreenRect(dialog_);
+  const RECT& m = mi.rcMonitor;
+  TRect at = CentreOnMonitor({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height());
+  SetWindowPos(dialog_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TOpenPictureDialog::UpdatePreview() {
+  char buf[MAX_PATH] = {};
+  LRESULT n = SendMessageA(dialog_, CDM_GETFILEPATH, sizeof buf, reinterpret_cast<LPARAM>(buf));
+  // A path longer than the buffer is no path at all here, never a truncated one.
+  std::string path = n > 0 && n <= static_cast<LRESULT>(sizeof buf) ? buf : "";
+  if (path == lastPath_) return;
+  lastPath_ = path;
+  if (Preview(path)) return;
+  PictureLabel.SetCaption("Picture:");
+  PreviewButton.SetEnabled(false);
+  ClearPicture(PaintBox.Picture());
+  PaintPanel.ShowCaption("(None)");
+}
+
+// Loads a file into the pane; false when there is nothing to show. A failure is
+// not reported: the pane just shows nothing.
+bool TOpenPictureDialog::Preview(const std::string& path) {
+  if (path.empty()) return false;
+  DWORD attrs = GetFileAttributesA(path.c_str());
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  try {
+    LoadPictureFile(PaintBox.Picture(), path);
+    char text[64];
+    snprintf(text, sizeof text, " (%dx%d)", PaintBox.Picture().Width(),
+             PaintBox.Picture().Height());
+    PictureLabel.SetCaption(text);
+    PreviewButton.SetEnabled(true);
+    PaintPanel.ShowCaption("");
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TOpenPictureDialog::ParkPane() {
+  HWND panel = PicturePanel.Handle();
+  if (!panel || GetParent(panel) == parking_->Handle()) return;
+  ShowWindow(panel, SW_HIDE);
+  SetParent(panel, parking_->Handle());
+}
+
+void TOpenPictureDialog::PreviewClick() {
+  TPreviewForm form;
+  form.Create(dialog_, PaintBox.Picture());
+  form.ShowModal();
+}
+
+}  // namespace pix

@@ -1,0 +1,52 @@
+#include "browse/previewform.h"
+
+#include "browse/opendialog_core.h"
+
+namespace pix {
+
+void TPreviewForm::Create(HWND owner, const TPicture& picture) {
+  CreateForm("Preview", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, WS_EX_TOOLWINDOW,
+             {0, 0, S(400), S(300)}, owner);
+  KeyPreview = true;
+  OnKeyDown = [this](WORD& key, TShiftState) {
+    if (key != VK_ESCAPE) return;
+    key = 0;
+    Close();
+  };
+  TFramedPanelStyle style;
+  style.outer = TBevelCut::None;
+  style.singleBorder = true;
+  style.borderWidth = 5;
+  style.color = COLOR_WINDOW;
+  style.doubleBuffered = true;
+  Panel.Align = TAlign::Client;
+  Panel.Create(Handle(), ClientRect(), style);
+  AddDocked(&Panel);
+  Image.Align = TAlign::Client;
+  Image.Create(Panel.Handle());
+  Image.SetStretch(true);
+  Image.SetProportional(true);
+  Image.SetCenter(true);
+  Panel.AddDocked(&Image);
+  Realign();
+  Panel.Realign();
+  Image.Picture().Assign(picture);
+
+  HMONITOR monitor = MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO mi{sizeof mi, {}, {}, 0};
+  GetMonitorInfoA(monitor, &mi);
+  const RECT& m = mi.rcMonitor;
+  TRect client = ClientRect(), inner = Panel.ClientRect();
+  TClientSize size =
+      PreviewClientSize({m.right - m.left, m.bottom - m.top}, {client.Width(), client.Height()},
+                        {inner.Width(), inner.Height()}, {picture.Width(), picture.Height()});
+  RECT frame{0, 0, size.width, size.height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+  // Centred on the screen.
+  int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  SetWindowPos(Handle(), nullptr, m.left + (m.right - m.left - w) / 2,
+               m.top + (m.bottom - m.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace pix

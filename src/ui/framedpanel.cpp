@@ -1,0 +1,99 @@
+#include "ui/framedpanel.h"
+
+#include "ui/app.h"
+#include "ui/handles.h"
+
+namespace pix {
+
+namespace {
+int BevelWidth(TBevelCut cut) {
+  return cut == TBevelCut::None ? 0 : 1;
+}
+
+void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
+  if (cut == TBevelCut::None) return;
+  DrawEdge(dc, &r, cut == TBevelCut::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+  InflateRect(&r, -1, -1);
+}
+}  // namespace
+
+void TFramedPanel::Create(HWND parent, const TRect& r, const TFramedPanelStyle& style) {
+  style_ = style;
+  DWORD ws = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  if (style.singleBorder) ws |= WS_BORDER;
+  if (style.tabStop) ws |= WS_TABSTOP;
+  CreateOwn("PixlumenFramedPanel", "", ws, 0, parent, r, CS_HREDRAW | CS_VREDRAW);
+}
+
+void TFramedPanel::SetCaption(const std::string& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  // Also the window text, for anything that reads windows rather than this object.
+  if (Handle()) SetWindowTextW(Handle(), Widen(caption_).c_str());
+  Invalidate();
+}
+
+TRect TFramedPanel::DockArea() const {
+  TRect r = ClientRect();
+  int inset = BevelWidth(style_.outer) + style_.borderWidth + BevelWidth(style_.inner);
+  return {r.left + inset, r.top + inset, r.right - inset, r.bottom - inset};
+}
+
+void TFramedPanel::PaintPanel(HDC dc, const RECT& client) {
+  FillRect(dc, &client, GetSysColorBrush(style_.color));
+  RECT r = client;
+  DrawBevel(dc, r, style_.outer);
+  InflateRect(&r, -style_.borderWidth, -style_.borderWidth);
+  DrawBevel(dc, r, style_.inner);
+  if (caption_.empty()) return;
+  HGDIOBJ old = font_ ? SelectObject(dc, font_) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  std::wstring text = Widen(caption_);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (old) SelectObject(dc, old);
+}
+
+void TFramedPanel::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  if (style_.doubleBuffered) {
+    // Drawn aside and copied at once, so a resize never shows a bare background.
+    TMemoryDC mem(dc);
+    TOwnedBitmap bmp(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (mem && bmp) {
+      TSelectObject select(mem, bmp);
+      PaintPanel(mem, client);
+      BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+      EndPaint(Handle(), &ps);
+      return;
+    }
+  }
+  PaintPanel(dc, client);
+  EndPaint(Handle(), &ps);
+}
+
+bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wp);
+      if (LOWORD(lp)) Invalidate();
+      return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
+  }
+}
+
+}  // namespace pix

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The open command with real X input: the dialog opens over the main window; the
+# user types another folder into its name box, clicks a file in its view and
+# steps to the next with Down, the preview pane's label following each; Enter
+# confirms. The main window's list has moved to that folder with the file
+# selected, the status bar describes it, and the next key in the list goes on
+# from there. (The open command is posted to the main window as its menu item
+# will send it: the menu and Ctrl+O come with the commands.)
+source "$(dirname "$0")/lib.bash" "$@"
+CONTROLS=$(need_helper window_controls.exe)
+DIALOG=$(need_helper open_dialog.exe)
+TITLE="Выберите файл с рисунком"
+OPEN_COMMAND=200
+
+PICS=$WORK/pics OTHER=$WORK/other
+mkdir -p "$PICS" "$OTHER"
+python3 - "$PICS" "$OTHER" <<'PY'
+import os, struct, sys
+def bmp(w, h, rgb):
+    row = bytes((rgb[2], rgb[1], rgb[0])) * w
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    data = row * h
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
+    return struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data
+pics, other = sys.argv[1:3]
+open(os.path.join(pics, "a_red.bmp"), "wb").write(bmp(64, 48, (200, 40, 30)))
+open(os.path.join(other, "c_blue.bmp"), "wb").write(bmp(50, 50, (40, 60, 200)))
+open(os.path.join(other, "e_wide.bmp"), "wb").write(bmp(96, 32, (30, 160, 60)))
+PY
+WINOTHER=$(winepath -w "$OTHER")
+
+# Polls a shell condition for up to ten seconds.
+until_true() {
+  local i
+  for i in $(seq 1 50); do
+    if eval "$1"; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# The dialog's file view, its entries and the pane's texts: VL VT VR VB, VIEWITEMS,
+# LABEL, CAPTION.
+describe_dialog() {
+  local out=$WORK/dialog.txt
+  helper "$out" "$DIALOG" "$(winepath -w "$out")" describe || return 1
+  read -r _ VL VT VR VB < <(grep '^view ' "$out") || true
+  VIEWITEMS=$(sed -n 's/^items //p' "$out")
+  LABEL=$(sed -n 's/^label //p' "$out")
+  CAPTION=$(sed -n 's/^caption //p' "$out")
+}
+label_is() { describe_dialog && [ "$LABEL" = "$1" ]; }
+
+e2e_start "$PICS"
+wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
+until_true 'describe_main; [ "$ITEMS" = 1 ]' || fail "the list does not show a_red.bmp"
+pass "started in the first folder"
+
+helper "$WORK/posted.txt" "$DIALOG" "$(winepath -w "$WORK/posted.txt")" post Pixlumen $OPEN_COMMAND ||
+  fail "could not send the open command"
+wait_window "$TITLE" >/dev/null || fail "the open dialog did not appear"
+until_true 'describe_dialog' || fail "could not read the dialog"
+[ "$CAPTION" = "(None)" ] || fail "the pane opens with the caption '$CAPTION', expected (None)"
+pass "the dialog is open with an empty pane"
+
+# The name box has the focus: another folder typed there and Enter go there.
+xdotool type --delay 20 "$WINOTHER"
+xdotool key Return
+until_true 'describe_dialog && [ "$VIEWITEMS" = 2 ]' ||
+  fail "the dialog's view shows $VIEWITEMS entries, expected the other folder's two"
+# The view lists in columns from its top-left corner: c_blue.bmp first.
+xdotool mousemove $((VL + 30)) $((VT + 10)) click 1
+until_true 'label_is " (50x50)"' || fail "clicking c_blue.bmp: the pane's label reads '$LABEL'"
+[ -z "$CAPTION" ] || fail "the pane's caption is '$CAPTION' over a picture"
+pass "clicked c_blue.bmp: the pane reads ' (50x50)'"
+xdotool key Down
+until_true 'label_is " (96x32)"' || fail "Down to e_wide.bmp: the pane's label reads '$LABEL'"
+pass "Down to e_wide.bmp: the pane reads ' (96x32)'"
+
+xdotool key Return
+wait_gone "$TITLE" || fail "Enter did not confirm the dialog"
+until_true 'describe_main; [ "$SEL" = 1 ] && [ "$PANEL2" = "$WINOTHER\\e_wide.bmp" ]' ||
+  fail "after the dialog: $ITEMS entries, selected $SEL, status bar '$PANEL0' '$PANEL1' '$PANEL2'"
+[ "$ITEMS" = 2 ] || fail "the list shows $ITEMS entries, expected the other folder's two"
+[ "$PANEL1" = 96x32 ] || fail "the status bar says '$PANEL1', expected 96x32"
+pass "the list moved to the other folder with e_wide.bmp selected; the status bar describes it"
+
+# The keyboard is back in the list: Up goes on from the chosen file.
+xdotool key Up
+until_true 'describe_main; [ "$SEL" = 0 ] && [ "$PANEL1" = 50x50 ]' ||
+  fail "Up after the dialog: selected $SEL, status bar '$PANEL1' '$PANEL2'"
+pass "Up in the list selects c_blue.bmp and shows it"
