@@ -221,7 +221,8 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
       {other.Path(), dir.File("A.BMP"), dir.Path(), "", ""},  // letter case counts
   };
   for (const Case& c : cases) {
-    fm->flList.SetFolder(c.start);
+    fm->shTree.SetCurrentFolderPath(c.start);  // the tree moves the list
+    fm->flList.SetItemIndex(-1);
     fm->flListChange();
     fm->StatusBar.SetPanelText(1, "");
     // Written after the list was read: it shows only if the list reads again.
