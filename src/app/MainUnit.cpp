@@ -14,7 +14,8 @@ void TfmMain::Create() {
   CreateForm("Pixlumen", WS_OVERLAPPEDWINDOW, 0, {0, 0, 800, 600});
   HWND me = Handle();
 
-  Toolbar.Create(me, TAlign::Top, 0, S(27));
+  CreateCommands();
+  CreateMenuBar();
   StatusBar.Create(me, S(22), {S(200), S(400)});
   pnNavigation.Create(me, TAlign::Left, S(245), 0);
   splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
@@ -23,6 +24,7 @@ void TfmMain::Create() {
   Img.SetCenter(true);
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
+  Img.OnDblClick = [this] { AcFullScreen->OnExecute(); };  // whatever its state
   AddDocked(&Toolbar);
   AddDocked(&StatusBar);
   AddDocked(&pnNavigation);
@@ -80,10 +82,21 @@ void TfmMain::flListChange(TControl*) {
 
 void TfmMain::FormCreate() {
   Img.SetProportional(false);
+  // Until the first toggle the caption offers the reduction.
+  acProportional->SetCaption("Уменьшить до оптимального");
+  acProportional->SetImageIndex(1);
+  acProportional->SetEnabled(false);
   LoadFormSettings(Handle(), SettingsFile);
 }
 
 // A settings file that cannot be written fails the close, so the window stays.
 void TfmMain::FormClose(bool&) { SaveFormSettings(Handle(), SettingsFile); }
 
+}  // namespace pix
+
+// ---- Stand-ins until the open dialog and the full-screen view arrive: delete
+// ---- this block when their own definitions are merged.
+namespace pix {
+void TfmMain::acOpenDialogExecute() {}
+void TfmMain::AcFullScreenExecute() {}
 }  // namespace pix

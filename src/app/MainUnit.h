@@ -4,7 +4,9 @@
 #include "browse/filelist.h"
 #include "browse/filtercombo.h"
 #include "pictures/imagehost.h"
+#include "ui/actions.h"
 #include "ui/form.h"
+#include "ui/menubar.h"
 #include "ui/splitter.h"
 #include "ui/statusbar.h"
 
@@ -17,7 +19,15 @@ public:
   // Builds the window and its panes (hidden) and runs the creation step.
   void Create();
 
-  TPanel Toolbar;
+  TActionList acList;  // the commands and their image list imgList
+  TAction* acOpenDialog = nullptr;
+  TAction* acExit = nullptr;
+  TAction* acProportional = nullptr;
+  TAction* AcFullScreen = nullptr;
+  TAction* acAbout = nullptr;
+  TAction* acDeskTop = nullptr;
+
+  TMenuBar Toolbar;
   TStatusBar StatusBar;
   TPanel pnNavigation;
   TPanel shTree;  // host of the folder tree
@@ -35,9 +45,28 @@ public:
   // The selected file changed: load it into the preview and describe it.
   void flListChange(TControl* sender = nullptr);
   void FormClose(bool& canClose);
+  // The main window's own keys: Ctrl with F, O, Z or X.
+  void FormKeyDown(WORD& key, TShiftState shift);
 
-private:
+  void acOpenDialogExecute();
+  void acExitExecute();
+  void acProportionalExecute();
+  void acProportionalUpdate();
+  void AcFullScreenExecute();
+  void AcFullScreenUpdate();
+  void acAboutExecute();
+  void acDeskTopExecute();
+  // The application was minimised or restored (each once per change of state).
+  void AppEventsMinimize();
+  void AppEventsRestore();
+
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
   void CreateFileList();
+  void CreateCommands();
+  void CreateMenuBar();
+  bool minimized_ = false;
 };
 
 }  // namespace pix

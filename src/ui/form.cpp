@@ -110,10 +110,15 @@ int TForm::ShowModal() {
 }
 
 bool TForm::PreTranslate(MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+  bool click = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+               msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN;
+  if (!key && !click) return false;
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   auto* form = dynamic_cast<TForm*>(FromHandle(root));
   if (!form) return false;
+  if (form->OnMenuKey && form->OnMenuKey(msg)) return true;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   if (form->KeyPreview && form->OnKeyDown) {
     WORD key = static_cast<WORD>(msg.wParam);
     form->OnKeyDown(key, TShiftState::Current());
