@@ -125,6 +125,11 @@ bool TForm::PreTranslate(MSG& msg) {
     if (!key) return true;
     msg.wParam = key;
   }
+  // Alt+F4 closes the form wherever the focus is: Wine's combo box keeps the key.
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) {
+    SendMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
     TShiftState s = TShiftState::Current();
     if (s.ctrl || s.alt) return false;
