@@ -156,6 +156,7 @@ void TMenuBar::PrepareDock(const TRect& client) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
   DockHeight = std::max(minHeight_, RowsHeight() + 2);
+  PlaceHint();  // the item with the hint may have moved to another row
 }
 
 // A caption or a visibility changed: the rows may have changed, and with them
@@ -165,7 +166,6 @@ void TMenuBar::Relayout() {
   int before = DockHeight;
   TRect r{0, 0, width_, DockHeight};
   PrepareDock(r);
-  PlaceHint();
   if (DockHeight != before)
     if (TControl* parent = FromHandle(GetParent(Handle()))) parent->Realign();
 }

@@ -41,6 +41,7 @@ class TMenuBar : public TControl {
   int ShownImage(int index) const;
   bool ShownEnabled(int index) const;
   RECT ItemRect(int index) const;  // in the bar's client coordinates
+  HWND HintWindow() const { return tooltip_; }
 
   // Asks the commands of the visible items to update.
   void UpdateActions();

@@ -192,8 +192,24 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   EXPECT_EQ(fullScreens, 3);
 }
 
+// The hint window has one tool: the full-screen item, wherever wrapping put it.
+void ExpectHintOnFullScreen(const TMenuBar& bar) {
+  HWND tip = bar.HintWindow();
+  ASSERT_TRUE(tip);
+  ASSERT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  char text[80] = {};
+  TOOLINFOA ti{};
+  ti.cbSize = sizeof ti;
+  ti.lpszText = text;
+  ASSERT_TRUE(SendMessageA(tip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&ti)));
+  EXPECT_STREQ(text, "Полноэкранный режим (Ctrl + F)");
+  RECT item = bar.ItemRect(bar.IndexOf("tbFullScreen"));
+  EXPECT_TRUE(EqualRect(&ti.rect, &item));
+}
+
 TEST_F(Commands, ANarrowWindowWrapsTheBarAndPushesThePanesDown) {
   int oneRow = fm.Toolbar.Bounds().Height();
+  ExpectHintOnFullScreen(fm.Toolbar);
   EXPECT_EQ(fm.pnNavigation.Bounds().top, oneRow);
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 260, 500, SWP_NOMOVE | SWP_NOZORDER);
   Pump(50);
@@ -202,6 +218,7 @@ TEST_F(Commands, ANarrowWindowWrapsTheBarAndPushesThePanesDown) {
   EXPECT_EQ(fm.pnNavigation.Bounds().top, wrapped);
   RECT last = fm.Toolbar.ItemRect(fm.Toolbar.IndexOf("sbmHelp"));
   EXPECT_LE(last.bottom, wrapped);  // every item still shows
+  ExpectHintOnFullScreen(fm.Toolbar);
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
   Pump(50);
   EXPECT_EQ(fm.Toolbar.Bounds().Height(), oneRow);
