@@ -12,5 +12,3 @@
 // The file dialog's placeholder for its own controls (stc32).
 #define IDC_FILEDLG_PLACEHOLDER 0x045F
 
-// The open command, as the menu and its shortcut send it to the main window.
-#define CM_OPENDIALOG 200

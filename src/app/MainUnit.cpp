@@ -17,7 +17,8 @@ void TfmMain::Create() {
   CreateForm("Pixlumen", WS_OVERLAPPEDWINDOW, 0, {0, 0, 800, 600});
   HWND me = Handle();
 
-  Toolbar.Create(me, TAlign::Top, 0, S(27));
+  CreateCommands();
+  CreateMenuBar();
   StatusBar.Create(me, S(22), {S(200), S(400)});
   pnNavigation.Create(me, TAlign::Left, S(245), 0);
   splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
@@ -26,7 +27,7 @@ void TfmMain::Create() {
   Img.SetCenter(true);
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
-  Img.OnDblClick = [this] { AcFullScreenExecute(); };
+  Img.OnDblClick = [this] { AcFullScreen->OnExecute(); };  // whatever its state
   AddDocked(&Toolbar);
   AddDocked(&StatusBar);
   AddDocked(&pnNavigation);
@@ -45,11 +46,6 @@ void TfmMain::Create() {
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
-  OnCommand = [this](int id) {
-    if (id != CM_OPENDIALOG) return false;
-    acOpenDialogExecute();
-    return true;
-  };
   Realign();
   pnNavigation.Realign();
   // The root, expanded and selected, moves the list to the desktop folder.
@@ -126,6 +122,10 @@ void TfmMain::MoveTreeTo(const std::string& folder) {
 
 void TfmMain::FormCreate() {
   Img.SetProportional(false);
+  // Until the first toggle the caption offers the reduction.
+  acProportional->SetCaption("Уменьшить до оптимального");
+  acProportional->SetImageIndex(1);
+  acProportional->SetEnabled(false);
   LoadFormSettings(Handle(), SettingsFile);
 }
 

@@ -6,7 +6,9 @@
 #include "browse/opendialog.h"
 #include "browse/shelltree.h"
 #include "pictures/imagehost.h"
+#include "ui/actions.h"
 #include "ui/form.h"
+#include "ui/menubar.h"
 #include "ui/splitter.h"
 #include "ui/statusbar.h"
 
@@ -19,7 +21,15 @@ public:
   // Builds the window and its panes (hidden) and runs the creation step.
   void Create();
 
-  TPanel Toolbar;
+  TActionList acList;  // the commands and their image list imgList
+  TAction* acOpenDialog = nullptr;
+  TAction* acExit = nullptr;
+  TAction* acProportional = nullptr;
+  TAction* AcFullScreen = nullptr;
+  TAction* acAbout = nullptr;
+  TAction* acDeskTop = nullptr;
+
+  TMenuBar Toolbar;
   TStatusBar StatusBar;
   TPanel pnNavigation;
   TShellTreeView shTree;
@@ -41,14 +51,31 @@ public:
   // virtual one.
   void shTreeChange(TControl* sender, HTREEITEM node);
   void FormClose(bool& canClose);
-  // Opens the full-screen view on the selected file.
-  void AcFullScreenExecute();
+  // The main window's own keys: Ctrl with F, O, Z or X.
+  void FormKeyDown(WORD& key, TShiftState shift);
+
   // The open command: pick a file, move the tree and the list to it, show it.
   void acOpenDialogExecute(TControl* sender = nullptr);
+  void acExitExecute();
+  void acProportionalExecute();
+  void acProportionalUpdate();
+  // Opens the full-screen view on the selected file.
+  void AcFullScreenExecute();
+  void AcFullScreenUpdate();
+  void acAboutExecute();
+  void acDeskTopExecute();
+  // The application was minimised or restored (each once per change of state).
+  void AppEventsMinimize();
+  void AppEventsRestore();
 
-private:
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
   void CreateFileList();
   void MoveTreeTo(const std::string& folder);
+  void CreateCommands();
+  void CreateMenuBar();
+  bool minimized_ = false;
 };
 
 }  // namespace pix

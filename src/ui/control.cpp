@@ -199,6 +199,8 @@ TRect TControl::ClientRect() const {
 
 void TControl::Realign() {
   if (!handle_ || docked_.empty()) return;
+  for (TDockable* d : docked_)
+    if (d->Visible) d->PrepareDock(ClientRect());
   std::vector<DockItem> items;
   items.reserve(docked_.size());
   for (TDockable* d : docked_) items.push_back({d->Align, d->DockWidth, d->DockHeight, d->Visible});

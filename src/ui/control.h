@@ -24,6 +24,9 @@ public:
   bool Visible = true;
   virtual void SetBounds(const TRect& r) = 0;
   virtual TRect Bounds() const = 0;
+  // Called before each layout with the container's client area, so an item whose
+  // extent depends on the room it gets (a wrapping bar) can set it.
+  virtual void PrepareDock(const TRect&) {}
 };
 
 class TControl : public TDockable {

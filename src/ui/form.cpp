@@ -110,15 +110,25 @@ int TForm::ShowModal(int show) {
 }
 
 bool TForm::PreTranslate(MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+  bool click = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+               msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN;
+  if (!key && !click) return false;
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   auto* form = dynamic_cast<TForm*>(FromHandle(root));
   if (!form) return false;
+  if (form->OnMenuKey && form->OnMenuKey(msg)) return true;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   if (form->KeyPreview && form->OnKeyDown) {
     WORD key = static_cast<WORD>(msg.wParam);
     form->OnKeyDown(key, TShiftState::Current());
     if (!key) return true;
     msg.wParam = key;
+  }
+  // Alt+F4 closes the form wherever the focus is: Wine's combo box keeps the key.
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) {
+    SendMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
   }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
     TShiftState s = TShiftState::Current();

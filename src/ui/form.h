@@ -34,6 +34,9 @@ public:
   // the focus; a handler that sets the key to 0 consumes it.
   bool KeyPreview = false;
   std::function<void(WORD& key, TShiftState shift)> OnKeyDown;
+  // Keyboard and mouse-button messages for the form's menu bar, before the key
+  // preview; true when the bar used the message up.
+  std::function<bool(MSG&)> OnMenuKey;
   // Called when the form becomes the active window.
   std::function<void()> OnActivate;
 

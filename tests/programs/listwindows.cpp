@@ -1,5 +1,6 @@
 // Writes one line per top-level window of this desktop to the file named by the
-// first argument (UTF-8): visible flag, process id, caption, owner's caption.
+// first argument (UTF-8): visible flag, process id, caption, owner's caption,
+// window class.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,9 +20,11 @@ std::string Caption(HWND w) {
 BOOL CALLBACK Line(HWND w, LPARAM out) {
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
-  std::fprintf(reinterpret_cast<FILE*>(out), "%d\t%lu\t%s\t%s\n", IsWindowVisible(w) ? 1 : 0,
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  std::fprintf(reinterpret_cast<FILE*>(out), "%d\t%lu\t%s\t%s\t%s\n", IsWindowVisible(w) ? 1 : 0,
                static_cast<unsigned long>(pid), Caption(w).c_str(),
-               Caption(GetWindow(w, GW_OWNER)).c_str());
+               Caption(GetWindow(w, GW_OWNER)).c_str(), cls);
   return TRUE;
 }
 

@@ -1,0 +1,276 @@
+// The menu bar's drop-downs and its keyboard access.
+#include <vector>
+
+#include "ui/app.h"
+#include "ui/handles.h"
+#include "ui/menubar.h"
+
+namespace pix {
+
+namespace {
+constexpr int kFirstId = 100;
+constexpr UINT WM_RUNENTRY = WM_APP + 0x52;
+
+wchar_t MarkedChar(const std::wstring& s) {
+  for (size_t i = 0; i + 1 < s.size(); ++i)
+    if (s[i] == L'&') {
+      if (s[i + 1] != L'&') return s[i + 1];
+      ++i;
+    }
+  return 0;
+}
+
+wchar_t Upper(wchar_t c) {
+  wchar_t buf[2] = {c, 0};
+  CharUpperBuffW(buf, 1);
+  return buf[0];
+}
+
+// A 16 x 16 picture of an image-list image on the menu's background, for a
+// drop-down entry.
+HBITMAP EntryBitmap(HIMAGELIST images, int index) {
+  int cx = 16, cy = 16;
+  ImageList_GetIconSize(images, &cx, &cy);
+  TScreenDC screen;
+  TMemoryDC dc(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, cx, cy);
+  if (!bmp) return nullptr;
+  TSelectObject keep(dc, bmp);
+  RECT r{0, 0, cx, cy};
+  FillRect(dc, &r, GetSysColorBrush(COLOR_MENU));
+  ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
+  return bmp;
+}
+}  // namespace
+
+int TMenuBar::HotItem() const {
+  return static_cast<int>(SendMessageA(Handle(), TB_GETHOTITEM, 0, 0));
+}
+
+void TMenuBar::DropDown(int index) {
+  const TItem& item = items_[index];
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  std::vector<TOwnedBitmap> pictures;
+  for (size_t e = 0; e < item.entries.size(); ++e) {
+    TAction* a = item.entries[e];
+    if (!a) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    UINT id = static_cast<UINT>(e + 1);
+    AppendMenuA(menu, MF_STRING | (a->Enabled() ? 0 : MF_GRAYED), id, a->Caption().c_str());
+    if (a->ImageIndex() >= 0 && images_) {
+      pictures.emplace_back(EntryBitmap(images_, a->ImageIndex()));
+      MENUITEMINFOA mi{};
+      mi.cbSize = sizeof mi;
+      mi.fMask = MIIM_BITMAP;
+      mi.hbmpItem = pictures.back().Get();
+      SetMenuItemInfoA(menu, id, FALSE, &mi);
+    }
+  }
+  RECT r = ItemRect(index);
+  POINT at{r.left, r.bottom};
+  ClientToScreen(Handle(), &at);
+  SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, TRUE);
+  inDropDown_ = true;
+  int chosen = 0;
+  try {
+    chosen = TrackMenu(menu, at);
+  } catch (...) {
+    inDropDown_ = false;
+    DestroyMenu(menu);
+    throw;
+  }
+  inDropDown_ = false;
+  DestroyMenu(menu);
+  if (Handle()) SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, FALSE);
+  LeaveKeyboardMode();
+  // Run once the control has finished with the click that opened the menu.
+  if (chosen > 0) PostMessageA(Handle(), WM_RUNENTRY, index, chosen - 1);
+}
+
+bool TMenuBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_RUNENTRY) {
+    size_t i = wp, e = static_cast<size_t>(lp);
+    if (i < items_.size() && e < items_[i].entries.size() && items_[i].entries[e])
+      items_[i].entries[e]->Run();
+    return true;
+  }
+  return TControl::HandleMessage(msg, wp, lp, result);
+}
+
+bool TMenuBar::HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_COMMAND) {
+    size_t i = LOWORD(wp) - kFirstId;
+    if (i < items_.size() && items_[i].action) {
+      LeaveKeyboardMode();
+      items_[i].action->Run();
+    }
+    return true;
+  }
+  if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == TBN_DROPDOWN) {
+    size_t i = reinterpret_cast<NMTOOLBARA*>(lp)->iItem - kFirstId;
+    if (i < items_.size()) DropDown(static_cast<int>(i));
+    result = TBDDRET_DEFAULT;
+    return true;
+  }
+  return false;
+}
+
+// Items that Alt with `ch` names: enabled ones first, each group left to right.
+std::vector<int> TMenuBar::Matches(wchar_t ch) const {
+  wchar_t want = Upper(ch);
+  std::vector<int> marked, leading;
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = 0; i < items_.size(); ++i) {
+      const TItem& it = items_[i];
+      if (!it.visible || !it.action) continue;
+      if ((pass == 0) != it.action->Enabled()) continue;
+      std::wstring caption = Widen(it.action->Caption());
+      wchar_t mark = MarkedChar(caption);
+      if (mark && Upper(mark) == want) marked.push_back(static_cast<int>(i));
+      if (!mark && !caption.empty() && Upper(caption[0]) == want)
+        leading.push_back(static_cast<int>(i));
+    }
+  return marked.empty() ? leading : marked;
+}
+
+void TMenuBar::AltChar(wchar_t ch) {
+  std::vector<int> found = Matches(ch);
+  if (found.empty() || !ShownEnabled(found[0])) {
+    Beep();
+    return;
+  }
+  if (found.size() > 1) {
+    EnterKeyboardMode(found[0]);
+    return;
+  }
+  UseItem(found[0]);
+}
+
+void TMenuBar::UseItem(int index) {
+  const TItem& item = items_[index];
+  if (item.kind == TKind::DropDown) {
+    EnterKeyboardMode(index);
+    DropDown(index);
+  } else if (item.action) {
+    LeaveKeyboardMode();
+    item.action->Run();
+  }
+}
+
+void TMenuBar::EnterKeyboardMode(int hot) {
+  keyboardMode_ = true;
+  SendMessageA(Handle(), TB_SETHOTITEM, hot, 0);
+}
+
+void TMenuBar::LeaveKeyboardMode() {
+  if (!keyboardMode_) return;
+  keyboardMode_ = false;
+  if (Handle()) SendMessageA(Handle(), TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
+}
+
+void TMenuBar::MoveHot(int step) {
+  int n = static_cast<int>(items_.size());
+  int at = HotItem();
+  for (int k = 0; k < n; ++k) {
+    at = ((at < 0 ? 0 : at) + step + n) % n;
+    if (items_[at].visible && items_[at].kind != TKind::Separator) break;
+  }
+  SendMessageA(Handle(), TB_SETHOTITEM, at, 0);
+}
+
+// The character a key press would type, after the platform's translation.
+static wchar_t TypedChar(const MSG& msg) {
+  MSG copy = msg;
+  TranslateMessage(&copy);
+  MSG ch;
+  UINT first = msg.message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+  if (PeekMessageW(&ch, msg.hwnd, first, first, PM_REMOVE)) return static_cast<wchar_t>(ch.wParam);
+  return 0;
+}
+
+bool TMenuBar::KeyInMode(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) {
+    if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == VK_MENU &&
+        altAlone_) {
+      altAlone_ = false;
+      LeaveKeyboardMode();
+    }
+    return true;  // every key belongs to the bar while it is in keyboard mode
+  }
+  altAlone_ = msg.wParam == VK_MENU;
+  int hot = HotItem();
+  switch (msg.wParam) {
+    case VK_LEFT:
+      MoveHot(-1);
+      break;
+    case VK_RIGHT:
+      MoveHot(1);
+      break;
+    case VK_ESCAPE:
+    case VK_F10:
+      LeaveKeyboardMode();
+      break;
+    case VK_RETURN:
+    case VK_SPACE:
+    case VK_DOWN:
+    case VK_UP:
+      if (hot >= 0 && ShownEnabled(hot)) UseItem(hot);
+      break;
+    case VK_MENU:
+      break;
+    default:
+      if (wchar_t ch = TypedChar(msg); ch >= L' ') AltChar(ch);
+  }
+  return true;
+}
+
+// Alt held with another key: Space, "-" and keys that type nothing go on as
+// usual (system menu, Alt+F4); a character looks for its item.
+bool TMenuBar::AltKey(MSG& msg) {
+  MSG copy = msg;
+  TranslateMessage(&copy);
+  MSG ch;
+  if (!PeekMessageW(&ch, msg.hwnd, WM_SYSCHAR, WM_SYSCHAR, PM_REMOVE)) return false;
+  wchar_t c = static_cast<wchar_t>(ch.wParam);
+  // The loop translates the key again, and the window opens its system menu.
+  if (c == L' ' || c == L'-') return false;
+  AltChar(c);
+  return true;
+}
+
+bool TMenuBar::PreTranslate(MSG& msg) {
+  if (!Handle() || GetAncestor(msg.hwnd, GA_ROOT) != GetAncestor(Handle(), GA_ROOT)) return false;
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+    LeaveKeyboardMode();  // a click anywhere ends keyboard mode
+    return false;
+  }
+  if (keyboardMode_) return KeyInMode(msg);
+  bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  if (down) {
+    bool repeat = (msg.lParam & (1 << 30)) != 0;
+    if (msg.wParam == VK_MENU) {
+      if (!repeat) altAlone_ = true;
+      return false;
+    }
+    altAlone_ = false;
+    bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    if (msg.wParam == VK_F10 && !ctrl && !shift) {
+      EnterKeyboardMode(0);
+      return true;
+    }
+    if (msg.message == WM_SYSKEYDOWN && GetKeyState(VK_MENU) < 0 && !ctrl) return AltKey(msg);
+    return false;
+  }
+  if ((msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) && msg.wParam == VK_MENU &&
+      altAlone_) {
+    altAlone_ = false;
+    EnterKeyboardMode(0);
+    return true;  // or the window would open its system menu
+  }
+  return false;
+}
+
+}  // namespace pix

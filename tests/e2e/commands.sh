@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The menu bar and the Ctrl keys with real X input: Ctrl+Z reduces a large
+# picture to fit and back; the File drop-down opens under a click and shows its
+# entries; F10 and the arrows reach the Help drop-down, whose entry shows the
+# about window; Ctrl+X ends the program without writing the settings file, while
+# the close box writes it.
+source "$(dirname "$0")/lib.bash" "$@"
+CONTROLS=$(need_helper window_controls.exe)
+LIST=$(need_helper listwindows.exe)
+INI=$WORK/app/PixlumenParam.ini
+
+# A 1200 x 1000 picture, green with a red band 150 pixels wide around it: at its
+# own size the preview shows only green, reduced to fit the red band too.
+PICS=$WORK/pics
+mkdir -p "$PICS"
+python3 - "$PICS/big.bmp" <<'PY'
+import struct, sys
+w, h, band = 1200, 1000, 150
+red, green = bytes((30, 40, 200)), bytes((60, 160, 30))  # blue, green, red order
+edge = red * w
+middle = red * band + green * (w - 2 * band) + red * band
+data = b"".join(edge if y < band or y >= h - band else middle for y in range(h))
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
+open(sys.argv[1], "wb").write(struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data)
+PY
+
+# Red pixels inside the preview (right of the splitter, below the bar, above the status bar).
+red_in_preview() {
+  convert "$1" -crop "$((CR - SR))x$((BT - TB))+$SR+$TB" +repage \
+    -fill black +opaque "#C8281E" -fill white -opaque "#C8281E" -format '%[fx:round(mean*w*h)]' info:
+}
+windows() {
+  local out=$WORK/windows.txt
+  helper "$out" "$LIST" "$(winepath -w "$out")" || fail "the window list was not written"
+  WINDOWS=$(cat "$out")
+}
+# A visible window of class $1 (captioned $2 when given) in the program's process.
+shown() {
+  windows
+  awk -F'\t' -v c="$1" -v t="${2-}" '$1 == 1 && $5 == c && (t == "" || $3 == t)' <<<"$WINDOWS" | grep -q .
+}
+not_shown() { ! shown "$@"; }
+big_shown() { describe_main; [ "$PANEL1" = 1200x1000 ]; }
+
+e2e_start "$PICS"
+win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
+describe_main
+[ -n "$LL" ] && [ -n "$TB" ] && [ -n "$SR" ] || fail "could not read the main window: $(cat "$CTL")"
+xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
+wait_for big_shown || fail "big.bmp is not shown: status bar '$PANEL1'"
+n=$(red_in_preview "$(shot own-size)")
+[ "$n" = 0 ] || fail "at its own size the preview shows $n red pixels"
+pass "big.bmp at its own size: no red band in the preview"
+
+xdotool key ctrl+z
+reduced() { [ "$(red_in_preview "$(shot reduced)")" -gt 1000 ]; }
+wait_for reduced || fail "Ctrl+Z did not reduce the picture to fit"
+xdotool key ctrl+z
+own() { [ "$(red_in_preview "$(shot own-again)")" = 0 ]; }
+wait_for own || fail "the second Ctrl+Z did not bring back the own size"
+pass "Ctrl+Z reduces to fit, and again shows the own size"
+
+# The File drop-down is the bar's first item.
+xdotool mousemove $((CL + 12)) $((TB / 2 + CT / 2)) click 1
+wait_for shown '#32768' || fail "no drop-down menu after a click on the File button: $WINDOWS"
+shot file-menu >/dev/null
+xdotool key Escape
+wait_for not_shown '#32768' || fail "Escape left the drop-down open"
+pass "a click on the File button opens its drop-down; Escape closes it"
+
+# Keyboard: F10 selects the first item, Left wraps to Help, Enter opens it,
+# Down and Enter choose its entry.
+xdotool key F10 Left Return
+wait_for shown '#32768' || fail "F10, Left and Enter did not open the Help drop-down"
+xdotool key Down Return
+wait_for shown PixlumenForm "О программе" || fail "the about window did not show: $WINDOWS"
+pass "F10, Left, Enter, Down, Enter: the about window"
+xdotool key Return
+wait_for not_shown PixlumenForm "О программе" || fail "Enter did not close the about window"
+
+xdotool key ctrl+x
+wait_gone Pixlumen || fail "Ctrl+X did not end the program"
+for i in $(seq 1 20); do pgrep -f "$WORK/app/Pixlumen.exe" >/dev/null || break; sleep 0.2; done
+[ ! -e "$INI" ] || fail "Ctrl+X wrote the settings file: $(cat "$INI")"
+pass "Ctrl+X ends the program without writing the settings file"
+e2e_stop
+
+e2e_start "$PICS"
+win=$(wait_window Pixlumen) || fail "no window on the second start"
+geometry "$win"
+xdotool mousemove $((X + W - 12)) $((Y + 12)) click 1
+wait_gone Pixlumen || fail "the close box did not close the window"
+written() { [ -s "$INI" ]; }
+wait_for written || fail "the close box did not write the settings file"
+pass "the close box writes the settings file"
