@@ -11,7 +11,8 @@ CONTROLS=$(need_helper window_controls.exe)
 DIALOG=$(need_helper open_dialog.exe)
 TITLE="Выберите файл с рисунком"
 
-PICS=$WORK/pics OTHER=$WORK/other
+# The second folder sits on the desktop, where the tree reaches it.
+PICS=$WORK/pics OTHER=$WORK/pics/other
 mkdir -p "$PICS" "$OTHER"
 python3 - "$PICS" "$OTHER" <<'PY'
 import os, struct, sys
@@ -26,7 +27,7 @@ open(os.path.join(pics, "a_red.bmp"), "wb").write(bmp(64, 48, (200, 40, 30)))
 open(os.path.join(other, "c_blue.bmp"), "wb").write(bmp(50, 50, (40, 60, 200)))
 open(os.path.join(other, "e_wide.bmp"), "wb").write(bmp(96, 32, (30, 160, 60)))
 PY
-WINOTHER=$(winepath -w "$OTHER")
+WINOTHER="$WINDESK\\other"
 
 # Polls a shell condition for up to ten seconds.
 until_true() {
