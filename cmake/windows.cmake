@@ -74,6 +74,22 @@ set_tests_properties(unit_${PIX_TARGET_NAME} PROPERTIES LABELS unit FIXTURES_REQ
 set_tests_properties(window_${PIX_TARGET_NAME} PROPERTIES LABELS window FIXTURES_REQUIRED wine
   TIMEOUT 900)
 
+# Hostile pictures played for real: the native build's fuzz corpora, their
+# seeds and the broken-file tables, each file loaded and drawn by replay.exe.
+get_filename_component(PIX_NATIVE ${CMAKE_BINARY_DIR}/../native ABSOLUTE)
+set(PIX_REPLAY_ARGS)
+foreach(kind bmp:bmp icon:ico metafile:wmf jpeg:jpg)
+  string(REPLACE ":" ";" kind ${kind})
+  list(GET kind 0 target)
+  list(GET kind 1 ext)
+  list(APPEND PIX_REPLAY_ARGS --as ${ext} Z:${PIX_NATIVE}/corpus/${target}_fuzz
+    Z:${PIX_NATIVE}/seeds/${target}_fuzz)
+endforeach()
+target_compile_options(replay PRIVATE ${PIX_WARNINGS})
+add_test(NAME replay_${PIX_TARGET_NAME} COMMAND replay ${PIX_REPLAY_ARGS} --as - Z:${PIX_NATIVE}/tables)
+set_tests_properties(replay_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
+  TIMEOUT 600)
+
 # End-to-end tests: tests/e2e/<name>.sh drive the real executable with X input.
 # They run once, against the 32-bit build (the primary target).
 if(PIX_TARGET_NAME STREQUAL "win32")

@@ -1,14 +1,13 @@
 // Bytes as a JPEG file: the header read, then a full decode into rows sized
 // exactly as a bitmap's, in both pixel formats. Errors must come out as
-// exceptions; nothing may be read or written out of bounds. Besides raw input,
-// the fuzzer patches and cuts valid files made at start-up (baseline, progressive,
-// grayscale, four-component), which reaches the decoder's depths in seconds.
+// exceptions; nothing may be read or written out of bounds. The inputs are
+// JPEG files themselves, so the corpus replays as pictures; the seed corpus
+// (one small file per coding process) takes the fuzzer to the decoder's depths.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "../tests/unit/jpeg_writer.h"
 #include "pictures/jpeg_core.h"
 #include "ui/errors.h"
 
@@ -45,46 +44,14 @@ void DecodeAll(const pix::TJPEGData& data, bool eightBit) {
   dec.Finish();
 }
 
-std::vector<std::string> g_templates;
-
-// Input: a mode byte, then for template modes a cut length (2 bytes) and
-// (offset, value) patches of 3 bytes each; for the raw mode the file itself.
-std::string FileOf(const uint8_t* bytes, size_t size) {
-  if (size == 0) return {};
-  size_t mode = bytes[0] % (g_templates.size() + 1);
-  if (mode == 0) return std::string(reinterpret_cast<const char*>(bytes + 1), size - 1);
-  std::string file = g_templates[mode - 1];
-  size_t i = 1;
-  if (size >= 3) {
-    size_t cut = (size_t{bytes[1]} << 8 | bytes[2]) * 4;
-    if (cut && cut < file.size()) file.resize(cut);
-    i = 3;
-  }
-  for (; i + 3 <= size && !file.empty(); i += 3) {
-    size_t at = (size_t{bytes[i]} << 8 | bytes[i + 1]) % file.size();
-    file[at] = static_cast<char>(bytes[i + 2]);
-  }
-  return file;
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  using jpegtest::Kind;
-  g_templates = {jpegtest::Photo({40, 24, Kind::Color}),
-                 jpegtest::Photo({40, 24, Kind::Color, true}),
-                 jpegtest::Photo({33, 17, Kind::Gray, true}), jpegtest::Bands({24, 16, Kind::Ycck}),
-                 jpegtest::Photo({16, 16, Kind::Color, false, false, 20})};
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-  std::string file = FileOf(bytes, size);
   pix::TJPEGData data;
   try {
-    pix::AllocateJPEGBytes(data, file.size());
-    if (!file.empty()) std::memcpy(data.bytes.get(), file.data(), file.size());
-    if (!file.empty()) pix::ReadJPEGHeader(data);
+    pix::AllocateJPEGBytes(data, size);
+    if (size) std::memcpy(data.bytes.get(), bytes, size);
+    if (size) pix::ReadJPEGHeader(data);
     DecodeAll(data, false);
     DecodeAll(data, true);
   } catch (const pix::Exception&) {

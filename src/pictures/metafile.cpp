@@ -1,8 +1,13 @@
 #include "pictures/metafile.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "pictures/metafile_core.h"
+#include "pictures/metafile_reach_core.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 
@@ -23,6 +28,66 @@ int ScreenLogPixelsY() {
     return screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
   }();
   return value;
+}
+
+// The DC's logical-to-device map as the player has set it: world transform,
+// then window to viewport.
+DeviceMap CurrentMap(HDC dc) {
+  XFORM w{1, 0, 0, 1, 0, 0};
+  GetWorldTransform(dc, &w);
+  POINT wo{}, vo{};
+  SIZE we{1, 1}, ve{1, 1};
+  GetWindowOrgEx(dc, &wo);
+  GetViewportOrgEx(dc, &vo);
+  GetWindowExtEx(dc, &we);
+  GetViewportExtEx(dc, &ve);
+  double sx = double(ve.cx) / we.cx, sy = double(ve.cy) / we.cy;
+  DeviceMap d;
+  d.m[0] = w.eM11 * sx;
+  d.m[1] = w.eM12 * sy;
+  d.m[2] = w.eM21 * sx;
+  d.m[3] = w.eM22 * sy;
+  d.m[4] = (w.eDx - wo.x) * sx + vo.x;
+  d.m[5] = (w.eDy - wo.y) * sy + vo.y;
+  return d;
+}
+
+double CurrentPenWidth(HDC dc) {
+  HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN);
+  int bytes = pen ? GetObjectA(pen, 0, nullptr) : 0;
+  if (bytes == sizeof(LOGPEN)) {
+    LOGPEN lp{};
+    GetObjectA(pen, sizeof lp, &lp);
+    return lp.lopnWidth.x;
+  }
+  // An extended pen without style entries is shorter than the structure.
+  if (bytes >= static_cast<int>(offsetof(EXTLOGPEN, elpStyleEntry))) {
+    std::vector<uint8_t> buf(std::max(static_cast<size_t>(bytes), sizeof(EXTLOGPEN)));
+    GetObjectA(pen, bytes, buf.data());
+    EXTLOGPEN ep;
+    std::memcpy(&ep, buf.data(), sizeof ep);
+    return ep.elpWidth;
+  }
+  return 1;
+}
+
+// The current font's larger logical size (a height of 0 is the default size).
+double CurrentFontSize(HDC dc) {
+  LOGFONTW lf{};
+  HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+  if (!font || !GetObjectW(font, sizeof lf, &lf)) return 0;
+  return std::max(std::abs(double(lf.lfHeight)), std::abs(double(lf.lfWidth)));
+}
+
+// Plays a record unless it would take the rasteriser beyond its reach.
+int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int handles,
+                             LPARAM) {
+  RecordReach reach = EnhancedRecordReach(reinterpret_cast<const uint8_t*>(rec));
+  if (dc && reach.draws) {
+    double font = reach.text ? CurrentFontSize(dc) : 0;
+    if (!WithinReach(reach, CurrentMap(dc), CurrentPenWidth(dc), font)) return TRUE;
+  }
+  return PlayEnhMetaFileRecord(dc, table, rec, static_cast<UINT>(handles));
 }
 
 HENHMETAFILE ConvertWindowsMetafile(const std::vector<uint8_t>& records, LONG xExt, LONG yExt) {
@@ -156,7 +221,9 @@ void TMetafile::Draw(HDC dc, const RECT& r) {
   HPALETTE old = palette_ ? SelectPalette(dc, palette_, TRUE) : nullptr;
   if (palette_) RealizePalette(dc);
   RECT inner{r.left, r.top, r.right - 1, r.bottom - 1};
-  PlayEnhMetaFile(dc, handle_, &inner);
+  // Record by record, as PlayEnhMetaFile would, each one checked against the
+  // transform in force.
+  EnumEnhMetaFile(dc, handle_, PlayWithinReach, nullptr, &inner);
   if (old) SelectPalette(dc, old, TRUE);
 }
 

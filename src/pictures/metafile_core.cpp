@@ -5,13 +5,14 @@ namespace pix {
 
 namespace {
 
-
 const uint32_t kSetAbortProc = 9;  // escape that hands the player a code address
 const uint16_t kMfComment = 15;    // escape that carries only data
 
 // Windows metafile functions.
 const uint16_t kMetaEof = 0x0000;
 const uint16_t kMetaEscape = 0x0626;
+const uint16_t kMetaSelectPalette = 0x0234;
+const uint32_t kEmbeddedEnhanced = 0x43464D57;  // "WMFC": comments carrying an enhanced metafile
 
 // Enhanced record types.
 const uint32_t kEmrHeader = 1;
@@ -100,13 +101,33 @@ uint32_t MetafilePaletteCount(uint32_t recorded) {
   return recorded > 256 ? recorded & 0xFF : recorded;
 }
 
+namespace {
+
+// An escape's data kept inside its record; code addresses never played; an
+// enhanced metafile carried in comments never taken instead of the records
+// that were checked.
+void NeutraliseEscape(uint8_t* params, uint64_t bytes, RecordWalk& walk) {
+  if (U16(params + 2) > bytes - 10) Put16(params + 2, static_cast<uint16_t>(bytes - 10));
+  if (U16(params) == kSetAbortProc) {
+    Put16(params, kMfComment);
+    ++walk.neutralised;
+  }
+  if (U16(params) == kMfComment && bytes >= 14 && U32(params + 4) == kEmbeddedEnhanced) {
+    Put32(params + 4, 0);
+    ++walk.neutralised;
+  }
+}
+
+}  // namespace
+
 RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
   RecordWalk walk;
   if (n < 18) return walk;
-  uint16_t type = U16(data), headerWords = U16(data + 2);
-  uint64_t recordedBytes = 2ull * U32(data + 6);
-  if ((type != 1 && type != 2) || headerWords != 9 || recordedBytes > n) return walk;
+  uint16_t type = U16(data), headerWords = U16(data + 2), version = U16(data + 4);
+  if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x100 && version != 0x300))
+    return walk;
   uint32_t objects = U16(data + 10);
+  uint64_t largest = 0;
   size_t pos = 18;
   for (;;) {
     if (n - pos < 6) return walk;  // no room for a record: the end record is missing
@@ -114,19 +135,23 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
     uint16_t function = U16(data + pos + 4);
     if (bytes < 6 || bytes > n - pos) return walk;
     ++walk.records;
-    if (function == kMetaEof) break;
-    if (!WindowsRecordInside(data + pos, bytes, objects)) return walk;
-    if (function == kMetaEscape && bytes >= 10) {
-      uint8_t* params = data + pos + 6;
-      // Escape data is kept inside its record; code addresses are never played.
-      if (U16(params + 2) > bytes - 10) Put16(params + 2, static_cast<uint16_t>(bytes - 10));
-      if (U16(params) == kSetAbortProc) {
-        Put16(params, kMfComment);
-        ++walk.neutralised;
-      }
+    if (bytes > largest) largest = bytes;
+    if (function == kMetaEof) {
+      pos += static_cast<size_t>(bytes);
+      break;
     }
+    if (!WindowsRecordInside(data + pos, bytes, objects)) return walk;
+    // Wine's player takes the palette from the word after the index, which in
+    // a one-word record is the next record's first.
+    if (function == kMetaSelectPalette &&
+        (n - pos < 10 || U16(data + pos + 8) >= objects))
+      return walk;
+    if (function == kMetaEscape) NeutraliseEscape(data + pos + 6, bytes, walk);
     pos += static_cast<size_t>(bytes);
   }
+  // The header's sizes are the records': the total up to the end record, and
+  // a largest record no smaller than any of them.
+  if (2ull * U32(data + 6) != pos || 2ull * U32(data + 12) < largest) return walk;
   walk.valid = true;
   return walk;
 }
@@ -134,10 +159,8 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
   RecordWalk walk;
   if (n < 88 || U32(data) != kEmrHeader || U32(data + 40) != kEnhancedSignature) return walk;
-  uint32_t headerSize = U32(data + 4);
-  if (headerSize < 88) return walk;
-  uint32_t palEntries = U32(data + 68);
   uint32_t handles = U16(data + 56);
+  uint32_t eofPalette = 0;
   size_t pos = 0;
   for (;;) {
     if (n - pos < 8) return walk;  // the end record is missing
@@ -146,15 +169,16 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     ++walk.records;
     uint8_t* rec = data + pos;
     if (type == kEmrEof) {
-      if (size < 20) return walk;
+      // The player goes on to the total size: nothing may follow unchecked.
+      if (size < 20 || pos + size != n) return walk;
       uint32_t count = U32(rec + 8), offset = U32(rec + 12);
-      // The palette is read from the end record by the count the header gives.
-      if (palEntries > count) return walk;
-      if (count && (offset < 16 || offset + 4ull * count > size)) return walk;
+      // The palette, then the record's size again.
+      if (count && (offset < 16 || offset + 4ull * count > size - 4)) return walk;
+      eofPalette = count;
       break;
     }
-    if (pos != 0 && !EnhancedRecordInside(rec, size, handles)) return walk;
-    if ((type == kEmrExtEscape || type == kEmrDrawEscape) && size >= 16) {
+    if (!EnhancedRecordInside(rec, size, handles)) return walk;
+    if (type == kEmrExtEscape || type == kEmrDrawEscape) {
       if (U32(rec + 8) == kSetAbortProc) {
         Put32(rec, kEmrGdiComment);
         Put32(rec + 8, size - 12);
@@ -165,6 +189,7 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     }
     pos += size;
   }
+  if (!EnhancedHeaderInside(data, n, walk.records, eofPalette)) return walk;
   walk.valid = true;
   return walk;
 }

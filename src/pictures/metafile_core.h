@@ -63,24 +63,37 @@ struct RecordWalk {
 };
 
 // Windows metafile records (the bytes after the placeable header): the 18-byte
-// header (type 1 or 2, header size 9 words, recorded size inside the data),
-// then records of a size in 16-bit words of at least 3, each inside the data,
-// until the end record, each record's contents inside it (WindowsRecordInside).
-// SETABORTPROC escapes are rewritten in place as comments.
+// header (type 1 or 2, header size 9 words, version 0x100 or 0x300), then
+// records of a size in 16-bit words of at least 3, each inside the data, until
+// the end record; the header's total size is the records' up to the end
+// record and its largest record no smaller than any. Each record's contents
+// lie inside it (WindowsRecordInside). SETABORTPROC escapes become comments,
+// and comments carrying an enhanced metafile lose their mark, in place.
 RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 
 // Enhanced metafile records (the whole `n` bytes, header first): each record's
 // size a multiple of 4, at least 8 and inside the data, the header record
-// first, an end record whose palette lies inside it, each record's contents
-// inside it (EnhancedRecordInside). SETABORTPROC escapes are rewritten in place
-// as comments.
+// first, an end record that ends the data and whose palette lies inside it,
+// each record's contents inside it (EnhancedRecordInside), the header's own
+// fields sound (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
 
-// One record's counts, offsets and object indices: true when everything the
-// player reads by them lies inside the record and the object table. `rec`
-// starts at the record; `size` is its length in bytes. Bitmaps in Windows
-// metafile records get their implied colour count written out.
+// The fixed part of a record that the players read, in bytes with the type and
+// size (enhanced) or size and function (Windows); the least for types the
+// players skip.
+uint32_t EnhancedRecordMinimum(uint32_t type);
+uint32_t WindowsRecordMinimum(uint16_t function);
+
+// One record's fixed part, counts, offsets and object indices: true when
+// everything the player reads by them lies inside the record and the object
+// table. `rec` starts at the record; `size` is its length in bytes. Bitmaps in
+// Windows metafile records get their implied colour count written out.
 bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles);
 bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects);
+
+// The header record against the file: the total size is `n`, the record count
+// the walk's, the object table has room for the metafile itself, the palette
+// count is the end record's, description and pixel format lie inside the header.
+bool EnhancedHeaderInside(const uint8_t* data, size_t n, size_t records, uint32_t eofPalette);
 
 }  // namespace pix

@@ -1,88 +1,139 @@
-// The parts of single metafile records that the platform's player reads by a
-// count, an offset or an object index: each must lie inside its record (or the
-// object table), or the file is refused before the player sees it.
-#include "pictures/metafile_core.h"
+// The parts of single enhanced metafile records that the platform's player
+// reads: each record's fixed part, and everything it reads by a count, an
+// offset or an object index, must lie inside its record (or the object table),
+// or the file is refused before the player sees it.
 #include "pictures/bytes_core.h"
+#include "pictures/metafile_core.h"
+#include "pictures/metafile_dib_core.h"
 
 #include <cstdint>
 
 namespace pix {
 
+uint32_t EnhancedRecordMinimum(uint32_t type) {
+  switch (type) {
+    case 1: return 88;                                     // header
+    case 2: case 3: case 4: case 5: case 6: return 28;     // poly-Bezier, -gon, -line, -To forms
+    case 7: case 8: return 32;                             // poly-polyline, poly-polygon
+    case 9: case 10: case 11: case 12: case 13: return 16; // extents, origins, brush origin
+    case 14: return 20;                                    // end of file
+    case 15: return 20;                                    // set pixel
+    case 16: case 17: case 18: case 19: case 20: case 21: case 22: return 12;  // modes
+    case 23: return 32;                                    // colour adjustment
+    case 24: case 25: return 12;                           // text and background colours
+    case 26: case 27: return 16;                           // offset clip region, move to
+    case 29: case 30: case 31: case 32: return 24;         // clip rectangles, scaled extents
+    case 34: return 12;                                    // restore DC
+    case 35: return 32;                                    // set world transform
+    case 36: return 36;                                    // modify world transform
+    case 37: return 12;                                    // select object
+    case 38: return 28;                                    // create pen
+    case 39: return 24;                                    // create brush
+    case 40: return 12;                                    // delete object
+    case 41: return 28;                                    // angle arc
+    case 42: case 43: return 24;                           // ellipse, rectangle
+    case 44: return 32;                                    // round rectangle
+    case 45: case 46: case 47: case 55: return 40;         // arc, chord, pie, arc to
+    case 48: return 12;                                    // select palette
+    case 49: return 16;                                    // create palette
+    case 50: return 20;                                    // set palette entries
+    case 51: return 16;                                    // resize palette
+    case 53: return 24;                                    // flood fill
+    case 54: return 16;                                    // line to
+    case 56: return 28;                                    // poly-draw
+    case 57: case 58: return 12;                           // arc direction, miter limit
+    case 62: case 63: case 64: return 24;                  // fill, stroke paths
+    case 67: return 12;                                    // select clip path
+    case 70: return 12;                                    // comment
+    case 71: return 32;                                    // fill region
+    case 72: return 40;                                    // frame region
+    case 73: case 74: return 28;                           // invert, paint region
+    case 75: return 16;                                    // select clip region
+    case 76: return 100;                                   // bit-block copy
+    case 77: return 108;                                   // stretching copy
+    case 78: return 128;                                   // masked copy
+    case 79: return 140;                                   // parallelogram copy
+    case 80: return 76;                                    // bits to device
+    case 81: return 80;                                    // stretch bits
+    case 82: return 104;                                   // font: a whole LOGFONTW
+    case 83: case 84: return 76;                           // text out
+    case 85: case 86: case 87: case 88: case 89: return 28;  // 16-bit poly forms
+    case 90: case 91: return 32;                           // 16-bit poly-poly forms
+    case 92: return 28;                                    // 16-bit poly-draw
+    case 93: case 94: return 32;                           // pattern brushes
+    case 95: return 52;                                    // extended pen
+    case 96: case 97: return 40;                           // poly text out
+    case 98: return 12;                                    // colour management mode
+    case 99: return 340;                                   // colour space, LOGCOLORSPACEA
+    case 100: case 101: return 12;                         // set, delete colour space
+    case 102: return 12;                                   // OpenGL record
+    case 103: return 28;                                   // bounded OpenGL record
+    case 104: return 48;                                   // pixel format
+    case 105: case 106: return 16;                         // escapes
+    case 108: return 36;                                   // small text out
+    case 109: return 16;                                   // force font mapping
+    case 110: return 20;                                   // named escape
+    case 111: return 24;                                   // colour-correct palette
+    case 112: case 113: return 20;                         // colour profiles
+    case 114: return 108;                                  // alpha blend
+    case 115: return 12;                                   // layout
+    case 116: return 108;                                  // transparent copy
+    case 118: return 36;                                   // gradient fill
+    case 119: return 12;                                   // linked fonts
+    case 120: return 16;                                   // text justification
+    case 121: return 24;                                   // colour match to target
+    case 122: return 608;                                  // colour space, LOGCOLORSPACEW
+    default: return 8;  // no parameters, or a type players skip
+  }
+}
+
 namespace {
 
-int64_t Abs32(uint32_t v) {
-  int64_t s = static_cast<int32_t>(v);
-  return s < 0 ? -s : s;
-}
+const uint32_t kEtoPdy = 0x2000;        // the spacing array holds x and y pairs
+const uint32_t kEtoNoRect = 0x100;      // small text out: no clipping rectangle
+const uint32_t kEtoSmallChars = 0x200;  // small text out: 8-bit characters
 
-// Header plus colour table, and the pixel bytes an uncompressed bitmap needs
-// (`rows` replaces the height when not negative). False for a header the
-// player could not size or a header and table longer than `bmiBytes`.
-bool DibSizes(const uint8_t* bmi, uint64_t bmiBytes, uint32_t usage, int64_t rows,
-              uint64_t& headerBytes, uint64_t& pixelBytes) {
-  if (bmiBytes < 12) return false;
-  uint32_t size = U32(bmi);
-  uint64_t width, height, colours, entry = usage == 1 ? 2 : 4;  // DIB_PAL_COLORS: indices
-  uint32_t bits, compression = 0, masks = 0;
-  if (size == 12) {
-    width = U16(bmi + 4);
-    height = U16(bmi + 6);
-    bits = U16(bmi + 10);
-    colours = bits <= 8 ? 1u << bits : 0;
-    if (usage != 1) entry = 3;
-  } else {
-    if (size < 40 || size > bmiBytes) return false;
-    width = static_cast<uint64_t>(Abs32(U32(bmi + 4)));
-    height = static_cast<uint64_t>(Abs32(U32(bmi + 8)));
-    bits = U16(bmi + 14);
-    compression = U32(bmi + 16);
-    uint32_t used = U32(bmi + 32);
-    colours = used ? used : bits <= 8 ? 1u << bits : 0;
-    if (size == 40 && compression == 3) masks = 12;
-  }
-  headerBytes = size + masks + colours * entry;
-  if (headerBytes > bmiBytes) return false;
-  if (compression == 0 || compression == 3) {
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (compression == 3 && bits != 16 && bits != 32) return false;
-    uint64_t r = rows >= 0 ? static_cast<uint64_t>(rows) : height;
-    uint64_t rowBytes = ((width * bits + 31) / 32) * 4;
-    pixelBytes = r && rowBytes > UINT64_MAX / r ? UINT64_MAX : rowBytes * r;
-  } else {
-    pixelBytes = U32(bmi + 20);  // compressed: the recorded image size is what is read
-  }
-  return true;
-}
+// When a record's bitmap counts as absent. The player reads a bitmap at its
+// offset whenever the offset is not 0 (or always, for the records that need
+// one), whatever its recorded size says.
+enum class Bitmap { Required, AbsentWhenBothZero, AbsentWhenNoSize };
 
-// An enhanced record's bitmap given by offset and size pairs; none when cbBmi is 0.
-bool EnhancedDibInside(const uint8_t* rec, uint32_t size, uint32_t at, uint32_t usage,
-                       int64_t rows = -1) {
+// A bitmap given by offset and size pairs at `at`: header and table inside
+// their part, the pixels inside theirs.
+bool DibInside(const uint8_t* rec, uint32_t size, uint32_t at, uint32_t usage, Bitmap rule,
+               int64_t rows = -1) {
   uint32_t offBmi = U32(rec + at), cbBmi = U32(rec + at + 4);
   uint32_t offBits = U32(rec + at + 8), cbBits = U32(rec + at + 12);
-  if (cbBmi == 0) return true;
+  if (rule == Bitmap::AbsentWhenBothZero && offBmi == 0 && cbBmi == 0) return true;
+  if (rule == Bitmap::AbsentWhenNoSize && cbBmi == 0) return true;
   if (uint64_t(offBmi) + cbBmi > size || uint64_t(offBits) + cbBits > size) return false;
-  uint64_t header, pixels;
-  return DibSizes(rec + offBmi, cbBmi, usage, rows, header, pixels) && pixels <= cbBits;
+  DibLayout dib;
+  return ReadDibLayout(rec + offBmi, cbBmi, usage, rows, dib) && dib.pixelBytes <= cbBits;
 }
 
-// A packed bitmap (header, table, pixels in a row) from `p` to the record's end.
-// A table whose length the header leaves implied gets it written out: the
-// platform's conversion of such records into an enhanced metafile has been
-// seen to overrun its buffers on them.
-bool PackedDibInside(uint8_t* p, uint64_t bytes, uint32_t usage, int64_t rows = -1) {
-  uint64_t header, pixels;
-  if (!DibSizes(p, bytes, usage, rows, header, pixels) || pixels > bytes - header) return false;
-  uint32_t bits = U32(p) >= 40 ? U16(p + 14) : 0;
-  if (bits && bits <= 8 && U32(p + 32) == 0) Put32(p + 32, 1u << bits);
-  return true;
+// The blending copies fail when their source leaves the bitmap; Wine's player
+// reads past it instead. The source rectangle at 44 (origin) and 100 (size).
+bool SourceInsideBitmap(const uint8_t* rec) {
+  if (U32(rec + 84) == 0 && U32(rec + 88) == 0) return true;  // no bitmap
+  DibLayout dib;
+  if (!ReadDibLayout(rec + U32(rec + 84), U32(rec + 88), U32(rec + 80), -1, dib)) return false;
+  int64_t x = I32(rec + 44), y = I32(rec + 48), cx = I32(rec + 100), cy = I32(rec + 104);
+  return x >= 0 && y >= 0 && cx >= 0 && cy >= 0 && uint64_t(x + cx) <= dib.width &&
+         uint64_t(y + cy) <= dib.height;
 }
 
+// Region data: a header of at least 32 bytes, then nCount rectangles.
+bool RegionFits(const uint8_t* rgn, uint64_t cb) {
+  if (cb < 32) return false;
+  uint64_t header = U32(rgn);
+  return header >= 32 && header + 16ull * U32(rgn + 8) <= cb;
+}
+
+// A region of cbAt bytes at dataAt, as the fill, frame, invert and paint
+// records carry it: the player reads it whatever the recorded size, so it must be there.
 bool RegionInside(const uint8_t* rec, uint32_t size, uint32_t cbAt, uint32_t dataAt) {
   uint32_t cb = U32(rec + cbAt);
-  if (size < dataAt || cb > size - dataAt) return false;
-  if (cb == 0) return true;
-  if (cb < 32) return false;
-  return 32 + 16ull * U32(rec + dataAt + 8) <= cb;  // RGNDATAHEADER, then nCount rectangles
+  return cb <= size - dataAt && RegionFits(rec + dataAt, cb);
 }
 
 // Object indices: stock objects carry the high bit; 0 is the metafile itself.
@@ -91,118 +142,144 @@ bool Handle(uint32_t index, uint32_t handles, bool stockAllowed) {
   return index != 0 && index < handles;
 }
 
+// One EMRTEXT at `at`: its characters and spacing inside the record. The
+// spacing is read whenever its offset is not 0, and always for poly text.
+bool TextInside(const uint8_t* rec, uint32_t size, uint32_t at, uint64_t charBytes,
+                bool spacingAlways) {
+  uint64_t chars = U32(rec + at + 8), off = U32(rec + at + 12), offDx = U32(rec + at + 36);
+  uint32_t options = U32(rec + at + 16);
+  if (chars == 0) return true;
+  if (off + chars * charBytes > size) return false;
+  if (offDx == 0 && !spacingAlways) return true;
+  return offDx + chars * ((options & kEtoPdy) ? 8 : 4) <= size;
+}
+
+bool PolyTextInside(const uint8_t* rec, uint32_t size, uint64_t charBytes) {
+  uint64_t strings = U32(rec + 36);
+  if (40 + 40 * strings > size) return false;
+  for (uint64_t i = 0; i < strings; ++i)
+    if (!TextInside(rec, size, static_cast<uint32_t>(40 + 40 * i), charBytes, true)) return false;
+  return true;
+}
+
+bool PolyPolyInside(const uint8_t* rec, uint32_t size, uint64_t pointBytes) {
+  uint64_t polys = U32(rec + 24), points = U32(rec + 28);
+  if (32 + 4 * polys + pointBytes * points > size) return false;
+  uint64_t sum = 0;  // the players draw the counts' sum of points
+  for (uint64_t i = 0; i < polys; ++i) sum += U32(rec + 32 + 4 * i);
+  return sum <= points;
+}
+
+bool GradientInside(const uint8_t* rec, uint32_t size) {
+  uint64_t vertices = U32(rec + 24), meshes = U32(rec + 28);
+  uint32_t mode = U32(rec + 32);  // rectangles across, down, or triangles
+  if (mode > 2) return false;
+  return 36 + 16 * vertices + meshes * (mode == 2 ? 12 : 8) <= size;
+}
+
+bool SmallTextInside(const uint8_t* rec, uint32_t size) {
+  uint64_t chars = U32(rec + 16);
+  uint32_t options = U32(rec + 20);
+  uint64_t rect = (options & kEtoNoRect) ? 0 : 16;
+  return 36 + rect + chars * ((options & kEtoSmallChars) ? 1 : 2) <= size;
+}
+
+// Records carrying one or two byte counts of data after their fixed part.
+bool DataInside(const uint8_t* rec, uint32_t size, uint32_t fixed, uint32_t firstCount,
+                int counts) {
+  uint64_t total = fixed;
+  for (int i = 0; i < counts; ++i) total += U32(rec + firstCount + 4 * i);
+  return total <= size;
+}
+
 }  // namespace
 
 bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
   uint32_t type = U32(rec);
-  auto need = [&](uint32_t bytes) { return size >= bytes; };
+  if (size < EnhancedRecordMinimum(type)) return false;
+  auto object = [&](uint32_t at, bool stock) { return Handle(U32(rec + at), handles, stock); };
   switch (type) {
-    case 2: case 3: case 4: case 5: case 6:  // poly-Bezier, polygon, polyline and the -To forms
-      return need(28) && 28 + 8ull * U32(rec + 24) <= size;
-    case 85: case 86: case 87: case 88: case 89:  // their 16-bit forms
-      return need(28) && 28 + 4ull * U32(rec + 24) <= size;
-    case 7: case 8: case 90: case 91: {  // poly-polylines and poly-polygons
-      if (!need(32)) return false;
-      uint64_t polys = U32(rec + 24), points = U32(rec + 28);
-      uint64_t point = type >= 90 ? 4 : 8;
-      if (32 + 4 * polys + point * points > size) return false;
-      uint64_t sum = 0;
-      for (uint64_t i = 0; i < polys; ++i) sum += U32(rec + 32 + 4 * i);
-      return sum <= points;
+    case 2: case 3: case 4: case 5: case 6:  // points of 8 bytes
+      return 28 + 8ull * U32(rec + 24) <= size;
+    case 85: case 86: case 87: case 88: case 89:  // points of 4 bytes
+      return 28 + 4ull * U32(rec + 24) <= size;
+    case 7: case 8: return PolyPolyInside(rec, size, 8);
+    case 90: case 91: return PolyPolyInside(rec, size, 4);
+    case 56: return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
+    case 92: return 28 + 5ull * U32(rec + 24) <= size;
+    case 83: return TextInside(rec, size, 36, 1, false);
+    case 84: return TextInside(rec, size, 36, 2, false);
+    case 96: return PolyTextInside(rec, size, 1);
+    case 97: return PolyTextInside(rec, size, 2);
+    case 108: return SmallTextInside(rec, size);
+    case 49: return object(8, false) && 16 + 4ull * U16(rec + 14) <= size;  // create palette
+    case 50: return object(8, false) && 20 + 4ull * U32(rec + 16) <= size;  // set entries
+    case 51: case 111: return object(8, false);  // resize, colour-correct palette
+    case 70: return 12ull + U32(rec + 8) <= size;  // comment
+    // Restore DC: levels back from the current one; Wine's player takes the
+    // magnitude of -2^31 for a small one and pops states that are not there.
+    case 34: return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
+    // Fill and frame region: Wine's player takes the brush from the object
+    // table whatever the index, stock objects included.
+    case 71: return RegionInside(rec, size, 24, 32) && object(28, false);
+    case 72: return RegionInside(rec, size, 24, 40) && object(28, false);
+    case 73: case 74: return RegionInside(rec, size, 24, 28);
+    case 75: {  // clip region: none when empty, but read whenever the record could hold one
+      uint32_t cb = U32(rec + 8);
+      if (cb > size - 16) return false;
+      if (cb != 0) return RegionFits(rec + 16, cb);
+      return size < 52 || RegionFits(rec + 16, size - 16);
     }
-    case 56: return need(28) && 28 + 9ull * U32(rec + 24) <= size;  // poly-draw
-    case 92: return need(28) && 28 + 5ull * U32(rec + 24) <= size;
-    case 83: case 84: {  // text out, ANSI and wide
-      if (!need(76)) return false;
-      uint64_t chars = U32(rec + 44), off = U32(rec + 48), offDx = U32(rec + 72);
-      uint32_t options = U32(rec + 52);
-      if (chars == 0) return true;
-      if (off + chars * (type == 84 ? 2 : 1) > size) return false;
-      return offDx == 0 || offDx + chars * ((options & 0x2000) ? 8 : 4) <= size;  // ETO_PDY: pairs
-    }
-    case 49:  // create palette
-      return need(16) && Handle(U32(rec + 8), handles, false) && 16 + 4ull * U16(rec + 14) <= size;
-    case 50:  // set palette entries
-      return need(20) && Handle(U32(rec + 8), handles, false) && 20 + 4ull * U32(rec + 16) <= size;
-    case 51: return need(16) && Handle(U32(rec + 8), handles, false);  // resize palette
-    case 70: return need(12) && 12ull + U32(rec + 8) <= size;  // comment
-    case 71: return need(32) && RegionInside(rec, size, 24, 32) && Handle(U32(rec + 28), handles, true);
-    case 72: return need(40) && RegionInside(rec, size, 24, 40) && Handle(U32(rec + 28), handles, true);
-    case 73: case 74: return need(28) && RegionInside(rec, size, 24, 28);
-    case 75: return need(16) && RegionInside(rec, size, 8, 16);  // clip region
-    case 76: case 77: case 114: case 116:  // bit-block, stretch, alpha and transparent copies
-      return need(100) && EnhancedDibInside(rec, size, 84, U32(rec + 80));
-    case 78:  // masked copy
-      return need(128) && EnhancedDibInside(rec, size, 84, U32(rec + 80)) &&
-             EnhancedDibInside(rec, size, 112, U32(rec + 108));
-    case 79:  // parallelogram copy
-      return need(140) && EnhancedDibInside(rec, size, 96, U32(rec + 92)) &&
-             EnhancedDibInside(rec, size, 124, U32(rec + 120));
+    case 76: case 77:  // bit-block and stretching copies
+      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
+    case 114: case 116:  // alpha blend, transparent copy
+      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
+             SourceInsideBitmap(rec);
+    case 78:  // masked copy: the player reads both bitmaps whatever their offsets
+      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::Required) &&
+             DibInside(rec, size, 112, U32(rec + 108), Bitmap::Required);
+    case 79:  // parallelogram copy, likewise
+      return DibInside(rec, size, 96, U32(rec + 92), Bitmap::Required) &&
+             DibInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
     case 80:  // bits to device: only the recorded scan lines
-      return need(76) && EnhancedDibInside(rec, size, 48, U32(rec + 64), U32(rec + 72));
-    case 81: return need(80) && EnhancedDibInside(rec, size, 48, U32(rec + 64));  // stretch bits
+      return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
+    case 81: return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required);
     case 93: case 94:  // pattern brushes
-      return need(32) && Handle(U32(rec + 8), handles, false) &&
-             EnhancedDibInside(rec, size, 16, U32(rec + 12));
-    case 95:  // extended pen: bitmap, then style entries
-      return need(52) && Handle(U32(rec + 8), handles, false) &&
-             EnhancedDibInside(rec, size, 12, 0) && 52 + 4ull * U32(rec + 48) <= size;
-    case 38: case 39: case 82: case 99: case 122:  // pen, brush, font, colour spaces
-      return need(12) && Handle(U32(rec + 8), handles, false);
-    case 37: case 48: case 100:  // select object, palette, colour space
-      return need(12) && Handle(U32(rec + 8), handles, true);
-    case 40: case 101:  // delete object, colour space
-      return need(12) && Handle(U32(rec + 8), handles, false);
+      return object(8, false) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
+    case 95:  // extended pen: an optional pattern bitmap, then style entries
+      return object(8, false) && DibInside(rec, size, 12, 0, Bitmap::AbsentWhenNoSize) &&
+             52 + 4ull * U32(rec + 48) <= size;
+    case 118: return GradientInside(rec, size);
+    case 38: case 39: case 82: case 99: return object(8, false);  // pen, brush, font, colour space
+    case 122: return object(8, false) && DataInside(rec, size, 608, 604, 1);
+    case 37: case 48: return object(8, true);  // select object, palette
+    case 100: return object(8, false);          // select colour space: no stock ones
+    case 40: case 101: return object(8, false);  // delete object, colour space
+    case 102: return DataInside(rec, size, 12, 8, 1);    // OpenGL data
+    case 103: return DataInside(rec, size, 28, 24, 1);
+    case 110: return DataInside(rec, size, 20, 12, 2);   // named escape: driver, data
+    case 112: case 113: return DataInside(rec, size, 20, 12, 2);  // profile name, data
+    case 121: return DataInside(rec, size, 24, 16, 2);
+    case 119: return 12 + 8ull * U32(rec + 8) <= size;   // linked fonts
     default: return true;
   }
 }
 
-bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
-  uint16_t function = U16(rec + 4);
-  uint8_t* p = rec + 6;  // parameters
-  uint64_t left = bytes - 6;
-  auto need = [&](uint64_t n) { return left >= n; };
-  switch (function) {
-    case 0x0324: case 0x0325:  // polygon, polyline
-      return need(2) && 2 + 4ull * U16(p) <= left;
-    case 0x0538: {  // poly-polygon
-      if (!need(2)) return false;
-      uint64_t polys = U16(p);
-      if (2 + 2 * polys > left) return false;
-      uint64_t points = 0;
-      for (uint64_t i = 0; i < polys; ++i) points += U16(p + 2 + 2 * i);
-      return 2 + 2 * polys + 4 * points <= left;
-    }
-    case 0x0521:  // text out: length, text padded to a word, y, x
-      return need(2) && 2 + ((U16(p) + 1ull) & ~1ull) + 4 <= left;
-    case 0x0a32: {  // extended text out: y, x, length, options, [rectangle], text
-      if (!need(8)) return false;
-      uint64_t rect = (U16(p + 6) & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
-      return 8 + rect + U16(p + 4) <= left;
-    }
-    case 0x00f7:  // create palette: version, count, entries
-      return need(4) && 4 + 4ull * U16(p + 2) <= left;
-    case 0x0037: case 0x0436:  // set and animate palette entries: start, count, entries
-      return need(4) && 4 + 4ull * U16(p + 2) <= left;
-    case 0x0940:  // device-independent bit-block copy; 9 words without a bitmap
-      return left <= 18 || PackedDibInside(p + 16, left - 16, 0);
-    case 0x0b41:  // its stretching form; 11 words without a bitmap
-      return left <= 22 || PackedDibInside(p + 20, left - 20, 0);
-    case 0x0f43:  // stretch bits: rop, usage, 9 words, bitmap
-      return need(22) && PackedDibInside(p + 22, left - 22, U16(p + 4));
-    case 0x0d33:  // bits to device: usage, scan count, ... 9 words, bitmap
-      return need(18) && PackedDibInside(p + 18, left - 18, U16(p), U16(p + 2));
-    case 0x0142:  // pattern brush: style, usage, bitmap (a style of 3 holds an old bitmap)
-      return need(4) && (U16(p) == 3 || PackedDibInside(p + 4, left - 4, U16(p + 2)));
-    case 0x012d: case 0x01f0: case 0x0234: case 0x012c:  // select, delete, select palette, clip region
-    case 0x012a: case 0x012b:                           // invert, paint region
-      return need(2) && U16(p) < objects;
-    case 0x0228:  // fill region: region, brush
-      return need(4) && U16(p) < objects && U16(p + 2) < objects;
-    case 0x0429:  // frame region: region, brush, height, width
-      return need(4) && U16(p) < objects && U16(p + 2) < objects;
-    default: return true;
+bool EnhancedHeaderInside(const uint8_t* data, size_t n, size_t records, uint32_t eofPalette) {
+  uint32_t size = U32(data + 4);
+  if (U32(data + 48) != n || U32(data + 52) != records) return false;
+  if (U16(data + 56) == 0) return false;  // slot 0 of the object table is the metafile
+  if (U32(data + 68) != eofPalette) return false;
+  // The player scales by the reference device's millimetres per pixel.
+  for (int at = 72; at < 88; at += 4)
+    if (I32(data + at) <= 0) return false;
+  uint64_t chars = U32(data + 60), offDescription = U32(data + 64);
+  if (chars && (offDescription < 88 || offDescription + 2 * chars > size)) return false;
+  if (size >= 100) {  // the pixel format's place, when it records one
+    uint64_t cb = U32(data + 88), off = U32(data + 92);
+    if (cb && (off < 88 || off + cb > size)) return false;
   }
+  return true;
 }
 
 }  // namespace pix

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../fixtures/icon_bytes.h"
+#include "../fixtures/icon_tables.h"
 #include "pictures/icon_core.h"
 #include "ui/errors.h"
 
@@ -77,12 +77,7 @@ TEST(IconDirectory, ReadsEntriesAndRefusesBrokenDirectories) {
   EXPECT_EQ(entries[0].colours, 16);
   EXPECT_EQ(entries[1].offset, 6u + 32 + entries[0].size);
 
-  struct Case { const char* what; std::string bytes; } broken[] = {
-      {"count 0", std::string("\0\0\1\0\0\0", 6)},
-      {"count past the end", ico.substr(0, 6 + 16 + 8)},
-      {"shorter than a header", std::string("\0\0\1", 3)},
-  };
-  for (const Case& c : broken) {
+  for (const pixtest::IconRow& c : pixtest::BrokenIconDirectories()) {
     try {
       ReadIconDirectory(Bytes(c.bytes), c.bytes.size());
       ADD_FAILURE() << c.what;
@@ -109,41 +104,15 @@ TEST(IconImageCheck, LayoutOfAGoodImage) {
 
 // Each broken image is refused, never read past its data.
 TEST(IconImageCheck, BrokenImagesAreRefused) {
-  using pixtest::EntryAt;
-  using pixtest::Put16;
-  using pixtest::Put32;
   const std::string good = IconFile({Img(32, 32, 8)});
-  const size_t data = 22;
-  struct Case {
-    const char* what;
-    std::function<void(std::string&)> spoil;
-  } cases[] = {
-      {"size past the end", [](std::string& s) { Put32(s, EntryAt(0) + 8, s.size()); }},
-      {"offset past the end", [](std::string& s) { Put32(s, EntryAt(0) + 12, s.size() + 10); }},
-      {"offset plus size wraps", [](std::string& s) { Put32(s, EntryAt(0) + 12, 0xFFFFFFF0u); }},
-      {"size below a header", [](std::string& s) { Put32(s, EntryAt(0) + 8, 39); }},
-      {"header height not twice", [&](std::string& s) { Put32(s, data + 8, 32); }},
-      {"negative header height", [&](std::string& s) { Put32(s, data + 8, 0xFFFFFFC0u); }},
-      {"negative width", [&](std::string& s) { Put32(s, data + 4, 0xFFFFFFE0u); }},
-      {"width beyond the data", [&](std::string& s) { Put32(s, data + 4, 0x7FFFFFFF); }},
-      {"bit count 2", [&](std::string& s) { Put16(s, data + 14, 2); }},
-      {"bit count 0", [&](std::string& s) { Put16(s, data + 14, 0); }},
-      {"compressed", [&](std::string& s) { Put32(s, data + 16, 1); }},
-      {"mask cut short", [](std::string& s) { Put32(s, EntryAt(0) + 8, 40 + 1024 + 1024 + 127); }},
-      {"entry width 0", [](std::string& s) { s[EntryAt(0)] = 0; }},
-      {"entry height 0", [](std::string& s) { s[EntryAt(0) + 1] = 0; }},
-      {"PNG data", [&](std::string& s) { s.replace(data, 8, "\x89PNG\r\n\x1a\n"); }},
-  };
   IconImageLayout l;
   {
     auto entries = ReadIconDirectory(Bytes(good), good.size());
     ASSERT_TRUE(CheckIconImage(Bytes(good), good.size(), entries[0], l));
   }
-  for (const Case& c : cases) {
-    std::string s = good;
-    c.spoil(s);
-    auto entries = ReadIconDirectory(Bytes(s), s.size());
-    EXPECT_FALSE(CheckIconImage(Bytes(s), s.size(), entries[0], l)) << c.what;
+  for (const pixtest::IconRow& c : pixtest::BrokenIconImages()) {
+    auto entries = ReadIconDirectory(Bytes(c.bytes), c.bytes.size());
+    EXPECT_FALSE(CheckIconImage(Bytes(c.bytes), c.bytes.size(), entries[0], l)) << c.what;
   }
 }
 

@@ -25,6 +25,9 @@ struct Recipe {
   bool progressive = false;
   bool manyScans = false;  // a valid script of about two thousand scans
   int quality = 90;
+  bool arithmetic = false;  // arithmetic instead of Huffman coding
+  int restartRows = 0;      // a restart marker every so many rows of blocks
+  bool fullChroma = false;  // colour sampled at every pixel instead of every other
 };
 
 // Writes the picture's samples for pixel (x, y): 3 bytes R, G, B for colour, 1 for
@@ -83,6 +86,9 @@ inline std::string Encode(const Recipe& recipe, const Pixel& pixel) {
   if (recipe.kind == Kind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
   if (recipe.kind == Kind::CmykPlain) c.write_Adobe_marker = FALSE;
   jpeg_set_quality(&c, recipe.quality, TRUE);
+  c.arith_code = recipe.arithmetic ? TRUE : FALSE;
+  c.restart_in_rows = recipe.restartRows;
+  if (recipe.fullChroma) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
   std::vector<jpeg_scan_info> script;
   if (recipe.manyScans) {
     script = ManyScans(c.num_components);

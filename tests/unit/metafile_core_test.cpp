@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "../fixtures/icon_bytes.h"
+#include "../fixtures/metafile_bytes.h"
+#include "pictures/bytes_core.h"
 #include "pictures/metafile_core.h"
 
 #ifdef _WIN32
@@ -12,8 +13,12 @@ namespace {
 
 using pixtest::Add16;
 using pixtest::Add32;
+using pixtest::Bmi;
+using pixtest::Le;
+using pixtest::Le16;
 using pixtest::Put16;
 using pixtest::Put32;
+using pixtest::Zeros;
 
 uint8_t* Bytes(std::string& s) { return reinterpret_cast<uint8_t*>(s.data()); }
 
@@ -34,16 +39,7 @@ TEST(MulDiv32, RoundsHalfAwayFromZeroAndFailsAsMinusOne) {
 }
 
 std::string Placeable(int16_t l, int16_t t, int16_t r, int16_t b, uint16_t inch) {
-  std::string s;
-  Add32(s, kPlaceableKey);
-  Add16(s, 0);
-  Add16(s, uint16_t(l)); Add16(s, uint16_t(t)); Add16(s, uint16_t(r)); Add16(s, uint16_t(b));
-  Add16(s, inch);
-  Add32(s, 0);
-  uint16_t sum = 0;
-  for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(uint8_t(s[i]) | uint8_t(s[i + 1]) << 8);
-  Add16(s, sum);
-  return s;
+  return pixtest::PlaceableHeader(l, t, r, b, inch);
 }
 
 TEST(PlaceableHeader, KeyChecksumAndSizes) {
@@ -96,43 +92,14 @@ TEST(MetafilePixels, UnitsOrReferenceDevice) {
   EXPECT_EQ(w, -1);
 }
 
-std::string EnhancedHead(uint32_t total, int32_t frameR = 21000, int32_t frameB = 29700) {
-  std::string s(108, '\0');
-  Put32(s, 0, 1);
-  Put32(s, 4, 108);
-  Put32(s, 32, uint32_t(frameR));
-  Put32(s, 36, uint32_t(frameB));
-  Put32(s, 40, kEnhancedSignature);
-  Put32(s, 44, 0x10000);
-  Put32(s, 48, total);
-  Put16(s, 56, 3);  // object table: the metafile and two objects
-  Put32(s, 72, 1024); Put32(s, 76, 768); Put32(s, 80, 320); Put32(s, 84, 240);
-  return s;
+std::string Record(uint32_t type, const std::string& params) {
+  return pixtest::EmfRecord(type, params);
 }
+std::string EofRecord(uint32_t pal = 0) { return pixtest::EmfEof(pal); }
 
-std::string Record(uint32_t type, std::string params) {
-  std::string s;
-  Add32(s, type);
-  Add32(s, uint32_t(8 + params.size()));
-  return s + params;
-}
-
-std::string EofRecord(uint32_t pal = 0) {
-  std::string p;
-  Add32(p, pal);
-  Add32(p, 16);
-  for (uint32_t i = 0; i < pal; ++i) Add32(p, 0x00102030);
-  Add32(p, 20 + 4 * pal);
-  return Record(14, p);
-}
-
-// A header, a rectangle, the end record: sizes filled in.
-std::string Enhanced(std::string body = "", std::string eof = EofRecord()) {
-  std::string rect;
-  for (uint32_t v : {10u, 10u, 100u, 100u}) Add32(rect, v);
-  std::string s = EnhancedHead(0) + Record(43, rect) + body + eof;
-  Put32(s, 48, uint32_t(s.size()));
-  return s;
+// A header, a rectangle, the end record: sizes and counts filled in.
+std::string Enhanced(const std::string& body = "", const std::string& eof = EofRecord()) {
+  return pixtest::EmfFile(pixtest::EmfRectangle() + body, eof);
 }
 
 TEST(EnhancedTest, HundredBytesAreNeverEnhanced) {
@@ -205,22 +172,9 @@ TEST(EnhancedWalk, AbortProcEscapeBecomesAComment) {
   EXPECT_EQ(uint8_t(s[at + 8]), 20 - 12);  // its data: the rest of the record
 }
 
-std::string WindowsRecords(std::string body, bool end = true) {
-  std::string s;
-  Add16(s, 1);
-  Add16(s, 9);
-  Add16(s, 0x300);
-  Add32(s, 0);  // size in words, below
-  Add16(s, 0);
-  Add32(s, 5);
-  Add16(s, 0);
-  Put16(s, 10, 2);  // two objects
-  // META_SETBKMODE
-  Add32(s, 4); Add16(s, 0x0102); Add16(s, 1);
-  s += body;
-  if (end) { Add32(s, 3); Add16(s, 0); }
-  Put32(s, 6, uint32_t(s.size() / 2));
-  return s;
+// META_SETBKMODE, then `body`, then the end record.
+std::string WindowsRecords(const std::string& body, bool end = true) {
+  return pixtest::WmfFile(pixtest::WmfRecord(0x0102, Le16({1})) + body, 2, end);
 }
 
 TEST(WindowsWalk, BrokenRecordsAreRefused) {
@@ -268,128 +222,19 @@ TEST(MetafilePalette, CountKeepsLowBitsBeyond256) {
   EXPECT_EQ(MetafilePaletteCount(512), 0u);
 }
 
-// Little-endian fields in a row.
-std::string Le(std::initializer_list<uint32_t> words) {
-  std::string s;
-  for (uint32_t w : words) Add32(s, w);
-  return s;
-}
-std::string Le16(std::initializer_list<uint32_t> words) {
-  std::string s;
-  for (uint32_t w : words) Add16(s, w);
-  return s;
-}
-std::string Zeros(size_t n) { return std::string(n, '\0'); }
-
-// A 2 x 2 24-bit bitmap: info header, then 16 pixel bytes.
-std::string Bmi(uint32_t bits = 24, uint32_t compression = 0, int32_t h = 2, uint32_t used = 0) {
-  return Le({40, 2, uint32_t(h)}) + Le16({1, bits}) + Le({compression, 0, 0, 0, used, 0});
-}
-
-// A stretch-bits record (81) with its bitmap header and `pixels` bytes of pixels.
-std::string StretchBits(const std::string& bmi, uint32_t pixels, uint32_t claimBits = 0) {
-  std::string fixed = Zeros(16) + Le({0, 0, 0, 0, 2, 2}) +
-                      Le({80, uint32_t(bmi.size()), uint32_t(80 + bmi.size()),
-                          claimBits ? claimBits : pixels, 0, 0xCC0020, 2, 2});
-  return Record(81, fixed + bmi + Zeros(pixels));
-}
-
-TEST(EnhancedWalk, RecordContentsStayInside) {
-  struct Case { const char* what; std::string record; bool valid; } cases[] = {
-      {"polyline of 2 points", Record(4, Zeros(16) + Le({2}) + Zeros(16)), true},
-      {"polyline counting 3 of 2", Record(4, Zeros(16) + Le({3}) + Zeros(16)), false},
-      {"polyline count wraps", Record(4, Zeros(16) + Le({0x20000000}) + Zeros(16)), false},
-      {"polyline16 of 4", Record(87, Zeros(16) + Le({4}) + Zeros(16)), true},
-      {"polyline16 counting 5", Record(87, Zeros(16) + Le({5}) + Zeros(16)), false},
-      {"polypolygon 2+2 of 4", Record(8, Zeros(16) + Le({2, 4, 2, 2}) + Zeros(32)), true},
-      {"polypolygon counts sum past points", Record(8, Zeros(16) + Le({2, 4, 3, 2}) + Zeros(32)), false},
-      {"polypolygon16 points past", Record(91, Zeros(16) + Le({1, 9, 9}) + Zeros(32)), false},
-      {"polydraw of 4", Record(56, Zeros(16) + Le({4}) + Zeros(32 + 4)), true},
-      {"polydraw types past", Record(56, Zeros(16) + Le({4}) + Zeros(32)), false},
-      {"text of 4 wide characters", Record(84, Zeros(28) + Le({0, 0, 4, 76, 0}) + Zeros(16) + Le({0}) + Zeros(8)), true},
-      {"text past the record", Record(84, Zeros(28) + Le({0, 0, 5, 76, 0}) + Zeros(16) + Le({0}) + Zeros(8)), false},
-      {"text spacing past", Record(83, Zeros(28) + Le({0, 0, 4, 76, 0}) + Zeros(16) + Le({80}) + Zeros(8)), false},
-      {"palette of 2", Record(49, Le({1}) + Le16({0x300, 2}) + Zeros(8)), true},
-      {"palette counting 3", Record(49, Le({1}) + Le16({0x300, 3}) + Zeros(8)), false},
-      {"palette into slot 3 of 3", Record(49, Le({3}) + Le16({0x300, 0})), false},
-      {"palette into slot 0", Record(49, Le({0}) + Le16({0x300, 0})), false},
-      {"palette entries past", Record(50, Le({1, 0, 3}) + Zeros(8)), false},
-      {"comment past", Record(70, Le({8}) + Zeros(4)), false},
-      {"brush into slot 2", Record(39, Le({2}) + Zeros(12)), true},
-      {"brush into slot 7", Record(39, Le({7}) + Zeros(12)), false},
-      {"select stock object", Record(37, Le({0x80000000u | 4})), true},
-      {"select slot 5", Record(37, Le({5})), false},
-      {"delete a stock object", Record(40, Le({0x80000000u | 4})), false},
-      {"clip region of 1 rectangle", Record(75, Le({48, 5}) + Le({32, 1, 1, 16}) + Zeros(32)), true},
-      {"clip region counting 2", Record(75, Le({48, 5}) + Le({32, 1, 2, 16}) + Zeros(32)), false},
-      {"clip region size past", Record(75, Le({64, 5}) + Le({32, 1, 1, 16}) + Zeros(32)), false},
-      {"fill region, brush slot 9", Record(71, Zeros(16) + Le({0, 9})), false},
-      {"stretch bits 2 x 2", StretchBits(Bmi(), 16), true},
-      {"stretch bits short of pixels", StretchBits(Bmi(), 12), false},
-      {"stretch bits pixels past the data", StretchBits(Bmi(24, 0, 200), 16), false},
-      {"stretch bits claiming more than the record", StretchBits(Bmi(), 16, 4096), false},
-      {"stretch bits 8-bit without its table", StretchBits(Bmi(8), 8), false},
-      {"stretch bits 8-bit, 2 colours used", StretchBits(Bmi(8, 0, 2, 2) + Zeros(8), 8), true},
-      {"stretch bits huge colour count", StretchBits(Bmi(8, 0, 2, 0x40000000), 8), false},
-      {"stretch bits 3 bits per pixel", StretchBits(Bmi(3), 16), false},
-      {"stretch bits height -2^31", StretchBits(Bmi(24, 0, INT32_MIN), 16), false},
-      {"stretch bits, bit fields without masks", StretchBits(Bmi(32, 3), 16), false},
-      {"stretch bits, bit fields with masks", StretchBits(Bmi(32, 3) + Le({0xFF0000, 0xFF00, 0xFF}), 16), true},
-      {"stretch bits, bit fields at 24 bits", StretchBits(Bmi(24, 3), 16), false},
-      {"stretch bits, run-length within", StretchBits(Bmi(8, 1, 2, 1) + Zeros(4), 0), true},
-      {"bit-block copy without a source", Record(76, Zeros(92)), true},
-  };
-  for (const Case& c : cases) {
-    std::string s = Enhanced(c.record);
-    EXPECT_EQ(CheckEnhancedMetafile(Bytes(s), s.size()).valid, c.valid) << c.what;
-  }
-}
-
-TEST(WindowsWalk, RecordContentsStayInside) {
-  auto rec = [](uint16_t function, const std::string& params) {
-    std::string s;
-    Add32(s, uint32_t((6 + params.size()) / 2));
-    Add16(s, function);
-    return s + params;
-  };
-  // A 2 x 2 24-bit packed bitmap: header and 16 pixel bytes.
-  const std::string dib = Bmi() + Zeros(16);
-  struct Case { const char* what; std::string record; bool valid; } cases[] = {
-      {"polygon of 3", rec(0x0324, Le16({3}) + Zeros(12)), true},
-      {"polygon counting 4", rec(0x0324, Le16({4}) + Zeros(12)), false},
-      {"polypolygon 2+1", rec(0x0538, Le16({2, 2, 1}) + Zeros(12)), true},
-      {"polypolygon points past", rec(0x0538, Le16({2, 2, 2}) + Zeros(12)), false},
-      {"polypolygon counts past", rec(0x0538, Le16({9, 1})), false},
-      {"text of 3", rec(0x0521, Le16({3}) + Zeros(4) + Le16({0, 0})), true},
-      {"text past", rec(0x0521, Le16({5}) + Zeros(4) + Le16({0, 0})), false},
-      {"extended text, clipped", rec(0x0a32, Le16({0, 0, 2, 4}) + Zeros(8) + Zeros(2)), true},
-      {"extended text past", rec(0x0a32, Le16({0, 0, 4, 4}) + Zeros(8) + Zeros(2)), false},
-      {"palette of 1", rec(0x00f7, Le16({0x300, 1}) + Zeros(4)), true},
-      {"palette counting 2", rec(0x00f7, Le16({0x300, 2}) + Zeros(4)), false},
-      {"select object 1 of 2", rec(0x012d, Le16({1})), true},
-      {"select object 2 of 2", rec(0x012d, Le16({2})), false},
-      {"delete object 40", rec(0x01f0, Le16({40})), false},
-      {"fill region with brush 5", rec(0x0228, Le16({0, 5})), false},
-      {"stretch bits 2 x 2", rec(0x0f43, Le({0xCC0020}) + Le16({0}) + Zeros(16) + dib), true},
-      {"stretch bits short", rec(0x0f43, Le({0xCC0020}) + Le16({0}) + Zeros(16) + dib.substr(0, dib.size() - 2)), false},
-      {"stretch bits past the data", rec(0x0f43, Le({0xCC0020}) + Le16({0}) + Zeros(16) + Bmi(24, 0, 20) + Zeros(16)), false},
-      {"bit-block copy 2 x 2", rec(0x0940, Le({0xCC0020}) + Zeros(12) + dib), true},
-      {"bit-block copy without a bitmap", rec(0x0940, Le({0xCC0020}) + Zeros(14)), true},
-      {"bit-block copy, header only", rec(0x0940, Le({0xCC0020}) + Zeros(12) + Bmi()), false},
-      {"bits to device, 1 scan line", rec(0x0d33, Le16({0, 1}) + Zeros(14) + Bmi() + Zeros(8)), true},
-      {"bits to device, 2 scan lines", rec(0x0d33, Le16({0, 2}) + Zeros(14) + Bmi() + Zeros(8)), false},
-      {"pattern brush 2 x 2", rec(0x0142, Le16({5, 0}) + dib), true},
-      {"pattern brush with a broken bitmap", rec(0x0142, Le16({5, 0}) + Bmi(24, 0, 200)), false},
-  };
-  for (const Case& c : cases) {
-    std::string s = WindowsRecords(c.record);
-    EXPECT_EQ(CheckWindowsMetafile(Bytes(s), s.size()).valid, c.valid) << c.what;
-  }
-  // An 8-bit bitmap's implied 256 colours are written into its header.
-  std::string s = WindowsRecords(rec(0x0142, Le16({5, 0}) + Bmi(8) + Zeros(1024 + 8)));
+// What the platform's conversion copies by the header: the implied colours and
+// the image size are written out.
+TEST(WindowsWalk, ImpliedColourTableAndImageSizeAreWrittenOut) {
+  std::string s = WindowsRecords(pixtest::WmfRecord(0x0142, Le16({5, 0}) + Bmi(8) + Zeros(1024 + 8)));
   ASSERT_TRUE(CheckWindowsMetafile(Bytes(s), s.size()).valid);
-  EXPECT_EQ(uint8_t(s[26 + 6 + 4 + 32]), 0);
-  EXPECT_EQ(uint8_t(s[26 + 6 + 4 + 33]), 1);  // 256
+  const size_t bmi = 26 + 6 + 4;
+  EXPECT_EQ(pix::U32(Bytes(s) + bmi + 32), 256u);  // colours used
+  EXPECT_EQ(pix::U32(Bytes(s) + bmi + 20), 8u);    // 2 rows of 4 bytes
+  // A recorded image size larger than the pixels there is cut to them.
+  s = WindowsRecords(pixtest::WmfRecord(0x0F43, Le({0xCC0020}) + Le16({0}) + pixtest::Zeros(16) +
+                                        Bmi(24, 0, 2, 0, 0x80000000) + Zeros(16)));
+  ASSERT_TRUE(CheckWindowsMetafile(Bytes(s), s.size()).valid);
+  EXPECT_EQ(pix::U32(Bytes(s) + 26 + 6 + 22 + 20), 16u);
 }
 
 }  // namespace

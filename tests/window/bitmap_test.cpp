@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../fixtures/bmp_bytes.h"
+#include "../fixtures/bmp_tables.h"
 #include "pictures/bitmap.h"
 #include "testutil.h"
 #include "ui/app.h"
@@ -326,98 +326,7 @@ TEST(BitmapRead, MissingFileReportsThePathAndTheSystemMessage) {
 // Broken files: each gives one of the reader's texts or a picture that draws,
 // never a crash or a runaway allocation.
 TEST(BitmapRead, BrokenFilesTable) {
-  auto recipe = [](auto edit) {
-    BmpSpec b;
-    b.width = 4;
-    b.height = 4;
-    b.bitCount = 24;
-    b.pixels = std::string(48, '\x10');
-    edit(b);
-    return MakeBmp(b);
-  };
-  auto rle = [&](uint32_t compression, uint16_t bits, std::string data, int32_t height = 4) {
-    return recipe([&](BmpSpec& b) {
-      b.compression = compression;
-      b.bitCount = bits;
-      b.height = height;
-      b.colors.assign(bits <= 8 ? 1u << bits : 0, 0x00FF00);
-      b.pixels = data;
-      b.sizeImage = uint32_t(data.size());
-    });
-  };
-  struct Case {
-    const char* name;
-    std::string bytes;
-    const char* exact;  // the only acceptable outcome; nullptr: any of the texts or a picture
-  } cases[] = {
-      {"width 0", recipe([](BmpSpec& b) { b.width = 0; }), nullptr},
-      {"height 0", recipe([](BmpSpec& b) { b.height = 0; }), nullptr},
-      {"negative width", recipe([](BmpSpec& b) { b.width = -4; }), nullptr},
-      {"width 0x7FFFFFFF", recipe([](BmpSpec& b) { b.width = INT_MAX; }), kNotValid},
-      {"height 0x7FFFFFFF", recipe([](BmpSpec& b) { b.height = INT_MAX; }), kNotValid},
-      {"height -2147483648", recipe([](BmpSpec& b) { b.height = INT_MIN; }), kNotValid},
-      {"65535 x 65535 x 32", recipe([](BmpSpec& b) {
-         b.width = b.height = 65535;
-         b.bitCount = 32;
-       }),
-       kNotValid},
-      {"bit count 0", recipe([](BmpSpec& b) { b.bitCount = 0; }), nullptr},
-      {"bit count 2", recipe([](BmpSpec& b) { b.bitCount = 2; }), nullptr},
-      {"bit count 7", recipe([](BmpSpec& b) { b.bitCount = 7; }), nullptr},
-      {"bit count 64", recipe([](BmpSpec& b) { b.bitCount = 64; }), nullptr},
-      {"bit count 65535", recipe([](BmpSpec& b) { b.bitCount = 65535; }), nullptr},
-      {"colours used 257", recipe([](BmpSpec& b) {
-         b.bitCount = 8;
-         b.clrUsed = 257;
-       }),
-       kNotValid},
-      {"colours beyond the file", recipe([](BmpSpec& b) {
-         b.bitCount = 8;
-         b.clrUsed = 200;
-       }),
-       "Stream read error"},
-      {"zero masks", recipe([](BmpSpec& b) {
-         b.bitCount = 16;
-         b.compression = 3;
-         b.masks = {0, 0, 0};
-       }),
-       nullptr},
-      {"overlapping masks", recipe([](BmpSpec& b) {
-         b.bitCount = 32;
-         b.compression = 3;
-         b.masks = {0xFFFF00, 0x0FFFF0, 0xFFFFFFFF};
-       }),
-       nullptr},
-      {"masks missing", recipe([](BmpSpec& b) {
-         b.bitCount = 16;
-         b.compression = 3;
-         b.pixels.clear();
-       }),
-       "Stream read error"},
-      {"bit fields at 24 bits", recipe([](BmpSpec& b) { b.compression = 3; }), nullptr},
-      {"header 108, file shorter", recipe([](BmpSpec& b) {
-                                     b.headerSize = 108;
-                                     b.pixels.clear();
-                                   }).substr(0, 100),
-       kNotValid},
-      {"RLE8 run past the row", rle(1, 8, std::string("\xFF\x01\x00\x01", 4)), nullptr},
-      {"RLE8 runs past the picture", rle(1, 8, std::string(200, '\x7F')), nullptr},
-      {"RLE8 delta past the picture", rle(1, 8, std::string("\x00\x02\xFF\xFF\x02\x01\x00\x01", 8)),
-       nullptr},
-      {"RLE8 absolute run past the data", rle(1, 8, std::string("\x00\xFF\x01\x02", 4)), nullptr},
-      {"RLE8 no end marker", rle(1, 8, std::string("\x04\x01\x04\x02", 4)), nullptr},
-      {"RLE8 escape at the very end", rle(1, 8, std::string("\x04\x01\x00", 3)), nullptr},
-      {"RLE8 no data", rle(1, 8, std::string()), nullptr},
-      {"RLE4 run past the row", rle(2, 4, std::string("\xFF\x12\x00\x01", 4)), nullptr},
-      {"RLE4 delta past the picture", rle(2, 4, std::string("\x00\x02\x09\x09\x00\x01", 6)),
-       nullptr},
-      {"RLE8 at 24 bits", rle(1, 24, std::string("\x04\x01\x00\x01", 4)), nullptr},
-      {"RLE4 at 8 bits", rle(2, 8, std::string("\x04\x11\x00\x01", 4)), nullptr},
-      {"RLE8 top-down", rle(1, 8, std::string("\x04\x01\x00\x01", 4), -4), nullptr},
-      {"RLE8 huge", rle(1, 8, std::string("\x04\x01\x00\x01", 4), 1 << 20), nullptr},
-      {"compression 7", rle(7, 8, std::string(16, '\x01')), nullptr},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : pixtest::BrokenBitmaps()) {
     SCOPED_TRACE(c.name);
     std::unique_ptr<TBitmap> bmp;
     std::string failure = LoadFailure(c.bytes, &bmp);

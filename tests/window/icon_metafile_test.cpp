@@ -299,6 +299,10 @@ std::string RecordedWindows(const std::string& extra = "") {
   if (!extra.empty()) {
     bytes.insert(bytes.size() - 6, extra);
     pixtest::Put32(bytes, 6, static_cast<uint32_t>(bytes.size() / 2));
+    // The header's largest record, should the new one be larger.
+    uint32_t words = uint8_t(extra[0]) | uint8_t(extra[1]) << 8 | uint8_t(extra[2]) << 16;
+    uint32_t largest = uint8_t(bytes[12]) | uint8_t(bytes[13]) << 8 | uint8_t(bytes[14]) << 16;
+    if (words > largest) pixtest::Put32(bytes, 12, words);
   }
   return bytes;
 }
