@@ -60,7 +60,7 @@ std::string Slug(const std::string& what) {
 
 // --- Bitmaps: every header kind, depth and compression ---
 
-BmpSpec Spec(int w, int h, uint16_t bits, uint32_t compression = 0) {
+BmpSpec BmpOf(int w, int h, uint16_t bits, uint32_t compression = 0) {
   BmpSpec b;
   b.width = w;
   b.height = h;
@@ -76,28 +76,28 @@ BmpSpec Spec(int w, int h, uint16_t bits, uint32_t compression = 0) {
 std::vector<std::pair<std::string, std::string>> BitmapSeeds() {
   std::vector<std::pair<std::string, std::string>> seeds;
   for (uint16_t bits : {1, 4, 8, 16, 24, 32})
-    seeds.push_back({"info-" + std::to_string(bits), MakeBmp(Spec(5, 3, bits))});
-  BmpSpec core = Spec(5, 3, 8);
+    seeds.push_back({"info-" + std::to_string(bits), MakeBmp(BmpOf(5, 3, bits))});
+  BmpSpec core = BmpOf(5, 3, 8);
   core.core = true;
   seeds.push_back({"core-8", MakeBmp(core)});
-  core = Spec(5, 3, 24);
+  core = BmpOf(5, 3, 24);
   core.core = true;
   seeds.push_back({"core-24", MakeBmp(core)});
-  BmpSpec fields = Spec(5, 3, 16, 3);
+  BmpSpec fields = BmpOf(5, 3, 16, 3);
   fields.masks = {0xF800, 0x07E0, 0x001F};
   seeds.push_back({"bitfields-16", MakeBmp(fields)});
-  fields = Spec(5, 3, 32, 3);
+  fields = BmpOf(5, 3, 32, 3);
   fields.masks = {0xFF0000, 0x00FF00, 0x0000FF};
   seeds.push_back({"bitfields-32", MakeBmp(fields)});
-  BmpSpec v4 = Spec(5, 3, 32);
+  BmpSpec v4 = BmpOf(5, 3, 32);
   v4.headerSize = 108;
   seeds.push_back({"v4-32", MakeBmp(v4)});
-  BmpSpec v5 = Spec(5, 3, 24);
+  BmpSpec v5 = BmpOf(5, 3, 24);
   v5.headerSize = 124;
   seeds.push_back({"v5-24", MakeBmp(v5)});
-  seeds.push_back({"top-down-24", MakeBmp(Spec(5, -3, 24))});
+  seeds.push_back({"top-down-24", MakeBmp(BmpOf(5, -3, 24))});
   for (bool rle4 : {false, true}) {
-    BmpSpec r = Spec(6, 3, rle4 ? 4 : 8, rle4 ? 2 : 1);
+    BmpSpec r = BmpOf(6, 3, rle4 ? 4 : 8, rle4 ? 2 : 1);
     r.pixels = EncodeRle(6, 3, rle4, [](int x, int y) { return uint32_t((x / 2 + y) % 5); });
     r.sizeImage = uint32_t(r.pixels.size());
     seeds.push_back({rle4 ? "rle4" : "rle8", MakeBmp(r)});
