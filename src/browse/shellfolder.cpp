@@ -10,7 +10,9 @@ namespace {
 
 TShellFolder* gDesktop = nullptr;
 
-const uint8_t* Bytes(LPCITEMIDLIST id) { return reinterpret_cast<const uint8_t*>(id); }
+const uint8_t* Bytes(LPCITEMIDLIST id) {
+  return reinterpret_cast<const uint8_t*>(id);
+}
 
 TItemIdList Allocate(size_t bytes) {
   auto* p = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(bytes));
@@ -37,7 +39,9 @@ std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
 
 }  // namespace
 
-TItemIdList CopyIdList(LPCITEMIDLIST id) { return IdListPrefix(id, SIZE_MAX); }
+TItemIdList CopyIdList(LPCITEMIDLIST id) {
+  return IdListPrefix(id, SIZE_MAX);
+}
 
 TItemIdList JoinIdLists(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   TItemIdList out = Allocate(IdListSize(Bytes(a)) + IdListSize(Bytes(b)) - 2);
@@ -51,7 +55,9 @@ TItemIdList IdListPrefix(LPCITEMIDLIST id, size_t items) {
   return out;
 }
 
-size_t IdListItemCount(LPCITEMIDLIST id) { return IdListItems(Bytes(id)); }
+size_t IdListItemCount(LPCITEMIDLIST id) {
+  return IdListItems(Bytes(id));
+}
 
 std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
   switch (s.uType) {
@@ -63,8 +69,10 @@ std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
     }
     case STRRET_OFFSET:
       return id ? std::string(reinterpret_cast<const char*>(id) + s.uOffset) : std::string();
-    case STRRET_CSTR: return std::string(s.cStr, strnlen(s.cStr, sizeof s.cStr));
-    default: return std::string();
+    case STRRET_CSTR:
+      return std::string(s.cStr, strnlen(s.cStr, sizeof s.cStr));
+    default:
+      return std::string();
   }
 }
 
@@ -80,8 +88,7 @@ bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   return desktop && desktop->CompareIDs(0, a, b) == S_OK;
 }
 
-TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative,
-                           ComPtr<IShellFolder> folder)
+TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative, ComPtr<IShellFolder> folder)
     : parent_(parent ? parent : &DesktopRecord()),
       relative_(std::move(relative)),
       absolute_(JoinIdLists(parent_->AbsoluteId(), relative_.Get())),
@@ -89,7 +96,9 @@ TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative,
       bound_(static_cast<bool>(folder_)),
       level_(parent ? parent->level_ + 1 : 0) {}
 
-IShellFolder* TShellFolder::ParentFolder() const { return parent_ ? parent_->Folder() : nullptr; }
+IShellFolder* TShellFolder::ParentFolder() const {
+  return parent_ ? parent_->Folder() : nullptr;
+}
 
 IShellFolder* TShellFolder::Folder() const {
   if (bound_ || !parent_) return folder_.Get();
@@ -100,14 +109,15 @@ IShellFolder* TShellFolder::Folder() const {
   if (in && SUCCEEDED(in->BindToObject(rel, nullptr, IID_IShellFolder, folder_.PutVoid())) &&
       folder_)
     return folder_.Get();
-  if (in && SUCCEEDED(in->GetUIObjectOf(owner, 1, &rel, IID_IShellFolder, nullptr,
-                                        folder_.PutVoid())) && folder_)
+  if (in &&
+      SUCCEEDED(in->GetUIObjectOf(owner, 1, &rel, IID_IShellFolder, nullptr, folder_.PutVoid())) &&
+      folder_)
     return folder_.Get();
   if (in && SUCCEEDED(in->CreateViewObject(owner, IID_IShellFolder, folder_.PutVoid())) && folder_)
     return folder_.Get();
   IShellFolder* desktop = DesktopRecord().Folder();
-  if (desktop && FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder,
-                                              folder_.PutVoid())))
+  if (desktop &&
+      FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder, folder_.PutVoid())))
     folder_.Reset();
   return folder_.Get();
 }
@@ -134,6 +144,23 @@ std::string TShellFolder::InFolderName() const {
 
 std::string TShellFolder::Path() const {
   return DisplayName(DesktopRecord().Folder(), absolute_.Get(), SHGDN_FORPARSING);
+}
+
+bool TShellFolder::Rename(HWND owner, const std::string& name) {
+  IShellFolder* in = ParentFolder();
+  int n = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+  if (!in || n <= 1) return false;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), n);
+  TItemIdList renamed;
+  if (FAILED(in->SetNameOf(owner, relative_.Get(), wide.c_str(), SHGDN_NORMAL, renamed.Put())) ||
+      !renamed)
+    return false;
+  relative_ = std::move(renamed);
+  absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  folder_.Reset();  // bound to the old name
+  bound_ = false;
+  return true;
 }
 
 TShellSession::TShellSession() {

@@ -15,26 +15,14 @@ namespace pix {
 
 namespace {
 
-// Shows the hourglass and puts the previous cursor back on every path.
-class HourGlass {
-public:
-  HourGlass() : saved_(Application().Cursor()) { Application().SetCursor(TCursor::crHourGlass); }
-  ~HourGlass() { Application().SetCursor(saved_); }
-  HourGlass(const HourGlass&) = delete;
-  HourGlass& operator=(const HourGlass&) = delete;
-
-private:
-  TCursor saved_;
-};
-
 class FlagSet {
-public:
+ public:
   explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
   ~FlagSet() { flag_ = old_; }
   FlagSet(const FlagSet&) = delete;
   FlagSet& operator=(const FlagSet&) = delete;
 
-private:
+ private:
   bool& flag_;
   bool old_;
 };
@@ -77,28 +65,11 @@ struct TreeShape {
 
 }  // namespace
 
-// Suspends the tree's drawing; nested locks resume it only when the last ends.
-class TShellTreeView::RedrawLock {
-public:
-  explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
-    if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
-  }
-  ~RedrawLock() {
-    if (--tree_.redrawLocks_ == 0) {
-      tree_.Tv(WM_SETREDRAW, TRUE, 0);
-      InvalidateRect(tree_.Handle(), nullptr, TRUE);
-    }
-  }
-  RedrawLock(const RedrawLock&) = delete;
-  RedrawLock& operator=(const RedrawLock&) = delete;
-
-private:
-  TShellTreeView& tree_;
-};
-
 TShellTreeView::TShellTreeView() = default;
 
 TShellTreeView::~TShellTreeView() {
+  watcher_.reset();  // first: a pending refresh must never reach a dying tree
+  autoRefresh_ = false;
   OnChange = nullptr;
   OnUserSelect = nullptr;
   OnContextPopup = nullptr;
@@ -113,9 +84,10 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
   DockWidth = width;
   DockHeight = height;
   // No lines or button at the root; the selection shows only while focused.
-  CreateStandard(WC_TREEVIEWA, "",
-                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES,
-                 WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
+  CreateStandard(
+      WC_TREEVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
+      WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
   // The tree shows the system's own small icon list, which it must not free.
@@ -195,8 +167,8 @@ bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
 }
 
 bool TShellTreeView::Expanded(HTREEITEM node) const {
-  return node && (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) &
-                  TVIS_EXPANDED);
+  return node &&
+         (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) & TVIS_EXPANDED);
 }
 
 HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
@@ -248,9 +220,10 @@ void TShellTreeView::CreateRootNode() {
     Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   }
   ComPtr<IShellFolder> folder;
-  if (IShellFolder* f = rootRecord_->Folder()) f->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  auto record =
-      std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()), std::move(folder));
+  if (IShellFolder* f = rootRecord_->Folder())
+    f->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  auto record = std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
+                                               std::move(folder));
   std::string label = DisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL);
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
   HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
@@ -259,12 +232,12 @@ void TShellTreeView::CreateRootNode() {
 }
 
 HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
-                                  const std::string& label, SFGAOF attributes) {
+                                  const std::string& label, SFGAOF attributes, HTREEITEM after) {
   TShellFolder* r = record.get();
   records_.emplace(r, std::move(record));
   TVINSERTSTRUCTA ins{};
   ins.hParent = parent;
-  ins.hInsertAfter = TVI_LAST;
+  ins.hInsertAfter = after;
   TVITEMA& item = ins.item;
   item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
   item.pszText = const_cast<char*>(label.c_str());
@@ -287,7 +260,7 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
 
 void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
-  HourGlass hourglass;
+  TCursorKeeper hourglass;
   RedrawLock redraw(*this);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;
@@ -375,7 +348,8 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   if (!id) throw Exception(SettingPathError(path));
   HTREEITEM root = RootNode();
   if (busy_ || !root) return;
-  if (TShellFolder* selected = Record(Selected()); selected && SameFolder(selected->AbsoluteId(), id.Get()))
+  if (TShellFolder* selected = Record(Selected());
+      selected && SameFolder(selected->AbsoluteId(), id.Get()))
     return;
   FlagSet busy(busy_);
   RedrawLock redraw(*this);
@@ -432,7 +406,11 @@ void TShellTreeView::FetchIcons() {
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
   HTREEITEM target = hit ? hit : Selected();
-  if (target && OnContextPopup) OnContextPopup(target, screen);
+  if (!target) return;
+  if (OnContextPopup)
+    OnContextPopup(target, screen);
+  else
+    ShowContextMenu(target, screen);
 }
 
 bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
@@ -454,7 +432,9 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:
-      if (!busy_ && !clearing_ && OnUserSelect) OnUserSelect(tv.itemNew.hItem);
+      if (busy_ || clearing_) return true;
+      ReplaceWatcher(tv.itemNew.hItem);
+      if (OnUserSelect) OnUserSelect(tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
@@ -470,6 +450,12 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       iconsWanted_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       return true;
+    case TVN_BEGINLABELEDITA:
+    case TVN_BEGINLABELEDITW:
+      return true;  // every label may be edited
+    case TVN_ENDLABELEDITA:
+      result = EndLabelEdit(reinterpret_cast<NMTVDISPINFOA&>(nm));
+      return true;
     case NM_RCLICK: {
       TVHITTESTINFO hit{};
       hit.pt = rightDown_;
@@ -480,7 +466,8 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       result = TRUE;  // handled: no context-menu message follows
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -489,6 +476,7 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 }
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (menu_ && MenuMessage(msg, wp, lp, result)) return true;
   switch (msg) {
     case kIconsMessage:
       FetchIcons();
@@ -517,7 +505,8 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
         return true;
       }
       return false;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 
