@@ -34,6 +34,17 @@ ComPtr<IShellFolder> ParentOf(const TShellFolder& record, LPCITEMIDLIST& item) {
   return parent;
 }
 
+// Wine's menu drops its Rename item whenever the explorer flag is given.
+constexpr UINT kOwnRename = 0x8000;
+
+bool OffersVerb(IContextMenu* menu, HMENU popup, const std::string& verb) {
+  for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+    UINT id = GetMenuItemID(popup, i);
+    if (id >= 1 && id <= 0x7FFF && Verb(menu, id - 1) == verb) return true;
+  }
+  return false;
+}
+
 class PopupMenu {
  public:
   PopupMenu() : menu_(CreatePopupMenu()) {}
@@ -65,12 +76,14 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
   if (!popup.Get() ||
       FAILED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME)))
     return;
+  if (record->Attributes(SFGAO_CANRENAME) && !OffersVerb(menu.Get(), popup.Get(), "rename"))
+    AppendMenuA(popup.Get(), MF_STRING, kOwnRename, "&Rename");
   menu_ = menu;
   UINT command = TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON,
                                 screen.x, screen.y, 0, Handle(), nullptr);
   menu_.Reset();
   if (!command) return;
-  std::string verb = Verb(menu.Get(), command - 1), savedDir;
+  std::string verb = command == kOwnRename ? "rename" : Verb(menu.Get(), command - 1), savedDir;
   bool succeeded = OfferVerb(verb, target, savedDir);
   if (!succeeded) {
     CMINVOKECOMMANDINFO info{};
@@ -140,6 +153,10 @@ bool TShellTreeView::MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
 // True keeps the typed text as the label.
 bool TShellTreeView::EndLabelEdit(NMTVDISPINFOA& info) {
   if (!info.item.pszText) return false;  // editing cancelled
+  // Wine's control reports the end again while it destroys the editor.
+  HWND editor = reinterpret_cast<HWND>(Tv(TVM_GETEDITCONTROL, 0, 0));
+  if (editor && editor == endedEdit_) return false;
+  endedEdit_ = editor;
   TShellFolder* record = Record(info.item.hItem);
   std::string name = info.item.pszText;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return false;
