@@ -138,8 +138,7 @@ class Watcher : public testing::Test {
     fm.reset();
     Application().MessageBoxHook = nullptr;
     SetCurrentDirectoryA("C:\\");
-    RemoveTree(watched);
-    RemoveTree(other);
+    for (const std::string& d : {watched, other, desk + "\\Moved"}) RemoveTree(d);
   }
   TShellTreeView& Tree() { return fm->shTree; }
   HTREEITEM Desk(const std::string& label) { return Child(Tree(), Tree().RootNode(), label); }
@@ -288,11 +287,12 @@ TEST_F(Watcher, ClosingWhileAHandOverWaitsEndsCleanly) {
   UserSelect(Desk("Watched"));
   // The change is seen and handed over, but nothing runs the hand-over.
   int handed = TShellChangeNotifier::HandedCalls();
-  CreateDirectoryA((watched + "\\Pending").c_str(), nullptr);
-  // Messages are not pumped here: the hand-over stays queued.
-  for (DWORD start = GetTickCount();
-       Application().PendingSynchronize() == 0 && GetTickCount() - start < 10000;)
+  // Messages are not pumped here: the hand-over stays queued. The thread may
+  // not have armed its wait yet, so changes go on until one is seen.
+  for (int i = 0; Application().PendingSynchronize() == 0 && i < 2000; ++i) {
+    if (i % 40 == 0) CreateDirectoryA((watched + "\\Pending" + std::to_string(i)).c_str(), nullptr);
     Sleep(5);
+  }
   ASSERT_EQ(Application().PendingSynchronize(), 1u);
   EXPECT_EQ(t.Refreshes(), 0);
   fm.reset();  // the tree and its watcher go while the thread waits for us
@@ -305,24 +305,27 @@ TEST_F(Watcher, ClosingWhileAHandOverWaitsEndsCleanly) {
 // Renaming by label: what reaches the disk, the node and the error report.
 TEST_F(Watcher, RenamingByLabel) {
   struct Case {
-    const char* node;  // under Watched, or the desktop's own
+    const char* in;  // the folder holding the node: "" for the tree's root itself
+    const char* node;
     const char* typed;
     const char* label;  // afterwards
     const char* error;
   } cases[] = {
-      {"Sub", "Renamed", "Renamed", ""},
-      {"Sub", "..\\Other", "Sub", "Rename to ..\\Other failed."},  // refused by the platform
-      {"Desktop", "Mine", "Desktop", ""},                          // may not be renamed
+      {"Watched", "Sub", "Renamed", "Renamed", ""},
+      {"", "Other", "Moved", "Moved", ""},  // straight below the desktop
+      {"Watched", "Sub", "..\\Other", "Sub", "Rename to ..\\Other failed."},  // refused
+      {"", "Desktop", "Mine", "Desktop", ""},                                 // may not be renamed
   };
   TShellTreeView& t = Tree();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     errors.clear();
-    UserSelect(Desk("Watched"));
+    std::string in = *c.in ? desk + "\\" + c.in : desk;
+    auto parent = [&] { return *c.in ? Desk(c.in) : t.RootNode(); };
+    UserSelect(parent());
     Settle();
     t.Expand(t.Selected());
-    HTREEITEM node =
-        std::string(c.node) == "Desktop" ? t.RootNode() : Child(t, t.Selected(), c.node);
+    HTREEITEM node = std::string(c.node) == "Desktop" ? t.RootNode() : Child(t, parent(), c.node);
     ASSERT_TRUE(node);
     HWND edit = reinterpret_cast<HWND>(
         SendMessageA(t.Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(node)));
@@ -332,18 +335,21 @@ TEST_F(Watcher, RenamingByLabel) {
     EXPECT_EQ(t.Label(node), c.label);
     EXPECT_EQ(errors, std::string(c.error).empty() ? std::vector<std::string>{}
                                                    : std::vector<std::string>{c.error});
-    if (std::string(c.label) == "Renamed") {
-      EXPECT_EQ(t.Record(node)->Path(), watched + "\\Renamed");
-      EXPECT_TRUE(IsFolder(watched + "\\Renamed"));
-      EXPECT_FALSE(IsFolder(watched + "\\Sub"));
-      // The renamed folder opens as itself, with its own sub-folder.
-      ASSERT_TRUE(WaitUntil([&] { return Child(t, Desk("Watched"), "Renamed"); }));
-      Settle();
-      HTREEITEM renamed = Child(t, Desk("Watched"), "Renamed");
-      t.Expand(renamed);
-      EXPECT_TRUE(Child(t, renamed, "Deep"));
-      MoveFileA((watched + "\\Renamed").c_str(), (watched + "\\Sub").c_str());
-    }
+    if (std::string(c.label) != c.typed) continue;
+    EXPECT_EQ(t.Record(node)->Path(), in + "\\" + c.typed);
+    EXPECT_TRUE(IsFolder(in + "\\" + c.typed));
+    EXPECT_FALSE(IsFolder(in + "\\" + c.node));
+    // The renamed folder opens as itself, with its own content.
+    ASSERT_TRUE(WaitUntil([&] { return Child(t, parent(), c.typed); }));
+    Settle();
+    UserSelect(Child(t, parent(), c.typed));
+    EXPECT_EQ(t.CurrentFolderPath(), in + "\\" + c.typed);
+    // Back, while the folder that holds it is watched.
+    UserSelect(parent());
+    Settle();
+    MoveFileA((in + "\\" + c.typed).c_str(), (in + "\\" + c.node).c_str());
+    ASSERT_TRUE(WaitUntil([&] { return Child(t, parent(), c.node); }));
+    Settle();
   }
   EXPECT_TRUE(IsFolder(other));
 }
