@@ -48,7 +48,6 @@ wait_for changed_near "$WORK/before.png" "$NX" "$NY" || fail "no menu after the 
 xdotool key r
 wait_for editing || fail "Rename opened no label editor"
 xdotool type --delay 50 renamed
-shot typed >/dev/null
 xdotool key Return
 wait_for test -d "$DESKDIR/renamed" || fail "no folder 'renamed' on disk: $(ls "$DESKDIR")"
 [ ! -e "$DESKDIR/alpha" ] || fail "'alpha' is still there"
@@ -65,11 +64,35 @@ wait_for selected inside 1 || fail "'inside' of the renamed folder does not list
 pass "the renamed folder opens and its sub-folder lists its picture"
 
 # The watcher: a folder made from the shell in the selected folder appears.
+# 'beta' is opened first: empty, it loses its expand button.
 shown beta || fail "no node 'beta'"
 xdotool mousemove "$NX" "$NY" click 1
 wait_for selected beta 0 || fail "'beta' is not selected"
+xdotool mousemove "$BX" "$NY" click 1
+nobutton() { describe; node beta; [ "$NKIDS" = 0 ]; }
+wait_for nobutton || fail "the empty 'beta' keeps its expand button"
 mkdir "$DESKDIR/beta/fresh"
+button() { describe; node beta; [ "$NKIDS" = 1 ]; }
+wait_for button || fail "'beta' got no expand button for its new folder"
+xdotool mousemove "$BX" "$NY" click 1
 wait_for shown fresh || fail "the new folder 'fresh' did not appear: $(grep '^node' "$CTL")"
 describe
 [ "$SELNODE" = beta ] || fail "after the refresh '$SELNODE' is selected, not 'beta'"
 pass "a folder made from the shell in the selected folder appears as its node"
+
+# Closing while the watched folder churns: the program ends, with no hang.
+( i=0; while [ -d "$DESKDIR/beta" ]; do
+    touch "$DESKDIR/beta/c$((i % 9)).bmp"; rm -f "$DESKDIR/beta/c$(((i + 4) % 9)).bmp"
+    i=$((i + 1)); done ) &
+CHURN=$!
+wait_for test -e "$DESKDIR/beta/c3.bmp" || fail "the churn did not start"
+describe; node beta || fail "no node 'beta'"
+xdotool mousemove "$NX" "$NY" click 1
+on_beta() { describe; [ "$SELNODE" = beta ]; }
+wait_for on_beta || fail "'beta' is not selected again"
+xdotool key alt+F4
+running() { pgrep -f "$WORK/app/Pixlumen.exe" >/dev/null; }
+ended() { ! running; }
+wait_for ended || { kill "$CHURN"; fail "the program still runs after Alt+F4 while its folder churns"; }
+kill "$CHURN"; wait "$CHURN" 2>/dev/null || true
+pass "closing while the watched folder churns ends the program"
