@@ -159,6 +159,8 @@ bool TShellTreeView::EndLabelEdit(NMTVDISPINFOA& info) {
   endedEdit_ = editor;
   TShellFolder* record = Record(info.item.hItem);
   std::string name = info.item.pszText;
+  // Unchanged text (an edit begun by a slow click and left) renames nothing.
+  if (name == Label(info.item.hItem)) return false;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return false;
   if (!record->Rename(Handle(), name)) throw Exception("Rename to " + name + " failed");
   return true;
