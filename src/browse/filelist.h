@@ -22,7 +22,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b);
 std::string GetCurrentDir();
 
 class TFileListBox : public TControl {
- public:
+public:
   TFileListBox();  // the folder is the current directory at this moment
   ~TFileListBox() override;
 
@@ -63,13 +63,13 @@ class TFileListBox : public TControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
- protected:
+protected:
   // Enumerates the current directory with a wildcard pattern and an attribute
   // word, calling `found` with each entry's long name and attributes.
   virtual void Enumerate(const std::string& pattern, unsigned attributeWord,
                          const std::function<void(const char* name, unsigned attrs)>& found);
 
- private:
+private:
   friend class TFilterComboBox;
   void Change();
   void Click();
