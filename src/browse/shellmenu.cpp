@@ -102,7 +102,9 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
 bool TShellTreeView::OfferVerb(const std::string& verb, HTREEITEM target, std::string& savedDir) {
   if (verb == "rename") {
     SetFocus(Handle());
+    verbEdit_ = true;
     Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
+    verbEdit_ = false;
     return true;
   }
   if (verb == "open") {

@@ -452,7 +452,11 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_BEGINLABELEDITA:
     case TVN_BEGINLABELEDITW:
-      return true;  // every label may be edited
+      // Every label may be edited; but Wine's control starts the edit of a slow
+      // second click on whatever is selected when its timer fires, even after
+      // the keys have moved on.
+      result = keyedSinceClick_ && !verbEdit_;
+      return true;
     case TVN_ENDLABELEDITA:
       result = EndLabelEdit(reinterpret_cast<NMTVDISPINFOA&>(nm));
       return true;
@@ -490,6 +494,12 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       return true;
     case WM_RBUTTONDOWN:
       rightDown_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      return false;
+    case WM_LBUTTONDOWN:
+      keyedSinceClick_ = false;
+      return false;
+    case WM_KEYDOWN:
+      keyedSinceClick_ = true;
       return false;
     case WM_CONTEXTMENU:
       if (lp == -1) {  // from the keyboard: at the selected node's label

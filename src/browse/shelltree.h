@@ -165,6 +165,8 @@ class TShellTreeView : public TControl {
   int refreshes_ = 0;
   ComPtr<IContextMenu> menu_;  // while its pop-up is shown
   HWND endedEdit_ = nullptr;   // the label editor whose end was handled
+  bool keyedSinceClick_ = false;
+  bool verbEdit_ = false;  // the menu's Rename is editing
   // Shown nodes waiting for their own icons, fetched a few at a time.
   static constexpr UINT kIconsMessage = WM_APP + 12;
   int folderIcon_ = 0, openFolderIcon_ = 0;

@@ -414,3 +414,30 @@ TEST_F(Watcher, ARightClickShowsThatFoldersMenuAndRenameEditsItsLabel) {
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+// A slow second click on the selected label edits it, but not once the keys
+// have moved the selection on before the edit's timer fired.
+TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
+  TShellTreeView& t = Tree();
+  UserSelect(Desk("Watched"));
+  SetFocus(t.Handle());
+  RECT r{};
+  HTREEITEM node = t.Selected();
+  std::memcpy(&r, &node, sizeof node);
+  SendMessageA(t.Handle(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+  LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(t.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(t.Handle(), WM_LBUTTONUP, 0, at);
+  Pump(20);
+  PostMessageA(t.Handle(), WM_KEYDOWN, VK_UP, 1);
+  PostMessageA(t.Handle(), WM_KEYUP, VK_UP, 0xC0000001);
+  Pump(GetDoubleClickTime() + 300);
+  EXPECT_NE(t.Selected(), node);
+  EXPECT_FALSE(SendMessageA(t.Handle(), TVM_GETEDITCONTROL, 0, 0));
+}
+
+}  // namespace
+}  // namespace pix
