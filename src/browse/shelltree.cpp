@@ -16,13 +16,13 @@ namespace pix {
 namespace {
 
 class FlagSet {
- public:
+public:
   explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
   ~FlagSet() { flag_ = old_; }
   FlagSet(const FlagSet&) = delete;
   FlagSet& operator=(const FlagSet&) = delete;
 
- private:
+private:
   bool& flag_;
   bool old_;
 };
@@ -84,10 +84,10 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
   DockWidth = width;
   DockHeight = height;
   // No lines or button at the root; the selection shows only while focused.
-  CreateStandard(
-      WC_TREEVIEWA, "",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
-      WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
+  CreateStandard(WC_TREEVIEWA, "",
+                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                     TVS_EDITLABELS,
+                 WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
   // The tree shows the system's own small icon list, which it must not free.
@@ -167,8 +167,8 @@ bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
 }
 
 bool TShellTreeView::Expanded(HTREEITEM node) const {
-  return node &&
-         (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) & TVIS_EXPANDED);
+  return node && (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) &
+                  TVIS_EXPANDED);
 }
 
 HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
@@ -220,10 +220,9 @@ void TShellTreeView::CreateRootNode() {
     Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   }
   ComPtr<IShellFolder> folder;
-  if (IShellFolder* f = rootRecord_->Folder())
-    f->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  auto record = std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
-                                               std::move(folder));
+  if (IShellFolder* f = rootRecord_->Folder()) f->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  auto record =
+      std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()), std::move(folder));
   std::string label = DisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL);
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
   HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
@@ -348,8 +347,7 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   if (!id) throw Exception(SettingPathError(path));
   HTREEITEM root = RootNode();
   if (busy_ || !root) return;
-  if (TShellFolder* selected = Record(Selected());
-      selected && SameFolder(selected->AbsoluteId(), id.Get()))
+  if (TShellFolder* selected = Record(Selected()); selected && SameFolder(selected->AbsoluteId(), id.Get()))
     return;
   FlagSet busy(busy_);
   RedrawLock redraw(*this);
@@ -470,8 +468,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       result = TRUE;  // handled: no context-menu message follows
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -515,8 +512,7 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
         return true;
       }
       return false;
-    default:
-      return TControl::HandleMessage(msg, wp, lp, result);
+    default: return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

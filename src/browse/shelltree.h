@@ -21,18 +21,18 @@ namespace pix {
 
 // Shows the hourglass and puts the previous cursor back on every path.
 class TCursorKeeper {
- public:
+public:
   TCursorKeeper();
   ~TCursorKeeper();
   TCursorKeeper(const TCursorKeeper&) = delete;
   TCursorKeeper& operator=(const TCursorKeeper&) = delete;
 
- private:
+private:
   TCursor saved_;
 };
 
 class TShellTreeView : public TControl {
- public:
+public:
   TShellTreeView();
   ~TShellTreeView() override;
 
@@ -107,10 +107,10 @@ class TShellTreeView : public TControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
- private:
+private:
   // Suspends the tree's drawing; nested locks resume it only when the last ends.
   class RedrawLock {
-   public:
+  public:
     explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
       if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
     }
@@ -123,7 +123,7 @@ class TShellTreeView : public TControl {
     RedrawLock(const RedrawLock&) = delete;
     RedrawLock& operator=(const RedrawLock&) = delete;
 
-   private:
+  private:
     TShellTreeView& tree_;
   };
   LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
