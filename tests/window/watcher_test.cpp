@@ -215,6 +215,21 @@ TEST_F(Watcher, ASwitchEndsTheOldWatcherWhoseFolderThenRefreshesNothing) {
   EXPECT_EQ(t.CurrentFolderPath(), other);
 }
 
+TEST_F(Watcher, AVirtualFolderIsWatchedSilentlyAndLeftAtOnce) {
+  TShellTreeView& t = Tree();
+  UserSelect(Desk("Watched"));
+  ASSERT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 1; }));
+  int threads = ProcessThreads();
+  UserSelect(Desk("My Computer"));  // no change wait can be opened on its name
+  EXPECT_TRUE(WaitUntil([&] { return ProcessThreads() == threads; }));
+  EXPECT_EQ(TShellChangeNotifier::LiveThreads(), 1);
+  int before = t.Refreshes();
+  UserSelect(Desk("Other"));
+  EXPECT_TRUE(WaitUntil([&] { return ProcessThreads() == threads; }));
+  EXPECT_EQ(TShellChangeNotifier::LiveThreads(), 1);
+  EXPECT_EQ(t.Refreshes(), before);
+}
+
 TEST_F(Watcher, ABurstOfAThousandFilesCostsAFewRefreshes) {
   TShellTreeView& t = Tree();
   UserSelect(Desk("Watched"));
@@ -237,6 +252,8 @@ TEST_F(Watcher, ABurstOfAThousandFilesCostsAFewRefreshes) {
   ASSERT_TRUE(WaitUntil([&] { return t.Refreshes() > before; }));
   Settle();
   int refreshes = t.Refreshes() - before;
+  RecordProperty("refreshes", refreshes);
+  RecordProperty("burst_ms", static_cast<int>(elapsed));
   // One per gathering period at most, plus the last one and its neighbour.
   EXPECT_LE(refreshes, 2 + static_cast<int>(elapsed / t.WatchTiming.MaxDelayMs) + 1)
       << "in " << elapsed << " ms";
