@@ -64,6 +64,19 @@ bool WaitUntil(F done, int ms = 10000) {
   return true;
 }
 
+// Waits for `done` after a change in `folder`. A new watcher's thread arms its
+// wait a moment after the selection; a change before that goes unseen, so a
+// file is added now and then until `done` holds.
+template <class F>
+bool AfterChange(const std::string& folder, F done) {
+  for (int i = 0; i < 30; ++i) {
+    if (WaitUntil(done, 300)) return true;
+    CloseHandle(CreateFileA((folder + "\\nudge" + std::to_string(i)).c_str(), GENERIC_WRITE, 0,
+                            nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  return false;
+}
+
 // The platform's own count of this process's threads.
 int ProcessThreads() {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -168,7 +181,7 @@ TEST_F(Watcher, ANewSubFolderAppearsWithTheBranchExpansionKept) {
   t.Expand(Child(t, t.Selected(), "Sub"));
   int before = t.Refreshes();
   CreateDirectoryA((watched + "\\New").c_str(), nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Child(t, t.Selected(), "New"); }));
+  ASSERT_TRUE(AfterChange(watched, [&] { return Child(t, t.Selected(), "New"); }));
   EXPECT_GT(t.Refreshes(), before);
   HTREEITEM node = t.Selected();
   EXPECT_EQ(t.Label(node), "Watched");
@@ -183,7 +196,7 @@ TEST_F(Watcher, ANewSubFolderAppearsWithTheBranchExpansionKept) {
   UserSelect(Child(t, t.Selected(), "New"));
   before = t.Refreshes();
   Touch(watched + "\\New\\x.bmp");
-  EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() > before; }));
+  EXPECT_TRUE(AfterChange(watched + "\\New", [&] { return t.Refreshes() > before; }));
   EXPECT_EQ(t.CurrentFolderPath(), watched + "\\New");
 }
 
@@ -192,7 +205,7 @@ TEST_F(Watcher, ANewFileRefreshesTheNodeToo) {
   UserSelect(Desk("Watched"));
   int before = t.Refreshes();
   Touch(watched + "\\a.bmp");
-  EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() > before; }));
+  EXPECT_TRUE(AfterChange(watched, [&] { return t.Refreshes() > before; }));
   Settle();
   EXPECT_EQ(t.CurrentFolderPath(), watched);
 }
@@ -206,7 +219,11 @@ TEST_F(Watcher, ASwitchEndsTheOldWatcherWhoseFolderThenRefreshesNothing) {
   // One watcher live at a time: the old thread has ended, not just been told to.
   EXPECT_TRUE(WaitUntil([&] { return ProcessThreads() == threads; }));
   EXPECT_EQ(TShellChangeNotifier::LiveThreads(), 1);
+  // The new watcher is armed once it has seen a change.
   int before = t.Refreshes();
+  ASSERT_TRUE(AfterChange(other, [&] { return t.Refreshes() > before; }));
+  Settle();
+  before = t.Refreshes();
   CreateDirectoryA((watched + "\\Unseen").c_str(), nullptr);
   CreateDirectoryA((other + "\\Seen").c_str(), nullptr);
   ASSERT_TRUE(WaitUntil([&] { return Child(t, t.Selected(), "Seen"); }));
