@@ -136,6 +136,64 @@ std::string TShellFolder::Path() const {
   return DisplayName(DesktopRecord().Folder(), absolute_.Get(), SHGDN_FORPARSING);
 }
 
+namespace {
+
+std::wstring Wide(const std::string& s) {
+  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+  std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
+  w.resize(w.size() - 1);
+  return w;
+}
+
+TItemIdList Parse(IShellFolder* in, HWND owner, const std::string& name) {
+  TItemIdList id;
+  std::wstring w = Wide(name);
+  if (!in || w.empty() ||
+      FAILED(in->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
+    id.Reset();
+  return id;
+}
+
+// The desktop's own folder refuses renames under Wine: the file-system folder
+// that holds the item renames it instead.
+bool RenameInHolder(HWND owner, const std::string& path, const std::wstring& name) {
+  std::string holderPath = ContainingFolder(path);
+  std::string parsed = holderPath;
+  if (parsed.size() > 3 && parsed.back() == '\\') parsed.pop_back();  // "C:\" keeps its own
+  IShellFolder* desktop = DesktopRecord().Folder();
+  TItemIdList holderId = Parse(desktop, owner, parsed);
+  ComPtr<IShellFolder> holder;
+  if (!holderId ||
+      FAILED(desktop->BindToObject(holderId.Get(), nullptr, IID_IShellFolder, holder.PutVoid())) ||
+      !holder)
+    return false;
+  TItemIdList item = Parse(holder.Get(), owner, path.substr(holderPath.size()));
+  TItemIdList renamed;
+  return item &&
+         SUCCEEDED(holder->SetNameOf(owner, item.Get(), name.c_str(), SHGDN_NORMAL, renamed.Put()));
+}
+
+}  // namespace
+
+bool TShellFolder::Rename(HWND owner, const std::string& name) {
+  IShellFolder* in = ParentFolder();
+  std::wstring wide = Wide(name);
+  if (!in || wide.empty()) return false;
+  TItemIdList renamed;
+  if (FAILED(in->SetNameOf(owner, relative_.Get(), wide.c_str(), SHGDN_NORMAL, renamed.Put())) ||
+      !renamed) {
+    if (!RenameInHolder(owner, Path(), wide)) return false;
+    renamed = Parse(in, owner, name);
+    if (!renamed) return false;
+  }
+  relative_ = std::move(renamed);
+  absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  folder_.Reset();  // bound to the old name
+  bound_ = false;
+  return true;
+}
+
 TShellSession::TShellSession() {
   desktop_.reset(new TShellFolder());
   desktop_->bound_ = true;

@@ -60,6 +60,9 @@ public:
   // The path: the parsing name of the absolute id, or the display name of a
   // virtual folder (whose parsing name is a class id).
   std::string Path() const;
+  // Asks the parent folder to give the item a new name; on success the ids are
+  // the renamed item's. False when the folder refuses.
+  bool Rename(HWND owner, const std::string& name);
 
 private:
   friend class TShellSession;

@@ -15,18 +15,6 @@ namespace pix {
 
 namespace {
 
-// Shows the hourglass and puts the previous cursor back on every path.
-class HourGlass {
-public:
-  HourGlass() : saved_(Application().Cursor()) { Application().SetCursor(TCursor::crHourGlass); }
-  ~HourGlass() { Application().SetCursor(saved_); }
-  HourGlass(const HourGlass&) = delete;
-  HourGlass& operator=(const HourGlass&) = delete;
-
-private:
-  TCursor saved_;
-};
-
 class FlagSet {
 public:
   explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
@@ -77,28 +65,11 @@ struct TreeShape {
 
 }  // namespace
 
-// Suspends the tree's drawing; nested locks resume it only when the last ends.
-class TShellTreeView::RedrawLock {
-public:
-  explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
-    if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
-  }
-  ~RedrawLock() {
-    if (--tree_.redrawLocks_ == 0) {
-      tree_.Tv(WM_SETREDRAW, TRUE, 0);
-      InvalidateRect(tree_.Handle(), nullptr, TRUE);
-    }
-  }
-  RedrawLock(const RedrawLock&) = delete;
-  RedrawLock& operator=(const RedrawLock&) = delete;
-
-private:
-  TShellTreeView& tree_;
-};
-
 TShellTreeView::TShellTreeView() = default;
 
 TShellTreeView::~TShellTreeView() {
+  watcher_.reset();  // first: a pending refresh must never reach a dying tree
+  autoRefresh_ = false;
   OnChange = nullptr;
   OnUserSelect = nullptr;
   OnContextPopup = nullptr;
@@ -114,7 +85,8 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
   DockHeight = height;
   // No lines or button at the root; the selection shows only while focused.
   CreateStandard(WC_TREEVIEWA, "",
-                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES,
+                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                     TVS_EDITLABELS,
                  WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
@@ -259,12 +231,12 @@ void TShellTreeView::CreateRootNode() {
 }
 
 HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
-                                  const std::string& label, SFGAOF attributes) {
+                                  const std::string& label, SFGAOF attributes, HTREEITEM after) {
   TShellFolder* r = record.get();
   records_.emplace(r, std::move(record));
   TVINSERTSTRUCTA ins{};
   ins.hParent = parent;
-  ins.hInsertAfter = TVI_LAST;
+  ins.hInsertAfter = after;
   TVITEMA& item = ins.item;
   item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
   item.pszText = const_cast<char*>(label.c_str());
@@ -287,7 +259,7 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
 
 void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
-  HourGlass hourglass;
+  TCursorKeeper hourglass;
   RedrawLock redraw(*this);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;
@@ -432,7 +404,11 @@ void TShellTreeView::FetchIcons() {
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
   HTREEITEM target = hit ? hit : Selected();
-  if (target && OnContextPopup) OnContextPopup(target, screen);
+  if (!target) return;
+  if (OnContextPopup)
+    OnContextPopup(target, screen);
+  else
+    ShowContextMenu(target, screen);
 }
 
 bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
@@ -454,7 +430,9 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:
-      if (!busy_ && !clearing_ && OnUserSelect) OnUserSelect(tv.itemNew.hItem);
+      if (busy_ || clearing_) return true;
+      ReplaceWatcher(tv.itemNew.hItem);
+      if (OnUserSelect) OnUserSelect(tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
@@ -469,6 +447,16 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_DELETEITEMW:
       iconsWanted_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
+      return true;
+    case TVN_BEGINLABELEDITA:
+    case TVN_BEGINLABELEDITW:
+      // Every label may be edited; but Wine's control starts the edit of a slow
+      // second click on whatever is selected when its timer fires, even after
+      // the keys have moved on.
+      result = keyedSinceClick_ && !verbEdit_;
+      return true;
+    case TVN_ENDLABELEDITA:
+      result = EndLabelEdit(reinterpret_cast<NMTVDISPINFOA&>(nm));
       return true;
     case NM_RCLICK: {
       TVHITTESTINFO hit{};
@@ -489,6 +477,7 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 }
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (menu_ && MenuMessage(msg, wp, lp, result)) return true;
   switch (msg) {
     case kIconsMessage:
       FetchIcons();
@@ -502,6 +491,12 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       return true;
     case WM_RBUTTONDOWN:
       rightDown_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      return false;
+    case WM_LBUTTONDOWN:
+      keyedSinceClick_ = false;
+      return false;
+    case WM_KEYDOWN:
+      keyedSinceClick_ = true;
       return false;
     case WM_CONTEXTMENU:
       if (lp == -1) {  // from the keyboard: at the selected node's label

@@ -12,10 +12,24 @@
 #include <string>
 #include <unordered_map>
 
+#include "browse/changewatch.h"
 #include "browse/shellfolder.h"
+#include "ui/app.h"
 #include "ui/control.h"
 
 namespace pix {
+
+// Shows the hourglass and puts the previous cursor back on every path.
+class TCursorKeeper {
+public:
+  TCursorKeeper();
+  ~TCursorKeeper();
+  TCursorKeeper(const TCursorKeeper&) = delete;
+  TCursorKeeper& operator=(const TCursorKeeper&) = delete;
+
+private:
+  TCursor saved_;
+};
 
 class TShellTreeView : public TControl {
 public:
@@ -52,7 +66,23 @@ public:
   // A right-click, or the menu key: the node it acts on (the node under the
   // mouse, else the selected one), which the selection does not move to, and the
   // point in screen coordinates where a menu belongs.
+  // When unset, the shell's own context menu for the node is shown instead.
   std::function<void(HTREEITEM node, POINT screen)> OnContextPopup;
+
+  // On: a watcher on the selected folder refreshes its node when names in it
+  // change; remade at every selection change made by the user.
+  bool AutoRefresh() const { return autoRefresh_; }
+  void SetAutoRefresh(bool on);
+  // Gathering of change bursts, for watchers made from now on.
+  TChangeTiming WatchTiming;
+  // Rebuilds a node from its folder, keeping its branch's expansion, the
+  // selection and the top visible node. Nothing happens for a node without a
+  // folder interface.
+  void Refresh(HTREEITEM node);
+  // How many refreshes have run.
+  int Refreshes() const { return refreshes_; }
+  // The shell's context menu for a node, at a point on the screen.
+  void ShowContextMenu(HTREEITEM target, POINT screen);
 
   // Nodes, for the form and for tests.
   HTREEITEM RootNode() const;
@@ -78,13 +108,30 @@ public:
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-  class RedrawLock;
+  // Suspends the tree's drawing; nested locks resume it only when the last ends.
+  class RedrawLock {
+  public:
+    explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
+      if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawLock() {
+      if (--tree_.redrawLocks_ == 0) {
+        tree_.Tv(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree_.Handle(), nullptr, TRUE);
+      }
+    }
+    RedrawLock(const RedrawLock&) = delete;
+    RedrawLock& operator=(const RedrawLock&) = delete;
+
+  private:
+    TShellTreeView& tree_;
+  };
   LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
   HWND Owner() const;
   std::unique_ptr<TShellFolder> ResolveRoot(const std::string& text) const;
   void CreateRootNode();
   HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
-                    const std::string& label, SFGAOF attributes);
+                    const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
   void AfterExpand(HTREEITEM node);
@@ -94,6 +141,12 @@ private:
   void FetchIcons();
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
+  void ReplaceWatcher(HTREEITEM node);
+  void CarryExpansion(HTREEITEM old, HTREEITEM copy);
+  bool OfferVerb(const std::string& verb, HTREEITEM target, std::string& savedDir);
+  void AfterVerb(const std::string& verb, HTREEITEM target, const std::string& savedDir);
+  bool MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  bool EndLabelEdit(NMTVDISPINFOA& info);
 
   WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
   std::string root_ = "rfDesktop", previousRoot_;
@@ -106,6 +159,14 @@ private:
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
+  std::unique_ptr<TShellChangeNotifier> watcher_;
+  HTREEITEM monitor_ = nullptr;  // set only while a new watcher is made
+  bool autoRefresh_ = true;
+  int refreshes_ = 0;
+  ComPtr<IContextMenu> menu_;  // while its pop-up is shown
+  HWND endedEdit_ = nullptr;   // the label editor whose end was handled
+  bool keyedSinceClick_ = false;
+  bool verbEdit_ = false;  // the menu's Rename is editing
   // Shown nodes waiting for their own icons, fetched a few at a time.
   static constexpr UINT kIconsMessage = WM_APP + 12;
   int folderIcon_ = 0, openFolderIcon_ = 0;

@@ -1,0 +1,62 @@
+// A watcher of one folder's names: a thread of its own waits for the platform's
+// change notification and hands a call to the user-interface thread. Discarding
+// the watcher signals the thread, which ends at once and frees itself; the
+// user-interface thread never waits for it.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pix {
+
+enum TNotifyFilter : DWORD {
+  nfFileNameChange = FILE_NOTIFY_CHANGE_FILE_NAME,  // 1
+  nfDirNameChange = FILE_NOTIFY_CHANGE_DIR_NAME,    // 2
+  nfAttributeChange = FILE_NOTIFY_CHANGE_ATTRIBUTES,
+  nfSizeChange = FILE_NOTIFY_CHANGE_SIZE,
+  nfWriteChange = FILE_NOTIFY_CHANGE_LAST_WRITE,
+  nfSecurityChange = FILE_NOTIFY_CHANGE_SECURITY,
+};
+
+// Changes arriving closer together than QuietMs are gathered into one call;
+// a steady stream still gets one call every MaxDelayMs.
+struct TChangeTiming {
+  DWORD QuietMs = 150;
+  DWORD MaxDelayMs = 1000;
+};
+
+class TShellChangeThread;
+
+// What the watcher and its thread share; the directory, options and wait
+// handle only inside the process-wide critical section.
+struct TChangeWatchState;
+
+class TShellChangeNotifier {
+public:
+  TShellChangeNotifier();
+  ~TShellChangeNotifier();  // discards the thread
+  TShellChangeNotifier(const TShellChangeNotifier&) = delete;
+  TShellChangeNotifier& operator=(const TShellChangeNotifier&) = delete;
+
+  std::string Root = "C:\\";
+  bool WatchSubTree = true;
+  DWORD NotifyFilters = nfFileNameChange | nfDirNameChange;
+  TChangeTiming Timing;
+
+  // Setting the handler starts a thread on the settings as they are then (the
+  // thread of an earlier handler is discarded); an empty handler just discards.
+  // The handler runs on the user-interface thread, never after the watcher is
+  // discarded.
+  void SetOnChange(std::function<void()> handler);
+
+  // Threads of all watchers that have not ended yet, and calls handed over.
+  static int LiveThreads();
+  static int HandedCalls();
+
+private:
+  std::shared_ptr<TChangeWatchState> state_;
+};
+
+}  // namespace pix
