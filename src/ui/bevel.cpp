@@ -24,14 +24,8 @@ void TBevel::Paint() {
 
 bool TBevel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT:
-      Paint();
-      return true;
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
     default:
-      return TControl::HandleMessage(msg, wp, lp, result);
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

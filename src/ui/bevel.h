@@ -5,7 +5,7 @@
 
 namespace pix {
 
-class TBevel : public TControl {
+class TBevel : public TPaintedControl {
  public:
   static constexpr int kLineHeight = 2;
   void Create(HWND parent, int left, int top, int width, bool raised = true);
@@ -13,7 +13,7 @@ class TBevel : public TControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint();
+  void Paint() override;
   bool raised_ = true;
 };
 

@@ -230,6 +230,14 @@ void TControl::Invalidate(bool erase) {
   if (handle_) InvalidateRect(handle_, nullptr, erase);
 }
 
+bool TPaintedControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT: Paint(); return true;
+    case WM_ERASEBKGND: result = 1; return true;
+    default: return TControl::HandleMessage(msg, wp, lp, result);
+  }
+}
+
 void TPanel::Create(HWND parent, TAlign align, int width, int height) {
   Align = align;
   DockWidth = width;

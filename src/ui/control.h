@@ -89,6 +89,15 @@ private:
   std::vector<TDockable*> docked_;
 };
 
+// A control that draws all of itself in Paint(): no background erase first.
+class TPaintedControl : public TControl {
+public:
+  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+protected:
+  virtual void Paint() = 0;
+};
+
 // A plain container without bevel, painted in the colour of button faces.
 class TPanel : public TControl {
 public:

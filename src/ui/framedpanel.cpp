@@ -78,12 +78,6 @@ void TFramedPanel::Paint() {
 
 bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT:
-      Paint();
-      return true;
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wp);
       if (LOWORD(lp)) Invalidate();
@@ -92,7 +86,7 @@ bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
       result = reinterpret_cast<LRESULT>(font_);
       return true;
     default:
-      return TControl::HandleMessage(msg, wp, lp, result);
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

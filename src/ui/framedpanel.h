@@ -20,7 +20,7 @@ struct TFramedPanelStyle {
   bool tabStop = false;
 };
 
-class TFramedPanel : public TControl {
+class TFramedPanel : public TPaintedControl {
  public:
   void Create(HWND parent, const TRect& r, const TFramedPanelStyle& style);
   const std::string& Caption() const { return caption_; }
@@ -36,7 +36,7 @@ class TFramedPanel : public TControl {
   virtual void PaintPanel(HDC dc, const RECT& client);
 
  private:
-  void Paint();
+  void Paint() override;
   TFramedPanelStyle style_;
   std::string caption_;
   HFONT font_ = nullptr;

@@ -103,12 +103,6 @@ void TLabel::MouseLeft() {
 
 bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT:
-      Paint();
-      return true;
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
     case WM_SETFONT:
       parentFont_ = reinterpret_cast<HFONT>(wp);
       if (!ownFont_) {
@@ -138,13 +132,13 @@ bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       return true;
     }
     case WM_SETCURSOR:
-      if (TControl::HandleMessage(msg, wp, lp, result)) return true;
+      if (TPaintedControl::HandleMessage(msg, wp, lp, result)) return true;
       if (LOWORD(lp) != HTCLIENT) return false;
       ::SetCursor(CursorHandle(cursor_));
       result = TRUE;
       return true;
     default:
-      return TControl::HandleMessage(msg, wp, lp, result);
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -21,7 +21,7 @@ struct TFontSpec {
   bool underline = false;
 };
 
-class TLabel : public TControl {
+class TLabel : public TPaintedControl {
  public:
   static constexpr COLORREF kSystemTextColor = CLR_INVALID;
   ~TLabel() override;
@@ -50,7 +50,7 @@ class TLabel : public TControl {
 
  private:
   void AutoSize();
-  void Paint();
+  void Paint() override;
   void MouseMoved();
   void MouseLeft();
 

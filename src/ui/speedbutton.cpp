@@ -127,12 +127,6 @@ bool TSpeedButton::Inside(LPARAM lp) const {
 
 bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT:
-      Paint();
-      return true;
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
     case WM_DESTROY:
       // The tooltip is owned by the button and would go with it: forget it first.
       if (tip_) DestroyWindow(tip_);
@@ -180,7 +174,7 @@ bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
       Invalidate();
       return false;
     default:
-      return TControl::HandleMessage(msg, wp, lp, result);
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -11,7 +11,7 @@
 
 namespace pix {
 
-class TSpeedButton : public TControl {
+class TSpeedButton : public TPaintedControl {
  public:
   ~TSpeedButton() override;
   void Create(HWND parent, const TRect& r);
@@ -27,7 +27,7 @@ class TSpeedButton : public TControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint();
+  void Paint() override;
   void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
   bool Inside(LPARAM lp) const;
 
