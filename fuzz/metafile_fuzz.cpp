@@ -1,6 +1,7 @@
 // Metafile header tests and record walks on arbitrary bytes. A walk that
-// passes once must pass again unchanged: nothing is left to neutralise. The
-// records of a walked enhanced metafile then go through the player's reach.
+// passes once (after widening) must pass again unchanged: nothing is left to
+// widen, neutralise or mend. The records of a walked enhanced metafile then go
+// through the player's reach and stand-ins.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -19,18 +20,24 @@ static void Reach(const std::vector<uint8_t>& emf) {
     uint32_t size = U32(emf.data() + pos + 4);
     std::vector<uint8_t> rec(emf.begin() + long(pos), emf.begin() + long(pos + size));
     RecordReach r = EnhancedRecordReach(rec.data());
+    EnhancedRecordPlay(rec.data());
     if (r.draws && (r.left > r.right || r.top > r.bottom)) abort();
     WithinReach(r, map, U32(rec.data()) % 97, U32(rec.data() + 4) % 89);
     pos += size;
   }
 }
 
-static void Walk(RecordWalk (*check)(uint8_t*, size_t), const uint8_t* data, size_t n) {
+static void Walk(RecordWalk (*check)(uint8_t*, size_t), size_t (*widen)(std::vector<uint8_t>&),
+                 const uint8_t* data, size_t n) {
   std::vector<uint8_t> copy(data, data + n);
+  widen(copy);
   RecordWalk first = check(copy.data(), copy.size());
   if (!first.valid) return;
+  if (widen(copy) != 0) abort();
   RecordWalk second = check(copy.data(), copy.size());
-  if (!second.valid || second.neutralised != 0 || second.records != first.records) abort();
+  if (!second.valid || second.neutralised != 0 || second.mended != 0 ||
+      second.records != first.records)
+    abort();
   if (check == CheckEnhancedMetafile) Reach(copy);
 }
 
@@ -41,16 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t n) {
     int32_t w, hh;
     EnhancedFrameSize(h, w, hh);
     MetafilePixelSize(w, hh, 0, ref, 96, w, hh);
-    if (h.totalSize >= kEnhancedHeaderBytes && h.totalSize <= n) Walk(CheckEnhancedMetafile, data, h.totalSize);
+    if (h.totalSize >= kEnhancedHeaderBytes && h.totalSize <= n) Walk(CheckEnhancedMetafile, WidenEnhancedRecords, data, h.totalSize);
   }
-  Walk(CheckEnhancedMetafile, data, n);
+  Walk(CheckEnhancedMetafile, WidenEnhancedRecords, data, n);
   PlaceableHeader p;
   if (ReadPlaceableHeader(data, n, p)) {
     int32_t w, h;
     PlaceableSize(p, w, h);
     MetafilePixelSize(w, h, p.inch, {}, 120, w, h);
-    Walk(CheckWindowsMetafile, data + kPlaceableHeaderBytes, n - kPlaceableHeaderBytes);
+    Walk(CheckWindowsMetafile, WidenWindowsRecords, data + kPlaceableHeaderBytes, n - kPlaceableHeaderBytes);
   }
-  Walk(CheckWindowsMetafile, data, n);
+  Walk(CheckWindowsMetafile, WidenWindowsRecords, data, n);
   return 0;
 }

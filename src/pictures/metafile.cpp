@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pictures/bytes_core.h"
 #include "pictures/metafile_core.h"
 #include "pictures/metafile_reach_core.h"
 #include "ui/errors.h"
@@ -79,13 +80,42 @@ double CurrentFontSize(HDC dc) {
   return std::max(std::abs(double(lf.lfHeight)), std::abs(double(lf.lfWidth)));
 }
 
-// Plays a record unless it would take the rasteriser beyond its reach.
+// A fill or frame region whose brush is a stock object, painted as the
+// player would had it looked the brush up among the stock objects.
+void PaintWithStockBrush(HDC dc, const uint8_t* rec) {
+  bool frame = U32(rec) == kEmrFrameRgn;
+  auto data = reinterpret_cast<const RGNDATA*>(rec + (frame ? 40 : 32));
+  HRGN rgn = ExtCreateRegion(nullptr, U32(rec + 24), data);
+  if (!rgn) return;
+  auto brush = static_cast<HBRUSH>(GetStockObject(static_cast<int>(U32(rec + 28) & 0x7FFFFFFF)));
+  if (brush && frame)
+    FrameRgn(dc, rgn, brush, I32(rec + 32), I32(rec + 36));
+  else if (brush)
+    FillRgn(dc, rgn, brush);
+  DeleteObject(rgn);
+}
+
+// Plays a record unless it would take the rasteriser beyond its reach, and
+// in Wine's player's stead where that would read beyond the record.
 int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int handles,
                              LPARAM) {
-  RecordReach reach = EnhancedRecordReach(reinterpret_cast<const uint8_t*>(rec));
+  auto bytes = reinterpret_cast<const uint8_t*>(rec);
+  RecordReach reach = EnhancedRecordReach(bytes);
   if (dc && reach.draws) {
     double font = reach.text ? CurrentFontSize(dc) : 0;
     if (!WithinReach(reach, CurrentMap(dc), CurrentPenWidth(dc), font)) return TRUE;
+  }
+  switch (EnhancedRecordPlay(bytes)) {
+    case RecordPlay::LeftOut:
+      return TRUE;
+    case RecordPlay::PatternFill:  // destination x, y, then its width and height at 72
+      if (dc) PatBlt(dc, I32(bytes + 24), I32(bytes + 28), I32(bytes + 72), I32(bytes + 76), U32(bytes + 68));
+      return TRUE;
+    case RecordPlay::StockBrush:
+      if (dc) PaintWithStockBrush(dc, bytes);
+      return TRUE;
+    case RecordPlay::AsRecorded:
+      break;
   }
   return PlayEnhMetaFileRecord(dc, table, rec, static_cast<UINT>(handles));
 }
@@ -140,6 +170,7 @@ void TMetafile::ReadEnhanced(TStream& stream) {
   std::vector<uint8_t> data(h.totalSize);
   std::copy(head, head + sizeof head, data.begin());
   stream.ReadBuffer(data.data() + kEnhancedHeaderBytes, data.size() - kEnhancedHeaderBytes);
+  WidenEnhancedRecords(data);
   if (!CheckEnhancedMetafile(data.data(), data.size()).valid) NotValid();
   HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data());
   if (!emf) NotValid();
@@ -161,6 +192,7 @@ void TMetafile::ReadPlaceable(TStream& stream) {
   if (length > 0x7FFFFFFF) NotValid();
   std::vector<uint8_t> records(static_cast<size_t>(length));
   stream.ReadBuffer(records.data(), records.size());
+  WidenWindowsRecords(records);
   if (!CheckWindowsMetafile(records.data(), records.size()).valid) NotValid();
   inch_ = h.inch;
   PlaceableSize(h, mmWidth_, mmHeight_);

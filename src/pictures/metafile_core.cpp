@@ -1,4 +1,7 @@
 #include "pictures/metafile_core.h"
+
+#include <iterator>
+
 #include "pictures/bytes_core.h"
 
 namespace pix {
@@ -10,8 +13,6 @@ const uint16_t kMfComment = 15;    // escape that carries only data
 
 // Windows metafile functions.
 const uint16_t kMetaEof = 0x0000;
-const uint16_t kMetaEscape = 0x0626;
-const uint16_t kMetaSelectPalette = 0x0234;
 const uint32_t kEmbeddedEnhanced = 0x43464D57;  // "WMFC": comments carrying an enhanced metafile
 
 // Enhanced record types.
@@ -141,6 +142,7 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
       break;
     }
     if (!WindowsRecordInside(data + pos, bytes, objects)) return walk;
+    if (U16(data + pos + 4) != function) ++walk.mended;  // stood in for by a record alike
     // Wine's player takes the palette from the word after the index, which in
     // a one-word record is the next record's first.
     if (function == kMetaSelectPalette &&
@@ -189,9 +191,102 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     }
     pos += size;
   }
-  if (!EnhancedHeaderInside(data, n, walk.records, eofPalette)) return walk;
+  if (!EnhancedHeaderInside(data, n, eofPalette)) return walk;
+  // Writers get the record count wrong; the players walk by sizes, but the
+  // count is what they are told.
+  if (U32(data + 52) != walk.records) {
+    Put32(data + 52, static_cast<uint32_t>(walk.records));
+    ++walk.mended;
+  }
   walk.valid = true;
   return walk;
+}
+
+namespace {
+
+// Builds the widened copy: the bytes before each short record and the record
+// itself, then zeros up to its full size.
+class Widener {
+public:
+  explicit Widener(const std::vector<uint8_t>& data) : data_(data) {}
+  // The widened record in the copy, its size field still the old one.
+  uint8_t* Widen(size_t at, size_t bytes, size_t full) {
+    Copy(at + bytes);
+    out_.resize(out_.size() + (full - bytes));
+    ++count_;
+    return out_.data() + out_.size() - full;
+  }
+  size_t Count() const { return count_; }
+  // The finished copy: the rest of the data after the last widened record.
+  std::vector<uint8_t>& Finish() {
+    Copy(data_.size());
+    return out_;
+  }
+
+private:
+  void Copy(size_t to) {
+    out_.insert(out_.end(), std::next(data_.begin(), static_cast<std::ptrdiff_t>(from_)),
+                std::next(data_.begin(), static_cast<std::ptrdiff_t>(to)));
+    from_ = to;
+  }
+  const std::vector<uint8_t>& data_;
+  std::vector<uint8_t> out_;
+  size_t from_ = 0, count_ = 0;
+};
+
+const uint32_t kEmfFontFixed = 12 + 28;  // the object index and LOGFONTW up to its face name
+const uint32_t kEmfFontFull = 12 + 92;
+const uint32_t kWmfFontFixed = 6 + 18;   // the LOGFONT16 fields before the face name
+const uint32_t kWmfFontFull = 6 + 50;
+
+}  // namespace
+
+size_t WidenEnhancedRecords(std::vector<uint8_t>& data) {
+  const size_t n = data.size();
+  if (n < 88 || U32(data.data()) != kEmrHeader) return 0;
+  Widener w(data);
+  for (size_t pos = 0; n - pos >= 8;) {
+    uint32_t type = U32(data.data() + pos), size = U32(data.data() + pos + 4);
+    if (size < 8 || size % 4 != 0 || size > n - pos || type == kEmrEof) break;
+    if (type == kEmrExtCreateFontIndirectW && size >= kEmfFontFixed && size < kEmfFontFull)
+      Put32(w.Widen(pos, size, kEmfFontFull) + 4, kEmfFontFull);
+    pos += size;
+  }
+  if (w.Count() == 0) return 0;
+  std::vector<uint8_t>& out = w.Finish();
+  Put32(out.data() + 48, U32(out.data() + 48) + static_cast<uint32_t>(out.size() - n));
+  data.swap(out);
+  return w.Count();
+}
+
+size_t WidenWindowsRecords(std::vector<uint8_t>& data) {
+  const size_t n = data.size();
+  if (n < 18 || U16(data.data() + 2) != 9) return 0;
+  Widener w(data);
+  uint32_t largest = U32(data.data() + 12);
+  for (size_t pos = 18; n - pos >= 6;) {
+    uint64_t bytes = 2ull * U32(data.data() + pos);
+    uint16_t function = U16(data.data() + pos + 4);
+    if (bytes < 6 || bytes > n - pos || function == kMetaEof) break;
+    size_t full = 0;
+    if (function == kMetaSelectPalette && bytes == 8) full = 10;
+    if (function == kMetaCreateFontIndirect && bytes >= kWmfFontFixed && bytes < kWmfFontFull)
+      full = kWmfFontFull;
+    if (full) {
+      uint8_t* rec = w.Widen(pos, static_cast<size_t>(bytes), full);
+      Put32(rec, static_cast<uint32_t>(full / 2));
+      // Wine takes the palette from the second word: both name it.
+      if (function == kMetaSelectPalette) Put16(rec + 8, U16(rec + 6));
+      if (full / 2 > largest) largest = static_cast<uint32_t>(full / 2);
+    }
+    pos += static_cast<size_t>(bytes);
+  }
+  if (w.Count() == 0) return 0;
+  std::vector<uint8_t>& out = w.Finish();
+  Put32(out.data() + 6, U32(out.data() + 6) + static_cast<uint32_t>((out.size() - n) / 2));
+  Put32(out.data() + 12, largest);
+  data.swap(out);
+  return w.Count();
 }
 
 }  // namespace pix

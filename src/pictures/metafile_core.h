@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace pix {
 
@@ -11,6 +12,20 @@ const uint32_t kPlaceableKey = 0x9AC6CDD7;
 const uint32_t kEnhancedSignature = 0x464D4520;  // " EMF"
 const size_t kEnhancedHeaderBytes = 100;         // what the enhanced test reads
 const size_t kPlaceableHeaderBytes = 22;
+
+// Record types the walks mend or the player stands in for.
+const uint32_t kEmrFillRgn = 71;
+const uint32_t kEmrFrameRgn = 72;
+const uint32_t kEmrStretchDIBits = 81;
+const uint32_t kEmrExtCreateFontIndirectW = 82;
+const uint16_t kMetaSelectPalette = 0x0234;
+const uint16_t kMetaCreateFontIndirect = 0x02FB;
+const uint16_t kMetaEscape = 0x0626;
+const uint16_t kMetaPatBlt = 0x061D;
+const uint16_t kMetaDibStretchBlt = 0x0B41;
+
+// Whether a ternary raster operation's result depends on the source bitmap.
+inline bool RopReadsSource(uint32_t rop) { return (((rop >> 2) ^ rop) & 0x330000) != 0; }
 
 // Multiply in 64 bits, divide, round half away from zero; -1 when c is 0 or the
 // result leaves 32 bits (the platform's MulDiv).
@@ -60,6 +75,7 @@ struct RecordWalk {
   bool valid = false;
   size_t records = 0;      // records up to and including the end record
   size_t neutralised = 0;  // escapes that would run code, turned into comments
+  size_t mended = 0;       // fields and records rewritten so every player reads them alike
 };
 
 // Windows metafile records (the bytes after the placeable header): the 18-byte
@@ -76,7 +92,23 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 // first, an end record that ends the data and whose palette lies inside it,
 // each record's contents inside it (EnhancedRecordInside), the header's own
 // fields sound (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
+// The header record's count is the walk's, written in place.
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
+
+// Records that players read at full size although writers may keep them
+// shorter, copied into full-size records with the rest zeroed: fonts whose
+// face name stops short (both kinds), and Windows palette selections of one
+// word (Wine takes the palette from the second). The header's sizes follow;
+// the walks above then check the result. Returns the records widened.
+size_t WidenEnhancedRecords(std::vector<uint8_t>& data);
+size_t WidenWindowsRecords(std::vector<uint8_t>& data);
+
+// The header record's own length: writers put the description right after
+// the fields they fill and count it in the record's size, so the record ends
+// at the description or the pixel format, when it has one, if that comes
+// first. The pixel-format fields exist from 100 bytes on, the micrometres
+// from 108.
+uint64_t EnhancedHeaderLength(const uint8_t* data);
 
 // The fixed part of a record that the players read, in bytes with the type and
 // size (enhanced) or size and function (Windows); the least for types the
@@ -91,9 +123,10 @@ uint32_t WindowsRecordMinimum(uint16_t function);
 bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles);
 bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects);
 
-// The header record against the file: the total size is `n`, the record count
-// the walk's, the object table has room for the metafile itself, the palette
-// count is the end record's, description and pixel format lie inside the header.
-bool EnhancedHeaderInside(const uint8_t* data, size_t n, size_t records, uint32_t eofPalette);
+// The header record against the file: the total size is `n`, the object
+// table has room for the metafile itself, the palette count is the end
+// record's, description and pixel format (when the header is long enough to
+// record one) lie inside the header.
+bool EnhancedHeaderInside(const uint8_t* data, size_t n, uint32_t eofPalette);
 
 }  // namespace pix

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "pictures/bytes_core.h"
+#include "pictures/metafile_core.h"
 
 namespace pix {
 
@@ -149,6 +150,19 @@ bool WithinReach(const RecordReach& r, const DeviceMap& map, double penWidth, do
   if (!(scale <= kScaleReach)) return false;
   if (r.text && !(std::fabs(fontHeight) * scale <= kFontReach)) return false;
   return std::fabs(penWidth) * scale <= kPenReach;
+}
+
+RecordPlay EnhancedRecordPlay(const uint8_t* rec) {
+  switch (U32(rec)) {
+    case kEmrStretchDIBits:
+      if (U32(rec + 52) != 0) return RecordPlay::AsRecorded;  // it has a bitmap
+      return RopReadsSource(U32(rec + 68)) ? RecordPlay::LeftOut : RecordPlay::PatternFill;
+    case kEmrFillRgn:
+    case kEmrFrameRgn:
+      return (U32(rec + 28) & 0x80000000u) ? RecordPlay::StockBrush : RecordPlay::AsRecorded;
+    default:
+      return RecordPlay::AsRecorded;
+  }
 }
 
 }  // namespace pix

@@ -36,4 +36,14 @@ const double kScaleReach = 65536;     // device pixels to a logical unit
 bool WithinReach(const RecordReach& r, const DeviceMap& map, double penWidth,
                  double fontHeight = 0);
 
+// How the player plays a walked record that Wine's player would read beyond
+// what it holds.
+enum class RecordPlay {
+  AsRecorded,
+  LeftOut,      // stretch bits without the bitmap its raster operation reads
+  PatternFill,  // stretch bits without a bitmap: the raster operation over the destination
+  StockBrush,   // fill or frame region with a stock brush, painted by the player itself
+};
+RecordPlay EnhancedRecordPlay(const uint8_t* rec);
+
 }  // namespace pix

@@ -6,6 +6,7 @@
 #include "pictures/metafile_core.h"
 #include "pictures/metafile_dib_core.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pix {
@@ -220,9 +221,10 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
     // magnitude of -2^31 for a small one and pops states that are not there.
     case 34: return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
     // Fill and frame region: Wine's player takes the brush from the object
-    // table whatever the index, stock objects included.
-    case 71: return RegionInside(rec, size, 24, 32) && object(28, false);
-    case 72: return RegionInside(rec, size, 24, 40) && object(28, false);
+    // table whatever the index, so the player paints stock brushes itself
+    // (EnhancedRecordPlay).
+    case kEmrFillRgn: return RegionInside(rec, size, 24, 32) && object(28, true);
+    case kEmrFrameRgn: return RegionInside(rec, size, 24, 40) && object(28, true);
     case 73: case 74: return RegionInside(rec, size, 24, 28);
     case 75: {  // clip region: none when empty, but read whenever the record could hold one
       uint32_t cb = U32(rec + 8);
@@ -243,7 +245,11 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
              DibInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
     case 80:  // bits to device: only the recorded scan lines
       return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
-    case 81: return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required);
+    // Stretch bits may carry no bitmap when the raster operation reads none;
+    // Wine's player would read one at the offset all the same, so such
+    // records never reach it (EnhancedRecordPlay).
+    case kEmrStretchDIBits:
+      return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
     case 93: case 94:  // pattern brushes
       return object(8, false) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
     case 95:  // extended pen: an optional pattern bitmap, then style entries
@@ -265,9 +271,16 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
   }
 }
 
-bool EnhancedHeaderInside(const uint8_t* data, size_t n, size_t records, uint32_t eofPalette) {
+uint64_t EnhancedHeaderLength(const uint8_t* data) {
+  uint64_t length = U32(data + 4);
+  if (U32(data + 60) != 0) length = std::min<uint64_t>(length, U32(data + 64));
+  if (length >= 100 && U32(data + 88) != 0) length = std::min<uint64_t>(length, U32(data + 92));
+  return length;
+}
+
+bool EnhancedHeaderInside(const uint8_t* data, size_t n, uint32_t eofPalette) {
   uint32_t size = U32(data + 4);
-  if (U32(data + 48) != n || U32(data + 52) != records) return false;
+  if (U32(data + 48) != n) return false;
   if (U16(data + 56) == 0) return false;  // slot 0 of the object table is the metafile
   if (U32(data + 68) != eofPalette) return false;
   // The player scales by the reference device's millimetres per pixel.
@@ -275,9 +288,9 @@ bool EnhancedHeaderInside(const uint8_t* data, size_t n, size_t records, uint32_
     if (I32(data + at) <= 0) return false;
   uint64_t chars = U32(data + 60), offDescription = U32(data + 64);
   if (chars && (offDescription < 88 || offDescription + 2 * chars > size)) return false;
-  if (size >= 100) {  // the pixel format's place, when it records one
+  if (EnhancedHeaderLength(data) >= 100) {  // a pixel format lies past the fields
     uint64_t cb = U32(data + 88), off = U32(data + 92);
-    if (cb && (off < 88 || off + cb > size)) return false;
+    if (cb && off + cb > size) return false;
   }
   return true;
 }

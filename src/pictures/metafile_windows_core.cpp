@@ -6,6 +6,7 @@
 #include "pictures/metafile_core.h"
 #include "pictures/metafile_dib_core.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pix {
@@ -43,6 +44,8 @@ uint32_t WindowsRecordMinimum(uint16_t function) {
 }
 
 namespace {
+
+const uint16_t kMfCommentEscape = 15;  // an escape that carries only data
 
 // A packed bitmap (header, table, pixels in a row) from `p` to the record's end.
 // The platform's conversion into an enhanced metafile copies as many pixel
@@ -128,6 +131,26 @@ bool RegionScansInside(const uint8_t* p, uint64_t left) {
   return true;
 }
 
+// The DIB stretch without a bitmap (rop, source height, width, y, x, a
+// reserved word, destination height, width, y, x) stands for a pattern fill
+// when its raster operation reads no source; Wine's player would read a
+// bitmap past it. It becomes that fill, or a comment when the operation
+// needs the missing source, in a record of the same size.
+bool StandInForBareStretch(uint8_t* rec) {
+  uint8_t* p = rec + 6;
+  if (RopReadsSource(U32(p))) {
+    Put16(rec + 4, kMetaEscape);
+    Put16(p, kMfCommentEscape);
+    Put16(p + 2, 18);
+    std::fill(p + 4, p + 22, uint8_t(0));
+  } else {
+    Put16(rec + 4, kMetaPatBlt);  // rop, height, width, y, x
+    std::copy(p + 14, p + 22, p + 4);
+    std::fill(p + 12, p + 22, uint8_t(0));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
@@ -157,7 +180,8 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
       return 4 + 4ull * U16(p + 2) <= left;
     case 0x0940:  // DIB copy: 9 words without a bitmap, the bitmap after 8 with one
       return left <= 18 || PackedDibInside(p + 16, left - 16, 0);
-    case 0x0B41:  // its stretching form: the player reads a bitmap after 10 words always
+    case kMetaDibStretchBlt:  // its stretching form: Wine reads a bitmap after 10 words always
+      if (left == 22) return StandInForBareStretch(rec);
       return left > 20 && PackedDibInside(p + 20, left - 20, 0);
     case 0x0F43:  // stretch DIB: rop, usage, 9 words, bitmap
       return PackedDibInside(p + 22, left - 22, U16(p + 4));
