@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t n) {
     int32_t w, hh;
     EnhancedFrameSize(h, w, hh);
     MetafilePixelSize(w, hh, 0, ref, 96, w, hh);
-    if (h.totalSize >= kEnhancedHeaderBytes && h.totalSize <= n) Walk(CheckEnhancedMetafile, WidenEnhancedRecords, data, h.totalSize);
+    if (h.totalSize >= kEnhancedHeaderBytes && h.totalSize <= n)
+      Walk(CheckEnhancedMetafile, WidenEnhancedRecords, data, h.totalSize);
   }
   Walk(CheckEnhancedMetafile, WidenEnhancedRecords, data, n);
   PlaceableHeader p;
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t n) {
     int32_t w, h;
     PlaceableSize(p, w, h);
     MetafilePixelSize(w, h, p.inch, {}, 120, w, h);
-    Walk(CheckWindowsMetafile, WidenWindowsRecords, data + kPlaceableHeaderBytes, n - kPlaceableHeaderBytes);
+    Walk(CheckWindowsMetafile, WidenWindowsRecords, data + kPlaceableHeaderBytes,
+         n - kPlaceableHeaderBytes);
   }
   Walk(CheckWindowsMetafile, WidenWindowsRecords, data, n);
   return 0;

@@ -109,7 +109,9 @@ int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* re
     case RecordPlay::LeftOut:
       return TRUE;
     case RecordPlay::PatternFill:  // destination x, y, then its width and height at 72
-      if (dc) PatBlt(dc, I32(bytes + 24), I32(bytes + 28), I32(bytes + 72), I32(bytes + 76), U32(bytes + 68));
+      if (dc)
+        PatBlt(dc, I32(bytes + 24), I32(bytes + 28), I32(bytes + 72), I32(bytes + 76),
+               U32(bytes + 68));
       return TRUE;
     case RecordPlay::StockBrush:
       if (dc) PaintWithStockBrush(dc, bytes);

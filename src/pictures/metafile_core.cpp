@@ -207,7 +207,7 @@ namespace {
 // Builds the widened copy: the bytes before each short record and the record
 // itself, then zeros up to its full size.
 class Widener {
-public:
+ public:
   explicit Widener(const std::vector<uint8_t>& data) : data_(data) {}
   // The widened record in the copy, its size field still the old one.
   uint8_t* Widen(size_t at, size_t bytes, size_t full) {
@@ -223,7 +223,7 @@ public:
     return out_;
   }
 
-private:
+ private:
   void Copy(size_t to) {
     out_.insert(out_.end(), std::next(data_.begin(), static_cast<std::ptrdiff_t>(from_)),
                 std::next(data_.begin(), static_cast<std::ptrdiff_t>(to)));
@@ -236,7 +236,7 @@ private:
 
 const uint32_t kEmfFontFixed = 12 + 28;  // the object index and LOGFONTW up to its face name
 const uint32_t kEmfFontFull = 12 + 92;
-const uint32_t kWmfFontFixed = 6 + 18;   // the LOGFONT16 fields before the face name
+const uint32_t kWmfFontFixed = 6 + 18;  // the LOGFONT16 fields before the face name
 const uint32_t kWmfFontFull = 6 + 50;
 
 }  // namespace

@@ -85,28 +85,5 @@ TEST(RecordReach, CurvesLinesAndPensWithinTheRasterisersReach) {
   EXPECT_TRUE(WithinReach(RecordReach{}, Scale(std::nan("")), 1e9));  // draws nothing
 }
 
-// Records Wine's player would read beyond: played in its stead or left out.
-TEST(RecordPlay, WhatThePlayerDoesInsteadOfWine) {
-  auto stretch = [](uint32_t cbBmi, uint32_t rop) {
-    return EmfRecord(81, Zeros(40) + Le({80, cbBmi}) + Zeros(12) + Le({rop, 2, 2}));
-  };
-  auto region = [](uint32_t type, uint32_t brush) {
-    return EmfRecord(type, Zeros(16) + Le({48, brush}) + Zeros(type == 72 ? 56 : 48));
-  };
-  struct Case { const char* what; std::string rec; RecordPlay play; } cases[] = {
-      {"stretch bits with a bitmap", stretch(40, 0xCC0020), RecordPlay::AsRecorded},
-      {"stretch bits without one, blackness", stretch(0, 0x42), RecordPlay::PatternFill},
-      {"stretch bits without one, pattern copy", stretch(0, 0xF00021), RecordPlay::PatternFill},
-      {"stretch bits without the source copied", stretch(0, 0xCC0020), RecordPlay::LeftOut},
-      {"stretch bits without the source inverted", stretch(0, 0x330008), RecordPlay::LeftOut},
-      {"fill region with brush 1", region(71, 1), RecordPlay::AsRecorded},
-      {"fill region with a stock brush", region(71, 0x80000004u), RecordPlay::StockBrush},
-      {"frame region with a stock brush", region(72, 0x80000000u), RecordPlay::StockBrush},
-      {"rectangle", EmfRecord(43, Zeros(16)), RecordPlay::AsRecorded},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(EnhancedRecordPlay(reinterpret_cast<const uint8_t*>(c.rec.data())), c.play) << c.what;
-}
-
 }  // namespace
 }  // namespace pix
