@@ -30,6 +30,7 @@ bool ReadDibLayout(const uint8_t* bmi, uint64_t bmiBytes, uint32_t usage, int64_
     height = U16(bmi + 6);
     bits = U16(bmi + 10);
     colours = bits <= 8 ? 1u << bits : 0;
+    out.sectionable = width != 0 && height != 0;
     if (entry == 4) entry = 3;
   } else {
     if (size < 40 || size > bmiBytes) return false;
@@ -37,6 +38,7 @@ bool ReadDibLayout(const uint8_t* bmi, uint64_t bmiBytes, uint32_t usage, int64_
     height = Abs32(U32(bmi + 8));
     bits = U16(bmi + 14);
     compression = U32(bmi + 16);
+    out.sectionable = I32(bmi + 4) > 0 && height != 0 && (compression == 0 || compression == 3);
     uint32_t used = U32(bmi + 32);
     colours = used ? used : bits <= 8 ? 1u << bits : 0;
     // Colour masks follow a 40-byte header; the players place the table after

@@ -10,6 +10,9 @@ struct DibLayout {
   uint64_t pixelBytes = 0;   // what the player reads from the pixel data
   uint32_t bitCount = 0;
   uint64_t width = 0, height = 0;  // pixels; the height without its sign
+  // Uncompressed, wider than 0 and not 0 high: the platform makes a DIB
+  // section of it (the copy records' players copy pixels into one unchecked).
+  bool sectionable = false;
 };
 
 // Reads a bitmap header of at most `bmiBytes` bytes for a colour usage (0 RGB

@@ -100,16 +100,23 @@ const uint32_t kEtoSmallChars = 0x200;  // small text out: 8-bit characters
 enum class Bitmap { Required, AbsentWhenBothZero, AbsentWhenNoSize };
 
 // A bitmap given by offset and size pairs at `at`: header and table inside
-// their part, the pixels inside theirs.
+// their part, the pixels inside theirs. The copy records' players put it in a
+// DIB section and copy the pixels in whether or not one was made, so those
+// ask for one the platform makes (`section`).
 bool DibInside(const uint8_t* rec, uint32_t size, uint32_t at, uint32_t usage, Bitmap rule,
-               int64_t rows = -1) {
+               int64_t rows = -1, bool section = false) {
   uint32_t offBmi = U32(rec + at), cbBmi = U32(rec + at + 4);
   uint32_t offBits = U32(rec + at + 8), cbBits = U32(rec + at + 12);
   if (rule == Bitmap::AbsentWhenBothZero && offBmi == 0 && cbBmi == 0) return true;
   if (rule == Bitmap::AbsentWhenNoSize && cbBmi == 0) return true;
   if (uint64_t(offBmi) + cbBmi > size || uint64_t(offBits) + cbBits > size) return false;
   DibLayout dib;
-  return ReadDibLayout(rec + offBmi, cbBmi, usage, rows, dib) && dib.pixelBytes <= cbBits;
+  return ReadDibLayout(rec + offBmi, cbBmi, usage, rows, dib) && dib.pixelBytes <= cbBits &&
+         (dib.sectionable || !section);
+}
+
+bool SectionInside(const uint8_t* rec, uint32_t size, uint32_t at, uint32_t usage, Bitmap rule) {
+  return DibInside(rec, size, at, usage, rule, -1, true);
 }
 
 // The blending copies fail when their source leaves the bitmap; Wine's player
@@ -233,16 +240,16 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
       return size < 52 || RegionFits(rec + 16, size - 16);
     }
     case 76: case 77:  // bit-block and stretching copies
-      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
+      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
     case 114: case 116:  // alpha blend, transparent copy
-      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
+      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
              SourceInsideBitmap(rec);
     case 78:  // masked copy: the player reads both bitmaps whatever their offsets
-      return DibInside(rec, size, 84, U32(rec + 80), Bitmap::Required) &&
-             DibInside(rec, size, 112, U32(rec + 108), Bitmap::Required);
+      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::Required) &&
+             SectionInside(rec, size, 112, U32(rec + 108), Bitmap::Required);
     case 79:  // parallelogram copy, likewise
-      return DibInside(rec, size, 96, U32(rec + 92), Bitmap::Required) &&
-             DibInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
+      return SectionInside(rec, size, 96, U32(rec + 92), Bitmap::Required) &&
+             SectionInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
     case 80:  // bits to device: only the recorded scan lines
       return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
     // Stretch bits may carry no bitmap when the raster operation reads none;
