@@ -45,6 +45,50 @@ void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int 
   }
 }
 
+// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
+// libjpeg write the rows straight into the bitmap's memory, top row first.
+// `paletteSet` turns true as soon as the bitmap has a palette.
+void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet) {
+  int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
+  int count = dec.ColorCount();
+  std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
+  RGBQUAD colors[256];
+  int white = 0, whiteSum = -1;
+  for (int i = 0; i < count && i < 256; ++i) {
+    uint8_t r, g, b;
+    dec.ColorAt(i, r, g, b);
+    lp->palPalEntry[i] = {r, g, b, 0};
+    colors[i] = {b, g, r, 0};
+    if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
+  }
+  // Rows not decoded yet (or ever, after an error) show white.
+  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
+  bmp.FillBytes(bits == 8 ? static_cast<uint8_t>(white) : 0xFF);
+  uint8_t* row0 = bmp.ScanLine(0);
+  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  if (count > 0) {
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
+    bmp.SetPalette(CreatePalette(lp));
+    paletteSet = true;
+    row0 = bmp.ScanLine(0);  // a palette may move the rows
+  }
+  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
+  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
+    int got = dec.ReadRows(row0 + step * y, step, rows);
+    bmp.PixelsChanged();  // a repaint during the decode saw older rows
+    if (got == 0) break;
+  }
+}
+
+void RequireDecodeMemory(const TJPEGDecoder& dec) {
+  uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
+           h = static_cast<uint64_t>(dec.ImageHeight());
+  uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
+  RequireMemory(rowBytes * h, dec.WorkingMemory());
+}
+
 // The last complete decode. The full-screen view and the main preview load the
 // same file for one key press; whichever paints second takes the first one's
 // pixels instead of decoding again. Weak: it keeps nothing alive.
@@ -118,6 +162,17 @@ std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
   return copy;
 }
 
+// A bitmap decoded elsewhere from the same bytes becomes this picture's; one
+// with a palette is announced as a fresh decode's would be.
+void TJPEGImage::AdoptDecoded(std::shared_ptr<TBitmap> bitmap) {
+  bitmap_ = std::move(bitmap);
+  Last() = {data_, bitmap_, settings_};
+  if (bitmap_->Palette()) {
+    PaletteModified = true;
+    Changed();
+  }
+}
+
 bool TJPEGImage::ShareLastDecode() {
   std::shared_ptr<TJPEGData> data = Last().data.lock();
   std::shared_ptr<TBitmap> bitmap = Last().bitmap.lock();
@@ -125,16 +180,20 @@ bool TJPEGImage::ShareLastDecode() {
     return false;
   if (data != data_ && std::memcmp(data->bytes.get(), data_->bytes.get(), data_->size) != 0)
     return false;
-  bitmap_ = std::move(bitmap);
-  if (bitmap_->Palette()) {
-    PaletteModified = true;
-    Changed();
-  }
+  AdoptDecoded(std::move(bitmap));
+  return true;
+}
+
+bool TJPEGImage::TakeReadAhead() {
+  const auto& find = JPEGDecodeHooks().Find;
+  std::shared_ptr<TBitmap> bitmap = find ? find(*data_, settings_) : nullptr;
+  if (!bitmap) return false;
+  AdoptDecoded(std::move(bitmap));
   return true;
 }
 
 void TJPEGImage::Decode() {
-  if (data_->hasBytes && ShareLastDecode()) return;
+  if (data_->hasBytes && (ShareLastDecode() || TakeReadAhead())) return;
   bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show
@@ -148,18 +207,31 @@ void TJPEGImage::Decode() {
       DeleteObject(tempPalette_);
       tempPalette_ = nullptr;
     }
-    uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
-             h = static_cast<uint64_t>(dec.ImageHeight());
-    uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
-    RequireMemory(rowBytes * h, dec.WorkingMemory());
+    RequireDecodeMemory(dec);
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
     dec.OnProgress = [this](const TJPEGProgressReport& p) {
       Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
                RECT{p.left, p.top, p.right, p.bottom}, std::string());
     };
+    // Once only: a key that turns out to change nothing (Down on the last
+    // entry, held) must not keep the picture from ever showing.
+    bool (*interrupted)() = JPEGDecodeHooks().Interrupted;
+    if (interrupted && !interruptedOnce_) dec.Interrupted = interrupted;
     dec.Start();
-    DecodeRows(dec, bmp);
+    bool paletteSet = false;
+    struct Flag {
+      bool& set;
+      bool& modified;
+      ~Flag() { modified = modified || set; }
+    } flag{paletteSet, PaletteModified};
+    DecodeRows(dec, bmp, paletteSet);
     dec.Finish();
+  } catch (const EJPEGInterrupted&) {
+    // Stopped for a newer step: nothing of it is kept, the next draw starts over.
+    bitmap_.reset();
+    interruptedOnce_ = true;
+    Progress(TProgressStage::psEnding, 0, false, none, std::string());
+    throw;
   } catch (...) {
     bmp.PixelsChanged();
     Progress(TProgressStage::psEnding, 0, PaletteModified, none, std::string());
@@ -167,44 +239,29 @@ void TJPEGImage::Decode() {
     throw;
   }
   Last() = {data_, bitmap_, settings_};
+  if (const auto& decoded = JPEGDecodeHooks().Decoded) decoded(data_, bitmap_, settings_);
   Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
   if (PaletteModified) Changed();
 }
 
-// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
-// libjpeg write the rows straight into the bitmap's memory, top row first.
-void TJPEGImage::DecodeRows(TJPEGDecoder& dec, TBitmap& bmp) {
-  int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
-  int count = dec.ColorCount();
-  std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
-  auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
-  RGBQUAD colors[256];
-  int white = 0, whiteSum = -1;
-  for (int i = 0; i < count && i < 256; ++i) {
-    uint8_t r, g, b;
-    dec.ColorAt(i, r, g, b);
-    lp->palPalEntry[i] = {r, g, b, 0};
-    colors[i] = {b, g, r, 0};
-    if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
-  }
-  // Rows not decoded yet (or ever, after an error) show white.
-  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
-  bmp.FillBytes(bits == 8 ? static_cast<uint8_t>(white) : 0xFF);
-  uint8_t* row0 = bmp.ScanLine(0);
-  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
-  if (count > 0) {
-    lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
-    bmp.SetPalette(CreatePalette(lp));
-    PaletteModified = true;
-    row0 = bmp.ScanLine(0);  // a palette may move the rows
-  }
-  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
-  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
-    int got = dec.ReadRows(row0 + step * y, step, rows);
-    bmp.PixelsChanged();  // a repaint during the decode saw older rows
-    if (got == 0) break;
-  }
+std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefaults& settings,
+                                         std::function<bool()> interrupted) {
+  auto bmp = std::make_shared<TBitmap>();
+  TJPEGDecoder dec(data.bytes.get(), data.size);
+  dec.ReadHeader();
+  dec.SetParameters(settings.PixelFormat == TJPEGPixelFormat::jf8Bit);
+  RequireDecodeMemory(dec);
+  dec.Interrupted = std::move(interrupted);
+  dec.Start();
+  bool paletteSet = false;
+  DecodeRows(dec, *bmp, paletteSet);
+  dec.Finish();
+  return bmp;
+}
+
+TJPEGDecodeHooks& JPEGDecodeHooks() {
+  static TJPEGDecodeHooks hooks;
+  return hooks;
 }
 
 // ---------------------------------------------------------------------------
