@@ -11,7 +11,9 @@
 namespace pix {
 
 TfmMain::TfmMain() : SettingsFile(SettingsFilePath()) {}
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+  if (minimized_) ReadAhead().SetPaused(false);  // the pause was this window's
+}
 
 void TfmMain::Create() {
   // Until the settings file is read, the window takes its default place.

@@ -103,7 +103,7 @@ int TReadAhead::Interrupted() const {
 
 bool TReadAhead::Working() const {
   std::lock_guard<std::mutex> lock(shared_->lock);
-  return !shared_->current.empty() || !shared_->queue.empty();
+  return !shared_->paused && (!shared_->current.empty() || !shared_->queue.empty());
 }
 
 std::string TReadAhead::InWork() const {

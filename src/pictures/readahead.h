@@ -45,7 +45,8 @@ public:
   // For tests and benchmarks: files the worker has dealt with (decoded, found
   // broken, skipped or stopped), its decodes stopped between scan lines, decodes
   // handed over, the ones a picture took instead of decoding, pictures decoded
-  // at their draw after all, and the decodes kept; whether a file is in work.
+  // at their draw after all, and the decodes kept; whether a file is in work
+  // (never while paused).
   int Tried() const;
   int Interrupted() const;
   int Finished() const { return finished_; }

@@ -161,6 +161,28 @@ TEST_F(ReadAheadView, ABrokenNeighbourReportsOnlyWhenSteppedOnto) {
            }});
 }
 
+// Nothing is read ahead while the main window is minimised; restored, the
+// work goes on; another folder frees what was kept.
+TEST_F(ReadAheadView, MinimisedReadsNothingAndAnotherFolderFreesAll) {
+  dir.Write("a.jpg", SolidJpeg(64, 48, 255, 0, 0));
+  dir.Write("b.jpg", SolidJpeg(64, 48, 0, 0, 255));
+  TReadAhead& ra = ReadAhead();
+  ShowWindow(fm->Handle(), SW_MINIMIZE);
+  Pump(50);
+  int tried = ra.Tried();
+  fm->flList.SetFolder(dir.Path());
+  fm->flList.SetItemIndex(0);
+  fm->flListChange();
+  Pump(300);
+  EXPECT_EQ(ra.Tried(), tried);
+  ShowWindow(fm->Handle(), SW_RESTORE);
+  EXPECT_TRUE(PumpUntil([&] { return ra.Tried() > tried && !ra.Working(); }));
+  EXPECT_GT(ra.Kept(), 0u);
+  TempDir other;
+  fm->flList.SetFolder(other.Path());
+  EXPECT_EQ(ra.Kept(), 0u);
+}
+
 // Stopping the worker (the program ends) in the middle of a decode interrupts
 // it between scan lines rather than finishing it.
 TEST(ReadAheadStop, StopInterruptsADecodeInProgress) {
