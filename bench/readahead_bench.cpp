@@ -38,11 +38,10 @@ bool Decoded(pix::TImageHost& host) {
   return j && j->DecodedBitmap() && !GetUpdateRect(host.Handle(), nullptr, FALSE);
 }
 
-// Lets the loop come back to the idle step soon, without spinning.
-void Nap() {
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
-}
+// Lets the loop come back to the idle step soon, without spinning. A timer's
+// message, not a posted one: those would come before every timer of the program.
+void CALLBACK WakeOnce(HWND, UINT, UINT_PTR id, DWORD) { KillTimer(nullptr, id); }
+void Nap() { SetTimer(nullptr, 0, 2, WakeOnce); }
 
 // Runs in the idle step of a message loop: after each key, waits until the
 // awaited picture is painted, then pauses before the next key.
@@ -119,8 +118,8 @@ struct Session {
     std::printf("ms");
     for (double t : ms) std::printf(" %.1f", t);
     pix::TReadAhead& ra = pix::ReadAhead();
-    std::printf("\nahead %d taken %d decoded-at-draw %d\n", ra.Finished(), ra.Taken(),
-                ra.DecodedAtDraw());
+    std::printf("\ntried %d interrupted %d ahead %d taken %d decoded-at-draw %d\n", ra.Tried(),
+                ra.Interrupted(), ra.Finished(), ra.Taken(), ra.DecodedAtDraw());
     return 0;
   }
 };
@@ -181,7 +180,12 @@ int RunHeld(const std::string& folder, int keys, int interval) {
       posted = true;
     });
   };
-  steps.shown = [&] { return posted && s.ViewShows(keys); };
+  // The same picture comes round every few keys: only the last key's counts.
+  steps.shown = [&] {
+    MSG m;
+    return posted && !PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
+           s.main.flList.ItemIndex() == keys % s.main.flList.Count() && s.ViewShows(keys);
+  };
   s.FullScreen(steps);
   if (poster.joinable()) poster.join();
   if (!steps.ms.empty()) steps.ms.back() = steps.t0 + steps.ms.back() - last;

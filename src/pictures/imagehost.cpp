@@ -7,13 +7,8 @@ namespace pix {
 
 namespace {
 
-// A key that moves to another picture is waiting. Asked between scan lines, so
-// the queue is looked at only every few milliseconds.
+// A key that moves to another picture is waiting.
 bool StepKeyWaiting() {
-  static DWORD last = 0;
-  DWORD now = GetTickCount();
-  if (now - last < 8) return false;
-  last = now;
   MSG m;
   if (!PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD)) return false;
   switch (m.wParam) {

@@ -45,10 +45,27 @@ void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int 
   }
 }
 
+// Rows not decoded yet (or ever, after an error) show white. Writing white over
+// a whole large picture costs as much as a good part of its decode, so it is
+// done only when someone may look: before a progress report, after a failure.
+struct UndecodedRows {
+  TBitmap* bmp = nullptr;
+  uint8_t white = 0xFF;
+  int from = 0;  // the first row not decoded
+  bool filled = false;
+  void Fill() {
+    if (!bmp || filled) return;
+    filled = true;
+    size_t n = static_cast<size_t>(bmp->RowBytes());
+    for (int y = from; y < bmp->Height(); ++y)
+      if (uint8_t* row = bmp->ScanLine(y)) std::memset(row, white, n);
+  }
+};
+
 // Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
 // libjpeg write the rows straight into the bitmap's memory, top row first.
 // `paletteSet` turns true as soon as the bitmap has a palette.
-void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet) {
+void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest) {
   int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
   int count = dec.ColorCount();
   std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
@@ -62,9 +79,8 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet) {
     colors[i] = {b, g, r, 0};
     if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
   }
-  // Rows not decoded yet (or ever, after an error) show white.
   NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
-  bmp.FillBytes(bits == 8 ? static_cast<uint8_t>(white) : 0xFF);
+  rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false};
   uint8_t* row0 = bmp.ScanLine(0);
   ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
   if (count > 0) {
@@ -76,10 +92,13 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet) {
   }
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
   for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
+    rest.from = y;
     int got = dec.ReadRows(row0 + step * y, step, rows);
     bmp.PixelsChanged();  // a repaint during the decode saw older rows
     if (got == 0) break;
   }
+  rest.from = dec.OutputScanline();
+  if (rest.from < h) rest.Fill();
 }
 
 void RequireDecodeMemory(const TJPEGDecoder& dec) {
@@ -202,21 +221,32 @@ void TJPEGImage::Decode() {
   dec.SetParameters(settings_.PixelFormat == TJPEGPixelFormat::jf8Bit);
   const RECT none{0, 0, 0, 0};
   Progress(TProgressStage::psStarting, 0, false, none, std::string());
+  UndecodedRows rest;
   try {
     if (tempPalette_) {
       DeleteObject(tempPalette_);
       tempPalette_ = nullptr;
     }
+    // Once only: a key that turns out to change nothing (Down on the last
+    // entry, held) must not keep the picture from ever showing. A key already
+    // waiting stops the decode before any of its work.
+    bool (*interrupted)() = JPEGDecodeHooks().Interrupted;
+    if (interrupted && !interruptedOnce_) {
+      if (interrupted()) throw EJPEGInterrupted();
+      dec.Interrupted = [interrupted, last = GetTickCount()]() mutable {
+        DWORD now = GetTickCount();
+        if (now - last < 4) return false;  // the queue is looked at now and then
+        last = now;
+        return interrupted();
+      };
+    }
     RequireDecodeMemory(dec);
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
-    dec.OnProgress = [this](const TJPEGProgressReport& p) {
+    dec.OnProgress = [this, &rest](const TJPEGProgressReport& p) {
+      rest.Fill();  // the report may draw the rows decoded so far
       Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
                RECT{p.left, p.top, p.right, p.bottom}, std::string());
     };
-    // Once only: a key that turns out to change nothing (Down on the last
-    // entry, held) must not keep the picture from ever showing.
-    bool (*interrupted)() = JPEGDecodeHooks().Interrupted;
-    if (interrupted && !interruptedOnce_) dec.Interrupted = interrupted;
     dec.Start();
     bool paletteSet = false;
     struct Flag {
@@ -224,7 +254,7 @@ void TJPEGImage::Decode() {
       bool& modified;
       ~Flag() { modified = modified || set; }
     } flag{paletteSet, PaletteModified};
-    DecodeRows(dec, bmp, paletteSet);
+    DecodeRows(dec, bmp, paletteSet, rest);
     dec.Finish();
   } catch (const EJPEGInterrupted&) {
     // Stopped for a newer step: nothing of it is kept, the next draw starts over.
@@ -233,6 +263,8 @@ void TJPEGImage::Decode() {
     Progress(TProgressStage::psEnding, 0, false, none, std::string());
     throw;
   } catch (...) {
+    rest.from = std::max(rest.from, dec.OutputScanline());
+    rest.Fill();
     bmp.PixelsChanged();
     Progress(TProgressStage::psEnding, 0, PaletteModified, none, std::string());
     if (PaletteModified) Changed();
@@ -254,7 +286,8 @@ std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefau
   dec.Interrupted = std::move(interrupted);
   dec.Start();
   bool paletteSet = false;
-  DecodeRows(dec, *bmp, paletteSet);
+  UndecodedRows rest;
+  DecodeRows(dec, *bmp, paletteSet, rest);
   dec.Finish();
   return bmp;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -32,6 +33,7 @@ struct TReadAhead::Shared {
   std::string current;             // being read and decoded
   TJPEGDefaults settings;
   bool paused = false, quit = false;
+  DWORD scheduled = 0;  // tick count of the last step
   std::atomic<bool> cancel{false};  // asked between scan lines, so no lock
   int tried = 0, interrupted = 0;
   TOwnedHandle stop{CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // ends a hand-over wait
@@ -39,6 +41,8 @@ struct TReadAhead::Shared {
 };
 
 namespace {
+
+constexpr DWORD kSettleMs = 60;  // a held key repeats about every 33 ms
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
@@ -155,6 +159,7 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
     std::lock_guard<std::mutex> lock(s.lock);
     if (s.quit) return;
     s.settings = JPEGDefaults();
+    s.scheduled = GetTickCount();
     s.queue.clear();
     for (const std::string& path : wanted_) {
       bool kept = std::any_of(entries_.begin(), entries_.end(),
@@ -210,8 +215,14 @@ void TReadAhead::Worker() {
     {
       std::unique_lock<std::mutex> lock(s.lock);
       s.current.clear();
-      s.wake.wait(lock, [&] { return s.quit || (!s.paused && !s.queue.empty()); });
+      auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
+      s.wake.wait(lock, ready);
+      // Steps closer together than this are a held key: the files they pass
+      // are never looked at, and reading them would only slow the steps down.
+      for (DWORD since; !s.quit && (since = GetTickCount() - s.scheduled) < kSettleMs;)
+        s.wake.wait_for(lock, std::chrono::milliseconds(kSettleMs - since));
       if (s.quit) return;
+      if (!ready()) continue;
       path = s.queue.front();
       s.queue.erase(s.queue.begin());
       s.current = path;
