@@ -204,8 +204,11 @@ bool TJPEGImage::ShareLastDecode() {
 }
 
 bool TJPEGImage::TakeReadAhead() {
-  const auto& find = JPEGDecodeHooks().Find;
-  std::shared_ptr<TBitmap> bitmap = find ? find(*data_, settings_) : nullptr;
+  const TJPEGDecodeHooks& hooks = JPEGDecodeHooks();
+  if (!hooks.Find) return false;
+  // Only a view that reads ahead sets the interrupt: only it waits for the worker.
+  std::shared_ptr<TBitmap> bitmap = hooks.Find(*data_, settings_, hooks.Interrupted != nullptr,
+                                               interruptedOnce_ ? nullptr : hooks.Interrupted);
   if (!bitmap) return false;
   AdoptDecoded(std::move(bitmap));
   return true;

@@ -80,7 +80,11 @@ std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefau
 // The read-ahead's side of a picture's first draw, set by it; none by default.
 struct TJPEGDecodeHooks {
   // A finished decode of exactly these bytes with these settings, or none.
-  std::function<std::shared_ptr<TBitmap>(const TJPEGData&, const TJPEGDefaults&)> Find;
+  // With `mayWait` (a view that reads ahead paints) it may wait for a decode
+  // in work, until `interrupted` (if set) says a key waits (EJPEGInterrupted).
+  std::function<std::shared_ptr<TBitmap>(const TJPEGData&, const TJPEGDefaults&, bool mayWait,
+                                         bool (*interrupted)())>
+      Find;
   // A picture that had to be decoded at its draw after all.
   std::function<void(const std::shared_ptr<TJPEGData>&, const std::shared_ptr<TBitmap>&,
                      const TJPEGDefaults&)>

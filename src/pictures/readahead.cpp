@@ -36,7 +36,14 @@ struct TReadAhead::Shared {
   DWORD scheduled = 0;  // tick count of the last step
   std::atomic<bool> cancel{false};  // asked between scan lines, so no lock
   int tried = 0, interrupted = 0;
-  TOwnedHandle stop{CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // ends a hand-over wait
+  // Cuts a hand-over through the message queue short: set at the end, and when
+  // the user-interface thread itself waits for the file in work.
+  TOwnedHandle interrupt{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  // The direct hand-over to a waiting user-interface thread: the slot, and its signal.
+  bool urgent = false;
+  std::atomic<bool> hurry{false};  // the worker runs at normal priority
+  std::shared_ptr<Entry> handed;
+  TOwnedHandle handedOver{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   std::thread thread;
 };
 
@@ -117,13 +124,15 @@ std::string TReadAhead::InWork() const {
 
 void TReadAhead::InstallHooks() {
   hooked_ = true;
-  JPEGDecodeHooks().Find = [this](const TJPEGData& data, const TJPEGDefaults& settings) {
-    for (const auto& e : entries_)
-      if (e->settings == settings && SameBytes(*e->data, data)) {
-        ++taken_;
-        return e->bitmap;
-      }
-    return std::shared_ptr<TBitmap>();
+  JPEGDecodeHooks().Find = [this](const TJPEGData& data, const TJPEGDefaults& settings,
+                                  bool mayWait, bool (*interrupted)()) {
+    Collect();
+    std::shared_ptr<TBitmap> found = Match(data, settings);
+    if (!found && mayWait && WaitForWorker(interrupted)) {
+      Collect();
+      found = Match(data, settings);
+    }
+    return found;
   };
   // The shown picture decoded at its draw is kept: after the next step it is
   // a neighbour, and stepping back needs no decode.
@@ -139,6 +148,49 @@ void TReadAhead::InstallHooks() {
   };
 }
 
+std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data,
+                                           const TJPEGDefaults& settings) {
+  for (const auto& e : entries_)
+    if (e->settings == settings && SameBytes(*e->data, data)) {
+      ++taken_;
+      return e->bitmap;
+    }
+  return nullptr;
+}
+
+// A decode handed over directly joins the others while it is still wanted.
+void TReadAhead::Collect() {
+  std::shared_ptr<Entry> entry;
+  {
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    entry = std::move(shared_->handed);
+    ResetEvent(shared_->handedOver.Get());
+  }
+  if (entry) Deliver(entry);
+}
+
+// The step landed on the file the worker is decoding: rather than decode it
+// once more, wait for it, at normal priority, until a step key waits. True
+// when the worker handed something over.
+bool TReadAhead::WaitForWorker(bool (*interrupted)()) {
+  Shared& s = *shared_;
+  {
+    std::lock_guard<std::mutex> lock(s.lock);
+    if (s.quit || s.current.empty() || s.current != shown_) return false;
+    s.urgent = true;
+    s.hurry = true;
+    SetEvent(s.interrupt.Get());
+  }
+  while (WaitForSingleObject(s.handedOver.Get(), 5) != WAIT_OBJECT_0) {
+    if (interrupted && interrupted()) {
+      std::lock_guard<std::mutex> lock(s.lock);
+      s.urgent = false;
+      throw EJPEGInterrupted();
+    }
+  }
+  return true;
+}
+
 // Only the shown picture and the wanted neighbours stay decoded.
 void TReadAhead::Prune() {
   entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
@@ -150,6 +202,7 @@ void TReadAhead::Prune() {
 
 void TReadAhead::Schedule(const std::string& shown, const std::vector<std::string>& neighbours,
                           const TTarget& target) {
+  Collect();
   shown_ = shown;
   wanted_ = neighbours;
   target_ = target;
@@ -166,8 +219,10 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
                               [&](const auto& e) { return e->path == path; });
       if (!kept && path != s.current) s.queue.push_back(path);
     }
-    // The shown file, or one no longer a neighbour: the work on it is wasted.
-    if (!s.current.empty() && !Contains(wanted_, s.current)) s.cancel = true;
+    // A file no longer a neighbour: the work on it is wasted. The shown file's
+    // goes on; its first draw waits for it.
+    if (!s.current.empty() && s.current != shown_ && !Contains(wanted_, s.current))
+      s.cancel = true;
     if (!s.thread.joinable() && !s.queue.empty()) s.thread = std::thread([this] { Worker(); });
   }
   s.wake.notify_one();
@@ -201,7 +256,7 @@ void TReadAhead::Stop() {
     s.cancel = true;
     s.queue.clear();
   }
-  if (s.stop) SetEvent(s.stop.Get());
+  if (s.interrupt) SetEvent(s.interrupt.Get());
   s.wake.notify_one();
   if (s.thread.joinable()) s.thread.join();
   entries_.clear();
@@ -214,6 +269,10 @@ void TReadAhead::Worker() {
     std::string path;
     {
       std::unique_lock<std::mutex> lock(s.lock);
+      if (s.urgent) {  // waited for after this file was done: wake the waiter
+        s.urgent = false;
+        SetEvent(s.handedOver.Get());
+      }
       s.current.clear();
       auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
       s.wake.wait(lock, ready);
@@ -227,7 +286,11 @@ void TReadAhead::Worker() {
       s.queue.erase(s.queue.begin());
       s.current = path;
       s.cancel = false;
+      s.urgent = false;
+      s.hurry = false;
+      ResetEvent(s.interrupt.Get());
     }
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     std::shared_ptr<Entry> entry;
     bool stopped = false;
     try {
@@ -238,18 +301,30 @@ void TReadAhead::Worker() {
       // A file that can't be read or decoded ahead reports nothing here: its own
       // load and first draw report it when the user steps onto it.
     }
+    bool direct;
     {
       std::lock_guard<std::mutex> lock(s.lock);
       ++s.tried;
       if (stopped) ++s.interrupted;
+      if (s.quit) return;
+      direct = s.urgent;
     }
-    if (!entry || s.cancel) continue;
+    if ((!entry || s.cancel) && !direct) continue;
     // The results go to the user-interface thread through the toolkit's
-    // hand-over, which the stop event (or the application's end) cuts short.
-    if (!Application().Synchronize([&] { SizeForView(*entry); }, s.stop.Get())) continue;
-    if (entry->reduceWidth > 0 && !s.cancel)
-      entry->bitmap->PrepareReducedCopy(entry->reduceWidth, entry->reduceHeight);
-    if (!s.cancel) Application().Synchronize([&] { Deliver(entry); }, s.stop.Get());
+    // hand-over; when that is cut short (the end, or the thread waits for this
+    // very file) they go through the slot instead.
+    if (entry && !direct &&
+        Application().Synchronize([&] { SizeForView(*entry); }, s.interrupt.Get())) {
+      if (entry->reduceWidth > 0 && !s.cancel)
+        entry->bitmap->PrepareReducedCopy(entry->reduceWidth, entry->reduceHeight);
+      if (s.cancel) continue;
+      if (Application().Synchronize([&] { Deliver(entry); }, s.interrupt.Get())) continue;
+    }
+    std::lock_guard<std::mutex> lock(s.lock);
+    if (s.quit) return;
+    s.handed = entry;  // none when the file could not be read ahead
+    s.urgent = false;
+    SetEvent(s.handedOver.Get());
   }
 }
 
@@ -263,9 +338,11 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
   entry->data = ReadBytes(path);
   if (!entry->data || !ReadAheadFits(entry->data->width, entry->data->height, sizeof(void*) > 4))
     return nullptr;
-  std::atomic<bool>& cancel = shared_->cancel;
-  entry->bitmap =
-      DecodeJPEGBytes(*entry->data, entry->settings, [&cancel] { return cancel.load(); });
+  Shared& s = *shared_;
+  entry->bitmap = DecodeJPEGBytes(*entry->data, entry->settings, [&s, raised = false]() mutable {
+    if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    return s.cancel.load();
+  });
   return entry;
 }
 
@@ -284,7 +361,7 @@ void TReadAhead::SizeForView(Entry& entry) {
 }
 
 void TReadAhead::Deliver(const std::shared_ptr<Entry>& entry) {
-  if (!Contains(wanted_, entry->path)) return;  // no longer a neighbour
+  if (entry->path != shown_ && !Contains(wanted_, entry->path)) return;  // wanted no more
   entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
                                 [&](const auto& e) { return e->path == entry->path; }),
                  entries_.end());

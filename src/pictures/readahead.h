@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/jpeg.h"
 #include "pictures/placement_core.h"
 
 namespace pix {
@@ -64,6 +65,9 @@ private:
   void Deliver(const std::shared_ptr<Entry>& entry);
   void SizeForView(Entry& entry);
   void Prune();
+  std::shared_ptr<TBitmap> Match(const TJPEGData& data, const TJPEGDefaults& settings);
+  void Collect();
+  bool WaitForWorker(bool (*interrupted)());
   void InstallHooks();
 
   // User-interface thread only: finished decodes, the shown file and the wanted ones.

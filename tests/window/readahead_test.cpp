@@ -65,7 +65,7 @@ protected:
     Application().OnIdle = [&] {
       TfmView* v = fmView();
       if (!v || !IsWindowVisible(v->Handle())) return;
-      if (ReadAhead().Working()) {
+      if (ready ? !ready() : ReadAhead().Working()) {
         // A timer's message brings the loop back: a posted one would come
         // before the read-ahead's own start timer every time.
         SetTimer(nullptr, 0, 5, WakeOnce);
@@ -82,6 +82,8 @@ protected:
     EXPECT_EQ(next, steps.size());
   }
   static void Right(TfmView& v) { PostMessageA(v.Handle(), WM_KEYDOWN, VK_RIGHT, 1); }
+  // When the next step may run; by default once the worker has nothing to do.
+  std::function<bool()> ready;
 
   TJPEGKindRegistration jpegKind;
   pixtest::CurrentDirGuard cwd;
@@ -164,6 +166,30 @@ TEST_F(ReadAheadView, ABrokenNeighbourReportsOnlyWhenSteppedOnto) {
              ASSERT_FALSE(errors.empty());
              for (const std::string& e : errors) EXPECT_EQ(e, "JPEG error: more than 500 scans.");
            }});
+}
+
+// A step onto the neighbour the worker is decoding waits for that decode
+// instead of decoding the file once more.
+TEST_F(ReadAheadView, AStepOntoTheFileInWorkWaitsForIt) {
+  jpegtest::Recipe big{3000, 2000};
+  big.progressive = true;
+  TReadAhead& ra = ReadAhead();
+  int drawn = 0, taken = 0;
+  ready = [&] { return ra.InWork() == dir.File("b.jpg") || !ra.Working(); };
+  RunView({{"a.jpg", SolidJpeg(64, 48, 255, 0, 0)}, {"b.jpg", jpegtest::Photo(big)}},
+          {[&](TfmView& v) {
+             drawn = ra.DecodedAtDraw();
+             taken = ra.Taken();
+             ready = [&] { return !ra.Working(); };
+             Right(v);
+           },
+           [&](TfmView& v) {
+             EXPECT_EQ(v.Text(), "Pixlumen : b.jpg");
+             EXPECT_EQ(v.imgWiev.Picture().Width(), 3000);
+             EXPECT_EQ(ra.DecodedAtDraw(), drawn);
+             EXPECT_EQ(ra.Taken(), taken + 1);
+           }});
+  EXPECT_TRUE(errors.empty());
 }
 
 // Nothing is read ahead while the main window is minimised; restored, the
