@@ -6,9 +6,12 @@ set -euo pipefail
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-folder-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 # Names created in a scattered order, so the enumeration is not sorted.
-python3 - "$dir" <<'PY'
+# Short mode (PIX_BENCH_SHORT=1): small folders, one run; the figures prove only that it runs.
+short=${PIX_BENCH_SHORT:+1}
+python3 - "$dir" "${short:-0}" <<'PY'
 import os, sys
-for count, sub in ((10000, "f10k"), (100000, "f100k")):
+scale = 100 if sys.argv[2] == "1" else 1
+for count, sub in ((10000 // scale, "f10k"), (100000 // scale, "f100k")):
     d = os.path.join(sys.argv[1], sub)
     os.mkdir(d)
     for i in range(count):
@@ -17,6 +20,7 @@ for count, sub in ((10000, "f10k"), (100000, "f100k")):
 PY
 for run in "refill_10k f10k 7" "refill_100k f100k 5"; do
   read -r name sub repeats <<<"$run"
+  [ -z "$short" ] || repeats=1
   out=$(wine "$PIX_BUILD/folder_bench.exe" "$name" "$(winepath -w "$dir/$sub")" "$repeats" 2>&1 | tr -d '\r')
   grep '^# ' <<<"$out" >&2 || true
   grep '^BENCH ' <<<"$out" || echo "BENCH $name failed: $(tail -1 <<<"$out")"

@@ -11,13 +11,16 @@ BENCH=$PIX_BUILD/fullscreen_bench.exe
 FILES=3
 ROUNDS=${FULLSCREEN_BENCH_ROUNDS:-3}
 KEYS=${FULLSCREEN_BENCH_KEYS:-4}
+SIZE=(6000 4000)
+# Short mode (PIX_BENCH_SHORT=1): small pictures, one round; the figures prove only that it runs.
+[ -z "${PIX_BENCH_SHORT:-}" ] || { ROUNDS=1; KEYS=2; SIZE=(600 400); }
 command -v djpeg >/dev/null || { echo "BENCH fullscreen failed: djpeg (libjpeg-turbo-progs) is missing"; exit 1; }
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-fullscreen-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
-wine "$BENCH" make "$(winepath -w "$dir")" "$FILES"
+wine "$BENCH" make "$(winepath -w "$dir")" "$FILES" "${SIZE[@]}"
 ours= ref= repaint= blit= rereduce= draw= bare=
 for round in $(seq 1 "$ROUNDS"); do
   out=$(wine "$BENCH" run "$(winepath -w "$dir")" "$KEYS" | tr -d '\r')

@@ -1,5 +1,6 @@
 // The full-screen view over a folder of 24-megapixel JPEGs:
-//   fullscreen_bench make <folder> <count>   writes <count> different 6000 x 4000 files
+//   fullscreen_bench make <folder> <count> [w h]   writes <count> different files of
+//                                             6000 x 4000 (or w x h) pixels
 //   fullscreen_bench run <folder> <keys>     opens the view from the main window, then
 // prints the milliseconds from each posted Right key to the next picture painted
 // ("key" line), and the repaint of the unchanged view (invalidated with erasing,
@@ -7,6 +8,7 @@
 // paint is one plain BitBlt ("repaint" line); and the view's drawing alone onto
 // its window against a bare BitBlt of the view's size there ("draw" line).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -18,6 +20,7 @@
 #include "../tests/unit/jpeg_writer.h"
 #include "app/MainUnit.h"
 #include "bench_util.h"
+#include "browse/shellfolder.h"
 #include "fullscreen/FullScreenUnit.h"
 #include "pictures/jpeg.h"
 #include "ui/app.h"
@@ -27,9 +30,9 @@ using bench::Now;
 
 namespace {
 
-int Make(const std::string& folder, int count) {
+int Make(const std::string& folder, int count, int w, int h) {
   for (int i = 0; i < count; ++i) {
-    jpegtest::Recipe recipe{6000, 4000};
+    jpegtest::Recipe recipe{w, h};
     recipe.quality = 90 - i;  // other bytes, the same work to decode
     std::string bytes = jpegtest::Photo(recipe);
     std::ofstream(folder + "\\" + std::to_string(i) + ".jpg", std::ios::binary)
@@ -160,6 +163,9 @@ struct Script {
 };
 
 int Run(const std::string& folder, int keys) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  pix::TShellSession shell;  // the main window's folder tree needs the shell's folders
   pix::TJPEGKindRegistration kind;
   pix::Application().SetTitle("Pixlumen");
   pix::TfmMain main;
@@ -196,8 +202,10 @@ int Run(const std::string& folder, int keys) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "make") == 0) return Make(argv[2], std::atoi(argv[3]));
+  if ((argc == 4 || argc == 6) && std::strcmp(argv[1], "make") == 0)
+    return Make(argv[2], std::atoi(argv[3]), argc == 6 ? std::atoi(argv[4]) : 6000,
+                argc == 6 ? std::atoi(argv[5]) : 4000);
   if (argc == 4 && std::strcmp(argv[1], "run") == 0) return Run(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: fullscreen_bench make FOLDER COUNT | run FOLDER KEYS\n");
+  std::fprintf(stderr, "usage: fullscreen_bench make FOLDER COUNT [W H] | run FOLDER KEYS\n");
   return 2;
 }

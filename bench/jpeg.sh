@@ -7,6 +7,9 @@
 set -euo pipefail
 BENCH=$PIX_BUILD/jpeg_bench.exe
 REPEATS=${JPEG_BENCH_REPEATS:-5}
+SIZE=(6000 4000)
+# Short mode (PIX_BENCH_SHORT=1): small pictures, one repeat; the figures prove only that it runs.
+[ -z "${PIX_BENCH_SHORT:-}" ] || { REPEATS=1; SIZE=(600 400); }
 command -v djpeg >/dev/null || { echo "BENCH jpeg failed: djpeg (libjpeg-turbo-progs) is missing"; exit 1; }
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-jpeg-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
@@ -27,7 +30,7 @@ djpeg_times() {
 
 for kind in baseline progressive gray; do
   file=$dir/$kind.jpg
-  wine "$BENCH" make "$kind" "$(winepath -w "$file")"
+  wine "$BENCH" make "$kind" "$(winepath -w "$file")" "${SIZE[@]}"
   out=$(wine "$BENCH" run "$(winepath -w "$file")" "$REPEATS" | tr -d '\r')
   ours=$(sed -n 's/^ms //p' <<<"$out" | median)
   ref=$(djpeg_times "$file" | median)

@@ -1,5 +1,6 @@
 // JPEG benchmark program, driven by bench/jpeg.sh:
-//   jpeg_bench make baseline|progressive|gray <file>   writes a 6000 x 4000 JPEG
+//   jpeg_bench make baseline|progressive|gray <file> [w h]   writes a 6000 x 4000
+//                                                            (or w x h) JPEG
 //   jpeg_bench run <file> <repeats>                     load + first draw, timed
 // `run` shows each load in a 1280 x 960 view (actual size, centred, as the main
 // window's preview) and prints the milliseconds of every repeat, then the
@@ -44,8 +45,8 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-int Make(const std::string& kind, const char* path) {
-  jpegtest::Recipe recipe{6000, 4000, kind == "gray" ? jpegtest::Kind::Gray : jpegtest::Kind::Color};
+int Make(const std::string& kind, const char* path, int w, int h) {
+  jpegtest::Recipe recipe{w, h, kind == "gray" ? jpegtest::Kind::Gray : jpegtest::Kind::Color};
   recipe.progressive = kind == "progressive";
   std::string bytes = jpegtest::Photo(recipe);
   std::ofstream(path, std::ios::binary)
@@ -105,9 +106,11 @@ int Run(const char* path, int repeats) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 4 && std::strcmp(argv[1], "make") == 0) return Make(argv[2], argv[3]);
+  if (argc >= 4 && std::strcmp(argv[1], "make") == 0)
+    return Make(argv[2], argv[3], argc >= 6 ? std::atoi(argv[4]) : 6000,
+                argc >= 6 ? std::atoi(argv[5]) : 4000);
   if (argc >= 4 && std::strcmp(argv[1], "run") == 0) return Run(argv[2], std::atoi(argv[3]));
   std::fprintf(stderr,
-               "usage: jpeg_bench make baseline|progressive|gray FILE | run FILE REPEATS\n");
+               "usage: jpeg_bench make baseline|progressive|gray FILE [W H] | run FILE REPEATS\n");
   return 2;
 }

@@ -51,10 +51,16 @@ time_to_window() {
 
 median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
-time_to_window '^Pixlumen$' "$app/Pixlumen.exe" >/dev/null
-time_to_window 'Notepad$' notepad >/dev/null
+# Short mode (PIX_BENCH_SHORT=1): one launch of each, no warm-up.
+runs=$(seq 1 9)
+if [ -z "${PIX_BENCH_SHORT:-}" ]; then
+  time_to_window '^Pixlumen$' "$app/Pixlumen.exe" >/dev/null
+  time_to_window 'Notepad$' notepad >/dev/null
+else
+  runs=1
+fi
 ours=() theirs=()
-for run in 1 2 3 4 5 6 7 8 9; do
+for run in $runs; do
   ours+=("$(time_to_window '^Pixlumen$' "$app/Pixlumen.exe")")
   theirs+=("$(time_to_window 'Notepad$' notepad)")
 done

@@ -104,6 +104,18 @@ if(PIX_TARGET_NAME STREQUAL "win32")
 endif()
 
 # Benchmarks: bench/<name>_bench.cpp become programs that script/bench runs.
+# Each bench/<name>.sh also runs once in its short mode as a test, against the
+# 32-bit build as script/bench does, so that none breaks unseen.
+if(PIX_TARGET_NAME STREQUAL "win32")
+  file(GLOB BENCH_SCRIPTS CONFIGURE_DEPENDS ${PIX_ROOT}/bench/*.sh)
+  foreach(script ${BENCH_SCRIPTS})
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME bench_${name} COMMAND ${PIX_ROOT}/script/wine-env run ${PIX_WINENV}
+      bash ${PIX_ROOT}/bench/short.bash ${script})
+    set_tests_properties(bench_${name} PROPERTIES LABELS bench FIXTURES_REQUIRED wine TIMEOUT 120
+      ENVIRONMENT "PIX_ROOT=${PIX_ROOT};PIX_BUILD=${CMAKE_BINARY_DIR}")
+  endforeach()
+endif()
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/bench/*_bench.cpp)
 foreach(src ${BENCH_SOURCES})
   get_filename_component(name ${src} NAME_WE)

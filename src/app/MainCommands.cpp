@@ -3,6 +3,7 @@
 #include "about/AboutUnit.h"
 #include "app/Common.h"
 #include "app/MainUnit.h"
+#include "pictures/readahead.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -91,11 +92,13 @@ void TfmMain::AppEventsMinimize() {
   std::string name = path.substr(path.find_last_of('\\') + 1);
   Application().SetTitle("Pixlumen : " + name);
   SetText(Application().Title());
+  ReadAhead().SetPaused(true);  // nobody steps while the window is minimised
 }
 
 void TfmMain::AppEventsRestore() {
   Application().SetTitle("Pixlumen");
   SetText(Application().Title());
+  ReadAhead().SetPaused(false);
 }
 
 bool TfmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

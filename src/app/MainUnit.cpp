@@ -4,13 +4,16 @@
 #include "app/status_core.h"
 #include "browse/opendialog_core.h"
 #include "fullscreen/FullScreenUnit.h"
+#include "pictures/readahead.h"
 #include "resource.h"
 #include "ui/app.h"
 
 namespace pix {
 
 TfmMain::TfmMain() : SettingsFile(SettingsFilePath()) {}
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+  if (minimized_) ReadAhead().SetPaused(false);  // the pause was this window's
+}
 
 void TfmMain::Create() {
   // Until the settings file is read, the window takes its default place.
@@ -28,6 +31,7 @@ void TfmMain::Create() {
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
   Img.OnDblClick = [this] { AcFullScreen->OnExecute(); };  // whatever its state
+  Img.StepKeysInterruptDecode = true;
   AddDocked(&Toolbar);
   AddDocked(&StatusBar);
   AddDocked(&pnNavigation);
@@ -80,6 +84,7 @@ void TfmMain::flListChange(TControl*) {
   std::string path = flList.SelectedFilePath();
   if (path.empty()) {
     ClearPicture(Img.Picture());
+    ReadAhead().Clear();  // another folder, or none: nothing ahead is wanted
     return;
   }
   // A failed load raises before the status bar is touched.
@@ -87,6 +92,8 @@ void TfmMain::flListChange(TControl*) {
   StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
   StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
   StatusBar.SetPanelText(2, path);
+  // While the full-screen view is up it reads ahead for its own view.
+  if (!fmView() || !IsWindowVisible(fmView()->Handle())) ReadAheadAround(flList, false, Img);
 }
 
 void TfmMain::AcFullScreenExecute() {

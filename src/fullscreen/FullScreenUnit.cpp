@@ -4,6 +4,7 @@
 
 #include "app/Common.h"
 #include "app/status_core.h"
+#include "pictures/readahead.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -52,6 +53,7 @@ void TfmView::Create() {
   imgWiev.SetStretch(false);
   imgWiev.SetProportional(true);
   imgWiev.OnDblClick = [this] { imgWievDblClick(); };
+  imgWiev.StepKeysInterruptDecode = true;
   AddDocked(&fsStatusBar);
   AddDocked(&imgWiev);
   ApplyFontToChildren();
@@ -69,6 +71,7 @@ void TfmView::ShowPicture(const std::string& path) {
   fsStatusBar.SetPanelText(1, DimensionsText(picture.Width(), picture.Height()));
   fsStatusBar.SetPanelText(2, path);
   SetText("Pixlumen : " + FileNamePart(path));
+  if (FileList && FileList->SelectedFilePath() == path) ReadAheadAround(*FileList, true, imgWiev);
 }
 
 void TfmView::StepTo(int index) {

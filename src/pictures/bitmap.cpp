@@ -363,6 +363,14 @@ bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
   return true;
 }
 
+void TBitmap::PrepareReducedCopy(int dw, int dh) {
+  const BITMAPINFOHEADER& h = desc_.dsBmih;
+  int sw = Width(), sh = Height();
+  if (!bits_ || (h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB) return;
+  if (dw <= 0 || dh <= 0 || dw > sw || dh > sh || (dw == sw && dh == sh)) return;
+  ReducedCopy(dw, dh);
+}
+
 const TBitmap::TReducedCopy* TBitmap::ReducedCopy(int dw, int dh) {
   for (const TReducedCopy& c : reduced_)
     if (c.dib && c.width == dw && c.height == dh) return &c;

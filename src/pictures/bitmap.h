@@ -45,6 +45,10 @@ class TBitmap : public TGraphic {
   uint8_t* ScanLine(int row);
   // Forgets the reduced copies made for drawing: the pixels were rewritten.
   void PixelsChanged();
+  // Makes ahead the reduced copy a draw into a width x height rectangle on a
+  // true-colour screen would make. Also off the user-interface thread, while
+  // no other thread uses the bitmap.
+  void PrepareReducedCopy(int width, int height);
   // Bytes per row of the buffer: ((width * bits + 31) & ~31) / 8.
   int RowBytes() const;
   int BitCount() const;

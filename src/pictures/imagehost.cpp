@@ -1,8 +1,41 @@
 #include "pictures/imagehost.h"
 
+#include "pictures/jpeg.h"
 #include "ui/app.h"
 
 namespace pix {
+
+namespace {
+
+// A key that moves to another picture is waiting.
+bool StepKeyWaiting() {
+  MSG m;
+  if (!PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD)) return false;
+  switch (m.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END: return true;
+    default: return false;
+  }
+}
+
+// The decode interrupt for the length of one paint.
+struct InterruptScope {
+  bool (*saved)() = JPEGDecodeHooks().Interrupted;
+  explicit InterruptScope(bool on) {
+    if (on) JPEGDecodeHooks().Interrupted = StepKeyWaiting;
+  }
+  ~InterruptScope() { JPEGDecodeHooks().Interrupted = saved; }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+};
+
+}  // namespace
 
 void TImageHost::Create(HWND parent, const TRect& r) {
   CreateOwn("PixlumenImage", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r, CS_DBLCLKS,
@@ -15,7 +48,13 @@ void TImageHost::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
   try {
+    InterruptScope interrupt(StepKeysInterruptDecode);
     view_.Paint(dc);
+  } catch (const EJPEGInterrupted&) {
+    // Paint again after the key, unless it brings another picture first.
+    EndPaint(Handle(), &ps);
+    InvalidateRect(Handle(), &ps.rcPaint, FALSE);
+    return;
   } catch (...) {
     // Nothing was drawn where the background was left for the picture.
     FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));

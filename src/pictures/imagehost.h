@@ -32,6 +32,9 @@ public:
   std::function<void(std::exception_ptr)> OnPaintError;
   // The cursor over the picture (the application's own cursor still wins).
   HCURSOR Cursor = nullptr;
+  // A step key waiting in the queue stops the decode of a first paint: the key
+  // brings another picture anyway. The screen keeps what it showed until then.
+  bool StepKeysInterruptDecode = false;
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 

@@ -45,6 +45,69 @@ void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int 
   }
 }
 
+// Rows not decoded yet (or ever, after an error) show white. Writing white over
+// a whole large picture costs as much as a good part of its decode, so it is
+// done only when someone may look: before a progress report, after a failure.
+struct UndecodedRows {
+  TBitmap* bmp = nullptr;
+  uint8_t white = 0xFF;
+  int from = 0;  // the first row not decoded
+  bool filled = false;
+  void Fill() {
+    if (!bmp || filled) return;
+    filled = true;
+    size_t n = static_cast<size_t>(bmp->RowBytes());
+    for (int y = from; y < bmp->Height(); ++y)
+      if (uint8_t* row = bmp->ScanLine(y)) std::memset(row, white, n);
+  }
+};
+
+// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
+// libjpeg write the rows straight into the bitmap's memory, top row first.
+// `paletteSet` turns true as soon as the bitmap has a palette.
+void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest) {
+  int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
+  int count = dec.ColorCount();
+  std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
+  RGBQUAD colors[256];
+  int white = 0, whiteSum = -1;
+  for (int i = 0; i < count && i < 256; ++i) {
+    uint8_t r, g, b;
+    dec.ColorAt(i, r, g, b);
+    lp->palPalEntry[i] = {r, g, b, 0};
+    colors[i] = {b, g, r, 0};
+    if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
+  }
+  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
+  rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false};
+  uint8_t* row0 = bmp.ScanLine(0);
+  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  if (count > 0) {
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
+    bmp.SetPalette(CreatePalette(lp));
+    paletteSet = true;
+    row0 = bmp.ScanLine(0);  // a palette may move the rows
+  }
+  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
+  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
+    rest.from = y;
+    int got = dec.ReadRows(row0 + step * y, step, rows);
+    bmp.PixelsChanged();  // a repaint during the decode saw older rows
+    if (got == 0) break;
+  }
+  rest.from = dec.OutputScanline();
+  if (rest.from < h) rest.Fill();
+}
+
+void RequireDecodeMemory(const TJPEGDecoder& dec) {
+  uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
+           h = static_cast<uint64_t>(dec.ImageHeight());
+  uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
+  RequireMemory(rowBytes * h, dec.WorkingMemory());
+}
+
 // The last complete decode. The full-screen view and the main preview load the
 // same file for one key press; whichever paints second takes the first one's
 // pixels instead of decoding again. Weak: it keeps nothing alive.
@@ -118,6 +181,17 @@ std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
   return copy;
 }
 
+// A bitmap decoded elsewhere from the same bytes becomes this picture's; one
+// with a palette is announced as a fresh decode's would be.
+void TJPEGImage::AdoptDecoded(std::shared_ptr<TBitmap> bitmap) {
+  bitmap_ = std::move(bitmap);
+  Last() = {data_, bitmap_, settings_};
+  if (bitmap_->Palette()) {
+    PaletteModified = true;
+    Changed();
+  }
+}
+
 bool TJPEGImage::ShareLastDecode() {
   std::shared_ptr<TJPEGData> data = Last().data.lock();
   std::shared_ptr<TBitmap> bitmap = Last().bitmap.lock();
@@ -125,16 +199,23 @@ bool TJPEGImage::ShareLastDecode() {
     return false;
   if (data != data_ && std::memcmp(data->bytes.get(), data_->bytes.get(), data_->size) != 0)
     return false;
-  bitmap_ = std::move(bitmap);
-  if (bitmap_->Palette()) {
-    PaletteModified = true;
-    Changed();
-  }
+  AdoptDecoded(std::move(bitmap));
+  return true;
+}
+
+bool TJPEGImage::TakeReadAhead() {
+  const TJPEGDecodeHooks& hooks = JPEGDecodeHooks();
+  if (!hooks.Find) return false;
+  // Only a view that reads ahead sets the interrupt: only it waits for the worker.
+  std::shared_ptr<TBitmap> bitmap = hooks.Find(*data_, settings_, hooks.Interrupted != nullptr,
+                                               interruptedOnce_ ? nullptr : hooks.Interrupted);
+  if (!bitmap) return false;
+  AdoptDecoded(std::move(bitmap));
   return true;
 }
 
 void TJPEGImage::Decode() {
-  if (data_->hasBytes && ShareLastDecode()) return;
+  if (data_->hasBytes && (ShareLastDecode() || TakeReadAhead())) return;
   bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show
@@ -143,68 +224,80 @@ void TJPEGImage::Decode() {
   dec.SetParameters(settings_.PixelFormat == TJPEGPixelFormat::jf8Bit);
   const RECT none{0, 0, 0, 0};
   Progress(TProgressStage::psStarting, 0, false, none, std::string());
+  UndecodedRows rest;
   try {
     if (tempPalette_) {
       DeleteObject(tempPalette_);
       tempPalette_ = nullptr;
     }
-    uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
-             h = static_cast<uint64_t>(dec.ImageHeight());
-    uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
-    RequireMemory(rowBytes * h, dec.WorkingMemory());
+    // Once only: a key that turns out to change nothing (Down on the last
+    // entry, held) must not keep the picture from ever showing. A key already
+    // waiting stops the decode before any of its work.
+    bool (*interrupted)() = JPEGDecodeHooks().Interrupted;
+    if (interrupted && !interruptedOnce_) {
+      if (interrupted()) throw EJPEGInterrupted();
+      dec.Interrupted = [interrupted, last = GetTickCount()]() mutable {
+        DWORD now = GetTickCount();
+        if (now - last < 4) return false;  // the queue is looked at now and then
+        last = now;
+        return interrupted();
+      };
+    }
+    RequireDecodeMemory(dec);
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
-    dec.OnProgress = [this](const TJPEGProgressReport& p) {
+    dec.OnProgress = [this, &rest](const TJPEGProgressReport& p) {
+      rest.Fill();  // the report may draw the rows decoded so far
       Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
                RECT{p.left, p.top, p.right, p.bottom}, std::string());
     };
     dec.Start();
-    DecodeRows(dec, bmp);
+    bool paletteSet = false;
+    struct Flag {
+      bool& set;
+      bool& modified;
+      ~Flag() { modified = modified || set; }
+    } flag{paletteSet, PaletteModified};
+    DecodeRows(dec, bmp, paletteSet, rest);
     dec.Finish();
+  } catch (const EJPEGInterrupted&) {
+    // Stopped for a newer step: nothing of it is kept, the next draw starts over.
+    bitmap_.reset();
+    interruptedOnce_ = true;
+    Progress(TProgressStage::psEnding, 0, false, none, std::string());
+    throw;
   } catch (...) {
+    rest.from = std::max(rest.from, dec.OutputScanline());
+    rest.Fill();
     bmp.PixelsChanged();
     Progress(TProgressStage::psEnding, 0, PaletteModified, none, std::string());
     if (PaletteModified) Changed();
     throw;
   }
   Last() = {data_, bitmap_, settings_};
+  if (const auto& decoded = JPEGDecodeHooks().Decoded) decoded(data_, bitmap_, settings_);
   Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
   if (PaletteModified) Changed();
 }
 
-// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
-// libjpeg write the rows straight into the bitmap's memory, top row first.
-void TJPEGImage::DecodeRows(TJPEGDecoder& dec, TBitmap& bmp) {
-  int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
-  int count = dec.ColorCount();
-  std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
-  auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
-  RGBQUAD colors[256];
-  int white = 0, whiteSum = -1;
-  for (int i = 0; i < count && i < 256; ++i) {
-    uint8_t r, g, b;
-    dec.ColorAt(i, r, g, b);
-    lp->palPalEntry[i] = {r, g, b, 0};
-    colors[i] = {b, g, r, 0};
-    if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
-  }
-  // Rows not decoded yet (or ever, after an error) show white.
-  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
-  bmp.FillBytes(bits == 8 ? static_cast<uint8_t>(white) : 0xFF);
-  uint8_t* row0 = bmp.ScanLine(0);
-  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
-  if (count > 0) {
-    lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
-    bmp.SetPalette(CreatePalette(lp));
-    PaletteModified = true;
-    row0 = bmp.ScanLine(0);  // a palette may move the rows
-  }
-  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
-  for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
-    int got = dec.ReadRows(row0 + step * y, step, rows);
-    bmp.PixelsChanged();  // a repaint during the decode saw older rows
-    if (got == 0) break;
-  }
+std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefaults& settings,
+                                         std::function<bool()> interrupted) {
+  auto bmp = std::make_shared<TBitmap>();
+  TJPEGDecoder dec(data.bytes.get(), data.size);
+  dec.ReadHeader();
+  dec.SetParameters(settings.PixelFormat == TJPEGPixelFormat::jf8Bit);
+  RequireDecodeMemory(dec);
+  dec.Interrupted = std::move(interrupted);
+  dec.Start();
+  bool paletteSet = false;
+  UndecodedRows rest;
+  DecodeRows(dec, *bmp, paletteSet, rest);
+  dec.Finish();
+  return bmp;
+}
+
+TJPEGDecodeHooks& JPEGDecodeHooks() {
+  static TJPEGDecodeHooks hooks;
+  return hooks;
 }
 
 // ---------------------------------------------------------------------------

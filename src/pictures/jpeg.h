@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "pictures/bitmap.h"
@@ -61,13 +62,39 @@ class TJPEGImage : public TGraphic {
  private:
   void Decode();
   bool ShareLastDecode();
-  void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp);
+  bool TakeReadAhead();
+  void AdoptDecoded(std::shared_ptr<TBitmap> bitmap);
 
   std::shared_ptr<TJPEGData> data_;
   std::shared_ptr<TBitmap> bitmap_;
   mutable HPALETTE tempPalette_ = nullptr;
+  bool interruptedOnce_ = false;
   TJPEGDefaults settings_;
 };
+
+// Decodes the bytes, off the user-interface thread as well: no progress, no
+// picture. `interrupted` is asked between scan lines (EJPEGInterrupted).
+std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefaults& settings,
+                                         std::function<bool()> interrupted);
+
+// The read-ahead's side of a picture's first draw, set by it; none by default.
+struct TJPEGDecodeHooks {
+  // A finished decode of exactly these bytes with these settings, or none.
+  // With `mayWait` (a view that reads ahead paints) it may wait for a decode
+  // in work, until `interrupted` (if set) says a key waits (EJPEGInterrupted).
+  std::function<std::shared_ptr<TBitmap>(const TJPEGData&, const TJPEGDefaults&, bool mayWait,
+                                         bool (*interrupted)())>
+      Find;
+  // A picture that had to be decoded at its draw after all.
+  std::function<void(const std::shared_ptr<TJPEGData>&, const std::shared_ptr<TBitmap>&,
+                     const TJPEGDefaults&)>
+      Decoded;
+  // Asked between scan lines of a decode at a draw: true stops it (EJPEGInterrupted),
+  // and the next draw decodes afresh. Set only around the paint of a view whose
+  // user may already have moved on.
+  bool (*Interrupted)() = nullptr;
+};
+TJPEGDecodeHooks& JPEGDecodeHooks();
 
 // Start-up: the default pixel format from the screen's colour depth, then the
 // "jpeg" and "jpg" entries of the format list. Exit: the kind leaves the list.

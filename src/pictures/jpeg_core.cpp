@@ -37,7 +37,7 @@ struct Source {
   JOCTET buffer[kSourceBufferSize];
 };
 
-enum class Failure { Library, ScanLimit, Hook };
+enum class Failure { Library, ScanLimit, Hook, Interrupted };
 
 }  // namespace
 
@@ -143,6 +143,10 @@ void ProgressMonitor(j_common_ptr ci) {
     c->failure = Failure::ScanLimit;
     longjmp(c->err.jump, 1);
   }
+  if (c->owner->Interrupted && c->owner->Interrupted()) {
+    c->failure = Failure::Interrupted;
+    longjmp(c->err.jump, 1);
+  }
   if (!ReportProgress(c)) {
     c->failure = Failure::Hook;
     longjmp(c->err.jump, 1);
@@ -160,6 +164,8 @@ void ProgressMonitor(j_common_ptr ci) {
     }
     case Failure::ScanLimit:
       throw EJPEG(Format("JPEG error: more than %d scans", kJPEGMaxScans));
+    case Failure::Interrupted:
+      throw EJPEGInterrupted();
     case Failure::Library:
       break;
   }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/errors.h"
+
 namespace pix {
 
 // What was read from a JPEG file: every byte of it, and the header's facts.
@@ -55,6 +57,10 @@ int JPEGRowsPerCall(ptrdiff_t step, int recOutbufHeight);
 // must not overlap). Files with Adobe's marker store the inks inverted.
 void JPEGCmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, int width, bool inverted);
 
+// A decode stopped on purpose between scan lines (the picture is no longer
+// wanted, or a newer key waits): silent, and nothing of it is kept.
+class EJPEGInterrupted : public EAbort {};
+
 // A progressive file is refused after this many scans: every scan costs a pass
 // over the whole coefficient buffer, and a crafted file can hold tens of thousands.
 constexpr int kJPEGMaxScans = 500;
@@ -74,6 +80,9 @@ class TJPEGDecoder {
   // propagate out of the libjpeg call that reported progress.
   std::function<void(const TJPEGProgressReport&)> OnProgress;
   std::function<uint32_t()> Clock;
+  // Asked between scan lines (and between the input passes of a multi-scan
+  // file); true stops the decode with EJPEGInterrupted. Must not throw.
+  std::function<bool()> Interrupted;
 
   void ReadHeader();
   // The program's decoding parameters; `eightBit` is the 8-bit pixel format.

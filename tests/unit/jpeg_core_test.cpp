@@ -203,6 +203,31 @@ TEST(JpegDecode, ErrorFromTheProgressHookArrivesUnchanged) {
   EXPECT_THROW(dec.Start(), EAbort);
 }
 
+// A stop asked for between scan lines leaves libjpeg's frames as the silent
+// kind, whether it comes while rows are read or inside the input passes of a
+// progressive file; the context is then destroyed cleanly.
+TEST(JpegDecode, InterruptStopsBetweenScanLines) {
+  for (bool progressive : {false, true}) {
+    std::string bytes = jpegtest::Photo({64, 256, Kind::Color, progressive});
+    TJPEGDecoder dec(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    int asked = 0, stopAt = progressive ? 3 : 8;
+    dec.Interrupted = [&] { return ++asked >= stopAt; };
+    dec.ReadHeader();
+    dec.SetParameters(false);
+    std::vector<uint8_t> row(64 * 3);
+    int rows = 0;
+    EXPECT_THROW(
+        {
+          dec.Start();
+          while (dec.ReadRows(row.data(), 0, 1) > 0) ++rows;
+        },
+        EJPEGInterrupted)
+        << progressive;
+    EXPECT_EQ(asked, stopAt) << progressive;
+    EXPECT_LT(rows, 256) << progressive;
+  }
+}
+
 TEST(JpegProgress, ReportsEvery500msWhenThePercentageChanges) {
   TJPEGProgressState st;
   TJPEGProgressReport r;
