@@ -13,7 +13,7 @@ class TBevel : public TPaintedControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   bool raised_ = true;
 };
 

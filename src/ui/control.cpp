@@ -232,10 +232,25 @@ void TControl::Invalidate(bool erase) {
 
 bool TPaintedControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT: PaintWindow(); return true;
+    case WM_ERASEBKGND: result = EraseBackground(reinterpret_cast<HDC>(wp)); return true;
     default: return TControl::HandleMessage(msg, wp, lp, result);
   }
+}
+
+void TPaintedControl::PaintWindow() {
+  std::exception_ptr failed;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  try {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    Paint(dc, client);
+  } catch (...) {
+    failed = std::current_exception();
+  }
+  EndPaint(Handle(), &ps);
+  if (failed) PaintFailed(failed);
 }
 
 void TPanel::Create(HWND parent, TAlign align, int width, int height) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,13 +90,24 @@ private:
   std::vector<TDockable*> docked_;
 };
 
-// A control that draws all of itself in Paint(): no background erase first.
+// A control that paints itself in Paint(). The paint is begun and ended here, on
+// every path, so a control only draws.
 class TPaintedControl : public TControl {
 public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
-  virtual void Paint() = 0;
+  // Draws into `dc`, already clipped to what needs painting; `client` is the
+  // whole client area.
+  virtual void Paint(HDC dc, const RECT& client) = 0;
+  // WM_ERASEBKGND: by default nothing, for controls that draw all of themselves.
+  virtual BOOL EraseBackground(HDC) { return TRUE; }
+  // A failure of Paint(), raised after the paint has ended: the region is
+  // validated first so a report does not bring the same paint back at once.
+  virtual void PaintFailed(std::exception_ptr e) { std::rethrow_exception(e); }
+
+private:
+  void PaintWindow();
 };
 
 // A plain container without bevel, painted in the colour of button faces.

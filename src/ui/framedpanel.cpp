@@ -55,11 +55,7 @@ void TFramedPanel::PaintPanel(HDC dc, const RECT& client) {
   if (old) SelectObject(dc, old);
 }
 
-void TFramedPanel::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT client;
-  GetClientRect(Handle(), &client);
+void TFramedPanel::Paint(HDC dc, const RECT& client) {
   if (style_.doubleBuffered) {
     // Drawn aside and copied at once, so a resize never shows a bare background.
     TMemoryDC mem(dc);
@@ -68,12 +64,10 @@ void TFramedPanel::Paint() {
       TSelectObject select(mem, bmp);
       PaintPanel(mem, client);
       BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-      EndPaint(Handle(), &ps);
       return;
     }
   }
   PaintPanel(dc, client);
-  EndPaint(Handle(), &ps);
 }
 
 bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -36,7 +36,7 @@ class TFramedPanel : public TPaintedControl {
   virtual void PaintPanel(HDC dc, const RECT& client);
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   TFramedPanelStyle style_;
   std::string caption_;
   HFONT font_ = nullptr;

@@ -71,11 +71,8 @@ void TLabel::AutoSize() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TLabel::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT r;
-  GetClientRect(Handle(), &r);
+void TLabel::Paint(HDC dc, const RECT& client) {
+  RECT r = client;
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
   SetBkMode(dc, TRANSPARENT);
@@ -83,7 +80,6 @@ void TLabel::Paint() {
   std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
   if (old) SelectObject(dc, old);
-  EndPaint(Handle(), &ps);
 }
 
 void TLabel::MouseMoved() {

@@ -50,7 +50,7 @@ class TLabel : public TPaintedControl {
 
  private:
   void AutoSize();
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   void MouseMoved();
   void MouseLeft();
 

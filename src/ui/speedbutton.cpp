@@ -99,11 +99,7 @@ void TSpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
   SetDIBitsToDevice(dc, x, y, w, h, 0, 0, 0, h, out.data(), &bi, DIB_RGB_COLORS);
 }
 
-void TSpeedButton::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT r;
-  GetClientRect(Handle(), &r);
+void TSpeedButton::Paint(HDC dc, const RECT& r) {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   bool enabled = IsWindowEnabled(Handle());
   bool down = pressed_ && hot_;
@@ -115,7 +111,6 @@ void TSpeedButton::Paint() {
     int x = (r.right - glyphW_) / 2 + (down ? 1 : 0), y = (r.bottom - glyphH_) / 2 + (down ? 1 : 0);
     DrawGlyph(dc, x, y, enabled);
   }
-  EndPaint(Handle(), &ps);
 }
 
 bool TSpeedButton::Inside(LPARAM lp) const {

@@ -27,7 +27,7 @@ class TSpeedButton : public TPaintedControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
   bool Inside(LPARAM lp) const;
 
