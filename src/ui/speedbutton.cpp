@@ -44,10 +44,10 @@ void TSpeedButton::LoadGlyph(const char* resourceName) {
 void TSpeedButton::SetHint(const std::string& hint) {
   if (!Handle()) return;
   if (!tip_) {
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                           Application().Instance(), nullptr);
+    tip_.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                               Application().Instance(), nullptr));
     if (!tip_) return;
   }
   TOOLINFOA ti{};
@@ -124,8 +124,7 @@ bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
   switch (msg) {
     case WM_DESTROY:
       // The tooltip is owned by the button and would go with it: forget it first.
-      if (tip_) DestroyWindow(tip_);
-      tip_ = nullptr;
+      tip_.Reset();
       return false;
     case WM_ENABLE:
       hot_ = pressed_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -34,7 +35,7 @@ class TSpeedButton : public TPaintedControl {
   int glyphW_ = 0, glyphH_ = 0;
   std::vector<uint32_t> glyph_;  // top-down 0x00RRGGBB
   uint32_t clear_ = 0;           // the see-through colour
-  HWND tip_ = nullptr;
+  TOwnedWindow tip_;
   bool hot_ = false, pressed_ = false;
 };
 
