@@ -108,18 +108,6 @@ private:
   bool enabled_ = false, restored_ = false;
 };
 
-// Runs fn; any exception goes to the error report instead of escaping into the
-// platform. Window procedures wrap their handlers in this.
-template <class Fn>
-auto Guarded(Fn&& fn, decltype(fn()) fallback = decltype(fn())()) -> decltype(fn()) {
-  try {
-    return fn();
-  } catch (...) {
-    Application().HandleException();
-    return fallback;
-  }
-}
-
 // UTF-8 <-> UTF-16 for text the program draws itself.
 std::wstring Widen(const std::string& s);
 std::string Narrow(const std::wstring& s);

@@ -155,17 +155,14 @@ bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_DRAWITEM: {
       auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-      if (di->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
+      if (di->CtlType == ODT_MENU) return false;
       if (TControl* c = FromHandle(di->hwndItem); c && c != this)
         return c->HandleReflected(msg, wp, lp, result);
       return false;
     }
-    case WM_INITMENUPOPUP:
-    case WM_MENUCHAR:
-      return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
     case WM_MEASUREITEM: {
       auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (mi->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
+      if (mi->CtlType == ODT_MENU) return false;
       // The control is not attached yet while it is created: measure by id.
       if (HWND child = GetDlgItem(handle_, static_cast<int>(mi->CtlID)))
         if (TControl* c = FromHandle(child); c && c != this)

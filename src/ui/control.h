@@ -57,10 +57,6 @@ public:
   void SetFont(HFONT font);
   void Invalidate(bool erase = true);
 
-  // Owner-drawn menu items of a menu this window owns (WM_MEASUREITEM,
-  // WM_DRAWITEM, WM_INITMENUPOPUP, WM_MENUCHAR) go to this control, if set.
-  TControl* MenuClient = nullptr;
-
   // Handles a message sent to this window. Return true when handled.
   virtual bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   // Handles WM_COMMAND / WM_NOTIFY / WM_DRAWITEM / WM_MEASUREITEM sent to the
