@@ -99,7 +99,8 @@ void TSpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
   SetDIBitsToDevice(dc, x, y, w, h, 0, 0, 0, h, out.data(), &bi, DIB_RGB_COLORS);
 }
 
-void TSpeedButton::Paint(HDC dc, const RECT& r) {
+void TSpeedButton::Paint(HDC dc, const RECT& client) {
+  RECT r = client;  // DrawEdge takes it writable
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   bool enabled = IsWindowEnabled(Handle());
   bool down = pressed_ && hot_;
