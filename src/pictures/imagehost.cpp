@@ -5,8 +5,8 @@
 namespace pix {
 
 void TImageHost::Create(HWND parent, const TRect& r) {
-  CreateOwn("PixlumenImage", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r, CS_DBLCLKS,
-            GetSysColorBrush(COLOR_BTNFACE));
+  CreateOwn({.name = "PixlumenImage", .background = GetSysColorBrush(COLOR_BTNFACE)}, "",
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
   view_.SetParent(Handle());
   view_.SetBounds(ClientRect());
 }

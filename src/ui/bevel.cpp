@@ -4,8 +4,8 @@ namespace pix {
 
 void TBevel::Create(HWND parent, int left, int top, int width, bool raised) {
   raised_ = raised;
-  CreateOwn("PixlumenBevel", "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {left, top, left + width, top + kLineHeight}, 0);
+  CreateOwn({.name = "PixlumenBevel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
+            {left, top, left + width, top + kLineHeight});
 }
 
 void TBevel::Paint(HDC dc, const RECT& r) {

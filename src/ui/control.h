@@ -15,6 +15,17 @@ namespace pix {
 
 class TControl;
 
+// One of the program's own window classes. A class is registered once, on its
+// first use; the platform would silently keep the first settings for a later use
+// with others, so such a use raises std::logic_error instead.
+struct TWindowClass {
+  const char* name = nullptr;
+  UINT style = CS_DBLCLKS;
+  HBRUSH background = nullptr;
+  HCURSOR cursor = nullptr;  // the arrow when null
+};
+void RegisterWindowClass(const TWindowClass& cls);
+
 // Anything a container can dock: windowed controls and windowless views alike.
 class TDockable {
 public:
@@ -64,10 +75,15 @@ public:
   virtual bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 protected:
-  // Creates a window of one of the program's own classes (registered once).
+  // Creates a window of one of the program's own classes.
+  void CreateOwn(const TWindowClass& cls, const std::string& text, DWORD style, DWORD exStyle,
+                 HWND parent, const TRect& r);
+  // The same with the class's settings one by one, as older callers name them.
   void CreateOwn(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                  HWND parent, const TRect& r, UINT classStyle = CS_DBLCLKS,
-                 HBRUSH background = nullptr, HCURSOR cursor = nullptr);
+                 HBRUSH background = nullptr, HCURSOR cursor = nullptr) {
+    CreateOwn({className, classStyle, background, cursor}, text, style, exStyle, parent, r);
+  }
   // Creates a standard control and subclasses it.
   void CreateStandard(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                       HWND parent, const TRect& r, int id = 0);
@@ -76,6 +92,7 @@ protected:
   void DestroyHandle();
 
 private:
+  friend void RegisterWindowClass(const TWindowClass& cls);
   static LRESULT CALLBACK OwnProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);

@@ -22,7 +22,8 @@ void TFramedPanel::Create(HWND parent, const TRect& r, const TFramedPanelStyle& 
   DWORD ws = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (style.singleBorder) ws |= WS_BORDER;
   if (style.tabStop) ws |= WS_TABSTOP;
-  CreateOwn("PixlumenFramedPanel", "", ws, 0, parent, r, CS_HREDRAW | CS_VREDRAW);
+  CreateOwn({.name = "PixlumenFramedPanel", .style = CS_HREDRAW | CS_VREDRAW}, "", ws, 0, parent,
+            r);
 }
 
 void TFramedPanel::SetCaption(const std::string& caption) {

@@ -20,7 +20,8 @@ TLabel::~TLabel() { DestroyHandle(); }
 
 void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
   // No double-click class style: two quick clicks on a link are two clicks.
-  CreateOwn("PixlumenLabel", "", WS_CHILD | WS_VISIBLE, 0, parent, {left, top, left, top}, 0);
+  CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
+            {left, top, left, top});
   SetCaption(caption);
 }
 

@@ -19,8 +19,8 @@ TSpeedButton::~TSpeedButton() {
 }
 
 void TSpeedButton::Create(HWND parent, const TRect& r) {
-  CreateOwn("PixlumenSpeedButton", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r,
-            CS_HREDRAW | CS_VREDRAW);
+  CreateOwn({.name = "PixlumenSpeedButton", .style = CS_HREDRAW | CS_VREDRAW}, "",
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
 }
 
 void TSpeedButton::LoadGlyph(const char* resourceName) {

@@ -52,6 +52,31 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   EXPECT_EQ(TControl::FromHandle(wnd), nullptr);
 }
 
+TEST(ToolkitClass, ASecondUseWithOtherSettingsIsCaught) {
+  const TWindowClass first{.name = "PixlumenTestClass", .style = CS_DBLCLKS};
+  RegisterWindowClass(first);
+  struct Case {
+    const char* what;
+    TWindowClass again;
+    bool raises;
+  };
+  const Case cases[] = {
+      {"the same settings", first, false},
+      {"another style", {.name = first.name, .style = CS_HREDRAW}, true},
+      {"another background",
+       {.name = first.name, .background = GetSysColorBrush(COLOR_WINDOW)},
+       true},
+      {"another cursor", {.name = first.name, .cursor = LoadCursorA(nullptr, IDC_CROSS)}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.raises)
+      EXPECT_THROW(RegisterWindowClass(c.again), std::logic_error);
+    else
+      EXPECT_NO_THROW(RegisterWindowClass(c.again));
+  }
+}
+
 TEST(ToolkitRouting, CommandsAndMenuItemsReachTheirOwners) {
   ThreeButtons fm;
   fm.Create();
