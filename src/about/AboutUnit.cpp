@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 

@@ -1,6 +1,7 @@
 #include "ui/button.h"
 
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 

@@ -2,6 +2,7 @@
 
 #include "ui/app.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "ui/text.h"
+
 namespace pix {
 
 HCURSOR CursorHandle(TCursor cursor) {
