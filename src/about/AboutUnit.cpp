@@ -65,7 +65,7 @@ void TfmAbout::Create(HWND owner) {
   // code page the A functions convert with.
   SetWindowTextW(Handle(), Widen(caption).c_str());
   SetWindowPos(Handle(), nullptr, 0, 0, S(306), S(280), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  CenterOnScreen();
+  CentreOnScreen(Handle());
   bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
 
   HWND me = Handle();
@@ -101,15 +101,8 @@ void TfmAbout::FormCreate() {
   laVersion.SetCaption("Version: " + GetVersionString());
 }
 
-void TfmAbout::CenterOnScreen() {
-  TRect r = Bounds();
-  int x = (GetSystemMetrics(SM_CXSCREEN) - r.Width()) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - r.Height()) / 2;
-  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 int TfmAbout::ShowModal() {
-  CenterOnScreen();
+  CentreOnScreen(Handle());
   // Closing is the only way out of the loop, and it answers "cancel".
   return TForm::ShowModal();
 }

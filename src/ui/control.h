@@ -129,6 +129,9 @@ public:
   void Create(HWND parent, TAlign align, int width, int height);
 };
 
+// Moves a top-level window to the middle of the primary screen, keeping its size.
+void CentreOnScreen(HWND wnd);
+
 // Creates a GDI font for the form text of the program at the screen's density.
 struct FormMetrics {
   int dpi = 96;
