@@ -69,14 +69,16 @@ void TfmAbout::Create(HWND owner) {
   bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
 
   HWND me = Handle();
-  btnOK.Create(me, {S(216), S(216), S(216) + S(75), S(216) + S(25)}, "OK");
-  laCompany.Create(me, S(40), S(16), kMakerName);
-  laName.Create(me, S(48), S(48), "Pixlumen");
-  laVersion.Create(me, S(40), S(104), "Version: ");
-  laCopyRight.Create(me, S(40), S(128), std::string("Copyright © 2026 ") + kMakerName);
-  laWeb.Create(me, S(40), S(152), kMakerWeb);
-  laMail.Create(me, S(40), S(176), kMakerMail);
-  Bevel.Create(me, S(8), S(208), S(282));
+  btnOK.Create(me, {.bounds = {S(216), S(216), S(216) + S(75), S(216) + S(25)}, .caption = "OK"});
+  laCompany.Create(me, {.left = S(40), .top = S(16), .caption = kMakerName});
+  laName.Create(me, {.left = S(48), .top = S(48), .caption = "Pixlumen"});
+  laVersion.Create(me, {.left = S(40), .top = S(104), .caption = "Version: "});
+  laCopyRight.Create(me, {.left = S(40),
+                          .top = S(128),
+                          .caption = std::string("Copyright © 2026 ") + kMakerName});
+  laWeb.Create(me, {.left = S(40), .top = S(152), .caption = kMakerWeb});
+  laMail.Create(me, {.left = S(40), .top = S(176), .caption = kMakerMail});
+  Bevel.Create(me, {.left = S(8), .top = S(208), .width = S(282)});
   ApplyFontToChildren();
 
   // The larger fonts belong to the layout: they scale as the places do, so the

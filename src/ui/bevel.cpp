@@ -2,6 +2,11 @@
 
 namespace pix {
 
+void TBevel::Create(HWND parent, const TBevelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.left, a.top, a.width, a.raised);
+}
+
 void TBevel::Create(HWND parent, int left, int top, int width, bool raised) {
   raised_ = raised;
   CreateOwn({.name = "PixlumenBevel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,

@@ -5,6 +5,11 @@
 
 namespace pix {
 
+void TButton::Create(HWND parent, const TButtonArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds, a.caption);
+}
+
 void TButton::Create(HWND parent, const TRect& bounds, const std::string& caption) {
   CreateStandard("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, parent,
                  bounds);

@@ -262,10 +262,16 @@ void TPaintedControl::PaintWindow() {
   if (failed) PaintFailed(failed);
 }
 
-void TPanel::Create(HWND parent, TAlign align, int width, int height) {
-  Align = align;
-  DockWidth = width;
-  DockHeight = height;
+void TDockable::Dock(const TDock& d) {
+  Align = d.align;
+  DockWidth = d.width;
+  DockHeight = d.height;
+  if (d.in) d.in->AddDocked(this);
+}
+
+void TPanel::Create(HWND parent, const TPanelArgs& a) {
+  Dock(a.dock);
+  int width = a.dock.width, height = a.dock.height;
   CreateOwn({.name = "PixlumenPanel", .style = 0, .background = GetSysColorBrush(COLOR_BTNFACE)},
             "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, parent,
             {0, 0, width, height});

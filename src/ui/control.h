@@ -26,10 +26,21 @@ struct TWindowClass {
 };
 void RegisterWindowClass(const TWindowClass& cls);
 
+// Where a control docks, applied by the Create that takes it: the container that
+// lays it out (none: it stays where it was created), the side, and its extent.
+struct TDock {
+  TControl* in = nullptr;
+  TAlign align = TAlign::None;
+  int width = 0;   // docked left or right
+  int height = 0;  // docked top or bottom
+};
+
 // Anything a container can dock: windowed controls and windowless views alike.
 class TDockable {
 public:
   virtual ~TDockable() = default;
+  // Takes the side and extent of `d` and joins its container, if it names one.
+  void Dock(const TDock& d);
   TAlign Align = TAlign::None;
   int DockWidth = 0;   // width when docked left or right
   int DockHeight = 0;  // height when docked top or bottom
@@ -124,9 +135,15 @@ private:
 };
 
 // A plain container without bevel, painted in the colour of button faces.
+struct TPanelArgs {
+  TDock dock = {};
+};
 class TPanel : public TControl {
 public:
-  void Create(HWND parent, TAlign align, int width, int height);
+  void Create(HWND parent, const TPanelArgs& a);
+  void Create(HWND parent, TAlign align, int width, int height) {
+    Create(parent, TPanelArgs{{nullptr, align, width, height}});
+  }
 };
 
 // Moves a top-level window to the middle of the primary screen, keeping its size.

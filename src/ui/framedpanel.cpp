@@ -18,6 +18,11 @@ void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
 }
 }  // namespace
 
+void TFramedPanel::Create(HWND parent, const TFramedPanelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds, a.style);
+}
+
 void TFramedPanel::Create(HWND parent, const TRect& r, const TFramedPanelStyle& style) {
   style_ = style;
   DWORD ws = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;

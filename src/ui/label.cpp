@@ -20,6 +20,11 @@ HCURSOR CursorHandle(TCursor cursor) {
 
 TLabel::~TLabel() { DestroyHandle(); }
 
+void TLabel::Create(HWND parent, const TLabelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.left, a.top, a.caption);
+}
+
 void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
   // No double-click class style: two quick clicks on a link are two clicks.
   CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,

@@ -18,6 +18,11 @@ TSpeedButton::~TSpeedButton() {
   DestroyHandle();
 }
 
+void TSpeedButton::Create(HWND parent, const TSpeedButtonArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds);
+}
+
 void TSpeedButton::Create(HWND parent, const TRect& r) {
   CreateOwn({.name = "PixlumenSpeedButton", .style = CS_HREDRAW | CS_VREDRAW}, "",
             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);

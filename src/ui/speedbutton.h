@@ -12,9 +12,18 @@
 
 namespace pix {
 
+// The dock comes first (as in every control's settings), so four numbers in braces
+// still name bounds alone, for the older Create below.
+struct TSpeedButtonArgs {
+  TDock dock = {};
+  TRect bounds = {};
+};
+
 class TSpeedButton : public TPaintedControl {
  public:
   ~TSpeedButton() override;
+  void Create(HWND parent, const TSpeedButtonArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, const TRect& r);
   // A bitmap of the program's resources; its bottom-left pixel's colour is see-through.
   void LoadGlyph(const char* resourceName);

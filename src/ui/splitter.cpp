@@ -6,6 +6,11 @@
 
 namespace pix {
 
+void TSplitter::Create(HWND parent, const TSplitterArgs& a) {
+  Create(parent, *a.container, *a.pane, a.align, a.thickness, a.hatched);
+  a.container->AddDocked(this);
+}
+
 void TSplitter::Create(HWND parent, TControl& container, TDockable& pane, TAlign align,
                        int thickness, bool hatched) {
   container_ = &container;

@@ -10,7 +10,11 @@
 #include "app/MainUnit.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/bevel.h"
 #include "ui/button.h"
+#include "ui/label.h"
+#include "ui/splitter.h"
+#include "ui/statusbar.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -76,6 +80,42 @@ TEST(ToolkitClass, ASecondUseWithOtherSettingsIsCaught) {
     else
       EXPECT_NO_THROW(RegisterWindowClass(c.again));
   }
+}
+
+TEST(ToolkitCreate, SettingsDockEachControlInItsContainer) {
+  ThreeButtons fm;
+  fm.Create();
+  HWND h = fm.Handle();
+  TPanel top, left;
+  TStatusBar status;
+  TSplitter split;
+  TLabel fill;
+  TBevel line;
+  top.Create(h, {.dock = {.in = &fm, .align = TAlign::Top, .height = 30}});
+  status.Create(h, {.in = &fm, .height = 20, .edges = {50}});
+  left.Create(h, {.dock = {.in = &fm, .align = TAlign::Left, .width = 60}});
+  split.Create(h, {.container = &fm, .pane = &left, .align = TAlign::Left, .thickness = 3});
+  fill.Create(h, {.dock = {.in = &fm, .align = TAlign::Client}, .caption = "fill"});
+  line.Create(h, {.left = 5, .top = 6, .width = 40});  // no dock: where it was put
+  fm.Realign();
+  TRect c = fm.ClientRect();
+  struct {
+    const char* what;
+    TControl& control;
+    TRect bounds;
+  } cases[] = {
+      {"top panel", top, {0, 0, c.right, 30}},
+      {"status bar", status, {0, c.bottom - 20, c.right, c.bottom}},
+      {"left panel", left, {0, 30, 60, c.bottom - 20}},
+      {"splitter", split, {60, 30, 63, c.bottom - 20}},
+      {"label", fill, {63, 30, c.right, c.bottom - 20}},
+      {"bevel", line, {5, 6, 45, 6 + TBevel::kLineHeight}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(k.control.Bounds(), k.bounds);
+  }
+  EXPECT_EQ(line.Align, TAlign::None);
 }
 
 TEST(ToolkitRouting, CommandsAndMenuItemsReachTheirOwners) {
