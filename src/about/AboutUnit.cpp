@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -64,18 +65,20 @@ void TfmAbout::Create(HWND owner) {
   // code page the A functions convert with.
   SetWindowTextW(Handle(), Widen(caption).c_str());
   SetWindowPos(Handle(), nullptr, 0, 0, S(306), S(280), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  CenterOnScreen();
+  CentreOnScreen(Handle());
   bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
 
   HWND me = Handle();
-  btnOK.Create(me, {S(216), S(216), S(216) + S(75), S(216) + S(25)}, "OK");
-  laCompany.Create(me, S(40), S(16), kMakerName);
-  laName.Create(me, S(48), S(48), "Pixlumen");
-  laVersion.Create(me, S(40), S(104), "Version: ");
-  laCopyRight.Create(me, S(40), S(128), std::string("Copyright © 2026 ") + kMakerName);
-  laWeb.Create(me, S(40), S(152), kMakerWeb);
-  laMail.Create(me, S(40), S(176), kMakerMail);
-  Bevel.Create(me, S(8), S(208), S(282));
+  btnOK.Create(me, {.bounds = {S(216), S(216), S(216) + S(75), S(216) + S(25)}, .caption = "OK"});
+  laCompany.Create(me, {.left = S(40), .top = S(16), .caption = kMakerName});
+  laName.Create(me, {.left = S(48), .top = S(48), .caption = "Pixlumen"});
+  laVersion.Create(me, {.left = S(40), .top = S(104), .caption = "Version: "});
+  laCopyRight.Create(me, {.left = S(40),
+                          .top = S(128),
+                          .caption = std::string("Copyright © 2026 ") + kMakerName});
+  laWeb.Create(me, {.left = S(40), .top = S(152), .caption = kMakerWeb});
+  laMail.Create(me, {.left = S(40), .top = S(176), .caption = kMakerMail});
+  Bevel.Create(me, {.left = S(8), .top = S(208), .width = S(282)});
   ApplyFontToChildren();
 
   // The larger fonts belong to the layout: they scale as the places do, so the
@@ -100,15 +103,8 @@ void TfmAbout::FormCreate() {
   laVersion.SetCaption("Version: " + GetVersionString());
 }
 
-void TfmAbout::CenterOnScreen() {
-  TRect r = Bounds();
-  int x = (GetSystemMetrics(SM_CXSCREEN) - r.Width()) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - r.Height()) / 2;
-  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 int TfmAbout::ShowModal() {
-  CenterOnScreen();
+  CentreOnScreen(Handle());
   // Closing is the only way out of the loop, and it answers "cancel".
   return TForm::ShowModal();
 }

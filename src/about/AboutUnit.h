@@ -58,7 +58,6 @@ class TfmAbout : public TForm {
 
  private:
   void ShellRequest(const std::string& file);
-  void CenterOnScreen();
   int bevelRightGap_ = 0;
 };
 

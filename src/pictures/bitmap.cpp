@@ -67,11 +67,9 @@ TBitmap::~TBitmap() {
 
 void TBitmap::Release() {
   PixelsChanged();
-  if (handle_) DeleteObject(handle_);
-  if (palette_) DeleteObject(palette_);
-  handle_ = nullptr;
+  handle_.Reset();
   bits_ = nullptr;
-  palette_ = nullptr;
+  palette_.Reset();
   desc_ = DIBSECTION{};
   core_ = false;
   info_.clear();
@@ -80,9 +78,9 @@ void TBitmap::Release() {
 
 void TBitmap::Adopt(HBITMAP bitmap, void* bits, HPALETTE palette) {
   Release();
-  handle_ = bitmap;
+  handle_.Reset(bitmap);
   bits_ = bits;
-  palette_ = palette;
+  palette_.Reset(palette);
 }
 
 int TBitmap::Width() const {
@@ -132,14 +130,10 @@ namespace {
 HBITMAP CreateDIB(const std::vector<uint8_t>& info, HDC screen, void** bits) {
   SetLastError(0);
   *bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()),
-                                 DIB_RGB_COLORS, bits, nullptr, 0);
-  if (!dib || !*bits) {
-    DWORD code = GetLastError();
-    if (dib) DeleteObject(dib);
-    BitmapRefused(code);
-  }
-  return dib;
+  TOwnedBitmap dib(CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()),
+                                    DIB_RGB_COLORS, bits, nullptr, 0));
+  if (!dib || !*bits) BitmapRefused(GetLastError());
+  return dib.Release();
 }
 
 // Compressed pixel data (RLE) to a bitmap in the screen's format, converted with
@@ -274,10 +268,7 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
 
 void TBitmap::SetPalette(HPALETTE palette) {
   PixelsChanged();
-  if (palette != palette_) {
-    if (palette_) DeleteObject(palette_);
-    palette_ = palette;
-  }
+  if (palette != palette_) palette_.Reset(palette);
   if (palette_ && bits_ && BitCount() <= 8) {
     PALETTEENTRY entries[256];
     UINT n = GetPaletteEntries(palette_, 0, 256, entries);

@@ -23,7 +23,7 @@ class TBitmap : public TGraphic {
   void LoadFromStream(TStream& stream) override;
   int Width() const override;
   int Height() const override;  // rows, whatever their order in memory
-  bool Empty() const override { return handle_ == nullptr; }
+  bool Empty() const override { return !handle_; }
   // Stretches the whole bitmap into r (COLORONCOLOR, or HALFTONE on a palette
   // device shallower than the bitmap), realising the bitmap's palette first.
   void Draw(HDC dc, const RECT& r) override;
@@ -71,9 +71,9 @@ class TBitmap : public TGraphic {
   void Describe();
   bool TopDown() const;  // rows of the buffer run from the picture's top
 
-  HBITMAP handle_ = nullptr;
+  TOwnedBitmap handle_;
   void* bits_ = nullptr;
-  HPALETTE palette_ = nullptr;
+  TOwnedPalette palette_;
   bool DrawReduced(HDC dc, const RECT& r);
   const uint8_t* Row(int row) const;
 

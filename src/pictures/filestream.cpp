@@ -15,17 +15,13 @@ std::string ExpandFileName(const std::string& fileName) {
 }
 
 TFileStream::TFileStream(const std::string& fileName) {
-  handle_ = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) {
+  handle_.Reset(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle_) {
     DWORD code = GetLastError();
     throw Exception(Format("Cannot open file \"%s\". %s", ExpandFileName(fileName).c_str(),
                            SysErrorMessage(code).c_str()));
   }
-}
-
-TFileStream::~TFileStream() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {

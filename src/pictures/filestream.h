@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pictures/stream_core.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -12,16 +13,13 @@ class TFileStream : public TStream {
 public:
   // Raises "Cannot open file "%s". %s" with the full path and the system's message.
   explicit TFileStream(const std::string& fileName);
-  ~TFileStream() override;
-  TFileStream(const TFileStream&) = delete;
-  TFileStream& operator=(const TFileStream&) = delete;
   size_t Read(void* buffer, size_t count) override;
   uint64_t Position() const override;
   void SetPosition(uint64_t pos) override;
   uint64_t Size() const override;
 
 private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  TOwnedFile handle_;
 };
 
 // The full path of a file name as the platform expands it.

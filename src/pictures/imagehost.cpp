@@ -38,15 +38,13 @@ struct InterruptScope {
 }  // namespace
 
 void TImageHost::Create(HWND parent, const TRect& r) {
-  CreateOwn("PixlumenImage", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r, CS_DBLCLKS,
-            GetSysColorBrush(COLOR_BTNFACE));
+  CreateOwn({.name = "PixlumenImage", .background = GetSysColorBrush(COLOR_BTNFACE)}, "",
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
   view_.SetParent(Handle());
   view_.SetBounds(ClientRect());
 }
 
-void TImageHost::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
+void TImageHost::Paint(HDC dc, const RECT& client) {
   try {
     InterruptScope interrupt(StepKeysInterruptDecode);
     view_.Paint(dc);
@@ -56,15 +54,16 @@ void TImageHost::Paint() {
     InvalidateRect(Handle(), &ps.rcPaint, FALSE);
     return;
   } catch (...) {
-    // Nothing was drawn where the background was left for the picture.
-    FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
-    // Validate first so a report does not bring the same paint back at once.
-    EndPaint(Handle(), &ps);
-    if (!OnPaintError) throw;
-    OnPaintError(std::current_exception());
-    return;
+    // Nothing was drawn where the background was left for the picture (the
+    // paint's clipping keeps this fill to the region being painted).
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    throw;
   }
-  EndPaint(Handle(), &ps);
+}
+
+void TImageHost::PaintFailed(std::exception_ptr e) {
+  if (!OnPaintError) std::rethrow_exception(e);
+  OnPaintError(e);
 }
 
 // An opaque picture paints every pixel of its rectangle: only the rest is filled
@@ -86,9 +85,9 @@ BOOL TImageHost::EraseBackground(HDC dc) {
 
 bool TImageHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = EraseBackground(reinterpret_cast<HDC>(wp)); return true;
-    case WM_SIZE: view_.SetBounds(ClientRect()); return TControl::HandleMessage(msg, wp, lp, result);
+    case WM_SIZE:
+      view_.SetBounds(ClientRect());
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();
       return true;
@@ -98,8 +97,8 @@ bool TImageHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         result = TRUE;
         return true;
       }
-      return TControl::HandleMessage(msg, wp, lp, result);
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
+    default: return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -10,7 +10,7 @@
 
 namespace pix {
 
-class TImageHost : public TControl {
+class TImageHost : public TPaintedControl {
 public:
   // Created child of `parent`, visible.
   void Create(HWND parent, const TRect& r = {});
@@ -39,8 +39,9 @@ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-  void Paint();
-  BOOL EraseBackground(HDC dc);
+  void Paint(HDC dc, const RECT& client) override;
+  BOOL EraseBackground(HDC dc) override;
+  void PaintFailed(std::exception_ptr e) override;
   TImage view_;
 };
 

@@ -49,10 +49,6 @@ void TAction::Changed() {
   for (auto& p : presenters) p.second(*this);
 }
 
-TActionList::~TActionList() {
-  if (images_) ImageList_Destroy(images_);
-}
-
 TAction& TActionList::Add(std::string name, std::string caption, int imageIndex,
                           std::function<void()> onExecute, std::function<void()> onUpdate) {
   actions_.push_back(std::make_unique<TAction>(std::move(name), std::move(caption), imageIndex,
@@ -67,9 +63,8 @@ TAction* TActionList::Find(const std::string& name) const {
 }
 
 void TActionList::LoadImages(const char* resource, int size) {
-  if (images_) ImageList_Destroy(images_);
-  images_ = ImageList_LoadImageA(Application().Instance(), resource, size, 0, RGB(255, 0, 255),
-                                 IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  images_.Reset(ImageList_LoadImageA(Application().Instance(), resource, size, 0,
+                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 }  // namespace pix

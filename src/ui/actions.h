@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/handles.h"
+
 namespace pix {
 
 class TAction {
@@ -59,7 +61,6 @@ class TActionList {
   TActionList() = default;
   TActionList(const TActionList&) = delete;
   TActionList& operator=(const TActionList&) = delete;
-  ~TActionList();
 
   TAction& Add(std::string name, std::string caption, int imageIndex,
                std::function<void()> onExecute, std::function<void()> onUpdate = nullptr);
@@ -73,7 +74,7 @@ class TActionList {
 
  private:
   std::vector<std::unique_ptr<TAction>> actions_;
-  HIMAGELIST images_ = nullptr;
+  TOwnedImageList images_;
 };
 
 }  // namespace pix

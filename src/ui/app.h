@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/text.h"
+
 namespace pix {
 
 enum class TCursor { crDefault, crHourGlass, crHandPoint };
@@ -108,21 +110,6 @@ private:
   bool enabled_ = false, restored_ = false;
 };
 
-// Runs fn; any exception goes to the error report instead of escaping into the
-// platform. Window procedures wrap their handlers in this.
-template <class Fn>
-auto Guarded(Fn&& fn, decltype(fn()) fallback = decltype(fn())()) -> decltype(fn()) {
-  try {
-    return fn();
-  } catch (...) {
-    Application().HandleException();
-    return fallback;
-  }
-}
-
-// UTF-8 <-> UTF-16 for text the program draws itself.
-std::wstring Widen(const std::string& s);
-std::string Narrow(const std::wstring& s);
 // The system's message for an error code, without trailing line breaks.
 std::string SysErrorMessage(DWORD code);
 

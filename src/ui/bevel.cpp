@@ -2,24 +2,24 @@
 
 namespace pix {
 
-void TBevel::Create(HWND parent, int left, int top, int width, bool raised) {
-  raised_ = raised;
-  CreateOwn("PixlumenBevel", "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {left, top, left + width, top + kLineHeight}, 0);
+void TBevel::Create(HWND parent, const TBevelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.left, a.top, a.width, a.raised);
 }
 
-void TBevel::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT r;
-  GetClientRect(Handle(), &r);
+void TBevel::Create(HWND parent, int left, int top, int width, bool raised) {
+  raised_ = raised;
+  CreateOwn({.name = "PixlumenBevel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
+            {left, top, left + width, top + kLineHeight});
+}
+
+void TBevel::Paint(HDC dc, const RECT& r) {
   HBRUSH light = GetSysColorBrush(COLOR_BTNHIGHLIGHT);
   HBRUSH dark = GetSysColorBrush(COLOR_BTNSHADOW);
   RECT top{r.left, r.top, r.right, r.top + 1};
   RECT below{r.left, r.top + 1, r.right, r.top + 2};
   FillRect(dc, &top, raised_ ? light : dark);
   FillRect(dc, &below, raised_ ? dark : light);
-  EndPaint(Handle(), &ps);
 }
 
 bool TBevel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

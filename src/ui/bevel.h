@@ -5,15 +5,23 @@
 
 namespace pix {
 
+struct TBevelArgs {
+  TDock dock = {};
+  int left = 0, top = 0, width = 0;
+  bool raised = true;
+};
+
 class TBevel : public TPaintedControl {
  public:
   static constexpr int kLineHeight = 2;
+  void Create(HWND parent, const TBevelArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, int left, int top, int width, bool raised = true);
   bool Raised() const { return raised_; }
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   bool raised_ = true;
 };
 

@@ -1,8 +1,14 @@
 #include "ui/button.h"
 
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
+
+void TButton::Create(HWND parent, const TButtonArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds, a.caption);
+}
 
 void TButton::Create(HWND parent, const TRect& bounds, const std::string& caption) {
   CreateStandard("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, parent,

@@ -8,8 +8,16 @@
 
 namespace pix {
 
+struct TButtonArgs {
+  TDock dock = {};
+  TRect bounds = {};
+  std::string caption;
+};
+
 class TButton : public TControl {
  public:
+  void Create(HWND parent, const TButtonArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, const TRect& bounds, const std::string& caption);
   // Presses the button from code, as a click would.
   void Click();

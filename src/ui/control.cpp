@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -41,25 +42,36 @@ void TControl::Attach(HWND wnd) {
   Objects()[wnd] = this;
 }
 
-void TControl::CreateOwn(const char* className, const std::string& text, DWORD style,
-                         DWORD exStyle, HWND parent, const TRect& r, UINT classStyle,
-                         HBRUSH background, HCURSOR cursor) {
+void RegisterWindowClass(const TWindowClass& cls) {
+  // The settings each class was registered with, by this (user-interface) thread.
+  static std::map<std::string, TWindowClass, std::less<>> registered;
+  if (auto it = registered.find(cls.name); it != registered.end()) {
+    const TWindowClass& was = it->second;
+    if (was.style != cls.style || was.background != cls.background || was.cursor != cls.cursor)
+      throw std::logic_error("Window class " + std::string(cls.name) +
+                             " registered again with other settings");
+    return;
+  }
   HINSTANCE inst = Application().Instance();
   WNDCLASSEXA wc{};
-  if (!GetClassInfoExA(inst, className, &wc)) {
-    wc.cbSize = sizeof wc;
-    wc.style = classStyle;
-    wc.lpfnWndProc = OwnProc;
-    wc.hInstance = inst;
-    wc.hCursor = cursor ? cursor : LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = background;
-    wc.hIcon = LoadIconA(inst, "MAINICON");
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
-  }
-  HWND w = CreateWindowExA(exStyle, className, text.c_str(), style, r.left, r.top, r.Width(),
-                           r.Height(), parent, nullptr, inst, this);
-  if (!w) throw std::runtime_error("Cannot create window " + std::string(className));
+  wc.cbSize = sizeof wc;
+  wc.style = cls.style;
+  wc.lpfnWndProc = TControl::OwnProc;
+  wc.hInstance = inst;
+  wc.hCursor = cls.cursor ? cls.cursor : LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = cls.background;
+  wc.hIcon = LoadIconA(inst, "MAINICON");
+  wc.lpszClassName = cls.name;
+  RegisterClassExA(&wc);
+  registered.emplace(cls.name, cls);
+}
+
+void TControl::CreateOwn(const TWindowClass& cls, const std::string& text, DWORD style,
+                         DWORD exStyle, HWND parent, const TRect& r) {
+  RegisterWindowClass(cls);
+  HWND w = CreateWindowExA(exStyle, cls.name, text.c_str(), style, r.left, r.top, r.Width(),
+                           r.Height(), parent, nullptr, Application().Instance(), this);
+  if (!w) throw std::runtime_error("Cannot create window " + std::string(cls.name));
 }
 
 void TControl::CreateStandard(const char* className, const std::string& text, DWORD style,
@@ -155,17 +167,14 @@ bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_DRAWITEM: {
       auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-      if (di->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
+      if (di->CtlType == ODT_MENU) return false;
       if (TControl* c = FromHandle(di->hwndItem); c && c != this)
         return c->HandleReflected(msg, wp, lp, result);
       return false;
     }
-    case WM_INITMENUPOPUP:
-    case WM_MENUCHAR:
-      return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
     case WM_MEASUREITEM: {
       auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (mi->CtlType == ODT_MENU) return MenuClient && MenuClient->HandleReflected(msg, wp, lp, result);
+      if (mi->CtlType == ODT_MENU) return false;
       // The control is not attached yet while it is created: measure by id.
       if (HWND child = GetDlgItem(handle_, static_cast<int>(mi->CtlID)))
         if (TControl* c = FromHandle(child); c && c != this)
@@ -232,18 +241,48 @@ void TControl::Invalidate(bool erase) {
 
 bool TPaintedControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: Paint(); return true;
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT: PaintWindow(); return true;
+    case WM_ERASEBKGND: result = EraseBackground(reinterpret_cast<HDC>(wp)); return true;
     default: return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 
-void TPanel::Create(HWND parent, TAlign align, int width, int height) {
-  Align = align;
-  DockWidth = width;
-  DockHeight = height;
-  CreateOwn("PixlumenPanel", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
-            parent, {0, 0, width, height}, 0, GetSysColorBrush(COLOR_BTNFACE));
+void TPaintedControl::PaintWindow() {
+  std::exception_ptr failed;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  try {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    Paint(dc, client);
+  } catch (...) {
+    failed = std::current_exception();
+  }
+  EndPaint(Handle(), &ps);
+  if (failed) PaintFailed(failed);
+}
+
+void TDockable::Dock(const TDock& d) {
+  Align = d.align;
+  DockWidth = d.width;
+  DockHeight = d.height;
+  if (d.in) d.in->AddDocked(this);
+}
+
+void TPanel::Create(HWND parent, const TPanelArgs& a) {
+  Dock(a.dock);
+  int width = a.dock.width, height = a.dock.height;
+  CreateOwn({.name = "PixlumenPanel", .style = 0, .background = GetSysColorBrush(COLOR_BTNFACE)},
+            "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, parent,
+            {0, 0, width, height});
+}
+
+void CentreOnScreen(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  TRect at = CentredIn({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                       r.right - r.left, r.bottom - r.top);
+  SetWindowPos(wnd, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 FormMetrics MeasureFormFont(HFONT* font) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,10 +15,32 @@ namespace pix {
 
 class TControl;
 
+// One of the program's own window classes. A class is registered once, on its
+// first use; the platform would silently keep the first settings for a later use
+// with others, so such a use raises std::logic_error instead.
+struct TWindowClass {
+  const char* name = nullptr;
+  UINT style = CS_DBLCLKS;
+  HBRUSH background = nullptr;
+  HCURSOR cursor = nullptr;  // the arrow when null
+};
+void RegisterWindowClass(const TWindowClass& cls);
+
+// Where a control docks, applied by the Create that takes it: the container that
+// lays it out (none: it stays where it was created), the side, and its extent.
+struct TDock {
+  TControl* in = nullptr;
+  TAlign align = TAlign::None;
+  int width = 0;   // docked left or right
+  int height = 0;  // docked top or bottom
+};
+
 // Anything a container can dock: windowed controls and windowless views alike.
 class TDockable {
 public:
   virtual ~TDockable() = default;
+  // Takes the side and extent of `d` and joins its container, if it names one.
+  void Dock(const TDock& d);
   TAlign Align = TAlign::None;
   int DockWidth = 0;   // width when docked left or right
   int DockHeight = 0;  // height when docked top or bottom
@@ -56,10 +79,6 @@ public:
   void SetFont(HFONT font);
   void Invalidate(bool erase = true);
 
-  // Owner-drawn menu items of a menu this window owns (WM_MEASUREITEM,
-  // WM_DRAWITEM, WM_INITMENUPOPUP, WM_MENUCHAR) go to this control, if set.
-  TControl* MenuClient = nullptr;
-
   // Handles a message sent to this window. Return true when handled.
   virtual bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   // Handles WM_COMMAND / WM_NOTIFY / WM_DRAWITEM / WM_MEASUREITEM sent to the
@@ -67,10 +86,15 @@ public:
   virtual bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 protected:
-  // Creates a window of one of the program's own classes (registered once).
+  // Creates a window of one of the program's own classes.
+  void CreateOwn(const TWindowClass& cls, const std::string& text, DWORD style, DWORD exStyle,
+                 HWND parent, const TRect& r);
+  // The same with the class's settings one by one, as older callers name them.
   void CreateOwn(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                  HWND parent, const TRect& r, UINT classStyle = CS_DBLCLKS,
-                 HBRUSH background = nullptr, HCURSOR cursor = nullptr);
+                 HBRUSH background = nullptr, HCURSOR cursor = nullptr) {
+    CreateOwn({className, classStyle, background, cursor}, text, style, exStyle, parent, r);
+  }
   // Creates a standard control and subclasses it.
   void CreateStandard(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                       HWND parent, const TRect& r, int id = 0);
@@ -79,6 +103,7 @@ protected:
   void DestroyHandle();
 
 private:
+  friend void RegisterWindowClass(const TWindowClass& cls);
   static LRESULT CALLBACK OwnProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
@@ -89,20 +114,40 @@ private:
   std::vector<TDockable*> docked_;
 };
 
-// A control that draws all of itself in Paint(): no background erase first.
+// A control that paints itself in Paint(). The paint is begun and ended here, on
+// every path, so a control only draws.
 class TPaintedControl : public TControl {
 public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
-  virtual void Paint() = 0;
+  // Draws into `dc`, already clipped to what needs painting; `client` is the
+  // whole client area.
+  virtual void Paint(HDC dc, const RECT& client) = 0;
+  // WM_ERASEBKGND: by default nothing, for controls that draw all of themselves.
+  virtual BOOL EraseBackground(HDC) { return TRUE; }
+  // A failure of Paint(), raised after the paint has ended: the region is
+  // validated first so a report does not bring the same paint back at once.
+  virtual void PaintFailed(std::exception_ptr e) { std::rethrow_exception(e); }
+
+private:
+  void PaintWindow();
 };
 
 // A plain container without bevel, painted in the colour of button faces.
+struct TPanelArgs {
+  TDock dock = {};
+};
 class TPanel : public TControl {
 public:
-  void Create(HWND parent, TAlign align, int width, int height);
+  void Create(HWND parent, const TPanelArgs& a);
+  void Create(HWND parent, TAlign align, int width, int height) {
+    Create(parent, TPanelArgs{{nullptr, align, width, height}});
+  }
 };
+
+// Moves a top-level window to the middle of the primary screen, keeping its size.
+void CentreOnScreen(HWND wnd);
 
 // Creates a GDI font for the form text of the program at the screen's density.
 struct FormMetrics {

@@ -66,4 +66,10 @@ int SplitterNewSize(int oldSize, int delta, int maxSize) {
   return n;
 }
 
+TRect CentredIn(const TRect& area, int width, int height, int down) {
+  int left = area.left + (area.Width() - width) / 2;
+  int top = area.top + (area.Height() - height) / down;
+  return {left, top, left + width, top + height};
+}
+
 }  // namespace pix

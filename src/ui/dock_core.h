@@ -25,6 +25,10 @@ struct DockItem {
 // are hidden or not docked keep an empty rectangle.
 std::vector<TRect> DockLayout(const TRect& client, const std::vector<DockItem>& items);
 
+// A `width` by `height` rectangle centred across `area`, its top a `down`th of
+// the spare height below the area's top: 2 centres it, dialogs sit higher at 3.
+TRect CentredIn(const TRect& area, int width, int height, int down = 2);
+
 // Scales a size given for a 16-pixel text height to the window's text height.
 int ScaleForText(int value, int textHeight);
 // The font height at `dpi` for a height given at 120 dots per inch.

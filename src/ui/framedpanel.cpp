@@ -2,6 +2,7 @@
 
 #include "ui/app.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -17,12 +18,18 @@ void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
 }
 }  // namespace
 
+void TFramedPanel::Create(HWND parent, const TFramedPanelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds, a.style);
+}
+
 void TFramedPanel::Create(HWND parent, const TRect& r, const TFramedPanelStyle& style) {
   style_ = style;
   DWORD ws = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (style.singleBorder) ws |= WS_BORDER;
   if (style.tabStop) ws |= WS_TABSTOP;
-  CreateOwn("PixlumenFramedPanel", "", ws, 0, parent, r, CS_HREDRAW | CS_VREDRAW);
+  CreateOwn({.name = "PixlumenFramedPanel", .style = CS_HREDRAW | CS_VREDRAW}, "", ws, 0, parent,
+            r);
 }
 
 void TFramedPanel::SetCaption(const std::string& caption) {
@@ -55,11 +62,7 @@ void TFramedPanel::PaintPanel(HDC dc, const RECT& client) {
   if (old) SelectObject(dc, old);
 }
 
-void TFramedPanel::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT client;
-  GetClientRect(Handle(), &client);
+void TFramedPanel::Paint(HDC dc, const RECT& client) {
   if (style_.doubleBuffered) {
     // Drawn aside and copied at once, so a resize never shows a bare background.
     TMemoryDC mem(dc);
@@ -68,12 +71,10 @@ void TFramedPanel::Paint() {
       TSelectObject select(mem, bmp);
       PaintPanel(mem, client);
       BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-      EndPaint(Handle(), &ps);
       return;
     }
   }
   PaintPanel(dc, client);
-  EndPaint(Handle(), &ps);
 }
 
 bool TFramedPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

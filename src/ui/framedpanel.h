@@ -20,8 +20,16 @@ struct TFramedPanelStyle {
   bool tabStop = false;
 };
 
+struct TFramedPanelArgs {
+  TDock dock = {};
+  TRect bounds = {};
+  TFramedPanelStyle style = {};
+};
+
 class TFramedPanel : public TPaintedControl {
  public:
+  void Create(HWND parent, const TFramedPanelArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, const TRect& r, const TFramedPanelStyle& style);
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
@@ -36,7 +44,7 @@ class TFramedPanel : public TPaintedControl {
   virtual void PaintPanel(HDC dc, const RECT& client);
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   TFramedPanelStyle style_;
   std::string caption_;
   HFONT font_ = nullptr;

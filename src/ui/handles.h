@@ -2,6 +2,7 @@
 // deletes copying; moving hands the handle on.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <string>
@@ -65,6 +66,19 @@ struct IconTraits {
   static void Close(HICON h) { DestroyIcon(h); }
 };
 using TOwnedIcon = TOwned<HICON, IconTraits>;
+
+struct ImageListTraits {
+  static HIMAGELIST Empty() { return nullptr; }
+  static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+using TOwnedImageList = TOwned<HIMAGELIST, ImageListTraits>;
+
+struct WindowTraits {
+  static HWND Empty() { return nullptr; }
+  static void Close(HWND h) { DestroyWindow(h); }
+};
+// A helper window with no object of its own (a control's tooltip).
+using TOwnedWindow = TOwned<HWND, WindowTraits>;
 
 // A device context of a window (the screen when `wnd` is null), released on every path.
 class TWindowDC {

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "ui/text.h"
+
 namespace pix {
 
 HCURSOR CursorHandle(TCursor cursor) {
@@ -18,9 +20,15 @@ HCURSOR CursorHandle(TCursor cursor) {
 
 TLabel::~TLabel() { DestroyHandle(); }
 
+void TLabel::Create(HWND parent, const TLabelArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.left, a.top, a.caption);
+}
+
 void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
   // No double-click class style: two quick clicks on a link are two clicks.
-  CreateOwn("PixlumenLabel", "", WS_CHILD | WS_VISIBLE, 0, parent, {left, top, left, top}, 0);
+  CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
+            {left, top, left, top});
   SetCaption(caption);
 }
 
@@ -71,11 +79,8 @@ void TLabel::AutoSize() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TLabel::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT r;
-  GetClientRect(Handle(), &r);
+void TLabel::Paint(HDC dc, const RECT& client) {
+  RECT r = client;
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
   SetBkMode(dc, TRANSPARENT);
@@ -83,7 +88,6 @@ void TLabel::Paint() {
   std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
   if (old) SelectObject(dc, old);
-  EndPaint(Handle(), &ps);
 }
 
 void TLabel::MouseMoved() {

@@ -21,11 +21,19 @@ struct TFontSpec {
   bool underline = false;
 };
 
+struct TLabelArgs {
+  TDock dock = {};
+  int left = 0, top = 0;
+  std::string caption;
+};
+
 class TLabel : public TPaintedControl {
  public:
   static constexpr COLORREF kSystemTextColor = CLR_INVALID;
   ~TLabel() override;
   // Creates the label at (left, top) of `parent`, sized to its caption.
+  void Create(HWND parent, const TLabelArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, int left, int top, const std::string& caption);
 
   const std::string& Caption() const { return caption_; }
@@ -50,7 +58,7 @@ class TLabel : public TPaintedControl {
 
  private:
   void AutoSize();
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   void MouseMoved();
   void MouseLeft();
 

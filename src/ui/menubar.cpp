@@ -21,7 +21,6 @@ TMenuBar::~TMenuBar() {
   std::erase(Bars(), this);
   for (TItem& item : items_)
     if (item.action) item.action->Unsubscribe(this);
-  if (tooltip_) DestroyWindow(tooltip_);
 }
 
 void TMenuBar::Create(HWND parent, HIMAGELIST images, int minHeight) {
@@ -182,10 +181,10 @@ void TMenuBar::PlaceHint() {
     ti.rect = ItemRect(static_cast<int>(i));
     ti.lpszText = items_[i].hint.data();
     if (!tooltip_) {
-      tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                 Application().Instance(), nullptr);
+      tooltip_.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                                     nullptr, Application().Instance(), nullptr));
       SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     } else {
       SendMessageA(tooltip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));

@@ -9,6 +9,7 @@
 
 #include "ui/actions.h"
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -82,7 +83,7 @@ class TMenuBar : public TControl {
 
   std::vector<TItem> items_;
   HIMAGELIST images_ = nullptr;
-  HWND tooltip_ = nullptr;
+  TOwnedWindow tooltip_;
   int minHeight_ = 0;
   int width_ = 0;
   bool keyboardMode_ = false;

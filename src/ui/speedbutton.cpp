@@ -18,9 +18,14 @@ TSpeedButton::~TSpeedButton() {
   DestroyHandle();
 }
 
+void TSpeedButton::Create(HWND parent, const TSpeedButtonArgs& a) {
+  Dock(a.dock);
+  Create(parent, a.bounds);
+}
+
 void TSpeedButton::Create(HWND parent, const TRect& r) {
-  CreateOwn("PixlumenSpeedButton", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r,
-            CS_HREDRAW | CS_VREDRAW);
+  CreateOwn({.name = "PixlumenSpeedButton", .style = CS_HREDRAW | CS_VREDRAW}, "",
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
 }
 
 void TSpeedButton::LoadGlyph(const char* resourceName) {
@@ -44,10 +49,10 @@ void TSpeedButton::LoadGlyph(const char* resourceName) {
 void TSpeedButton::SetHint(const std::string& hint) {
   if (!Handle()) return;
   if (!tip_) {
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                           Application().Instance(), nullptr);
+    tip_.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                               Application().Instance(), nullptr));
     if (!tip_) return;
   }
   TOOLINFOA ti{};
@@ -99,11 +104,8 @@ void TSpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
   SetDIBitsToDevice(dc, x, y, w, h, 0, 0, 0, h, out.data(), &bi, DIB_RGB_COLORS);
 }
 
-void TSpeedButton::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  RECT r;
-  GetClientRect(Handle(), &r);
+void TSpeedButton::Paint(HDC dc, const RECT& client) {
+  RECT r = client;  // DrawEdge takes it writable
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   bool enabled = IsWindowEnabled(Handle());
   bool down = pressed_ && hot_;
@@ -115,7 +117,6 @@ void TSpeedButton::Paint() {
     int x = (r.right - glyphW_) / 2 + (down ? 1 : 0), y = (r.bottom - glyphH_) / 2 + (down ? 1 : 0);
     DrawGlyph(dc, x, y, enabled);
   }
-  EndPaint(Handle(), &ps);
 }
 
 bool TSpeedButton::Inside(LPARAM lp) const {
@@ -129,8 +130,7 @@ bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
   switch (msg) {
     case WM_DESTROY:
       // The tooltip is owned by the button and would go with it: forget it first.
-      if (tip_) DestroyWindow(tip_);
-      tip_ = nullptr;
+      tip_.Reset();
       return false;
     case WM_ENABLE:
       hot_ = pressed_ = false;

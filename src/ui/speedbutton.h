@@ -8,12 +8,22 @@
 #include <vector>
 
 #include "ui/control.h"
+#include "ui/handles.h"
 
 namespace pix {
+
+// The dock comes first (as in every control's settings), so four numbers in braces
+// still name bounds alone, for the older Create below.
+struct TSpeedButtonArgs {
+  TDock dock = {};
+  TRect bounds = {};
+};
 
 class TSpeedButton : public TPaintedControl {
  public:
   ~TSpeedButton() override;
+  void Create(HWND parent, const TSpeedButtonArgs& a);
+  // The same without docking, for callers that set it themselves.
   void Create(HWND parent, const TRect& r);
   // A bitmap of the program's resources; its bottom-left pixel's colour is see-through.
   void LoadGlyph(const char* resourceName);
@@ -27,14 +37,14 @@ class TSpeedButton : public TPaintedControl {
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  void Paint() override;
+  void Paint(HDC dc, const RECT& client) override;
   void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
   bool Inside(LPARAM lp) const;
 
   int glyphW_ = 0, glyphH_ = 0;
   std::vector<uint32_t> glyph_;  // top-down 0x00RRGGBB
   uint32_t clear_ = 0;           // the see-through colour
-  HWND tip_ = nullptr;
+  TOwnedWindow tip_;
   bool hot_ = false, pressed_ = false;
 };
 

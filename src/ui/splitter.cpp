@@ -6,6 +6,11 @@
 
 namespace pix {
 
+void TSplitter::Create(HWND parent, const TSplitterArgs& a) {
+  Create(parent, *a.container, *a.pane, a.align, a.thickness, a.hatched);
+  a.container->AddDocked(this);
+}
+
 void TSplitter::Create(HWND parent, TControl& container, TDockable& pane, TAlign align,
                        int thickness, bool hatched) {
   container_ = &container;
@@ -15,8 +20,11 @@ void TSplitter::Create(HWND parent, TControl& container, TDockable& pane, TAlign
   DockWidth = DockHeight = thickness;
   bool horiz = align == TAlign::Left || align == TAlign::Right;
   const char* cls = horiz ? "PixlumenSplitterWE" : "PixlumenSplitterNS";
-  CreateOwn(cls, "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, thickness, thickness}, 0,
-            GetSysColorBrush(COLOR_BTNFACE), LoadCursorA(nullptr, horiz ? IDC_SIZEWE : IDC_SIZENS));
+  CreateOwn({.name = cls,
+             .style = 0,
+             .background = GetSysColorBrush(COLOR_BTNFACE),
+             .cursor = LoadCursorA(nullptr, horiz ? IDC_SIZEWE : IDC_SIZENS)},
+            "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, thickness, thickness});
 }
 
 int TSplitter::PaneExtent() const {

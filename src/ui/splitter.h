@@ -6,10 +6,22 @@
 
 namespace pix {
 
+// Docked in `container` beside `pane`, `thickness` across.
+struct TSplitterArgs {
+  TControl* container = nullptr;
+  TDockable* pane = nullptr;
+  TAlign align = TAlign::Left;  // Left drags the pane's width, Top its height
+  int thickness = 3;
+  bool hatched = false;  // the dragged line drawn with a hatch pattern
+};
+
 class TSplitter : public TControl {
 public:
+  // Joins the container's docked controls in the order created.
+  void Create(HWND parent, const TSplitterArgs& a);
   // align: Left (drags the pane's width) or Top (drags its height).
   // hatched: the dragged line is drawn with a hatch pattern instead of a plain line.
+  // The same for callers that dock it themselves.
   void Create(HWND parent, TControl& container, TDockable& pane, TAlign align, int thickness,
               bool hatched);
   bool Dragging() const { return dragging_; }

@@ -4,9 +4,10 @@
 
 namespace pix {
 
-void TStatusBar::Create(HWND parent, int height, const std::vector<int>& edges) {
-  Align = TAlign::Bottom;
-  DockHeight = height;
+void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
+  Dock({.in = a.in, .align = TAlign::Bottom, .height = a.height});
+  int height = a.height;
+  const std::vector<int>& edges = a.edges;
   CreateStandard(STATUSCLASSNAMEA, "",
                  WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
                  parent, {0, 0, 100, height});

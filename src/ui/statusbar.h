@@ -4,9 +4,19 @@
 
 namespace pix {
 
+// Docked at the bottom of `in`, if given, `height` high.
+struct TStatusBarArgs {
+  TControl* in = nullptr;
+  int height = 0;
+  std::vector<int> edges;  // the right edges of the panels but the last
+};
+
 class TStatusBar : public TControl {
 public:
-  void Create(HWND parent, int height, const std::vector<int>& edges);
+  void Create(HWND parent, const TStatusBarArgs& a);
+  void Create(HWND parent, int height, const std::vector<int>& edges) {
+    Create(parent, TStatusBarArgs{nullptr, height, edges});
+  }
   void SetPanelText(int panel, const std::string& text);
   std::string PanelText(int panel) const;
 

@@ -16,22 +16,12 @@ bmp "with spaces/b_green.bmp" 30x30 1EA03C
 bmp "with spaces/c_blue.bmp" 30x20 283CC8
 bmp "Фото/d_grey.bmp" 25x25 808080
 
-# The tree's nodes from the helper: NODE_<n> for the label, and for the node
-# labelled $1: its label's centre NX NY, flags NSEL NEXP NKIDS, button BX.
+# The tree's nodes from the helper; SELNODE is the selected node's label.
 describe() {
   describe_main
   [ -n "$LL" ] || fail "no file list in: $(cat "$CTL")"
   grep -q '^node ' "$CTL" || fail "no tree nodes in: $(cat "$CTL")"
   SELNODE=$(awk '$1=="node" && $6==1 {print; exit}' "$CTL" | cut -d' ' -f10-)
-}
-node() {
-  local line
-  line=$(grep '^node ' "$CTL" | while IFS= read -r l; do
-    [ "$(cut -d' ' -f10- <<<"$l")" = "$1" ] && { echo "$l"; break; }; done)
-  [ -n "$line" ] || return 1
-  local l t r b
-  read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
-  NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
 }
 click_node() { node "$1" || fail "no node '$1' shown: $(grep '^node' "$CTL")"; xdotool mousemove "$NX" "$NY" click 1; }
 

@@ -14,15 +14,6 @@ describe() {
   describe_main
   SELNODE=$(awk '$1=="node" && $6==1 {print; exit}' "$CTL" | cut -d' ' -f10-)
 }
-node() {
-  local line
-  line=$(grep '^node ' "$CTL" | while IFS= read -r l; do
-    [ "$(cut -d' ' -f10- <<<"$l")" = "$1" ] && { echo "$l"; break; }; done)
-  [ -n "$line" ] || return 1
-  local l t r b
-  read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
-  NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
-}
 shown() { describe; node "$1"; }
 editing() { describe; grep -qi '^child edit ' "$CTL"; }
 selected() { describe; [ "$SELNODE" = "$1" ] && [ "$ITEMS" = "$2" ]; }

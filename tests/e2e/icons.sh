@@ -14,16 +14,6 @@ rm -f "$PICS/d_enhanced.emf"  # the list's patterns do not show .emf files
 # The main window's client area, list, status bar and panels.
 describe() { describe_main; }
 
-# Screenshot pixel ($2,$3) of $1 within 48 of colour $4 (rrggbb) on every channel.
-near() {
-  local got; got=$(pixel "$1" "$2" "$3")
-  local i d
-  for i in 0 2 4; do
-    d=$(( 16#${got:i:2} - 16#${4:i:2} )); d=${d#-}
-    [ "$d" -le 48 ] || { echo "pixel ($2,$3) is $got, expected $4" >&2; return 1; }
-  done
-}
-
 # The preview's centre: the view centres pictures smaller than itself.
 centre() { CX=$(( (NR + CR) / 2 )); CY=$(( (${TB:-$CT} + ST) / 2 )); }
 

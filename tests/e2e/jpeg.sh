@@ -17,16 +17,6 @@ convert \( -size 160x120 xc:'#FF0000' xc:'#00FF00' +append \) \
 # Reads the main window's layout and status bar into CTL (file) and variables.
 describe() { describe_main; }
 
-# True when screenshot pixel ($2,$3) of $1 is within 48 of colour $4 (rrggbb).
-near() {
-  local got; got=$(pixel "$1" "$2" "$3")
-  local i d
-  for i in 0 2 4; do
-    d=$(( 16#${got:i:2} - 16#${4:i:2} )); d=${d#-}
-    [ "$d" -le 48 ] || { echo "pixel ($2,$3) is $got, expected $4" >&2; return 1; }
-  done
-}
-
 # The quadrants around the preview's centre.
 check_quadrants() {
   local png=$1 cx=$(( (NR + CR) / 2 )) cy=$(( (${TB:-$CT} + ST) / 2 ))

@@ -121,6 +121,29 @@ pixel() {
   convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | tr -d '#'
 }
 
+# True when screenshot pixel ($2,$3) of $1 is within 48 of colour $4 (rrggbb) on
+# every channel.
+near() {
+  local got; got=$(pixel "$1" "$2" "$3")
+  local i d
+  for i in 0 2 4; do
+    d=$(( 16#${got:i:2} - 16#${4:i:2} )); d=${d#-}
+    [ "$d" -le 48 ] || { echo "pixel ($2,$3) is $got, expected $4" >&2; return 1; }
+  done
+}
+
+# The folder tree's node labelled $1 in the last description (CTL): its label's
+# centre NX NY, flags NSEL NEXP NKIDS and button BX; false when no node has it.
+node() {
+  local line
+  line=$(grep '^node ' "$CTL" | while IFS= read -r l; do
+    [ "$(cut -d' ' -f10- <<<"$l")" = "$1" ] && { echo "$l"; break; }; done)
+  [ -n "$line" ] || return 1
+  local l t r b
+  read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
+  NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
+}
+
 # Window geometry in desktop pixels: sets X Y W H. (xwininfo: xdotool reports a
 # window inside the Wine desktop at twice its offset.)
 geometry() {

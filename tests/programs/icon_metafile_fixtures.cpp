@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../fixtures/icon_bytes.h"
+#include "../fixtures/metafile_bytes.h"
 
 namespace {
 
@@ -57,16 +57,7 @@ std::string Placeable() {
   std::string records(GetMetaFileBitsEx(wmf, 0, nullptr), '\0');
   GetMetaFileBitsEx(wmf, static_cast<UINT>(records.size()), records.data());
   DeleteMetaFile(wmf);
-  std::string s;
-  pixtest::Add32(s, 0x9AC6CDD7);
-  pixtest::Add16(s, 0);
-  for (uint32_t v : {0u, 0u, 1440u, 720u, 1440u}) pixtest::Add16(s, v);
-  pixtest::Add32(s, 0);
-  uint16_t sum = 0;
-  for (size_t i = 0; i < 20; i += 2)
-    sum ^= static_cast<uint16_t>(uint8_t(s[i]) | uint8_t(s[i + 1]) << 8);
-  pixtest::Add16(s, sum);
-  return s + records;
+  return pixtest::PlaceableHeader(0, 0, 1440, 720, 1440) + records;
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 using pixtest::BmpSpec;
 using pixtest::MakeBmp;
-using pixtest::Put32At;
+using pixtest::Put32;
 
 const char kNotValid[] = "Bitmap image is not valid";
 const char kReadError[] = "Stream read error";
@@ -74,7 +74,7 @@ TEST(BmpHeaders, HeaderSizesOutsideTheKnownOnes) {
     b.headerSize = c.size >= 40 && c.size <= 124 ? c.size : 40;
     b.pixels = std::string(48, '\0');
     std::string f = MakeBmp(b);
-    Put32At(f, 14, c.size);
+    Put32(f, 14, c.size);
     EXPECT_EQ(Failure(f), c.message) << c.size;
   }
 }
@@ -183,9 +183,9 @@ TEST(BmpHeaders, BitFieldMasks) {
   v4.headerSize = 108;
   v4.pixels = std::string(48, '\0');
   std::string g = MakeBmp(v4);
-  Put32At(g, 14 + 40, 0x00FF0000);
-  Put32At(g, 14 + 44, 0x0000FF00);
-  Put32At(g, 14 + 48, 0x000000FF);
+  Put32(g, 14 + 40, 0x00FF0000);
+  Put32(g, 14 + 44, 0x0000FF00);
+  Put32(g, 14 + 48, 0x000000FF);
   Headers h4 = Read(g, &pos);
   EXPECT_EQ(pos, 14u + 108u);
   EXPECT_EQ(h4.masks[0], 0x00FF0000u);
@@ -198,9 +198,9 @@ TEST(BmpHeaders, ProfileReferencesAreNotHandedOn) {
     b.headerSize = 124;
     b.pixels = std::string(48, '\0');
     std::string f = MakeBmp(b);
-    Put32At(f, 14 + 56, type);
-    Put32At(f, 14 + 112, 5000);  // profile offset past the end
-    Put32At(f, 14 + 116, 3000);
+    Put32(f, 14 + 56, type);
+    Put32(f, 14 + 112, 5000);  // profile offset past the end
+    Put32(f, 14 + 116, 3000);
     Headers h = Read(f);
     bool profile = type != 0x73524742u;
     auto at = [&](size_t i) {

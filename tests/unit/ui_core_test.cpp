@@ -50,6 +50,23 @@ TEST(DockLayout, ClientGoesNegativeNeverCrashes) {
   EXPECT_LT(r[1].Width(), 0);
 }
 
+TEST(Centring, MiddleAcrossAndAShareOfTheSpareHeightDown) {
+  struct Case {
+    TRect area;
+    int width, height, down;
+    TRect out;
+  };
+  const Case cases[] = {
+      {{0, 0, 1024, 768}, 300, 200, 2, {362, 284, 662, 484}},
+      {{0, 0, 1024, 768}, 300, 200, 3, {362, 189, 662, 389}},
+      {{100, 50, 500, 350}, 100, 100, 2, {250, 150, 350, 250}},  // a second monitor's offsets
+      {{0, 0, 200, 100}, 300, 160, 2, {-50, -30, 250, 130}},     // larger than the area
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CentredIn(c.area, c.width, c.height, c.down), c.out)
+        << c.width << "x" << c.height << " down " << c.down;
+}
+
 TEST(Scaling, LayoutFollowsTextHeight) {
   struct Case { int value, textHeight, out; } cases[] = {
       {245, 16, 245}, {245, 13, 199}, {192, 13, 156}, {27, 13, 22},

@@ -3,35 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "pictures/bitmap.h"
+#include "testutil.h"
 
 namespace pix {
 namespace {
 
-// A surface of 32-bit pixels, prefilled with one colour.
-struct Surface {
-  Surface(int w, int h, uint32_t fill) : w(w), h(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    dc = CreateCompatibleDC(nullptr);
-    dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    old = SelectObject(dc, dib);
-    for (int i = 0; i < w * h; ++i) bits[i] = fill;
-  }
-  ~Surface() {
-    SelectObject(dc, old);
-    DeleteObject(dib);
-    DeleteDC(dc);
-  }
-  uint32_t At(int x, int y) const {
-    GdiFlush();
-    return bits[y * w + x] & 0xFFFFFF;
-  }
-  int w, h;
-  HDC dc;
-  HBITMAP dib;
-  HGDIOBJ old;
-  uint32_t* bits = nullptr;
-};
+using Surface = pixtest::Canvas;
 
 // Each source pixel says where it is: blue = x, green = y (both below 256).
 void Code(TBitmap& b, int w, int h, int bits) {

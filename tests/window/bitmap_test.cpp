@@ -20,7 +20,6 @@ using pixtest::BmpSpec;
 using pixtest::EncodeRle;
 using pixtest::MakeBmp;
 using pixtest::PackRows;
-using pixtest::Put32At;
 using pixtest::TempDir;
 
 const char kNotValid[] = "Bitmap image is not valid";
@@ -33,23 +32,10 @@ struct Drawn {
 };
 Drawn Render(TGraphic& g, int w, int h) {
   Drawn d{w, h, {}};
-  HDC screen = GetDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, dib);
-  std::memset(bits, 0x5A, size_t(w) * h * 4);
-  RECT r{0, 0, w, h};
-  g.Draw(mem, r);
+  pixtest::Canvas c(w, h, 0x5A5A5A5A);
+  g.Draw(c.dc, RECT{0, 0, w, h});
   GdiFlush();
-  auto* p = static_cast<uint32_t*>(bits);
-  d.px.assign(p, p + size_t(w) * h);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, screen);
+  d.px.assign(c.bits, c.bits + size_t(w) * h);
   return d;
 }
 

@@ -21,8 +21,10 @@ using pixtest::CaptureClient;
 using pixtest::IconFile;
 using pixtest::IconImage;
 using pixtest::Img;
+using pixtest::Le;
+using pixtest::Le16;
+using pixtest::PlaceableHeader;
 using pixtest::Pump;
-using viewtest::Host;
 using viewtest::kBackground;
 
 // What a load raised, or "" when it succeeded.
@@ -37,31 +39,8 @@ std::string LoadError(TGraphic& g, const std::string& bytes) {
 }
 
 // A picture drawn on its own into a w x h surface filled with kBackground.
-struct Canvas {
-  Canvas(int w, int h) : w(w), h(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    old = SelectObject(dc, dib);
-    for (int i = 0; i < w * h; ++i) bits[i] = kBackground;
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(dib);
-  }
-  uint32_t At(int x, int y) {
-    GdiFlush();
-    return bits[y * w + x] & 0xFFFFFF;
-  }
-  int w, h;
-  uint32_t* bits = nullptr;
-  HBITMAP dib;
-  HDC dc;
-  HGDIOBJ old;
+struct Canvas : pixtest::Canvas {
+  Canvas(int w, int h) : pixtest::Canvas(w, h, kBackground) {}
 };
 
 // An image of one colour whose left `clear` columns let the background through.
@@ -212,19 +191,7 @@ TEST(IconDraw, CloneDrawsTheSameImage) {
   EXPECT_EQ(b.At(1, 8), kBackground);
 }
 
-class ViewHost : public testing::Test {
-protected:
-  void SetUp() override {
-    host.Create(500, 500);
-    view.SetParent(host.Handle());
-    host.view = &view;
-    view.SetBounds({0, 0, 500, 500});
-    view.SetProportional(false);
-    Pump(50);
-  }
-  Host host;
-  TImage view;
-};
+class ViewHost : public viewtest::HostedView {};
 
 // The 16 x 16 image's first paint is placed for the standard 32 x 32, the next
 // one for its own size; what the mask leaves shows the host's background.
@@ -306,30 +273,6 @@ std::string RecordedWindows(const std::string& extra = "") {
     if (words > largest) pixtest::Put32(bytes, 12, words);
   }
   return bytes;
-}
-
-std::string Le32(std::initializer_list<uint32_t> v) {
-  std::string s;
-  for (uint32_t x : v) pixtest::Add32(s, x);
-  return s;
-}
-std::string Le16s(std::initializer_list<uint32_t> v) {
-  std::string s;
-  for (uint32_t x : v) pixtest::Add16(s, x);
-  return s;
-}
-
-std::string PlaceableHeader(int16_t l, int16_t t, int16_t r, int16_t b, uint16_t inch) {
-  std::string s;
-  pixtest::Add32(s, 0x9AC6CDD7);
-  pixtest::Add16(s, 0);
-  for (int16_t v : {l, t, r, b}) pixtest::Add16(s, static_cast<uint16_t>(v));
-  pixtest::Add16(s, inch);
-  pixtest::Add32(s, 0);
-  uint16_t sum = 0;
-  for (size_t i = 0; i < 20; i += 2) sum ^= static_cast<uint16_t>(uint8_t(s[i]) | uint8_t(s[i + 1]) << 8);
-  pixtest::Add16(s, sum);
-  return s;
 }
 
 int LogPixelsY() {
@@ -455,22 +398,22 @@ TEST(MetafileLoad, AbortProcEscapeLoadsAndDrawsHarmlessly) {
 // conversion would read them from beyond the record (under Wine it corrupts
 // the heap), so the file is refused first.
 TEST(MetafileLoad, BitmapRecordsCutShortAreRefused) {
-  std::string dib = Le32({40, 4, 4}) + Le16s({1, 8}) + Le32({0, 0, 0, 0, 0, 0});  // 8-bit, no table
-  std::string params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + dib;  // bits to device, 4 scan lines
-  std::string rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  std::string dib = Le({40, 4, 4}) + Le16({1, 8}) + Le({0, 0, 0, 0, 0, 0});  // 8-bit, no table
+  std::string params = Le16({0, 4, 0, 0, 0, 4, 4, 0, 0}) + dib;  // bits to device, 4 scan lines
+  std::string rec = Le({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16({0x0d33}) + params;
   TMetafile mf;
   EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)),
             "Metafile is not valid");
   // The same record whole loads.
-  std::string whole = Le32({40, 4, 4}) + Le16s({1, 8}) + Le32({0, 0, 0, 0, 0, 0}) +
+  std::string whole = Le({40, 4, 4}) + Le16({1, 8}) + Le({0, 0, 0, 0, 0, 0}) +
                       std::string(1024 + 16, '\0');
-  params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
-  rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  params = Le16({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
+  rec = Le({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16({0x0d33}) + params;
   EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)), "");
   // ... and so does a 4-bit one, whose 16 colours are likewise implied.
-  whole = Le32({40, 4, 4}) + Le16s({1, 4}) + Le32({0, 0, 0, 0, 0, 0}) + std::string(64 + 16, '\0');
-  params = Le16s({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
-  rec = Le32({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16s({0x0d33}) + params;
+  whole = Le({40, 4, 4}) + Le16({1, 4}) + Le({0, 0, 0, 0, 0, 0}) + std::string(64 + 16, '\0');
+  params = Le16({0, 4, 0, 0, 0, 4, 4, 0, 0}) + whole;
+  rec = Le({static_cast<uint32_t>((6 + params.size()) / 2)}) + Le16({0x0d33}) + params;
   EXPECT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows(rec)), "");
 }
 

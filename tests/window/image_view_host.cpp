@@ -24,6 +24,13 @@ void Host::Create(int w, int h) {
   SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+void Host::Hold(pix::TImage& v, const pix::TRect& bounds) {
+  v.SetParent(wnd_);
+  view = &v;
+  v.SetBounds(bounds);
+  v.SetProportional(false);
+}
+
 LRESULT CALLBACK Host::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE)
     SetWindowLongPtrA(wnd, GWLP_USERDATA,

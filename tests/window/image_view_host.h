@@ -1,6 +1,7 @@
 // A bare parent window for a picture view, counting its paints and erases, and a
 // picture whose every pixel tells where in the picture it came from.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
@@ -8,6 +9,7 @@
 
 #include "pictures/graphic.h"
 #include "pictures/image.h"
+#include "testutil.h"
 
 namespace viewtest {
 
@@ -59,6 +61,9 @@ class Host {
 public:
   ~Host();
   void Create(int w, int h);
+  // Places `v` in this window at `bounds`, stretched to fill them rather than
+  // kept in proportion, and lets it paint here.
+  void Hold(pix::TImage& v, const pix::TRect& bounds);
   HWND Handle() const { return wnd_; }
   pix::TImage* view = nullptr;
   int paints = 0, erases = 0;
@@ -66,6 +71,18 @@ public:
 private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
   HWND wnd_ = nullptr;
+};
+
+// A view filling a 500 x 500 host.
+class HostedView : public testing::Test {
+protected:
+  void SetUp() override {
+    host.Create(500, 500);
+    host.Hold(view, {0, 0, 500, 500});
+    pixtest::Pump(50);
+  }
+  Host host;
+  pix::TImage view;
 };
 
 }  // namespace viewtest

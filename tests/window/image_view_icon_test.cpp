@@ -14,27 +14,16 @@ namespace {
 
 using pixtest::CaptureClient;
 using pixtest::Pump;
-using viewtest::Host;
 using viewtest::kBackground;
 
-class ImageViewIcon : public testing::Test {
+class ImageViewIcon : public viewtest::HostedView {
 protected:
-  void SetUp() override {
-    host.Create(500, 500);
-    view.SetParent(host.Handle());
-    host.view = &view;
-    view.SetBounds({0, 0, 500, 500});
-    view.SetProportional(false);
-    Pump(50);
-  }
   void Load(const std::string& name, const std::string& bytes) {
     pixtest::TempDir dir;
     dir.Write(name, bytes);
     LoadPictureFile(view.Picture(), dir.File(name));
     Pump(100);
   }
-  Host host;
-  TImage view;
 };
 
 // A 32 x 32 icon: red, with its left half masked out.

@@ -33,10 +33,7 @@ class ImageView : public testing::Test {
 protected:
   void SetUp() override {
     host.Create(800 + 2 * kInset, 500 + 2 * kInset);
-    view.SetParent(host.Handle());
-    host.view = &view;
-    view.SetBounds({kInset, kInset, kInset + 800, kInset + 500});
-    view.SetProportional(false);
+    host.Hold(view, {kInset, kInset, kInset + 800, kInset + 500});
     Pump(100);
   }
   // Shows a coded picture: drawn by the test's own picture kind, or read from a

@@ -1,5 +1,7 @@
 #include "testutil.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <thread>
 
@@ -105,22 +107,30 @@ Capture CaptureClient(HWND wnd) {
   c.width = r.right;
   c.height = r.bottom;
   if (c.width <= 0 || c.height <= 0) return c;
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
+  Canvas canvas(c.width, c.height, 0);
   HDC wdc = GetDC(wnd);
-  HBITMAP dib = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(wdc);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, c.width, c.height, wdc, 0, 0, SRCCOPY);
-  GdiFlush();
-  auto* p = static_cast<uint32_t*>(bits);
-  c.pixels.assign(p, p + static_cast<size_t>(c.width) * c.height);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
+  BitBlt(canvas.dc, 0, 0, c.width, c.height, wdc, 0, 0, SRCCOPY);
   ReleaseDC(wnd, wdc);
+  GdiFlush();
+  c.pixels.assign(canvas.bits, canvas.bits + static_cast<size_t>(c.width) * c.height);
   return c;
+}
+
+Canvas::Canvas(int w, int h, uint32_t fill) : w(w), h(h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  dc = CreateCompatibleDC(nullptr);
+  void* pixels = nullptr;
+  dib_ = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  bits = static_cast<uint32_t*>(pixels);
+  old_ = SelectObject(dc, dib_);
+  std::fill(bits, bits + static_cast<size_t>(w) * h, fill);
+}
+
+Canvas::~Canvas() {
+  SelectObject(dc, old_);
+  DeleteDC(dc);
+  DeleteObject(dib_);
 }
 
 TempDir::TempDir() {

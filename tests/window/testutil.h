@@ -24,6 +24,27 @@ BoxSeen CatchMessageBox(const std::function<void()>& trigger);
 // A 24-bit bitmap file of one colour, padded with zero bytes to `fileSize` if given.
 std::string SolidBitmap(int w, int h, COLORREF c, size_t fileSize = 0);
 
+// A w x h surface of 32-bit pixels (0x00RRGGBB, top row first) selected into a
+// memory device context, every pixel `fill` to begin with.
+struct Canvas {
+  Canvas(int w, int h, uint32_t fill);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  // GDI may batch drawing: flushed before a pixel is read.
+  uint32_t At(int x, int y) const {
+    GdiFlush();
+    return bits[static_cast<size_t>(y) * w + x] & 0xFFFFFF;
+  }
+  int w, h;
+  HDC dc = nullptr;
+  uint32_t* bits = nullptr;
+
+private:
+  HBITMAP dib_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
 // Pixels of a window's client area (a DIB of 32-bit BGRX).
 struct Capture {
   int width = 0, height = 0;

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/bevel.h"
 #include "ui/button.h"
+#include "ui/label.h"
+#include "ui/splitter.h"
+#include "ui/statusbar.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -28,16 +33,6 @@ public:
   }
   TPanel panel;
   TButton a, b, c;
-};
-
-// A control that records what reaches it on its parent's behalf.
-class Recorder : public TPanel {
-public:
-  std::vector<UINT> seen;
-  bool HandleReflected(UINT msg, WPARAM, LPARAM, LRESULT&) override {
-    seen.push_back(msg);
-    return true;
-  }
 };
 
 TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
@@ -62,12 +57,70 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   EXPECT_EQ(TControl::FromHandle(wnd), nullptr);
 }
 
+TEST(ToolkitClass, ASecondUseWithOtherSettingsIsCaught) {
+  const TWindowClass first{.name = "PixlumenTestClass", .style = CS_DBLCLKS};
+  RegisterWindowClass(first);
+  struct Case {
+    const char* what;
+    TWindowClass again;
+    bool raises;
+  };
+  const Case cases[] = {
+      {"the same settings", first, false},
+      {"another style", {.name = first.name, .style = CS_HREDRAW}, true},
+      {"another background",
+       {.name = first.name, .background = GetSysColorBrush(COLOR_WINDOW)},
+       true},
+      {"another cursor", {.name = first.name, .cursor = LoadCursorA(nullptr, IDC_CROSS)}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.raises)
+      EXPECT_THROW(RegisterWindowClass(c.again), std::logic_error);
+    else
+      EXPECT_NO_THROW(RegisterWindowClass(c.again));
+  }
+}
+
+TEST(ToolkitCreate, SettingsDockEachControlInItsContainer) {
+  ThreeButtons fm;
+  fm.Create();
+  HWND h = fm.Handle();
+  TPanel top, left;
+  TStatusBar status;
+  TSplitter split;
+  TLabel fill;
+  TBevel line;
+  top.Create(h, {.dock = {.in = &fm, .align = TAlign::Top, .height = 30}});
+  status.Create(h, {.in = &fm, .height = 20, .edges = {50}});
+  left.Create(h, {.dock = {.in = &fm, .align = TAlign::Left, .width = 60}});
+  split.Create(h, {.container = &fm, .pane = &left, .align = TAlign::Left, .thickness = 3});
+  fill.Create(h, {.dock = {.in = &fm, .align = TAlign::Client}, .caption = "fill"});
+  line.Create(h, {.left = 5, .top = 6, .width = 40});  // no dock: where it was put
+  fm.Realign();
+  TRect c = fm.ClientRect();
+  struct {
+    const char* what;
+    TControl& control;
+    TRect bounds;
+  } cases[] = {
+      {"top panel", top, {0, 0, c.right, 30}},
+      {"status bar", status, {0, c.bottom - 20, c.right, c.bottom}},
+      {"left panel", left, {0, 30, 60, c.bottom - 20}},
+      {"splitter", split, {60, 30, 63, c.bottom - 20}},
+      {"label", fill, {63, 30, c.right, c.bottom - 20}},
+      {"bevel", line, {5, 6, 45, 6 + TBevel::kLineHeight}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(k.control.Bounds(), k.bounds);
+  }
+  EXPECT_EQ(line.Align, TAlign::None);
+}
+
 TEST(ToolkitRouting, CommandsAndMenuItemsReachTheirOwners) {
   ThreeButtons fm;
   fm.Create();
-  Recorder menus;
-  menus.Create(fm.Handle(), TAlign::None, 10, 10);
-  fm.MenuClient = &menus;
   std::vector<int> commands;
   fm.OnCommand = [&](int id) {
     commands.push_back(id);
@@ -82,11 +135,6 @@ TEST(ToolkitRouting, CommandsAndMenuItemsReachTheirOwners) {
   SendMessageA(fm.b.Handle(), BM_CLICK, 0, 0);  // the button's notification goes to its parent panel
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(commands.size(), 2u);
-
-  MEASUREITEMSTRUCT mi{ODT_MENU, 0, 7, 0, 0, 0};
-  SendMessageA(fm.Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mi));
-  SendMessageA(fm.Handle(), WM_INITMENUPOPUP, 0, 0);
-  EXPECT_EQ(menus.seen, (std::vector<UINT>{WM_MEASUREITEM, WM_INITMENUPOPUP}));
 }
 
 TEST(ToolkitFocus, TabWalksTheStopsAndActivationGivesTheFocusBack) {
