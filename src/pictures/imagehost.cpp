@@ -49,9 +49,11 @@ void TImageHost::Paint(HDC dc, const RECT& client) {
     InterruptScope interrupt(StepKeysInterruptDecode);
     view_.Paint(dc);
   } catch (const EJPEGInterrupted&) {
-    // Paint again after the key, unless it brings another picture first.
-    EndPaint(Handle(), &ps);
-    InvalidateRect(Handle(), &ps.rcPaint, FALSE);
+    // Paint again after the key, unless it brings another picture first. The
+    // paint already began, so this region stays invalid past its end.
+    RECT again;
+    if (GetClipBox(dc, &again) <= NULLREGION) again = client;
+    InvalidateRect(Handle(), &again, FALSE);
     return;
   } catch (...) {
     // Nothing was drawn where the background was left for the picture (the
