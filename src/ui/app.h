@@ -40,9 +40,8 @@ public:
   std::function<void()> OnIdle;
   // Called before a message is dispatched; returning true swallows it.
   std::function<bool(MSG&)> OnMessage;
-  // Counts the modal windows and message boxes shown so far: a key whose
-  // handling showed one is stale by the time the handling returns.
-  unsigned ModalRuns() const { return modalRuns_; }
+  // Counts a modal window or message box shown: a key whose handling showed
+  // one is stale by the time the handling returns.
   void NoteModalRun() { ++modalRuns_; }
 
   // Shows a window modally (`show`: SW_SHOW, or SW_SHOWMAXIMIZED): the program's
