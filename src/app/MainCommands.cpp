@@ -38,6 +38,7 @@ void TfmMain::CreateMenuBar() {
   KeyPreview = true;
   OnKeyDown = [this](WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
   OnMenuKey = [this](MSG& msg) { return Toolbar.PreTranslate(msg); };
+  OnDeactivate = [this] { Toolbar.CancelKeyboard(); };
   Application().OnIdle = RefreshMenuBars;
 }
 

@@ -116,8 +116,9 @@ void TfmMain::acOpenDialogExecute(TControl*) {
   for (int i = 0; i < flList.Count(); ++i) {
     if (flList.Item(i) != chosen.name) continue;
     SetActiveControl(flList.Handle());
-    flList.SetItemIndex(i);
-    break;
+    // Reported, so the list's next key moves on from the file shown.
+    flList.SelectAndReport(i);
+    return;
   }
   flListChange();
 }

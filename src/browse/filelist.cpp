@@ -244,6 +244,11 @@ void TFileListBox::SetItemIndex(int index) {
   if (Handle()) SendMessageA(Handle(), LB_SETCURSEL, index, 0);
 }
 
+void TFileListBox::SelectAndReport(int index) {
+  SetItemIndex(index);
+  Change();
+}
+
 void TFileListBox::Clear() {
   if (Handle()) SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
 }

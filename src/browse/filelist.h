@@ -50,6 +50,9 @@ public:
   std::string Item(int index) const;
   int ItemIndex() const;
   void SetItemIndex(int index);  // fires no event
+  // Selects the entry as the user would: it becomes the last reported one and
+  // the change event fires, so the next key or click goes on from the entry shown.
+  void SelectAndReport(int index);
   void Clear();                  // no event either
   void Repaint();
   // Re-reads the folder, pattern by pattern, then runs the change step.

@@ -14,9 +14,18 @@
 namespace pix {
 
 namespace {
-// The platform's path limit plus room for its terminator and one more: a longer
-// path is refused by the dialog rather than cut into some other file's name.
-constexpr size_t kFileBuffer = MAX_PATH + 2;
+// Paths arrive in UTF-8, the program's code page: up to three bytes for each
+// character the platform's path limit allows. The limit itself, counted in
+// characters, is the rule of what the dialog accepts (ConfirmedNameTooLong).
+constexpr size_t kPathBytes = MAX_PATH * 3;
+// The platform's limit plus room for its terminator and one more character.
+constexpr size_t kFileBuffer = (MAX_PATH + 2) * 3;
+
+// Characters (UTF-16 units, as the platform counts its limit) in a UTF-8 text.
+int Characters(const char* text) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  return n > 0 ? n - 1 : 0;
+}
 
 TOpenPictureDialog* g_running = nullptr;  // the dialog being shown (one at a time)
 
@@ -133,6 +142,7 @@ bool TOpenPictureDialog::Execute() {
     ParkPane();
   }
   if (!ok) return false;
+  file.back() = '\0';
   FileName = file.data();
   FilterIndex = static_cast<int>(ofn.nFilterIndex);
   return true;
@@ -187,8 +197,17 @@ bool TOpenPictureDialog::ConfirmedNameTooLong(HWND dialog) {
   wchar_t head[3] = {};
   GetWindowTextW(box, head, 3);
   bool absolute = head[1] == L':' || (head[0] == L'\\' && head[1] == L'\\');
-  LRESULT folder = absolute ? 0 : SendMessageW(dialog, CDM_GETFOLDERPATH, 0, 0);
-  return name + (folder > 0 ? folder : 0) >= MAX_PATH;
+  // The dialog answers in its own (ANSI) text whatever the message's kind: the
+  // folder is read in bytes and counted in characters, with one for the "\".
+  int folder = 0;
+  if (!absolute) {
+    char path[kPathBytes] = {};
+    LRESULT n =
+        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+    if (n > static_cast<LRESULT>(sizeof path)) return true;
+    if (n > 0) folder = Characters(path) + 1;
+  }
+  return name + folder >= MAX_PATH;
 }
 
 void TOpenPictureDialog::DoShow(HWND dlg) {
@@ -243,10 +262,12 @@ void TOpenPictureDialog::CentreDialog() {
 }
 
 void TOpenPictureDialog::UpdatePreview() {
-  char buf[MAX_PATH] = {};
+  char buf[kPathBytes] = {};
   LRESULT n = SendMessageA(dialog_, CDM_GETFILEPATH, sizeof buf, reinterpret_cast<LPARAM>(buf));
-  // A path longer than the buffer is no path at all here, never a truncated one.
-  std::string path = n > 0 && n <= static_cast<LRESULT>(sizeof buf) ? buf : "";
+  // A path longer than the limit is no path at all here, never a truncated one.
+  buf[sizeof buf - 1] = '\0';
+  bool whole = n > 0 && n <= static_cast<LRESULT>(sizeof buf);
+  std::string path = whole && Characters(buf) < MAX_PATH ? buf : "";
   if (path == lastPath_) return;
   lastPath_ = path;
   if (Preview(path)) return;

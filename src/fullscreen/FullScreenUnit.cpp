@@ -36,8 +36,8 @@ struct BusyCursor {
 TfmView* fmView() { return ViewSlot().get(); }
 
 void TfmView::Create() {
-  // Centred at its normal size, though it only ever shows maximised. Not owned by
-  // the main window: it outlives any one main window the tests make.
+  // Centred at its normal size, though it only ever shows maximised. Owned by
+  // the main window only while shown (see ShowFullScreen).
   CreateForm("Pixlumen", WS_CAPTION | WS_SYSMENU, 0, {0, 0, 100, 100});
   RECT r{0, 0, S(688), S(450)};
   AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
@@ -74,21 +74,25 @@ void TfmView::ShowPicture(const std::string& path) {
   if (FileList && FileList->SelectedFilePath() == path) ReadAheadAround(*FileList, true, imgWiev);
 }
 
+// The selection moves even when the file can't be shown. A load that fails
+// raises past the report, so the main window keeps what it showed, and the list
+// still names that file as the one it last reported.
 void TfmView::StepTo(int index) {
   FileList->SetItemIndex(index);
   ShowPicture(FileList->SelectedFilePath());
+  FileList->SelectAndReport(index);  // the main window's refresh
 }
 
-// Modifiers are not looked at: Shift+Right steps like Right. A load that fails
-// raises past the main window's refresh, which then keeps what it showed.
+// Modifiers are not looked at: Shift+Right steps like Right. Every other key
+// refreshes the main window too.
 void TfmView::FormKeyDown(WORD& key, TShiftState) {
   if (!FileList) return;
   int last = FileList->Count() - 1, at = FileList->ItemIndex();
   switch (key) {
+    case VK_RIGHT: StepTo(at == last ? 0 : at + 1); return;
+    case VK_LEFT: StepTo(at == 0 ? last : at - 1); return;
     case VK_RETURN:
     case VK_ESCAPE: Close(); break;
-    case VK_RIGHT: StepTo(at == last ? 0 : at + 1); break;
-    case VK_LEFT: StepTo(at == 0 ? last : at - 1); break;
     default: break;
   }
   if (OnListChange) OnListChange();
@@ -136,6 +140,18 @@ void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange)
   view->FileList = &list;
   view->OnListChange = listChange;
   view->ShowPicture(list.SelectedFilePath());
+  // Owned by the list's window while shown: it stays above it, and has no
+  // taskbar button of its own. Hidden, it belongs to no window, so it lives on
+  // when that window goes.
+  struct Owned {
+    HWND view;
+    Owned(HWND v, HWND owner) : view(v) {
+      SetWindowLongPtrA(v, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    }
+    ~Owned() { SetWindowLongPtrA(view, GWLP_HWNDPARENT, 0); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+  } owned(view->Handle(), GetAncestor(list.Handle(), GA_ROOT));
   // The normal cursor while the view is up; the busy one again until this returns.
   Application().SetCursor(TCursor::crDefault);
   view->ShowModal(SW_SHOWMAXIMIZED);

@@ -133,9 +133,13 @@ bool TApplication::ProcessMessage(MSG& msg) {
     return true;
   }
   try {
+    unsigned modal = modalRuns_;
     if (OnMessage && OnMessage(msg)) return true;
     if (TForm::PreTranslate(msg)) return true;
-    TranslateMessage(&msg);
+    // A key that opened a modal window (Ctrl+O, Ctrl+F) is translated only now,
+    // when its modifiers have long been released: it would type its bare letter
+    // into the control that gets the focus back. It goes on untranslated.
+    if (modalRuns_ == modal) TranslateMessage(&msg);
     DispatchMessageA(&msg);
   } catch (...) {
     HandleException();
@@ -188,6 +192,7 @@ BOOL CALLBACK DisableOne(HWND wnd, LPARAM param) {
 }  // namespace
 
 TModalScope::TModalScope(HWND keep) : active_(GetActiveWindow()), focus_(GetFocus()) {
+  Application().NoteModalRun();
   DisabledWindows d{keep, &disabled_};
   EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
 }
@@ -247,6 +252,7 @@ void TApplication::RunModal(HWND wnd, const std::function<bool()>& closed, int s
 
 void TApplication::ShowException(const std::exception& e) noexcept {
   if (dynamic_cast<const EAbort*>(&e)) return;
+  NoteModalRun();
   try {
     std::string text = ErrorReportText(e.what());
     if (MessageBoxHook) {

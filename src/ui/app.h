@@ -42,6 +42,9 @@ public:
   std::function<void()> OnIdle;
   // Called before a message is dispatched; returning true swallows it.
   std::function<bool(MSG&)> OnMessage;
+  // Counts a modal window or message box shown: a key whose handling showed
+  // one is stale by the time the handling returns.
+  void NoteModalRun() { ++modalRuns_; }
 
   // Shows a window modally (`show`: SW_SHOW, or SW_SHOWMAXIMIZED): the program's
   // other windows are disabled until the window hides itself or `closed` becomes
@@ -82,6 +85,7 @@ private:
   HWND mainWindow_ = nullptr;
   std::string title_;
   bool terminated_ = false;
+  unsigned modalRuns_ = 0;
   TCursor cursor_ = TCursor::crDefault;
   DWORD uiThread_;
   HWND syncWindow_ = nullptr;

@@ -146,6 +146,7 @@ bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus && IsChild(Handle(), focus)) activeControl_ = focus;
+        if (OnDeactivate) OnDeactivate();
         return false;
       }
       if (HIWORD(wp)) return false;  // minimised: nothing to focus

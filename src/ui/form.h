@@ -37,8 +37,9 @@ public:
   // Keyboard and mouse-button messages for the form's menu bar, before the key
   // preview; true when the bar used the message up.
   std::function<bool(MSG&)> OnMenuKey;
-  // Called when the form becomes the active window.
+  // Called when the form becomes the active window, and when it stops being it.
   std::function<void()> OnActivate;
+  std::function<void()> OnDeactivate;
 
   // Asks the window to close as the close box does.
   void Close();

@@ -51,6 +51,9 @@ class TMenuBar : public TControl {
   // the bar used the message up.
   bool PreTranslate(MSG& msg);
   bool KeyboardMode() const { return keyboardMode_; }
+  // The window lost the activation: keyboard mode, and an Alt pressed alone so
+  // far, end there; the keys that follow belong to another window.
+  void CancelKeyboard();
   int HotItem() const;
   // Alt with this character: runs, opens or selects the item it names, or beeps.
   void AltChar(wchar_t ch);

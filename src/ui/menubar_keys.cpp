@@ -171,6 +171,11 @@ void TMenuBar::LeaveKeyboardMode() {
   if (Handle()) SendMessageA(Handle(), TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
 }
 
+void TMenuBar::CancelKeyboard() {
+  altAlone_ = false;
+  LeaveKeyboardMode();
+}
+
 void TMenuBar::MoveHot(int step) {
   int n = static_cast<int>(items_.size());
   int at = HotItem();
@@ -236,7 +241,9 @@ bool TMenuBar::AltKey(MSG& msg) {
   if (!PeekMessageW(&ch, msg.hwnd, WM_SYSCHAR, WM_SYSCHAR, PM_REMOVE)) return false;
   wchar_t c = static_cast<wchar_t>(ch.wParam);
   // The loop translates the key again, and the window opens its system menu.
-  if (c == L' ' || c == L'-') return false;
+  // Keys that type a control character (Alt+Tab, Alt+Enter, Alt+Backspace) name
+  // no item either: they go on as usual.
+  if (c <= L' ' || c == L'-') return false;
   AltChar(c);
   return true;
 }

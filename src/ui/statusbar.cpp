@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/app.h"
+
 namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
@@ -27,13 +29,15 @@ void TStatusBar::SetPanelText(int panel, const std::string& text) {
 
 std::string TStatusBar::PanelText(int panel) const {
   if (panel < 0 || panel >= panels_) return std::string();
-  // Read back from the control, so tests see what the user sees.
-  LRESULT len = SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0);
-  std::string s(LOWORD(len) + 1, '\0');
-  SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(s.data()));
-  s.resize(LOWORD(len));
-  if (!s.empty() && s[0] == '\t') s.erase(0, 1);
-  return s;
+  // Read back from the control, so tests see what the user sees. In UTF-16:
+  // the control may count its text in characters for either kind of message,
+  // and a Cyrillic path takes twice as many bytes.
+  LRESULT len = SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
+  std::wstring w(LOWORD(len) + 1, L'\0');
+  SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(w.data()));
+  w.resize(LOWORD(len));
+  if (!w.empty() && w[0] == L'\t') w.erase(0, 1);
+  return Narrow(w);
 }
 
 }  // namespace pix

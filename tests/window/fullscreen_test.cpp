@@ -130,6 +130,14 @@ TEST_F(FullScreen, OpensMaximisedReducedToFitAndDescribesTheFile) {
     // Modal: the main window takes no input, and the busy cursor is gone.
     EXPECT_FALSE(IsWindowEnabled(fm->Handle()));
     EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+    // Owned by the main window: no taskbar button of its own, and the main
+    // window brought to the top brings the view along above it.
+    EXPECT_EQ(GetWindow(w, GW_OWNER), fm->Handle());
+    EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    SetWindowPos(fm->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    HWND below = w;
+    while (below && below != fm->Handle()) below = GetWindow(below, GW_HWNDNEXT);
+    EXPECT_EQ(below, fm->Handle()) << "the view fell behind the main window";
   }});
   EXPECT_EQ(ranSteps, 1u);
   EXPECT_TRUE(errors.empty());

@@ -227,15 +227,18 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
     fm->StatusBar.SetPanelText(1, "");
     // Written after the list was read: it shows only if the list reads again.
     dir.Write("late.bmp", SolidBitmap(2, 2, RGB(255, 0, 0)));
-    // Selecting from code raises no change event: only a refill does.
+    // A refill reports once, and so does the selection of the chosen file.
     int changes = 0;
-    fm->flList.OnChange = [&](TControl*) { ++changes; };
+    fm->flList.OnChange = [&](TControl* sender) {
+      ++changes;
+      fm->flListChange(sender);
+    };
     ASSERT_TRUE(Drive([&](const DialogUser& u) {
       u.Type(c.chosen);
       u.Enter();
     }));
     fm->flList.OnChange = [this](TControl* sender) { fm->flListChange(sender); };
-    EXPECT_EQ(changes, c.start == c.folder ? 0 : 1) << c.chosen;
+    EXPECT_EQ(changes, (c.start == c.folder ? 0 : 1) + (c.selected.empty() ? 0 : 1)) << c.chosen;
     EXPECT_TRUE(SameTextIgnoringCase(fm->flList.FolderPath(), c.folder)) << c.chosen;
     std::string selected =
         fm->flList.ItemIndex() >= 0 ? fm->flList.Item(fm->flList.ItemIndex()) : "";
@@ -250,6 +253,44 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
     DeleteFileA(dir.File("late.bmp").c_str());
   }
   EXPECT_TRUE(boxes.empty());
+}
+
+// Names reach the program in UTF-8, two bytes for each Cyrillic letter: a path of
+// 200 characters, well inside the platform's limit, is previewed in the pane,
+// accepted with its folder counted in characters, and shown whole.
+TEST_F(OpenDialog, ALongCyrillicPathIsPreviewedChosenAndShown) {
+  auto letters = [](size_t n) {
+    std::string s;
+    while (n--) s += "ж";
+    return s;
+  };
+  const std::string name = "кадр.bmp";  // 8 characters
+  std::string outer = letters(80);
+  std::string inner = outer + "\\" + letters(200 - dir.Path().size() - 3 - 80 - 8);
+  ASSERT_TRUE(CreateDirectoryA(dir.File(outer).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(dir.File(inner).c_str(), nullptr));
+  dir.Write(inner + "\\" + name, SolidBitmap(30, 20, RGB(255, 0, 0)));
+  std::string file = dir.File(inner + "\\" + name);
+  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, file.c_str(), -1, nullptr, 0), 201);
+
+  std::string label, caption;
+  ASSERT_TRUE(Drive([&](const DialogUser& u) {
+    u.Type(dir.File(inner));
+    u.Enter();
+    if (!u.Select(name)) return;
+    label = u.WaitLabel(" (30x20)");
+    caption = u.PaneCaption();
+    u.Enter();
+  }));
+  EXPECT_EQ(label, " (30x20)");
+  EXPECT_EQ(caption, "");
+  EXPECT_TRUE(SameTextIgnoringCase(Dlg().FileName, file)) << "refused or cut: " << Dlg().FileName;
+  EXPECT_EQ(fm->flList.Item(fm->flList.ItemIndex()), name);
+  EXPECT_EQ(fm->StatusBar.PanelText(1), "30x20");
+  EXPECT_TRUE(SameTextIgnoringCase(fm->StatusBar.PanelText(2), file));
+  DeleteFileA(file.c_str());
+  RemoveDirectoryA(dir.File(inner).c_str());
+  RemoveDirectoryA(dir.File(outer).c_str());
 }
 
 // After the command the keyboard is back in the main window's list: the next
