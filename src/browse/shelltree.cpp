@@ -69,6 +69,9 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
                      TVS_EDITLABELS,
                  WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
+  // Unicode notifications, and with them a Unicode label editor: typed text
+  // then never passes through an ANSI conversion, which need not be UTF-8.
+  Tv(CCM_SETUNICODEFORMAT, TRUE, 0);
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
   // The tree shows the system's own small icon list, which it must not free.
   SHFILEINFOA fi{};

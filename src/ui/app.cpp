@@ -127,7 +127,12 @@ void TApplication::Terminate() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  // A Unicode window (the tree's label editor) gets its message in UTF-16: an
+  // ANSI retrieval would pass typed characters through a conversion that need
+  // not be UTF-8, losing what it can't represent.
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
+  bool wide = msg.hwnd && IsWindowUnicode(msg.hwnd);
+  if (!(wide ? PeekMessageW : PeekMessageA)(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminated_ = true;
     return true;
@@ -136,7 +141,10 @@ bool TApplication::ProcessMessage(MSG& msg) {
     if (OnMessage && OnMessage(msg)) return true;
     if (TForm::PreTranslate(msg)) return true;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    if (wide)
+      DispatchMessageW(&msg);
+    else
+      DispatchMessageA(&msg);
   } catch (...) {
     HandleException();
   }
