@@ -143,12 +143,14 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
       dir.Enter(ContainingFolder(path));
     else
       dir.StepOutOf(path);
+    std::string watched = ParkWatcher(path);
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof info;
     info.hwnd = Handle();
     info.lpVerb = MAKEINTRESOURCEA(command - 1);
     info.nShow = SW_SHOWNORMAL;
     succeeded = SUCCEEDED(menu->InvokeCommand(&info));
+    if (!watched.empty() && autoRefresh_ && !watcher_) Watch(watched);
   }
   if (succeeded)
     if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
@@ -201,44 +203,53 @@ bool TShellTreeView::MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
   return true;
 }
 
+// The watcher's open handle holds its folder as well: while the shell renames
+// or deletes a folder, a watcher in it is set aside. Returns its folder.
+std::string TShellTreeView::ParkWatcher(const std::string& folder) {
+  if (!watcher_ || !PathWithin(watcher_->Root, folder)) return std::string();
+  std::string root = watcher_->Root;
+  watcher_.reset();
+  return root;
+}
+
 void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   TShellFolder* record = Record(node);
   // Unchanged text (an edit begun by a slow click and left) renames nothing.
   if (name == Label(node)) return;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
-  std::string from = record->Path();
+  std::string from = record->Path(), to = ContainingFolder(from) + name;
+  std::string watched = ParkWatcher(from);
   TShellFolder::TRename how;
   {
     CurrentDirStep dir;
     dir.StepOutOf(from);
     how = record->Rename(Handle(), name);
-    if (how != TShellFolder::TRename::Refused) dir.Renamed(from, ContainingFolder(from) + name);
+    if (how != TShellFolder::TRename::Refused) dir.Renamed(from, to);
   }
+  // Everything that named the folder by its old name follows the new one.
+  if (how != TShellFolder::TRename::Refused && !watched.empty())
+    watched = to + watched.substr(std::min(from.size(), watched.size()));
+  if (!watched.empty() && autoRefresh_) Watch(watched);
   if (how == TShellFolder::TRename::Refused) throw Exception("Rename to " + name + " failed");
   SetLabel(node, name);
-  Renamed(node, from, how);
+  Renamed(node, how);
 }
 
-// Everything that named the folder by its old name follows the new one: the
-// records below it, the watcher, and, once the edit has ended, the branch read
-// again (and through it the list).
-void TShellTreeView::Renamed(HTREEITEM node, const std::string& from, TShellFolder::TRename how) {
+// The records below the renamed node take its new id, and once the edit has
+// ended the branch is read again (and through it the list).
+void TShellTreeView::Renamed(HTREEITEM node, TShellFolder::TRename how) {
   if (how == TShellFolder::TRename::RenamedUnknownId) {
     // Its new id is found by reading the folder that holds it.
     if (TShellFolder* parent = Record(Parent(node))) RequestRefresh(parent->AbsoluteId());
     return;
   }
-  TShellFolder* record = Record(node);
   for (HTREEITEM n = FirstChild(node); n;) {
     if (TShellFolder* r = Record(n)) r->Rebase();
     HTREEITEM next = FirstChild(n);
     for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
     n = next;
   }
-  std::string to = record->Path();
-  if (watcher_ && PathWithin(watcher_->Root, from))
-    Watch(to + watcher_->Root.substr(std::min(from.size(), watcher_->Root.size())));
-  RequestRefresh(record->AbsoluteId());
+  if (TShellFolder* record = Record(node)) RequestRefresh(record->AbsoluteId());
 }
 
 }  // namespace pix

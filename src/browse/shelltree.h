@@ -189,7 +189,8 @@ private:
   void AfterVerb(const std::string& verb, HTREEITEM target);
   bool MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
-  void Renamed(HTREEITEM node, const std::string& from, TShellFolder::TRename how);
+  void Renamed(HTREEITEM node, TShellFolder::TRename how);
+  std::string ParkWatcher(const std::string& folder);
 
   WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
   std::string root_ = "rfDesktop", previousRoot_;
