@@ -243,12 +243,9 @@ void TShellTreeView::Renamed(HTREEITEM node, TShellFolder::TRename how) {
     if (TShellFolder* parent = Record(Parent(node))) RequestRefresh(parent->AbsoluteId());
     return;
   }
-  for (HTREEITEM n = FirstChild(node); n;) {
+  EachBelow(node, [this](HTREEITEM n) {
     if (TShellFolder* r = Record(n)) r->Rebase();
-    HTREEITEM next = FirstChild(n);
-    for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
-    n = next;
-  }
+  });
   if (TShellFolder* record = Record(node)) RequestRefresh(record->AbsoluteId());
 }
 

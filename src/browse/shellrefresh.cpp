@@ -66,6 +66,15 @@ void TShellTreeView::RunRequestedRefreshes() {
   if (selected) Refresh(Selected());
 }
 
+void TShellTreeView::EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const {
+  for (HTREEITEM n = FirstChild(node); n;) {
+    fn(n);
+    HTREEITEM next = FirstChild(n);
+    for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
+    n = next;
+  }
+}
+
 bool TShellTreeView::Within(HTREEITEM node, HTREEITEM branch) const {
   for (; node; node = Parent(node))
     if (node == branch) return true;
@@ -84,12 +93,9 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   if (TShellFolder* r = Record(Selected())) selectedId = CopyIdList(r->AbsoluteId());
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
-  for (HTREEITEM n = FirstChild(node); n;) {
+  EachBelow(node, [&](HTREEITEM n) {
     if (TShellFolder* r = Record(n); r && Expanded(n)) expanded.push_back(CopyIdList(r->AbsoluteId()));
-    HTREEITEM next = FirstChild(n);
-    for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
-    n = next;
-  }
+  });
   bool wasExpanded = Expanded(node);
   HTREEITEM selected = nullptr;
   {

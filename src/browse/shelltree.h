@@ -184,6 +184,8 @@ private:
   void RequestRefresh(LPCITEMIDLIST branch = nullptr);
   void RunRequestedRefreshes();
   bool Within(HTREEITEM node, HTREEITEM branch) const;
+  // Every node below `node`, parents before their children.
+  void EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const;
   void SetLabel(HTREEITEM node, const std::string& label);
   bool OfferVerb(const std::string& verb, HTREEITEM target);
   void AfterVerb(const std::string& verb, HTREEITEM target);
