@@ -153,7 +153,8 @@ bool OnDisk(const std::string& path) {
 bool RenameInHolder(HWND owner, const std::string& path, LPCITEMIDLIST item,
                     const std::wstring& name) {
   std::string holderPath = ContainingFolder(path);
-  if (holderPath.size() > 3 && holderPath.back() == '\\') holderPath.pop_back();  // "C:\" keeps its own
+  // "C:\" keeps its own.
+  if (holderPath.size() > 3 && holderPath.back() == '\\') holderPath.pop_back();
   IShellFolder* desktop = DesktopRecord().Folder();
   TItemIdList holderId = Parse(desktop, owner, holderPath);
   ComPtr<IShellFolder> holder;

@@ -94,7 +94,8 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
   EachBelow(node, [&](HTREEITEM n) {
-    if (TShellFolder* r = Record(n); r && Expanded(n)) expanded.push_back(CopyIdList(r->AbsoluteId()));
+    if (TShellFolder* r = Record(n); r && Expanded(n))
+      expanded.push_back(CopyIdList(r->AbsoluteId()));
   });
   bool wasExpanded = Expanded(node);
   HTREEITEM selected = nullptr;
@@ -103,7 +104,8 @@ void TShellTreeView::Refresh(HTREEITEM node) {
     RedrawLock redraw(*this);
     // The selection may pass through other nodes meanwhile; the user chose none of them.
     FlagSet quiet(refreshing_);
-    while (HTREEITEM child = FirstChild(node)) Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
+    while (HTREEITEM child = FirstChild(node))
+      Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
     // A root keeps its label: it is the desktop's name for it, not an in-folder one.
     if (record->Level() > 0) SetLabel(node, record->InFolderName());
     Fill(node);

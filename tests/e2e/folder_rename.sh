@@ -34,7 +34,8 @@ editing() { describe; grep -qi '^child edit ' "$CTL"; }
 showing() { describe; [ "$SELNODE|$ITEMS|$SEL|$PANEL2" = "$1|$2|$3|$4" ]; }
 expect_showing() {
   wait_for showing "$@" ||
-    fail "$5: '$SELNODE' selected, $ITEMS entries, entry $SEL, status '$PANEL2'; expected '$1' $2 $3 '$4'"
+    fail "$5: '$SELNODE' selected, $ITEMS entries, entry $SEL, status '$PANEL2';" \
+      "expected '$1' $2 $3 '$4'"
   pass "$5"
 }
 # Pixels of the picture's red inside the preview.
