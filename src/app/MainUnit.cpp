@@ -47,6 +47,7 @@ void TfmMain::Create() {
   pnNavigation.AddDocked(&pnFileFilter);
   CreateFileList();
   shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
+  shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
@@ -106,6 +107,11 @@ void TfmMain::shTreeChange(TControl*, HTREEITEM) {
   else
     flList.Clear();  // the preview and the status bar keep what they show
   flList.Repaint();
+}
+
+void TfmMain::shTreeRefresh(TControl*, HTREEITEM) {
+  std::string path = shTree.CurrentFolderPath();
+  if (IsExistingFolder(path)) flList.ReadFolderAgain(path);
 }
 
 void TfmMain::acOpenDialogExecute(TControl*) {

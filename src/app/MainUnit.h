@@ -50,6 +50,9 @@ public:
   // The tree's selection changed: the list shows the folder, or nothing for a
   // virtual one.
   void shTreeChange(TControl* sender, HTREEITEM node);
+  // The selected folder was read again (files came or went, or it was
+  // renamed): the list follows it, keeping the selected file and the preview.
+  void shTreeRefresh(TControl* sender, HTREEITEM node);
   void FormClose(bool& canClose);
   // The main window's own keys: Ctrl with F, O, Z or X.
   void FormKeyDown(WORD& key, TShiftState shift);

@@ -71,7 +71,13 @@ private:
 
   static DWORD WINAPI Proc(LPVOID p) {
     auto* t = static_cast<TShellChangeThread*>(p);
-    t->Execute();
+    try {
+      t->Execute();
+    } catch (...) {
+      // Nothing may leave a thread (no memory for a hand-over, say): the
+      // watcher just falls silent.
+    }
+    t->Close();
     delete t;
     --gLiveThreads;
     return 0;
@@ -86,6 +92,9 @@ private:
     }
     while (WaitFor(wait, INFINITE) == Woke::Change && Gather(wait) && HandOver()) {
     }
+  }
+
+  void Close() {
     Locked lock;
     if (s_->wait != INVALID_HANDLE_VALUE) FindCloseChangeNotification(s_->wait);
     s_->wait = INVALID_HANDLE_VALUE;

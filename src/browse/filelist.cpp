@@ -277,6 +277,11 @@ void TFileListBox::Enumerate(const std::string& pattern, unsigned attributeWord,
 void TFileListBox::RefillEntries() {
   if (!Handle()) return;
   MakeCurrent(folder_);
+  FillEntries();
+  Change();
+}
+
+void TFileListBox::FillEntries() {
   Clear();
   {
     CursorRestore cursor;
@@ -329,7 +334,33 @@ void TFileListBox::RefillEntries() {
         CallWindowProcA(proc, w, LB_SETITEMDATA, static_cast<WPARAM>(at), g.glyph[i]);
     }
   }
-  Change();
+}
+
+void TFileListBox::ReadFolderAgain(const std::string& folder) {
+  if (!Handle()) return;
+  std::string before = SelectedFilePath();
+  std::string name = before.empty() ? std::string() : Item(ItemIndex());
+  LRESULT top = SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0);
+  MakeCurrent(folder);
+  folder_ = GetCurrentDir();
+  FillEntries();
+  SendMessageA(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  // The search ignores letter case: names that differ only in it are passed over.
+  LRESULT at = -1, first = LB_ERR;
+  while (!name.empty()) {
+    at = SendMessageA(Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(at),
+                      reinterpret_cast<LPARAM>(name.c_str()));
+    if (at == LB_ERR || at == first) break;
+    if (Item(static_cast<int>(at)) == name) {
+      SetItemIndex(static_cast<int>(at));
+      break;
+    }
+    if (first == LB_ERR) first = at;
+  }
+  if (SelectedFilePath() != before)
+    Change();
+  else
+    lastReported_ = ItemIndex();
 }
 
 void TFileListBox::Change() {

@@ -57,6 +57,10 @@ public:
   void Repaint();
   // Re-reads the folder, pattern by pattern, then runs the change step.
   void RefillEntries();
+  // Lists `folder` (the folder shown, read again or under its new name),
+  // keeping the selected file selected and in view; the change step runs only
+  // when the selected file's path is no longer what it was.
+  void ReadFolderAgain(const std::string& folder);
 
   std::function<void(TControl* sender)> OnChange;
   // The type-ahead's clock in milliseconds; GetTickCount when unset.
@@ -74,6 +78,7 @@ protected:
 
 private:
   friend class TFilterComboBox;
+  void FillEntries();
   void Change();
   void Click();
   bool TypeAheadKey(const std::string& ch);

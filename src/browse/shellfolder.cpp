@@ -18,15 +18,6 @@ TItemIdList Allocate(size_t bytes) {
   return TItemIdList(p);
 }
 
-std::string AnsiOf(const wchar_t* w) {
-  if (!w || !*w) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.pop_back();
-  return s;
-}
 
 std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
   STRRET s{};
@@ -56,7 +47,7 @@ size_t IdListItemCount(LPCITEMIDLIST id) { return IdListItems(Bytes(id)); }
 std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
   switch (s.uType) {
     case STRRET_WSTR: {
-      std::string text = AnsiOf(s.pOleStr);
+      std::string text = s.pOleStr ? Narrow(s.pOleStr) : std::string();
       CoTaskMemFree(s.pOleStr);
       s.pOleStr = nullptr;
       return text;
@@ -72,6 +63,11 @@ std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
   std::string name = AskName(folder, id, flags);
   if (IsClassIdName(name)) name = AskName(folder, id, SHGDN_NORMAL);
   return CleanDisplayName(std::move(name));
+}
+
+std::wstring FileSystemPath(LPCITEMIDLIST absolute) {
+  wchar_t path[MAX_PATH] = {};
+  return SHGetPathFromIDListW(absolute, path) ? std::wstring(path) : std::wstring();
 }
 
 bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
@@ -138,60 +134,65 @@ std::string TShellFolder::Path() const {
 
 namespace {
 
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-  w.resize(w.size() - 1);
-  return w;
-}
-
 TItemIdList Parse(IShellFolder* in, HWND owner, const std::string& name) {
   TItemIdList id;
-  std::wstring w = Wide(name);
+  std::wstring w = Widen(name);
   if (!in || w.empty() ||
       FAILED(in->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
     id.Reset();
   return id;
 }
 
+bool OnDisk(const std::string& path) {
+  return !path.empty() && GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // The desktop's own folder refuses renames under Wine: the file-system folder
-// that holds the item renames it instead.
-bool RenameInHolder(HWND owner, const std::string& path, const std::wstring& name) {
+// that holds the item renames it instead, told the item by its id (a name
+// could meanwhile stand for another folder).
+bool RenameInHolder(HWND owner, const std::string& path, LPCITEMIDLIST item,
+                    const std::wstring& name) {
   std::string holderPath = ContainingFolder(path);
-  std::string parsed = holderPath;
-  if (parsed.size() > 3 && parsed.back() == '\\') parsed.pop_back();  // "C:\" keeps its own
+  // "C:\" keeps its own.
+  if (holderPath.size() > 3 && holderPath.back() == '\\') holderPath.pop_back();
   IShellFolder* desktop = DesktopRecord().Folder();
-  TItemIdList holderId = Parse(desktop, owner, parsed);
+  TItemIdList holderId = Parse(desktop, owner, holderPath);
   ComPtr<IShellFolder> holder;
   if (!holderId ||
       FAILED(desktop->BindToObject(holderId.Get(), nullptr, IID_IShellFolder, holder.PutVoid())) ||
       !holder)
     return false;
-  TItemIdList item = Parse(holder.Get(), owner, path.substr(holderPath.size()));
   TItemIdList renamed;
-  return item &&
-         SUCCEEDED(holder->SetNameOf(owner, item.Get(), name.c_str(), SHGDN_NORMAL, renamed.Put()));
+  return SUCCEEDED(holder->SetNameOf(owner, item, name.c_str(), SHGDN_NORMAL, renamed.Put()));
 }
 
 }  // namespace
 
-bool TShellFolder::Rename(HWND owner, const std::string& name) {
+TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& name) {
   IShellFolder* in = ParentFolder();
-  std::wstring wide = Wide(name);
-  if (!in || wide.empty()) return false;
+  std::wstring wide = Widen(name);
+  if (!in || wide.empty()) return TRename::Refused;
+  std::string path = Path(), target = ContainingFolder(path) + name;
   TItemIdList renamed;
-  if (FAILED(in->SetNameOf(owner, relative_.Get(), wide.c_str(), SHGDN_NORMAL, renamed.Put())) ||
-      !renamed) {
-    if (!RenameInHolder(owner, Path(), wide)) return false;
-    renamed = Parse(in, owner, name);
-    if (!renamed) return false;
+  HRESULT hr = in->SetNameOf(owner, relative_.Get(), wide.c_str(), SHGDN_NORMAL, renamed.Put());
+  if (FAILED(hr)) {
+    renamed.Reset();
+    // A failure that renamed all the same counts as what it is.
+    bool done = RenameInHolder(owner, path, ILFindLastID(absolute_.Get()), wide) ||
+                (!OnDisk(path) && OnDisk(target));
+    if (!done) return TRename::Refused;
   }
+  if (!renamed) renamed = Parse(in, owner, name);
+  if (!renamed) return TRename::RenamedUnknownId;
   relative_ = std::move(renamed);
+  Rebase();
+  return TRename::Renamed;
+}
+
+void TShellFolder::Rebase() {
   absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
   folder_.Reset();  // bound to the old name
   bound_ = false;
-  return true;
 }
 
 TShellSession::TShellSession() {

@@ -20,13 +20,15 @@ TItemIdList JoinIdLists(LPCITEMIDLIST a, LPCITEMIDLIST b);
 TItemIdList IdListPrefix(LPCITEMIDLIST id, size_t items);
 size_t IdListItemCount(LPCITEMIDLIST id);
 
-// The text of a returned-string record (wide, offset into `id`, or inline);
-// a wide string in it is freed.
+// The text of a returned-string record (wide, offset into `id`, or inline), in
+// UTF-8 whatever the code page; a wide string in it is freed.
 std::string StrRetText(STRRET& s, LPCITEMIDLIST id);
 // The name `folder` gives `id` with a naming flag (SHGDN_*): a class-id name is
 // asked again with the normal flag, and "?digit" names lose their "?". "" when
 // the folder gives none.
 std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags);
+// The item's file-system path, as the platform's wide text; "" for a virtual item.
+std::wstring FileSystemPath(LPCITEMIDLIST absolute);
 // True when the desktop's comparison of two absolute ids says they name the
 // same folder.
 bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b);
@@ -60,9 +62,14 @@ public:
   // The path: the parsing name of the absolute id, or the display name of a
   // virtual folder (whose parsing name is a class id).
   std::string Path() const;
-  // Asks the parent folder to give the item a new name; on success the ids are
-  // the renamed item's. False when the folder refuses.
-  bool Rename(HWND owner, const std::string& name);
+  // Asks the parent folder to give the item a new name. Renamed: the ids are
+  // the renamed item's; RenamedUnknownId: the folder has its new name, but the
+  // shell gave no id for it.
+  enum class TRename { Refused, Renamed, RenamedUnknownId };
+  TRename Rename(HWND owner, const std::string& name);
+  // The absolute id made again from the parent's (renamed meanwhile) and the
+  // relative one; the folder interface is bound again on first use.
+  void Rebase();
 
 private:
   friend class TShellSession;

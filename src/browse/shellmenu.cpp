@@ -2,8 +2,11 @@
 // mouse) and the renaming of folders through their labels.
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "browse/shellfolder_core.h"
 #include "browse/shelltree.h"
+#include "ui/app.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -45,6 +48,52 @@ bool OffersVerb(IContextMenu* menu, HMENU popup, const std::string& verb) {
   return false;
 }
 
+// True when `path` is `folder` or lies inside it, letter case ignored as the
+// file system does.
+bool PathWithin(const std::string& path, const std::string& folder) {
+  std::wstring p = Widen(path), f = Widen(folder);
+  while (f.size() > 3 && f.back() == L'\\') f.pop_back();
+  if (f.empty() || p.size() < f.size()) return false;
+  CharUpperBuffW(p.data(), static_cast<DWORD>(p.size()));
+  CharUpperBuffW(f.data(), static_cast<DWORD>(f.size()));
+  return p.compare(0, f.size(), f) == 0 &&
+         (p.size() == f.size() || p[f.size()] == L'\\' || f.back() == L'\\');
+}
+
+std::string CurrentDir() {
+  wchar_t dir[MAX_PATH * 2] = {};
+  DWORD n = GetCurrentDirectoryW(MAX_PATH * 2, dir);
+  return n && n < MAX_PATH * 2 ? Narrow(dir) : std::string();
+}
+
+// The process's current directory, put back on every path. A folder that is
+// some process's current directory, or holds it, can be neither renamed nor
+// deleted: meanwhile the directory steps out to the folder's parent, and
+// afterwards comes back, under the folder's new name after a rename and not at
+// all when it is gone.
+class CurrentDirStep {
+public:
+  CurrentDirStep() : saved_(CurrentDir()) {}
+  ~CurrentDirStep() {
+    if (moved_) SetCurrentDirectoryW(Widen(saved_).c_str());
+  }
+  CurrentDirStep(const CurrentDirStep&) = delete;
+  CurrentDirStep& operator=(const CurrentDirStep&) = delete;
+  void Enter(const std::string& dir) {
+    moved_ = !dir.empty() && SetCurrentDirectoryW(Widen(dir).c_str());
+  }
+  void StepOutOf(const std::string& folder) {
+    if (PathWithin(saved_, folder)) Enter(ContainingFolder(folder));
+  }
+  void Renamed(const std::string& from, const std::string& to) {
+    if (PathWithin(saved_, from)) saved_ = to + saved_.substr(std::min(from.size(), saved_.size()));
+  }
+
+private:
+  std::string saved_;
+  bool moved_ = false;
+};
+
 class PopupMenu {
 public:
   PopupMenu() : menu_(CreatePopupMenu()) {}
@@ -62,6 +111,7 @@ private:
 void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
   TShellFolder* record = Record(target);
   if (!record) return;
+  DeferScope defer(*this);
   LPCITEMIDLIST item = nullptr;
   ComPtr<IShellFolder> parent = ParentOf(*record, item);
   ComPtr<IContextMenu> menu;
@@ -83,51 +133,52 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
                                 screen.x, screen.y, 0, Handle(), nullptr);
   menu_.Reset();
   if (!command) return;
-  std::string verb = command == kOwnRename ? "rename" : Verb(menu.Get(), command - 1), savedDir;
-  bool succeeded = OfferVerb(verb, target, savedDir);
+  std::string verb = command == kOwnRename ? "rename" : Verb(menu.Get(), command - 1);
+  bool succeeded = OfferVerb(verb, target);
   if (!succeeded) {
+    CurrentDirStep dir;
+    std::string path = record->Path();
+    // Opened from its own folder.
+    if (verb == "open")
+      dir.Enter(ContainingFolder(path));
+    else
+      dir.StepOutOf(path);
+    std::string watched = ParkWatcher(path);
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof info;
     info.hwnd = Handle();
     info.lpVerb = MAKEINTRESOURCEA(command - 1);
     info.nShow = SW_SHOWNORMAL;
     succeeded = SUCCEEDED(menu->InvokeCommand(&info));
+    if (!watched.empty() && autoRefresh_ && !watcher_) Watch(watched);
   }
   if (succeeded)
-    if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now, savedDir);
+    if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
 }
 
 // The tree's own part of a command before the menu object runs it; true when
 // that is all there is to it.
-bool TShellTreeView::OfferVerb(const std::string& verb, HTREEITEM target, std::string& savedDir) {
-  if (verb == "rename") {
-    SetFocus(Handle());
-    verbEdit_ = true;
-    Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
-    verbEdit_ = false;
-    return true;
-  }
-  if (verb == "open") {
-    // Opened from its own folder; the list's current directory comes back after.
-    char dir[MAX_PATH * 3] = {};
-    GetCurrentDirectoryA(sizeof dir, dir);
-    savedDir = dir;
-    if (TShellFolder* r = Record(target)) SetCurrentDirectoryA(ContainingFolder(r->Path()).c_str());
-  }
-  return false;
+bool TShellTreeView::OfferVerb(const std::string& verb, HTREEITEM target) {
+  if (verb != "rename") return false;
+  SetFocus(Handle());
+  verbEdit_ = true;
+  Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
+  verbEdit_ = false;
+  return true;
 }
 
-void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target,
-                               const std::string& savedDir) {
-  if (verb == "delete") {
-    TShellFolder* r = Record(target);
-    DWORD attributes = r ? GetFileAttributesA(r->Path().c_str()) : INVALID_FILE_ATTRIBUTES;
-    bool file = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (!file) Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(target));
+void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
+  TShellFolder* r = Record(target);
+  if (verb == "delete" && r) {
+    // Declined or failed, the delete leaves the folder and its node; a virtual
+    // item's fate is not told by the disk, so its node stays too.
+    std::wstring path = FileSystemPath(r->AbsoluteId());
+    if (path.empty() || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    // Chosen for the user: the watcher moves and the list follows.
+    if (Within(Selected(), target)) Select(Parent(target));
+    Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(target));
   } else if (verb == "paste") {
     Refresh(target);
-  } else if (verb == "open") {
-    SetCurrentDirectoryA(savedDir.c_str());
   }
 }
 
@@ -152,20 +203,50 @@ bool TShellTreeView::MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
   return true;
 }
 
-// True keeps the typed text as the label.
-bool TShellTreeView::EndLabelEdit(NMTVDISPINFOA& info) {
-  if (!info.item.pszText) return false;  // editing cancelled
-  // Wine's control reports the end again while it destroys the editor.
-  HWND editor = reinterpret_cast<HWND>(Tv(TVM_GETEDITCONTROL, 0, 0));
-  if (editor && editor == endedEdit_) return false;
-  endedEdit_ = editor;
-  TShellFolder* record = Record(info.item.hItem);
-  std::string name = info.item.pszText;
+// The watcher's open handle holds its folder as well: while the shell renames
+// or deletes a folder, a watcher in it is set aside. Returns its folder.
+std::string TShellTreeView::ParkWatcher(const std::string& folder) {
+  if (!watcher_ || !PathWithin(watcher_->Root, folder)) return std::string();
+  std::string root = watcher_->Root;
+  watcher_.reset();
+  return root;
+}
+
+void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
+  TShellFolder* record = Record(node);
   // Unchanged text (an edit begun by a slow click and left) renames nothing.
-  if (name == Label(info.item.hItem)) return false;
-  if (!record || !record->Attributes(SFGAO_CANRENAME)) return false;
-  if (!record->Rename(Handle(), name)) throw Exception("Rename to " + name + " failed");
-  return true;
+  if (name == Label(node)) return;
+  if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
+  std::string from = record->Path(), to = ContainingFolder(from) + name;
+  std::string watched = ParkWatcher(from);
+  TShellFolder::TRename how;
+  {
+    CurrentDirStep dir;
+    dir.StepOutOf(from);
+    how = record->Rename(Handle(), name);
+    if (how != TShellFolder::TRename::Refused) dir.Renamed(from, to);
+  }
+  // Everything that named the folder by its old name follows the new one.
+  if (how != TShellFolder::TRename::Refused && !watched.empty())
+    watched = to + watched.substr(std::min(from.size(), watched.size()));
+  if (!watched.empty() && autoRefresh_) Watch(watched);
+  if (how == TShellFolder::TRename::Refused) throw Exception("Rename to " + name + " failed");
+  SetLabel(node, name);
+  Renamed(node, how);
+}
+
+// The records below the renamed node take its new id, and once the edit has
+// ended the branch is read again (and through it the list).
+void TShellTreeView::Renamed(HTREEITEM node, TShellFolder::TRename how) {
+  if (how == TShellFolder::TRename::RenamedUnknownId) {
+    // Its new id is found by reading the folder that holds it.
+    if (TShellFolder* parent = Record(Parent(node))) RequestRefresh(parent->AbsoluteId());
+    return;
+  }
+  EachBelow(node, [this](HTREEITEM n) {
+    if (TShellFolder* r = Record(n)) r->Rebase();
+  });
+  if (TShellFolder* record = Record(node)) RequestRefresh(record->AbsoluteId());
 }
 
 }  // namespace pix

@@ -1,6 +1,8 @@
 // The folder tree's watcher and the rebuild of a node after its folder changed.
 #include "browse/shelltree.h"
 
+#include <utility>
+
 namespace pix {
 
 TCursorKeeper::TCursorKeeper() : saved_(Application().Cursor()) {
@@ -16,12 +18,16 @@ void TShellTreeView::SetAutoRefresh(bool on) {
   if (!on || !Handle()) return;
   TShellFolder* record = Record(monitor_);
   if (!record) record = rootRecord_.get();
-  if (!record) return;
+  if (record) Watch(record->Path());
+}
+
+void TShellTreeView::Watch(const std::string& path) {
+  watcher_.reset();
   auto watcher = std::make_unique<TShellChangeNotifier>();
   watcher->WatchSubTree = false;
   watcher->Timing = WatchTiming;
-  watcher->Root = record->Path();
-  watcher->SetOnChange([this] { Refresh(Selected()); });
+  watcher->Root = path;
+  watcher->SetOnChange([this] { RequestRefresh(); });
   watcher_ = std::move(watcher);
 }
 
@@ -33,59 +39,104 @@ void TShellTreeView::ReplaceWatcher(HTREEITEM node) {
   monitor_ = nullptr;
 }
 
-// Every node of the old subtree, parents before children, hands its expansion
-// to the node of the same folder below the copy; the copy's children appear as
-// their parents expand, so the whole branch comes back as it was.
-void TShellTreeView::CarryExpansion(HTREEITEM old, HTREEITEM copy) {
-  HTREEITEM n = old;
-  while (n) {
-    if (TShellFolder* r = Record(n); r && Expanded(n))
-      if (HTREEITEM found = FindFolder(r->AbsoluteId(), copy)) Expand(found);
+// The watcher's hand-over runs in any message loop: in a prompt of the shell
+// while a node is filled, in the context menu, while a label is edited, in an
+// error box raised inside a notification.
+bool TShellTreeView::Deferring() const {
+  return deferrals_ > 0 || busy_ || refreshing_ || Tv(TVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+void TShellTreeView::RequestRefresh(LPCITEMIDLIST branch) {
+  if (branch)
+    branchesWanted_.push_back(CopyIdList(branch));
+  else
+    selectedWanted_ = true;
+  if (Deferring())
+    SetTimer(Handle(), kRefreshTimer, 50, nullptr);  // tried again until the way is clear
+  else
+    RunRequestedRefreshes();
+}
+
+void TShellTreeView::RunRequestedRefreshes() {
+  std::vector<TItemIdList> branches = std::move(branchesWanted_);
+  branchesWanted_.clear();
+  bool selected = std::exchange(selectedWanted_, false);
+  for (const TItemIdList& id : branches)
+    if (HTREEITEM node = FindFolder(id.Get(), RootNode())) Refresh(node);
+  if (selected) Refresh(Selected());
+}
+
+void TShellTreeView::EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const {
+  for (HTREEITEM n = FirstChild(node); n;) {
+    fn(n);
     HTREEITEM next = FirstChild(n);
-    for (; !next && n && n != old; n = Parent(n)) next = NextSibling(n);
+    for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
     n = next;
   }
 }
 
+bool TShellTreeView::Within(HTREEITEM node, HTREEITEM branch) const {
+  for (; node; node = Parent(node))
+    if (node == branch) return true;
+  return false;
+}
+
 void TShellTreeView::Refresh(HTREEITEM node) {
-  TShellFolder* old = Record(node);
-  if (!old || !old->Folder()) return;
+  TShellFolder* record = Record(node);
+  if (!record || !record->Folder()) return;
   ++refreshes_;
-  // Remembered by folder: the nodes themselves are about to be replaced.
+  // Remembered by folder: the nodes below are about to be replaced.
   TItemIdList topId, selectedId;
   auto top = reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
   if (TShellFolder* r = Record(top)) topId = CopyIdList(r->AbsoluteId());
+  bool holdsSelection = Within(Selected(), node);
   if (TShellFolder* r = Record(Selected())) selectedId = CopyIdList(r->AbsoluteId());
-  TCursorKeeper hourglass;
-  RedrawLock redraw(*this);
-
-  ComPtr<IShellFolder> folder;
-  old->Folder()->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  TShellFolder* parent = old->Level() == 0 ? nullptr : old->Parent();
-  auto record =
-      std::make_unique<TShellFolder>(parent, CopyIdList(old->RelativeId()), std::move(folder));
-  TShellFolder* r = record.get();
-  auto previous = reinterpret_cast<HTREEITEM>(
-      Tv(TVM_GETNEXTITEM, TVGN_PREVIOUS, reinterpret_cast<LPARAM>(node)));
-  HTREEITEM parentNode = Parent(node);
-  // A root keeps its label: it is the desktop's name for it, not an in-folder one.
-  std::string label = old->Level() == 0 ? Label(node) : r->InFolderName();
-  HTREEITEM copy = AddNode(parentNode ? parentNode : TVI_ROOT, std::move(record), label,
-                           r->Attributes(SFGAO_SHARE), previous ? previous : TVI_FIRST);
-  Fill(copy);
-  TVITEMA item{};
-  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-  item.hItem = copy;
-  item.cChildren = (r->Attributes(SFGAO_HASSUBFOLDER) || FirstChild(copy)) ? 1 : 0;
-  Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-
-  CarryExpansion(node, copy);
-  Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node));
-  if (selectedId)
-    if (HTREEITEM s = FindFolder(selectedId.Get(), RootNode())) Select(s);
-  if (topId)
-    if (HTREEITEM t = FindFolder(topId.Get(), RootNode()))
-      Tv(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(t));
+  // Parents come before their children, so each expands where its parent has.
+  std::vector<TItemIdList> expanded;
+  EachBelow(node, [&](HTREEITEM n) {
+    if (TShellFolder* r = Record(n); r && Expanded(n))
+      expanded.push_back(CopyIdList(r->AbsoluteId()));
+  });
+  bool wasExpanded = Expanded(node);
+  HTREEITEM selected = nullptr;
+  {
+    TCursorKeeper hourglass;
+    RedrawLock redraw(*this);
+    // The selection may pass through other nodes meanwhile; the user chose none of them.
+    FlagSet quiet(refreshing_);
+    while (HTREEITEM child = FirstChild(node))
+      Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
+    // A root keeps its label: it is the desktop's name for it, not an in-folder one.
+    if (record->Level() > 0) SetLabel(node, record->InFolderName());
+    Fill(node);
+    TVITEMA item{};
+    item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    item.hItem = node;
+    item.cChildren = (record->Attributes(SFGAO_HASSUBFOLDER) || FirstChild(node)) ? 1 : 0;
+    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (wasExpanded && FirstChild(node)) {
+      HTREEITEM outer = std::exchange(expanding_, node);
+      Tv(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+      expanding_ = outer;
+    }
+    for (const TItemIdList& id : expanded)
+      if (HTREEITEM found = FindFolder(id.Get(), node)) Expand(found);
+    if (holdsSelection) {
+      selected = selectedId ? FindFolder(selectedId.Get(), node) : nullptr;
+      Select(selected ? selected : node);
+    }
+    if (topId)
+      if (HTREEITEM t = FindFolder(topId.Get(), RootNode()))
+        Tv(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(t));
+  }
+  if (!holdsSelection) return;
+  if (selected) {
+    if (OnRefresh) OnRefresh(this, selected);
+    return;
+  }
+  // The selected folder is gone: its nearest node still there takes over.
+  ReplaceWatcher(node);
+  if (OnChange) OnChange(this, node);
 }
 
 }  // namespace pix

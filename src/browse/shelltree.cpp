@@ -15,31 +15,11 @@ namespace pix {
 
 namespace {
 
-class FlagSet {
-public:
-  explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~FlagSet() { flag_ = old_; }
-  FlagSet(const FlagSet&) = delete;
-  FlagSet& operator=(const FlagSet&) = delete;
-
-private:
-  bool& flag_;
-  bool old_;
-};
-
-std::wstring WideAnsi(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(std::max(n, 1)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-  w.resize(w.size() - 1);
-  return w;
-}
-
 // Parses a path text into an absolute id with the desktop folder; null on failure.
 TItemIdList ParsePath(HWND owner, const std::string& text) {
   TItemIdList id;
   IShellFolder* desktop = DesktopRecord().Folder();
-  std::wstring w = WideAnsi(text);
+  std::wstring w = Widen(text);
   if (!desktop || w.empty() ||
       FAILED(desktop->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
     id.Reset();
@@ -89,6 +69,9 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
                      TVS_EDITLABELS,
                  WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
+  // Unicode notifications, and with them a Unicode label editor: typed text
+  // then never passes through an ANSI conversion, which need not be UTF-8.
+  Tv(CCM_SETUNICODEFORMAT, TRUE, 0);
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
   // The tree shows the system's own small icon list, which it must not free.
   SHFILEINFOA fi{};
@@ -149,14 +132,25 @@ TShellFolder* TShellTreeView::Record(HTREEITEM node) const {
   return reinterpret_cast<TShellFolder*>(item.lParam);
 }
 
+// Labels go to and from the control as UTF-16: its own conversion of ANSI
+// text need not be UTF-8.
 std::string TShellTreeView::Label(HTREEITEM node) const {
-  char text[MAX_PATH * 3] = {};
-  TVITEMA item{};
+  wchar_t text[MAX_PATH * 2] = {};
+  TVITEMW item{};
   item.mask = TVIF_TEXT | TVIF_HANDLE;
   item.hItem = node;
   item.pszText = text;
-  item.cchTextMax = sizeof text;
-  return Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? std::string(text) : std::string();
+  item.cchTextMax = MAX_PATH * 2;
+  return Tv(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? Narrow(text) : std::string();
+}
+
+void TShellTreeView::SetLabel(HTREEITEM node, const std::string& label) {
+  std::wstring text = Widen(label);
+  TVITEMW item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = node;
+  item.pszText = text.data();
+  Tv(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
@@ -257,8 +251,13 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
   return node;
 }
 
+HRESULT TShellTreeView::EnumFolders(IShellFolder* folder, IEnumIDList** items) {
+  return folder->EnumObjects(Owner(), SHCONTF_FOLDERS, items);
+}
+
 void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
+  DeferScope defer(*this);
   TCursorKeeper hourglass;
   RedrawLock redraw(*this);
   IShellFolder* folder = record ? record->Folder() : nullptr;
@@ -266,7 +265,7 @@ void TShellTreeView::Fill(HTREEITEM node) {
   ComPtr<IEnumIDList> items;
   ++enumerations_;
   // A folder that can't be listed (refused, vanished, no medium) just has no children.
-  if (folder->EnumObjects(Owner(), SHCONTF_FOLDERS, items.Put()) != S_OK || !items) return;
+  if (EnumFolders(folder, items.Put()) != S_OK || !items) return;
   struct Child {
     std::unique_ptr<TShellFolder> record;
     std::string label;
@@ -430,14 +429,14 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:
-      if (busy_ || clearing_) return true;
+      if (busy_ || clearing_ || refreshing_) return true;
       ReplaceWatcher(tv.itemNew.hItem);
       if (OnUserSelect) OnUserSelect(tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
       ++selectionChanges_;
-      if (!clearing_ && OnChange) OnChange(this, tv.itemNew.hItem);
+      if (!clearing_ && !refreshing_ && OnChange) OnChange(this, tv.itemNew.hItem);
       return true;
     case TVN_GETDISPINFOA:
     case TVN_GETDISPINFOW:
@@ -454,10 +453,29 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       // second click on whatever is selected when its timer fires, even after
       // the keys have moved on.
       result = keyedSinceClick_ && !verbEdit_;
+      if (!result) endedEdit_ = nullptr;  // a new editor may get an old one's handle
       return true;
     case TVN_ENDLABELEDITA:
-      result = EndLabelEdit(reinterpret_cast<NMTVDISPINFOA&>(nm));
-      return true;
+    case TVN_ENDLABELEDITW: {
+      auto& info = reinterpret_cast<NMTVDISPINFOA&>(nm);
+      // Wine's control reports the end again while it destroys the editor.
+      HWND editor = reinterpret_cast<HWND>(Tv(TVM_GETEDITCONTROL, 0, 0));
+      if (!info.item.pszText || (editor && editor == endedEdit_)) return true;  // cancelled
+      endedEdit_ = editor;
+      // The text as typed: the ANSI report passes through a conversion that
+      // need not be UTF-8, and loses what it can't represent.
+      std::wstring typed;
+      if (editor) {
+        typed.resize(static_cast<size_t>(GetWindowTextLengthW(editor)) + 1);
+        typed.resize(static_cast<size_t>(GetWindowTextW(editor, typed.data(), typed.size())));
+      } else if (nm.code == TVN_ENDLABELEDITW) {
+        typed = reinterpret_cast<NMTVDISPINFOW&>(nm).item.pszText;
+      } else {
+        typed = Widen(info.item.pszText);
+      }
+      EndLabelEdit(info.item.hItem, Narrow(typed));
+      return true;  // the label, when it changes, is set by the rename itself
+    }
     case NM_RCLICK: {
       TVHITTESTINFO hit{};
       hit.pt = rightDown_;
@@ -472,8 +490,18 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
   }
 }
 
+// A failure is reported here, while the refreshes still wait: the error box
+// runs a message loop while the control is in the middle of its operation.
 bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
-  return msg == WM_NOTIFY && Notify(*reinterpret_cast<NMHDR*>(lp), result);
+  if (msg != WM_NOTIFY) return false;
+  DeferScope defer(*this);
+  try {
+    return Notify(*reinterpret_cast<NMHDR*>(lp), result);
+  } catch (...) {
+    Application().HandleException();
+    result = 0;
+    return true;
+  }
 }
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -481,6 +509,13 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
   switch (msg) {
     case kIconsMessage:
       FetchIcons();
+      return true;
+    case WM_TIMER:
+      if (wp != kRefreshTimer) return false;
+      if (!Deferring()) {
+        KillTimer(Handle(), kRefreshTimer);
+        RunRequestedRefreshes();
+      }
       return true;
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:

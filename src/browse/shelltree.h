@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "browse/changewatch.h"
 #include "browse/shellfolder.h"
@@ -75,10 +76,15 @@ public:
   void SetAutoRefresh(bool on);
   // Gathering of change bursts, for watchers made from now on.
   TChangeTiming WatchTiming;
-  // Rebuilds a node from its folder, keeping its branch's expansion, the
-  // selection and the top visible node. Nothing happens for a node without a
-  // folder interface.
+  // Reads a node's sub-folders again, keeping its branch's expansion, the
+  // selection and the top visible node; the node itself stays. When the
+  // selection was in the branch and its folder is gone, the node is selected.
+  // Nothing happens for a node without a folder interface.
   void Refresh(HTREEITEM node);
+  // Fires after a refresh of the branch that holds the selection, the same
+  // folder still selected (under its new path after a rename): its files may
+  // have changed.
+  std::function<void(TControl* sender, HTREEITEM node)> OnRefresh;
   // How many refreshes have run.
   int Refreshes() const { return refreshes_; }
   // The shell's context menu for a node, at a point on the screen.
@@ -107,7 +113,36 @@ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+protected:
+  // Asks a folder for its sub-folders. The shell may show a prompt meanwhile
+  // (a drive without a medium), and with it run a message loop.
+  virtual HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items);
+
 private:
+  // Sets a flag while it lives.
+  class FlagSet {
+  public:
+    explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+    ~FlagSet() { flag_ = old_; }
+    FlagSet(const FlagSet&) = delete;
+    FlagSet& operator=(const FlagSet&) = delete;
+
+  private:
+    bool& flag_;
+    bool old_;
+  };
+  // While one lives, refreshes asked by the watcher wait: a refresh deletes
+  // nodes, which the code it would interrupt may still be using.
+  class DeferScope {
+  public:
+    explicit DeferScope(TShellTreeView& tree) : tree_(tree) { ++tree_.deferrals_; }
+    ~DeferScope() { --tree_.deferrals_; }
+    DeferScope(const DeferScope&) = delete;
+    DeferScope& operator=(const DeferScope&) = delete;
+
+  private:
+    TShellTreeView& tree_;
+  };
   // Suspends the tree's drawing; nested locks resume it only when the last ends.
   class RedrawLock {
   public:
@@ -142,11 +177,22 @@ private:
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
   void ReplaceWatcher(HTREEITEM node);
-  void CarryExpansion(HTREEITEM old, HTREEITEM copy);
-  bool OfferVerb(const std::string& verb, HTREEITEM target, std::string& savedDir);
-  void AfterVerb(const std::string& verb, HTREEITEM target, const std::string& savedDir);
+  void Watch(const std::string& path);
+  bool Deferring() const;
+  // A refresh of the selected node (no id) or of a branch, now or once the
+  // operation under way has ended.
+  void RequestRefresh(LPCITEMIDLIST branch = nullptr);
+  void RunRequestedRefreshes();
+  bool Within(HTREEITEM node, HTREEITEM branch) const;
+  // Every node below `node`, parents before their children.
+  void EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const;
+  void SetLabel(HTREEITEM node, const std::string& label);
+  bool OfferVerb(const std::string& verb, HTREEITEM target);
+  void AfterVerb(const std::string& verb, HTREEITEM target);
   bool MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
-  bool EndLabelEdit(NMTVDISPINFOA& info);
+  void EndLabelEdit(HTREEITEM node, const std::string& name);
+  void Renamed(HTREEITEM node, TShellFolder::TRename how);
+  std::string ParkWatcher(const std::string& folder);
 
   WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
   std::string root_ = "rfDesktop", previousRoot_;
@@ -154,6 +200,10 @@ private:
   std::unordered_map<TShellFolder*, std::unique_ptr<TShellFolder>> records_;
   bool busy_ = false;
   bool clearing_ = false;
+  bool refreshing_ = false;  // the selection moves for a moment, not by the user
+  int deferrals_ = 0;
+  bool selectedWanted_ = false;  // refreshes waiting for the operation under way
+  std::vector<TItemIdList> branchesWanted_;
   HTREEITEM expanding_ = nullptr;  // expanded by Expand, which has run the step before
   int redrawLocks_ = 0;
   int enumerations_ = 0;
@@ -169,6 +219,7 @@ private:
   bool verbEdit_ = false;  // the menu's Rename is editing
   // Shown nodes waiting for their own icons, fetched a few at a time.
   static constexpr UINT kIconsMessage = WM_APP + 12;
+  static constexpr UINT_PTR kRefreshTimer = 0x7E11;
   int folderIcon_ = 0, openFolderIcon_ = 0;
   std::deque<TShellFolder*> iconQueue_;
   std::unordered_map<TShellFolder*, HTREEITEM> iconsWanted_;

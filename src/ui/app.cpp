@@ -127,7 +127,12 @@ void TApplication::Terminate() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  // A Unicode window (the tree's label editor) gets its message in UTF-16: an
+  // ANSI retrieval would pass typed characters through a conversion that need
+  // not be UTF-8, losing what it can't represent.
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
+  bool wide = msg.hwnd && IsWindowUnicode(msg.hwnd);
+  if (!(wide ? PeekMessageW : PeekMessageA)(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminated_ = true;
     return true;
@@ -140,7 +145,10 @@ bool TApplication::ProcessMessage(MSG& msg) {
     // when its modifiers have long been released: it would type its bare letter
     // into the control that gets the focus back. It goes on untranslated.
     if (modalRuns_ == modal) TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    if (wide)
+      DispatchMessageW(&msg);
+    else
+      DispatchMessageA(&msg);
   } catch (...) {
     HandleException();
   }

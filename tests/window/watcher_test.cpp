@@ -7,6 +7,8 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <functional>
+#include <utility>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "browse/shellfolder_core.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/form.h"
 
 namespace pix {
 namespace {
@@ -120,6 +123,12 @@ HTREEITEM Child(const TShellTreeView& t, HTREEITEM parent, const std::string& la
   for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n))
     if (t.Label(n) == label) return n;
   return nullptr;
+}
+
+std::vector<std::string> Labels(const TShellTreeView& t, HTREEITEM parent) {
+  std::vector<std::string> v;
+  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n)) v.push_back(t.Label(n));
+  return v;
 }
 
 int CountNodes(const TShellTreeView& t, HTREEITEM n) {
@@ -435,6 +444,95 @@ TEST_F(Watcher, ARightClickShowsThatFoldersMenuAndRenameEditsItsLabel) {
   EXPECT_STREQ(text, "Sub");                  // the folder under the mouse
   EXPECT_EQ(t.CurrentFolderPath(), watched);  // the selection stayed
   SendMessageA(t.Handle(), TVM_ENDEDITLABELNOW, TRUE, 0);
+}
+
+// A tree whose enumeration stands in for a prompt of the shell, whose message
+// loop runs whatever is handed over meanwhile.
+class PromptingTree : public TShellTreeView {
+public:
+  std::function<void()> Prompt;
+
+protected:
+  HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items) override {
+    if (auto prompt = std::exchange(Prompt, nullptr)) prompt();
+    return TShellTreeView::EnumFolders(folder, items);
+  }
+};
+
+class HostForm : public TForm {
+public:
+  void Make() {
+    CreateForm("host", WS_OVERLAPPEDWINDOW, 0, {0, 0, 300, 400});
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  }
+};
+
+// A change in `folder` handed over to this thread, the messages pumped as a
+// prompt's or a menu's loop would.
+bool HandOverNow(const std::string& folder) {
+  int handed = TShellChangeNotifier::HandedCalls();
+  return AfterChange(folder, [&] { return TShellChangeNotifier::HandedCalls() > handed; });
+}
+
+std::function<void()> gInMenu;
+void CALLBACK RunInMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND wnd = FindWindowA("#32768", nullptr);
+  if (!wnd || !IsWindowVisible(wnd)) return;
+  KillTimer(nullptr, id);
+  gInMenu();
+  PostMessageA(wnd, WM_CHAR, 'R', 0);  // Rename
+}
+
+// The watcher's hand-over may come in any message loop: while the selected
+// node is filled (a prompt of the shell) and while the context menu is open.
+// The refresh waits until they are over, runs once, and frees no record
+// that the interrupted code still holds.
+TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
+  HostForm host;
+  host.Make();
+  PromptingTree t;
+  t.Create(host.Handle(), TAlign::None, 280, 380);
+  t.SetRoot("rfDesktop");
+  HTREEITEM node = Child(t, t.RootNode(), "Watched");
+  SendMessageA(t.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+  TShellFolder* record = t.Record(node);
+  int before = t.Refreshes();
+  bool handed = false;
+  t.Prompt = [&] {
+    handed = HandOverNow(watched);
+    EXPECT_EQ(t.Refreshes(), before) << "a refresh ran inside the filling";
+  };
+  t.Expand(node);
+  EXPECT_TRUE(handed);
+  EXPECT_EQ(t.Record(node), record);
+  EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() == before + 1; }));
+  Pump(600);
+  EXPECT_EQ(t.Refreshes(), before + 1);
+  EXPECT_EQ(Labels(t, node), std::vector<std::string>{"Sub"});
+
+  // The menu of Sub, a child of the watched folder; its Rename is chosen.
+  HTREEITEM sub = Child(t, node, "Sub");
+  ASSERT_TRUE(sub);
+  record = t.Record(sub);
+  before = t.Refreshes();
+  handed = false;
+  gInMenu = [&] {
+    handed = HandOverNow(watched);
+    EXPECT_EQ(t.Refreshes(), before) << "a refresh ran inside the menu";
+  };
+  SetTimer(nullptr, 0, 50, RunInMenu);
+  t.ShowContextMenu(sub, {100, 100});
+  EXPECT_TRUE(handed);
+  ASSERT_EQ(t.Record(sub), record);
+  auto edit = reinterpret_cast<HWND>(SendMessageA(t.Handle(), TVM_GETEDITCONTROL, 0, 0));
+  ASSERT_TRUE(edit) << "the verb did not reach its node";
+  Pump(300);
+  EXPECT_EQ(t.Refreshes(), before) << "a refresh ran while the label is edited";
+  SendMessageA(t.Handle(), TVM_ENDEDITLABELNOW, TRUE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() == before + 1; }));
+  Pump(600);
+  EXPECT_EQ(t.Refreshes(), before + 1);
+  EXPECT_EQ(t.Selected(), node);
 }
 
 // A slow second click on the selected label edits it, but not once the keys
