@@ -82,17 +82,6 @@ struct Gathered {
   }
 };
 
-class CursorRestore {
-public:
-  CursorRestore() : saved_(Application().Cursor()) {}
-  ~CursorRestore() { Application().SetCursor(saved_); }
-  CursorRestore(const CursorRestore&) = delete;
-  CursorRestore& operator=(const CursorRestore&) = delete;
-
-private:
-  TCursor saved_;
-};
-
 class RedrawOff {
 public:
   explicit RedrawOff(HWND w) : w_(w) { SendMessageA(w_, WM_SETREDRAW, FALSE, 0); }
@@ -284,7 +273,7 @@ void TFileListBox::RefillEntries() {
 void TFileListBox::FillEntries() {
   Clear();
   {
-    CursorRestore cursor;
+    TCursorKeeper cursor;
     // Each entry would land at its sorted place as it is enumerated; inserting
     // one by one costs the control a comparison walk each, so the entries are
     // sorted by the control's own key and appended in one pass instead. The

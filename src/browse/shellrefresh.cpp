@@ -5,13 +5,6 @@
 
 namespace pix {
 
-TCursorKeeper::TCursorKeeper() : saved_(Application().Cursor()) {
-  Application().SetCursor(TCursor::crHourGlass);
-}
-TCursorKeeper::~TCursorKeeper() {
-  Application().SetCursor(saved_);
-}
-
 void TShellTreeView::SetAutoRefresh(bool on) {
   autoRefresh_ = on;
   watcher_.reset();
@@ -100,7 +93,7 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   bool wasExpanded = Expanded(node);
   HTREEITEM selected = nullptr;
   {
-    TCursorKeeper hourglass;
+    TCursorKeeper hourglass(TCursor::crHourGlass);
     RedrawLock redraw(*this);
     // The selection may pass through other nodes meanwhile; the user chose none of them.
     FlagSet quiet(refreshing_);

@@ -258,7 +258,7 @@ HRESULT TShellTreeView::EnumFolders(IShellFolder* folder, IEnumIDList** items) {
 void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
   DeferScope defer(*this);
-  TCursorKeeper hourglass;
+  TCursorKeeper hourglass(TCursor::crHourGlass);
   RedrawLock redraw(*this);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;

@@ -20,18 +20,6 @@
 
 namespace pix {
 
-// Shows the hourglass and puts the previous cursor back on every path.
-class TCursorKeeper {
-public:
-  TCursorKeeper();
-  ~TCursorKeeper();
-  TCursorKeeper(const TCursorKeeper&) = delete;
-  TCursorKeeper& operator=(const TCursorKeeper&) = delete;
-
-private:
-  TCursor saved_;
-};
-
 class TShellTreeView : public TControl {
 public:
   TShellTreeView();

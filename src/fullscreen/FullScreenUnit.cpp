@@ -23,14 +23,6 @@ std::string FileNamePart(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// The busy cursor while a step runs, the normal one on every way out.
-struct BusyCursor {
-  BusyCursor() { Application().SetCursor(TCursor::crHourGlass); }
-  ~BusyCursor() { Application().SetCursor(TCursor::crDefault); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 TfmView* fmView() { return ViewSlot().get(); }
@@ -130,7 +122,7 @@ bool FullScreenAvailable(const TFileListBox& list) {
 }
 
 void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange) {
-  BusyCursor busy;
+  TCursorKeeper busy(TCursor::crHourGlass);
   std::unique_ptr<TfmView>& view = ViewSlot();
   if (!view) {
     auto made = std::make_unique<TfmView>();

@@ -96,6 +96,20 @@ private:
 
 TApplication& Application();
 
+// Puts back the cursor it found on every way out of a step; the step may set
+// another meanwhile, or name the one to show from the start (the hourglass).
+class TCursorKeeper {
+public:
+  TCursorKeeper() : saved_(Application().Cursor()) {}
+  explicit TCursorKeeper(TCursor now) : TCursorKeeper() { Application().SetCursor(now); }
+  ~TCursorKeeper() { Application().SetCursor(saved_); }
+  TCursorKeeper(const TCursorKeeper&) = delete;
+  TCursorKeeper& operator=(const TCursorKeeper&) = delete;
+
+private:
+  TCursor saved_;
+};
+
 // The program's side of a modal window: its other visible windows are disabled
 // while the scope lives; afterwards they are enabled again and the window that
 // was active, and the control that had the focus, get them back.
