@@ -147,35 +147,42 @@ std::vector<std::pair<std::string, std::string>> IconSeeds() {
 // --- Metafiles: enhanced and placeable Windows files of the everyday records ---
 
 std::string EmfSeedShapes() {
-  return EmfFile(EmfRecord(87, Zeros(16) + Le({3}) + Le16({0, 0, 50, 10, 20, 40})) +  // polyline16
-                 EmfRecord(86, Zeros(16) + Le({3}) + Le16({5, 5, 40, 5, 20, 30})) +   // polygon16
-                 EmfRecord(42, Le({10, 10, 60, 40})) +                                // ellipse
-                 EmfRecord(91, Zeros(16) + Le({2, 6, 3, 3}) +
-                                   Le16({0, 0, 9, 0, 0, 9, 20, 20, 29, 20, 20, 29})) +
-                 EmfRecord(84, Zeros(16) + Le({1}) + Zeros(8) + Le({5, 5, 3, 76, 0}) + Zeros(16) +
-                                   Le({84}) + Le16({'a', 'b', 'c', 0}) + Le({7, 7, 7})));
+  return EmfFile(
+      EmfRecord(pix::kEmrPolyline16, Zeros(16) + Le({3}) + Le16({0, 0, 50, 10, 20, 40})) +
+      EmfRecord(pix::kEmrPolygon16, Zeros(16) + Le({3}) + Le16({5, 5, 40, 5, 20, 30})) +
+      EmfRecord(pix::kEmrEllipse, Le({10, 10, 60, 40})) +
+      EmfRecord(pix::kEmrPolyPolygon16,
+                Zeros(16) + Le({2, 6, 3, 3}) + Le16({0, 0, 9, 0, 0, 9, 20, 20, 29, 20, 20, 29})) +
+      EmfRecord(pix::kEmrExtTextOutW, Zeros(16) + Le({1}) + Zeros(8) + Le({5, 5, 3, 76, 0}) +
+                                          Zeros(16) + Le({84}) + Le16({'a', 'b', 'c', 0}) +
+                                          Le({7, 7, 7})));
 }
 
 std::string EmfSeedObjects() {
   std::string font = Le({1}) + Le({12, 0, 0, 0, 400}) + std::string(8, '\0');
   font += Zeros(64);  // face name
-  return EmfFile(
-      EmfRecord(39, Le({1, 0, 0x0000FF, 0})) + EmfRecord(37, Le({1})) +         // brush
-          EmfRecord(38, Le({2, 0, 2, 0, 0x00FF00})) + EmfRecord(37, Le({2})) +  // pen
-          EmfRectangle() + EmfRecord(40, Le({2})) + EmfRecord(82, font) + EmfRecord(37, Le({1})) +
-          EmfRecord(49, Le({2}) + Le16({0x300, 2}) + Le({0x0000FF, 0x00FF00})) +  // palette
-          EmfRecord(48, Le({2})) + EmfRecord(52, ""),
-      EmfEof(2));
+  return EmfFile(EmfRecord(pix::kEmrCreateBrushIndirect, Le({1, 0, 0x0000FF, 0})) +
+                     EmfRecord(pix::kEmrSelectObject, Le({1})) +  // brush
+                     EmfRecord(pix::kEmrCreatePen, Le({2, 0, 2, 0, 0x00FF00})) +
+                     EmfRecord(pix::kEmrSelectObject, Le({2})) +  // pen
+                     EmfRectangle() + EmfRecord(pix::kEmrDeleteObject, Le({2})) +
+                     EmfRecord(pix::kEmrExtCreateFontIndirectW, font) +
+                     EmfRecord(pix::kEmrSelectObject, Le({1})) +
+                     EmfRecord(pix::kEmrCreatePalette,
+                               Le({2}) + Le16({0x300, 2}) + Le({0x0000FF, 0x00FF00})) +  // palette
+                     EmfRecord(pix::kEmrSelectPalette, Le({2})) +
+                     EmfRecord(pix::kEmrRealizePalette, ""),
+                 EmfEof(2));
 }
 
 std::string EmfSeedBitmaps() {
   std::string eightBit = Bmi(8, 0, 2, 4) + Le({0, 0xFF, 0xFF00, 0xFF0000});
-  return EmfFile(
-      StretchBits(Bmi(), 16) + StretchBits(eightBit, 8) +
-      CopyRecord(76, 100, 100, 40, Bmi() + Zeros(16)) +
-      EmfRecord(93, Le({1, 0, 32, 48, 80, 8}) + Bmi(1) + Zeros(8) + Zeros(8)) +  // mono brush
-      EmfRecord(71, Zeros(16) + Le({48, 1}) + RegionData(32, 1, 1)) +
-      EmfRecord(75, Le({48, 5}) + RegionData(32, 1, 1)));
+  return EmfFile(StretchBits(Bmi(), 16) + StretchBits(eightBit, 8) +
+                 CopyRecord(pix::kEmrBitBlt, 100, 100, 40, Bmi() + Zeros(16)) +
+                 EmfRecord(pix::kEmrCreateMonoBrush,
+                           Le({1, 0, 32, 48, 80, 8}) + Bmi(1) + Zeros(8) + Zeros(8)) +
+                 EmfRecord(pix::kEmrFillRgn, Zeros(16) + Le({48, 1}) + RegionData(32, 1, 1)) +
+                 EmfRecord(pix::kEmrExtSelectClipRgn, Le({48, 5}) + RegionData(32, 1, 1)));
 }
 
 std::string WmfSeed(const std::string& records, uint16_t objects = 4) {
@@ -189,23 +196,29 @@ std::vector<std::pair<std::string, std::string>> MetafileSeeds() {
       {"emf-shapes", EmfSeedShapes()},
       {"emf-objects", EmfSeedObjects()},
       {"emf-bitmaps", EmfSeedBitmaps()},
-      {"wmf-rectangle",
-       WmfSeed(WmfRecord(0x02FC, Le16({0, 0xFF, 0, 0})) + WmfRecord(0x012D, Le16({0})) +
-               WmfRecord(0x041B, Le16({40, 80, 10, 10})))},
-      {"wmf-text", WmfSeed(WmfRecord(0x02FB, Le16({12, 0, 0, 0, 400, 0, 0, 0, 0}) + Zeros(32)) +
-                           WmfRecord(0x012D, Le16({0})) +
-                           WmfRecord(0x0521, Le16({3}) + "abc" + Zeros(1) + Le16({5, 5})) +
-                           WmfRecord(0x0A32, Le16({20, 5, 2, 4}) + Le16({0, 0, 50, 30}) + "xy" +
-                                                 Le16({6, 6})))},
-      {"wmf-shapes",
-       WmfSeed(WmfRecord(0x0324, Le16({3, 0, 0, 50, 10, 20, 40})) +
-               WmfRecord(0x0538, Le16({2, 3, 3, 0, 0, 9, 0, 0, 9, 20, 20, 29, 20, 20, 29})) +
-               WmfRecord(0x06FF, Zeros(10) + Le16({1}) + Zeros(10) + Le16({2, 0, 10, 0, 10, 2})) +
-               WmfRecord(0x02FC, Le16({0, 0xFF, 0, 0})) + WmfRecord(0x0228, Le16({1, 0})))},
-      {"wmf-bitmaps", WmfSeed(WmfRecord(0x0F43, Le({0xCC0020}) + Le16({0}) + Zeros(16) + dib) +
-                              WmfRecord(0x0940, Le({0xCC0020}) + Zeros(12) + dib) +
-                              WmfRecord(0x0142, Le16({5, 0}) + dib) + WmfRecord(0x012D, Le16({0})) +
-                              WmfRecord(0x061D, Le({0xF00021}) + Le16({20, 20, 0, 0})))},
+      {"wmf-rectangle", WmfSeed(WmfRecord(pix::kMetaCreateBrushIndirect, Le16({0, 0xFF, 0, 0})) +
+                                WmfRecord(pix::kMetaSelectObject, Le16({0})) +
+                                WmfRecord(pix::kMetaRectangle, Le16({40, 80, 10, 10})))},
+      {"wmf-text",
+       WmfSeed(WmfRecord(pix::kMetaCreateFontIndirect,
+                         Le16({12, 0, 0, 0, 400, 0, 0, 0, 0}) + Zeros(32)) +
+               WmfRecord(pix::kMetaSelectObject, Le16({0})) +
+               WmfRecord(pix::kMetaTextOut, Le16({3}) + "abc" + Zeros(1) + Le16({5, 5})) +
+               WmfRecord(pix::kMetaExtTextOut,
+                         Le16({20, 5, 2, 4}) + Le16({0, 0, 50, 30}) + "xy" + Le16({6, 6})))},
+      {"wmf-shapes", WmfSeed(WmfRecord(pix::kMetaPolygon, Le16({3, 0, 0, 50, 10, 20, 40})) +
+                             WmfRecord(pix::kMetaPolyPolygon,
+                                       Le16({2, 3, 3, 0, 0, 9, 0, 0, 9, 20, 20, 29, 20, 20, 29})) +
+                             WmfRecord(pix::kMetaCreateRegion, Zeros(10) + Le16({1}) + Zeros(10) +
+                                                                   Le16({2, 0, 10, 0, 10, 2})) +
+                             WmfRecord(pix::kMetaCreateBrushIndirect, Le16({0, 0xFF, 0, 0})) +
+                             WmfRecord(pix::kMetaFillRegion, Le16({1, 0})))},
+      {"wmf-bitmaps",
+       WmfSeed(WmfRecord(pix::kMetaStretchDib, Le({0xCC0020}) + Le16({0}) + Zeros(16) + dib) +
+               WmfRecord(pix::kMetaDibBitBlt, Le({0xCC0020}) + Zeros(12) + dib) +
+               WmfRecord(pix::kMetaDibCreatePatternBrush, Le16({5, 0}) + dib) +
+               WmfRecord(pix::kMetaSelectObject, Le16({0})) +
+               WmfRecord(pix::kMetaPatBlt, Le({0xF00021}) + Le16({20, 20, 0, 0})))},
   };
   for (auto& [name, bytes] : seeds) {
     std::string copy = bytes;

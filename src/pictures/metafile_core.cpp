@@ -10,17 +10,7 @@ namespace {
 
 const uint32_t kSetAbortProc = 9;  // escape that hands the player a code address
 const uint16_t kMfComment = 15;    // escape that carries only data
-
-// Windows metafile functions.
-const uint16_t kMetaEof = 0x0000;
 const uint32_t kEmbeddedEnhanced = 0x43464D57;  // "WMFC": comments carrying an enhanced metafile
-
-// Enhanced record types.
-const uint32_t kEmrHeader = 1;
-const uint32_t kEmrEof = 14;
-const uint32_t kEmrGdiComment = 70;
-const uint32_t kEmrDrawEscape = 105;
-const uint32_t kEmrExtEscape = 106;
 
 }  // namespace
 
@@ -182,7 +172,7 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     if (!EnhancedRecordInside(rec, size, handles)) return walk;
     if (type == kEmrExtEscape || type == kEmrDrawEscape) {
       if (U32(rec + 8) == kSetAbortProc) {
-        Put32(rec, kEmrGdiComment);
+        Put32(rec, kEmrComment);
         Put32(rec + 8, size - 12);
         ++walk.neutralised;
       } else if (U32(rec + 12) > size - 16) {

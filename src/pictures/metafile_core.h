@@ -13,16 +13,119 @@ const uint32_t kEnhancedSignature = 0x464D4520;  // " EMF"
 const size_t kEnhancedHeaderBytes = 100;         // what the enhanced test reads
 const size_t kPlaceableHeaderBytes = 22;
 
-// Record types the walks mend or the player stands in for.
-const uint32_t kEmrFillRgn = 71;
-const uint32_t kEmrFrameRgn = 72;
-const uint32_t kEmrStretchDIBits = 81;
-const uint32_t kEmrExtCreateFontIndirectW = 82;
-const uint16_t kMetaSelectPalette = 0x0234;
-const uint16_t kMetaCreateFontIndirect = 0x02FB;
-const uint16_t kMetaEscape = 0x0626;
-const uint16_t kMetaPatBlt = 0x061D;
-const uint16_t kMetaDibStretchBlt = 0x0B41;
+// Enhanced metafile record types, as [MS-EMF] numbers them (69, 107 and 117
+// are unused).
+enum EmfRecordType : uint32_t {
+  kEmrHeader = 1, kEmrPolybezier = 2, kEmrPolygon = 3, kEmrPolyline = 4,
+  kEmrPolybezierTo = 5, kEmrPolylineTo = 6, kEmrPolyPolyline = 7, kEmrPolyPolygon = 8,
+  kEmrSetWindowExtEx = 9, kEmrSetWindowOrgEx = 10, kEmrSetViewportExtEx = 11,
+  kEmrSetViewportOrgEx = 12, kEmrSetBrushOrgEx = 13, kEmrEof = 14, kEmrSetPixelV = 15,
+  kEmrSetMapperFlags = 16, kEmrSetMapMode = 17, kEmrSetBkMode = 18,
+  kEmrSetPolyFillMode = 19, kEmrSetRop2 = 20, kEmrSetStretchBltMode = 21,
+  kEmrSetTextAlign = 22, kEmrSetColorAdjustment = 23, kEmrSetTextColor = 24,
+  kEmrSetBkColor = 25, kEmrOffsetClipRgn = 26, kEmrMoveToEx = 27, kEmrSetMetaRgn = 28,
+  kEmrExcludeClipRect = 29, kEmrIntersectClipRect = 30, kEmrScaleViewportExtEx = 31,
+  kEmrScaleWindowExtEx = 32, kEmrSaveDC = 33, kEmrRestoreDC = 34,
+  kEmrSetWorldTransform = 35, kEmrModifyWorldTransform = 36, kEmrSelectObject = 37,
+  kEmrCreatePen = 38, kEmrCreateBrushIndirect = 39, kEmrDeleteObject = 40,
+  kEmrAngleArc = 41, kEmrEllipse = 42, kEmrRectangle = 43, kEmrRoundRect = 44, kEmrArc = 45,
+  kEmrChord = 46, kEmrPie = 47, kEmrSelectPalette = 48, kEmrCreatePalette = 49,
+  kEmrSetPaletteEntries = 50, kEmrResizePalette = 51, kEmrRealizePalette = 52,
+  kEmrExtFloodFill = 53, kEmrLineTo = 54, kEmrArcTo = 55, kEmrPolyDraw = 56,
+  kEmrSetArcDirection = 57, kEmrSetMiterLimit = 58, kEmrBeginPath = 59, kEmrEndPath = 60,
+  kEmrCloseFigure = 61, kEmrFillPath = 62, kEmrStrokeAndFillPath = 63, kEmrStrokePath = 64,
+  kEmrFlattenPath = 65, kEmrWidenPath = 66, kEmrSelectClipPath = 67, kEmrAbortPath = 68,
+  kEmrComment = 70, kEmrFillRgn = 71, kEmrFrameRgn = 72, kEmrInvertRgn = 73,
+  kEmrPaintRgn = 74, kEmrExtSelectClipRgn = 75, kEmrBitBlt = 76, kEmrStretchBlt = 77,
+  kEmrMaskBlt = 78, kEmrPlgBlt = 79, kEmrSetDIBitsToDevice = 80, kEmrStretchDIBits = 81,
+  kEmrExtCreateFontIndirectW = 82, kEmrExtTextOutA = 83, kEmrExtTextOutW = 84,
+  kEmrPolybezier16 = 85, kEmrPolygon16 = 86, kEmrPolyline16 = 87, kEmrPolybezierTo16 = 88,
+  kEmrPolylineTo16 = 89, kEmrPolyPolyline16 = 90, kEmrPolyPolygon16 = 91,
+  kEmrPolyDraw16 = 92, kEmrCreateMonoBrush = 93, kEmrCreateDIBPatternBrushPt = 94,
+  kEmrExtCreatePen = 95, kEmrPolyTextOutA = 96, kEmrPolyTextOutW = 97, kEmrSetIcmMode = 98,
+  kEmrCreateColorSpace = 99, kEmrSetColorSpace = 100, kEmrDeleteColorSpace = 101,
+  kEmrGlsRecord = 102, kEmrGlsBoundedRecord = 103, kEmrPixelFormat = 104,
+  kEmrDrawEscape = 105, kEmrExtEscape = 106, kEmrSmallTextOut = 108,
+  kEmrForceUfiMapping = 109, kEmrNamedEscape = 110, kEmrColorCorrectPalette = 111,
+  kEmrSetIcmProfileA = 112, kEmrSetIcmProfileW = 113, kEmrAlphaBlend = 114,
+  kEmrSetLayout = 115, kEmrTransparentBlt = 116, kEmrGradientFill = 118,
+  kEmrSetLinkedUfis = 119, kEmrSetTextJustification = 120, kEmrColorMatchToTargetW = 121,
+  kEmrCreateColorSpaceW = 122
+};
+
+// Windows metafile record functions, as [MS-WMF] numbers them.
+enum WmfFunction : uint16_t {
+  kMetaEof = 0x0000,
+  kMetaSaveDC = 0x001E,
+  kMetaRealizePalette = 0x0035,
+  kMetaSetPalEntries = 0x0037,
+  kMetaCreatePalette = 0x00F7,
+  kMetaSetBkMode = 0x0102,
+  kMetaSetMapMode = 0x0103,
+  kMetaSetRop2 = 0x0104,
+  kMetaSetRelAbs = 0x0105,
+  kMetaSetPolyFillMode = 0x0106,
+  kMetaSetStretchBltMode = 0x0107,
+  kMetaSetTextCharExtra = 0x0108,
+  kMetaRestoreDC = 0x0127,
+  kMetaInvertRegion = 0x012A,
+  kMetaPaintRegion = 0x012B,
+  kMetaSelectClipRegion = 0x012C,
+  kMetaSelectObject = 0x012D,
+  kMetaSetTextAlign = 0x012E,
+  kMetaResizePalette = 0x0139,
+  kMetaDibCreatePatternBrush = 0x0142,
+  kMetaSetLayout = 0x0149,
+  kMetaDeleteObject = 0x01F0,
+  kMetaCreatePatternBrush = 0x01F9,
+  kMetaSetBkColor = 0x0201,
+  kMetaSetTextColor = 0x0209,
+  kMetaSetTextJustification = 0x020A,
+  kMetaSetWindowOrg = 0x020B,
+  kMetaSetWindowExt = 0x020C,
+  kMetaSetViewportOrg = 0x020D,
+  kMetaSetViewportExt = 0x020E,
+  kMetaOffsetWindowOrg = 0x020F,
+  kMetaOffsetViewportOrg = 0x0211,
+  kMetaLineTo = 0x0213,
+  kMetaMoveTo = 0x0214,
+  kMetaOffsetClipRgn = 0x0220,
+  kMetaFillRegion = 0x0228,
+  kMetaSetMapperFlags = 0x0231,
+  kMetaSelectPalette = 0x0234,
+  kMetaCreatePenIndirect = 0x02FA,
+  kMetaCreateFontIndirect = 0x02FB,
+  kMetaCreateBrushIndirect = 0x02FC,
+  kMetaPolygon = 0x0324,
+  kMetaPolyline = 0x0325,
+  kMetaScaleWindowExt = 0x0410,
+  kMetaScaleViewportExt = 0x0412,
+  kMetaExcludeClipRect = 0x0415,
+  kMetaIntersectClipRect = 0x0416,
+  kMetaEllipse = 0x0418,
+  kMetaFloodFill = 0x0419,
+  kMetaRectangle = 0x041B,
+  kMetaSetPixel = 0x041F,
+  kMetaFrameRegion = 0x0429,
+  kMetaAnimatePalette = 0x0436,
+  kMetaTextOut = 0x0521,
+  kMetaPolyPolygon = 0x0538,
+  kMetaExtFloodFill = 0x0548,
+  kMetaRoundRect = 0x061C,
+  kMetaPatBlt = 0x061D,
+  kMetaEscape = 0x0626,
+  kMetaCreateRegion = 0x06FF,
+  kMetaArc = 0x0817,
+  kMetaPie = 0x081A,
+  kMetaChord = 0x0830,
+  kMetaBitBlt = 0x0922,
+  kMetaDibBitBlt = 0x0940,
+  kMetaExtTextOut = 0x0A32,
+  kMetaStretchBlt = 0x0B23,
+  kMetaDibStretchBlt = 0x0B41,
+  kMetaSetDibToDev = 0x0D33,
+  kMetaStretchDib = 0x0F43,
+};
 
 // Whether a ternary raster operation's result depends on the source bitmap.
 inline bool RopReadsSource(uint32_t rop) { return (((rop >> 2) ^ rop) & 0x330000) != 0; }

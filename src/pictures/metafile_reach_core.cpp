@@ -41,90 +41,92 @@ RecordReach EnhancedRecordReach(const uint8_t* rec) {
   Box b;
   uint32_t type = U32(rec);
   switch (type) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 56:  // points of 8 bytes
+    case kEmrPolybezier:
+    case kEmrPolygon:
+    case kEmrPolyline:
+    case kEmrPolybezierTo:
+    case kEmrPolylineTo:
+    case kEmrPolyDraw:  // points of 8 bytes
       b.Points(rec + 28, U32(rec + 24), true);
       break;
-    case 85:
-    case 86:
-    case 87:
-    case 88:
-    case 89:
-    case 92:  // points of 4 bytes
+    case kEmrPolybezier16:
+    case kEmrPolygon16:
+    case kEmrPolyline16:
+    case kEmrPolybezierTo16:
+    case kEmrPolylineTo16:
+    case kEmrPolyDraw16:  // points of 4 bytes
       b.Points(rec + 28, U32(rec + 24), false);
       break;
-    case 7:
-    case 8:
-    case 90:
-    case 91:  // poly-polylines, -polygons: points after the counts
-      b.Points(rec + 32 + 4ull * U32(rec + 24), U32(rec + 28), type < 90);
+    case kEmrPolyPolyline:
+    case kEmrPolyPolygon:
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon16: {  // points after the counts
+      bool wide = type == kEmrPolyPolyline || type == kEmrPolyPolygon;
+      b.Points(rec + 32 + 4ull * U32(rec + 24), U32(rec + 28), wide);
       break;
-    case 15:
-    case 27:
-    case 53:
-    case 54:  // pixel, move to, flood fill, line to
+    }
+    case kEmrSetPixelV:
+    case kEmrMoveToEx:
+    case kEmrExtFloodFill:
+    case kEmrLineTo:
       b.Point32(rec + 8);
       break;
-    case 43:  // rectangle
-      b.Point32(rec + 8);
-      b.Point32(rec + 16);
-      break;
-    case 42:
-    case 44:
-    case 45:
-    case 46:
-    case 47:
-    case 55:  // ellipse, rounded, arcs, chord, pie
+    case kEmrRectangle:
       b.Point32(rec + 8);
       b.Point32(rec + 16);
-      if (type >= 45) {
+      break;
+    case kEmrEllipse:
+    case kEmrRoundRect:
+    case kEmrArc:
+    case kEmrChord:
+    case kEmrPie:
+    case kEmrArcTo:
+      b.Point32(rec + 8);
+      b.Point32(rec + 16);
+      if (type != kEmrEllipse && type != kEmrRoundRect) {  // arcs, chord, pie: their ends
         b.Point32(rec + 24);
         b.Point32(rec + 32);
       }
       b.r.curve = true;
       break;
-    case 41: {  // angle arc: centre and radius
+    case kEmrAngleArc: {  // centre and radius
       double x = I32(rec + 8), y = I32(rec + 12), radius = U32(rec + 16);
       b.Add(x - radius, y - radius);
       b.Add(x + radius, y + radius);
       b.r.curve = true;
       break;
     }
-    case 83:
-    case 84:
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW:
       b.Point32(rec + 36);
       b.r.text = true;
       break;  // text: its reference point
-    case 96:
-    case 97:
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW:
       for (uint64_t i = 0, n = U32(rec + 36); i < n; ++i) b.Point32(rec + 40 + 40 * i);
       b.r.text = true;
       break;
-    case 108:
+    case kEmrSmallTextOut:
       b.Point32(rec + 8);
       b.r.text = true;
-      break;  // small text
-    case 76:
-    case 77:
-    case 78:
-    case 114:
-    case 116:  // copies: the destination
+      break;
+    case kEmrBitBlt:
+    case kEmrStretchBlt:
+    case kEmrMaskBlt:
+    case kEmrAlphaBlend:
+    case kEmrTransparentBlt:  // the destination
       b.Extent(rec + 24, rec + 32);
       break;
-    case 79:
+    case kEmrPlgBlt:
       b.Points(rec + 24, 3, true);
-      break;  // parallelogram copy
-    case 80:
+      break;
+    case kEmrSetDIBitsToDevice:
       b.Extent(rec + 24, rec + 40);
-      break;  // bits to device: the source size
-    case 81:
+      break;  // the source size
+    case kEmrStretchDIBits:
       b.Extent(rec + 24, rec + 72);
-      break;   // stretch bits
-    case 118:  // gradient fill: the vertices, 16 bytes apart
+      break;
+    case kEmrGradientFill:  // the vertices, 16 bytes apart
       for (uint64_t i = 0, n = U32(rec + 24); i < n; ++i) b.Point32(rec + 36 + 16 * i);
       break;
     default:

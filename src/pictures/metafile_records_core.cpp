@@ -13,77 +13,82 @@ namespace pix {
 
 uint32_t EnhancedRecordMinimum(uint32_t type) {
   switch (type) {
-    case 1: return 88;                                     // header
-    case 2: case 3: case 4: case 5: case 6: return 28;     // poly-Bezier, -gon, -line, -To forms
-    case 7: case 8: return 32;                             // poly-polyline, poly-polygon
-    case 9: case 10: case 11: case 12: case 13: return 16; // extents, origins, brush origin
-    case 14: return 20;                                    // end of file
-    case 15: return 20;                                    // set pixel
-    case 16: case 17: case 18: case 19: case 20: case 21: case 22: return 12;  // modes
-    case 23: return 32;                                    // colour adjustment
-    case 24: case 25: return 12;                           // text and background colours
-    case 26: case 27: return 16;                           // offset clip region, move to
-    case 29: case 30: case 31: case 32: return 24;         // clip rectangles, scaled extents
-    case 34: return 12;                                    // restore DC
-    case 35: return 32;                                    // set world transform
-    case 36: return 36;                                    // modify world transform
-    case 37: return 12;                                    // select object
-    case 38: return 28;                                    // create pen
-    case 39: return 24;                                    // create brush
-    case 40: return 12;                                    // delete object
-    case 41: return 28;                                    // angle arc
-    case 42: case 43: return 24;                           // ellipse, rectangle
-    case 44: return 32;                                    // round rectangle
-    case 45: case 46: case 47: case 55: return 40;         // arc, chord, pie, arc to
-    case 48: return 12;                                    // select palette
-    case 49: return 16;                                    // create palette
-    case 50: return 20;                                    // set palette entries
-    case 51: return 16;                                    // resize palette
-    case 53: return 24;                                    // flood fill
-    case 54: return 16;                                    // line to
-    case 56: return 28;                                    // poly-draw
-    case 57: case 58: return 12;                           // arc direction, miter limit
-    case 62: case 63: case 64: return 24;                  // fill, stroke paths
-    case 67: return 12;                                    // select clip path
-    case 70: return 12;                                    // comment
-    case 71: return 32;                                    // fill region
-    case 72: return 40;                                    // frame region
-    case 73: case 74: return 28;                           // invert, paint region
-    case 75: return 16;                                    // select clip region
-    case 76: return 100;                                   // bit-block copy
-    case 77: return 108;                                   // stretching copy
-    case 78: return 128;                                   // masked copy
-    case 79: return 140;                                   // parallelogram copy
-    case 80: return 76;                                    // bits to device
-    case 81: return 80;                                    // stretch bits
-    case 82: return 104;                                   // font: a whole LOGFONTW
-    case 83: case 84: return 76;                           // text out
-    case 85: case 86: case 87: case 88: case 89: return 28;  // 16-bit poly forms
-    case 90: case 91: return 32;                           // 16-bit poly-poly forms
-    case 92: return 28;                                    // 16-bit poly-draw
-    case 93: case 94: return 32;                           // pattern brushes
-    case 95: return 52;                                    // extended pen
-    case 96: case 97: return 40;                           // poly text out
-    case 98: return 12;                                    // colour management mode
-    case 99: return 340;                                   // colour space, LOGCOLORSPACEA
-    case 100: case 101: return 12;                         // set, delete colour space
-    case 102: return 12;                                   // OpenGL record
-    case 103: return 28;                                   // bounded OpenGL record
-    case 104: return 48;                                   // pixel format
-    case 105: case 106: return 16;                         // escapes
-    case 108: return 36;                                   // small text out
-    case 109: return 16;                                   // force font mapping
-    case 110: return 20;                                   // named escape
-    case 111: return 24;                                   // colour-correct palette
-    case 112: case 113: return 20;                         // colour profiles
-    case 114: return 108;                                  // alpha blend
-    case 115: return 12;                                   // layout
-    case 116: return 108;                                  // transparent copy
-    case 118: return 36;                                   // gradient fill
-    case 119: return 12;                                   // linked fonts
-    case 120: return 16;                                   // text justification
-    case 121: return 24;                                   // colour match to target
-    case 122: return 608;                                  // colour space, LOGCOLORSPACEW
+    case kEmrHeader: return 88;
+    case kEmrPolybezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolybezierTo:
+    case kEmrPolylineTo: return 28;
+    case kEmrPolyPolyline: case kEmrPolyPolygon: return 32;
+    case kEmrSetWindowExtEx: case kEmrSetWindowOrgEx: case kEmrSetViewportExtEx:
+    case kEmrSetViewportOrgEx: case kEmrSetBrushOrgEx: return 16;
+    case kEmrEof: return 20;
+    case kEmrSetPixelV: return 20;
+    case kEmrSetMapperFlags: case kEmrSetMapMode: case kEmrSetBkMode: case kEmrSetPolyFillMode:
+    case kEmrSetRop2: case kEmrSetStretchBltMode: case kEmrSetTextAlign: return 12;
+    case kEmrSetColorAdjustment: return 32;
+    case kEmrSetTextColor: case kEmrSetBkColor: return 12;
+    case kEmrOffsetClipRgn: case kEmrMoveToEx: return 16;
+    case kEmrExcludeClipRect: case kEmrIntersectClipRect: case kEmrScaleViewportExtEx:
+    case kEmrScaleWindowExtEx: return 24;
+    case kEmrRestoreDC: return 12;
+    case kEmrSetWorldTransform: return 32;
+    case kEmrModifyWorldTransform: return 36;
+    case kEmrSelectObject: return 12;
+    case kEmrCreatePen: return 28;
+    case kEmrCreateBrushIndirect: return 24;
+    case kEmrDeleteObject: return 12;
+    case kEmrAngleArc: return 28;
+    case kEmrEllipse: case kEmrRectangle: return 24;
+    case kEmrRoundRect: return 32;
+    case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: return 40;
+    case kEmrSelectPalette: return 12;
+    case kEmrCreatePalette: return 16;
+    case kEmrSetPaletteEntries: return 20;
+    case kEmrResizePalette: return 16;
+    case kEmrExtFloodFill: return 24;
+    case kEmrLineTo: return 16;
+    case kEmrPolyDraw: return 28;
+    case kEmrSetArcDirection: case kEmrSetMiterLimit: return 12;
+    case kEmrFillPath: case kEmrStrokeAndFillPath: case kEmrStrokePath: return 24;
+    case kEmrSelectClipPath: return 12;
+    case kEmrComment: return 12;
+    case kEmrFillRgn: return 32;
+    case kEmrFrameRgn: return 40;
+    case kEmrInvertRgn: case kEmrPaintRgn: return 28;
+    case kEmrExtSelectClipRgn: return 16;
+    case kEmrBitBlt: return 100;
+    case kEmrStretchBlt: return 108;
+    case kEmrMaskBlt: return 128;
+    case kEmrPlgBlt: return 140;
+    case kEmrSetDIBitsToDevice: return 76;
+    case kEmrStretchDIBits: return 80;
+    case kEmrExtCreateFontIndirectW: return 104;  // font: a whole LOGFONTW
+    case kEmrExtTextOutA: case kEmrExtTextOutW: return 76;
+    case kEmrPolybezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolybezierTo16:
+    case kEmrPolylineTo16: return 28;
+    case kEmrPolyPolyline16: case kEmrPolyPolygon16: return 32;
+    case kEmrPolyDraw16: return 28;
+    case kEmrCreateMonoBrush: case kEmrCreateDIBPatternBrushPt: return 32;
+    case kEmrExtCreatePen: return 52;
+    case kEmrPolyTextOutA: case kEmrPolyTextOutW: return 40;
+    case kEmrSetIcmMode: return 12;
+    case kEmrCreateColorSpace: return 340;  // colour space, LOGCOLORSPACEA
+    case kEmrSetColorSpace: case kEmrDeleteColorSpace: return 12;
+    case kEmrGlsRecord: return 12;
+    case kEmrGlsBoundedRecord: return 28;
+    case kEmrPixelFormat: return 48;
+    case kEmrDrawEscape: case kEmrExtEscape: return 16;
+    case kEmrSmallTextOut: return 36;
+    case kEmrForceUfiMapping: return 16;
+    case kEmrNamedEscape: return 20;
+    case kEmrColorCorrectPalette: return 24;
+    case kEmrSetIcmProfileA: case kEmrSetIcmProfileW: return 20;
+    case kEmrAlphaBlend: return 108;
+    case kEmrSetLayout: return 12;
+    case kEmrTransparentBlt: return 108;
+    case kEmrGradientFill: return 36;
+    case kEmrSetLinkedUfis: return 12;
+    case kEmrSetTextJustification: return 16;
+    case kEmrColorMatchToTargetW: return 24;
+    case kEmrCreateColorSpaceW: return 608;  // colour space, LOGCOLORSPACEW
     default: return 8;  // no parameters, or a type players skip
   }
 }
@@ -207,73 +212,79 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
   if (size < EnhancedRecordMinimum(type)) return false;
   auto object = [&](uint32_t at, bool stock) { return Handle(U32(rec + at), handles, stock); };
   switch (type) {
-    case 2: case 3: case 4: case 5: case 6:  // points of 8 bytes
+    case kEmrPolybezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolybezierTo:
+    case kEmrPolylineTo:  // points of 8 bytes
       return 28 + 8ull * U32(rec + 24) <= size;
-    case 85: case 86: case 87: case 88: case 89:  // points of 4 bytes
+    case kEmrPolybezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolybezierTo16:
+    case kEmrPolylineTo16:  // points of 4 bytes
       return 28 + 4ull * U32(rec + 24) <= size;
-    case 7: case 8: return PolyPolyInside(rec, size, 8);
-    case 90: case 91: return PolyPolyInside(rec, size, 4);
-    case 56: return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
-    case 92: return 28 + 5ull * U32(rec + 24) <= size;
-    case 83: return TextInside(rec, size, 36, 1, false);
-    case 84: return TextInside(rec, size, 36, 2, false);
-    case 96: return PolyTextInside(rec, size, 1);
-    case 97: return PolyTextInside(rec, size, 2);
-    case 108: return SmallTextInside(rec, size);
-    case 49: return object(8, false) && 16 + 4ull * U16(rec + 14) <= size;  // create palette
-    case 50: return object(8, false) && 20 + 4ull * U32(rec + 16) <= size;  // set entries
-    case 51: case 111: return object(8, false);  // resize, colour-correct palette
-    case 70: return 12ull + U32(rec + 8) <= size;  // comment
+    case kEmrPolyPolyline: case kEmrPolyPolygon: return PolyPolyInside(rec, size, 8);
+    case kEmrPolyPolyline16: case kEmrPolyPolygon16: return PolyPolyInside(rec, size, 4);
+    case kEmrPolyDraw: return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
+    case kEmrPolyDraw16: return 28 + 5ull * U32(rec + 24) <= size;
+    case kEmrExtTextOutA: return TextInside(rec, size, 36, 1, false);
+    case kEmrExtTextOutW: return TextInside(rec, size, 36, 2, false);
+    case kEmrPolyTextOutA: return PolyTextInside(rec, size, 1);
+    case kEmrPolyTextOutW: return PolyTextInside(rec, size, 2);
+    case kEmrSmallTextOut: return SmallTextInside(rec, size);
+    case kEmrCreatePalette:
+      return object(8, false) && 16 + 4ull * U16(rec + 14) <= size;
+    case kEmrSetPaletteEntries:
+      return object(8, false) && 20 + 4ull * U32(rec + 16) <= size;
+    case kEmrResizePalette: case kEmrColorCorrectPalette: return object(8, false);
+    case kEmrComment: return 12ull + U32(rec + 8) <= size;
     // Restore DC: levels back from the current one; Wine's player takes the
     // magnitude of -2^31 for a small one and pops states that are not there.
-    case 34: return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
+    case kEmrRestoreDC: return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
     // Fill and frame region: Wine's player takes the brush from the object
     // table whatever the index, so the player paints stock brushes itself
     // (EnhancedRecordPlay).
     case kEmrFillRgn: return RegionInside(rec, size, 24, 32) && object(28, true);
     case kEmrFrameRgn: return RegionInside(rec, size, 24, 40) && object(28, true);
-    case 73: case 74: return RegionInside(rec, size, 24, 28);
-    case 75: {  // clip region: none when empty, but read whenever the record could hold one
+    case kEmrInvertRgn: case kEmrPaintRgn: return RegionInside(rec, size, 24, 28);
+    case kEmrExtSelectClipRgn: {  // none when empty, but read whenever the record could hold one
       uint32_t cb = U32(rec + 8);
       if (cb > size - 16) return false;
       if (cb != 0) return RegionFits(rec + 16, cb);
       return size < 52 || RegionFits(rec + 16, size - 16);
     }
-    case 76: case 77:  // bit-block and stretching copies
+    case kEmrBitBlt: case kEmrStretchBlt:
       return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
-    case 114: case 116:  // alpha blend, transparent copy
+    case kEmrAlphaBlend: case kEmrTransparentBlt:
       return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
              SourceInsideBitmap(rec);
-    case 78:  // masked copy: the player reads both bitmaps whatever their offsets
+    case kEmrMaskBlt:  // the player reads both bitmaps whatever their offsets
       return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::Required) &&
              SectionInside(rec, size, 112, U32(rec + 108), Bitmap::Required);
-    case 79:  // parallelogram copy, likewise
+    case kEmrPlgBlt:  // likewise
       return SectionInside(rec, size, 96, U32(rec + 92), Bitmap::Required) &&
              SectionInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
-    case 80:  // bits to device: only the recorded scan lines
+    case kEmrSetDIBitsToDevice:  // only the recorded scan lines
       return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
     // Stretch bits may carry no bitmap when the raster operation reads none;
     // Wine's player would read one at the offset all the same, so such
     // records never reach it (EnhancedRecordPlay).
     case kEmrStretchDIBits:
       return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
-    case 93: case 94:  // pattern brushes
+    case kEmrCreateMonoBrush: case kEmrCreateDIBPatternBrushPt:
       return object(8, false) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
-    case 95:  // extended pen: an optional pattern bitmap, then style entries
+    case kEmrExtCreatePen:  // an optional pattern bitmap, then style entries
       return object(8, false) && DibInside(rec, size, 12, 0, Bitmap::AbsentWhenNoSize) &&
              52 + 4ull * U32(rec + 48) <= size;
-    case 118: return GradientInside(rec, size);
-    case 38: case 39: case 82: case 99: return object(8, false);  // pen, brush, font, colour space
-    case 122: return object(8, false) && DataInside(rec, size, 608, 604, 1);
-    case 37: case 48: return object(8, true);  // select object, palette
-    case 100: return object(8, false);          // select colour space: no stock ones
-    case 40: case 101: return object(8, false);  // delete object, colour space
-    case 102: return DataInside(rec, size, 12, 8, 1);    // OpenGL data
-    case 103: return DataInside(rec, size, 28, 24, 1);
-    case 110: return DataInside(rec, size, 20, 12, 2);   // named escape: driver, data
-    case 112: case 113: return DataInside(rec, size, 20, 12, 2);  // profile name, data
-    case 121: return DataInside(rec, size, 24, 16, 2);
-    case 119: return 12 + 8ull * U32(rec + 8) <= size;   // linked fonts
+    case kEmrGradientFill: return GradientInside(rec, size);
+    case kEmrCreatePen: case kEmrCreateBrushIndirect: case kEmrExtCreateFontIndirectW:
+    case kEmrCreateColorSpace: return object(8, false);
+    case kEmrCreateColorSpaceW: return object(8, false) && DataInside(rec, size, 608, 604, 1);
+    case kEmrSelectObject: case kEmrSelectPalette: return object(8, true);
+    case kEmrSetColorSpace: return object(8, false);  // no stock colour spaces
+    case kEmrDeleteObject: case kEmrDeleteColorSpace: return object(8, false);
+    case kEmrGlsRecord: return DataInside(rec, size, 12, 8, 1);
+    case kEmrGlsBoundedRecord: return DataInside(rec, size, 28, 24, 1);
+    case kEmrNamedEscape: return DataInside(rec, size, 20, 12, 2);  // driver, data
+    case kEmrSetIcmProfileA: case kEmrSetIcmProfileW:  // profile name, data
+      return DataInside(rec, size, 20, 12, 2);
+    case kEmrColorMatchToTargetW: return DataInside(rec, size, 24, 16, 2);
+    case kEmrSetLinkedUfis: return 12 + 8ull * U32(rec + 8) <= size;
     default: return true;
   }
 }

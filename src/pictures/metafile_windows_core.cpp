@@ -14,30 +14,37 @@ namespace pix {
 uint32_t WindowsRecordMinimum(uint16_t function) {
   uint32_t params = 0;  // parameter bytes after the 6-byte size and function
   switch (function) {
-    case 0x0102: case 0x0103: case 0x0104: case 0x0105: case 0x0106: case 0x0107:
-    case 0x0108: case 0x0127: case 0x012A: case 0x012B: case 0x012C: case 0x012D:
-    case 0x012E: case 0x0139: case 0x01F0: case 0x0234:
+    case kMetaSetBkMode: case kMetaSetMapMode: case kMetaSetRop2: case kMetaSetRelAbs:
+    case kMetaSetPolyFillMode: case kMetaSetStretchBltMode: case kMetaSetTextCharExtra:
+    case kMetaRestoreDC: case kMetaInvertRegion: case kMetaPaintRegion:
+    case kMetaSelectClipRegion: case kMetaSelectObject: case kMetaSetTextAlign:
+    case kMetaResizePalette: case kMetaDeleteObject: case kMetaSelectPalette:
       params = 2; break;  // modes, object indices, restore level, palette size
-    case 0x0037: case 0x0436: case 0x00F7: case 0x0142: case 0x0149: case 0x0201:
-    case 0x0209: case 0x020A: case 0x020B: case 0x020C: case 0x020D: case 0x020E:
-    case 0x020F: case 0x0211: case 0x0213: case 0x0214: case 0x0220: case 0x0228:
-    case 0x0231: case 0x0626:
+    case kMetaSetPalEntries: case kMetaAnimatePalette: case kMetaCreatePalette:
+    case kMetaDibCreatePatternBrush: case kMetaSetLayout: case kMetaSetBkColor:
+    case kMetaSetTextColor: case kMetaSetTextJustification: case kMetaSetWindowOrg:
+    case kMetaSetWindowExt: case kMetaSetViewportOrg: case kMetaSetViewportExt:
+    case kMetaOffsetWindowOrg: case kMetaOffsetViewportOrg: case kMetaLineTo: case kMetaMoveTo:
+    case kMetaOffsetClipRgn: case kMetaFillRegion: case kMetaSetMapperFlags: case kMetaEscape:
       params = 4; break;  // palettes, colours, points, extents, escapes
-    case 0x02FC: case 0x0410: case 0x0412: case 0x0415: case 0x0416: case 0x0418:
-    case 0x0419: case 0x041B: case 0x041F: case 0x0429: case 0x0A32:
+    case kMetaCreateBrushIndirect: case kMetaScaleWindowExt: case kMetaScaleViewportExt:
+    case kMetaExcludeClipRect: case kMetaIntersectClipRect: case kMetaEllipse:
+    case kMetaFloodFill: case kMetaRectangle: case kMetaSetPixel: case kMetaFrameRegion:
+    case kMetaExtTextOut:
       params = 8; break;  // brush, scalings, rectangles, text out's fixed part
-    case 0x02FA: case 0x0548: params = 10; break;  // pen, extended flood fill
-    case 0x061C: case 0x061D: params = 12; break;  // round rectangle, pattern copy
-    case 0x0817: case 0x081A: case 0x0830: params = 16; break;  // arc, pie, chord
-    case 0x0940: case 0x0D33: params = 18; break;  // DIB copy, bits to device
-    case 0x0B41: params = 20; break;               // DIB stretch
-    case 0x0F43: params = 22; break;               // stretch DIB
-    case 0x06FF: params = 22; break;               // region header
-    case 0x0922: params = 26; break;               // bit-block copy with its bitmap header
-    case 0x01F9: params = 28; break;               // pattern brush: bitmap header, reserved
-    case 0x0B23: params = 30; break;               // stretching copy with its bitmap header
-    case 0x02FB: params = 50; break;               // font: 18 bytes and a 32-byte face name
-    case 0x0324: case 0x0325: case 0x0521: case 0x0538: params = 2; break;  // counts
+    case kMetaCreatePenIndirect: case kMetaExtFloodFill: params = 10; break;
+    case kMetaRoundRect: case kMetaPatBlt: params = 12; break;
+    case kMetaArc: case kMetaPie: case kMetaChord: params = 16; break;
+    case kMetaDibBitBlt: case kMetaSetDibToDev: params = 18; break;
+    case kMetaDibStretchBlt: params = 20; break;
+    case kMetaStretchDib: params = 22; break;
+    case kMetaCreateRegion: params = 22; break;  // its header
+    case kMetaBitBlt: params = 26; break;  // with its bitmap header
+    case kMetaCreatePatternBrush: params = 28; break;  // bitmap header, reserved
+    case kMetaStretchBlt: params = 30; break;  // with its bitmap header
+    case kMetaCreateFontIndirect: params = 50; break;  // 18 bytes and a 32-byte face name
+    case kMetaPolygon: case kMetaPolyline: case kMetaTextOut: case kMetaPolyPolygon:
+      params = 2; break;  // counts
     default: break;  // no parameters, or a function players skip
   }
   return 6 + params;
@@ -92,7 +99,7 @@ bool PublishedBitmapInside(const uint8_t* p, uint64_t left, uint64_t h) {
 // its readings must pass too.
 bool OldCopyInside(const uint8_t* p, uint64_t left, uint16_t function) {
   auto w = [&](uint64_t at) { return uint64_t(U16(p + at)); };
-  if (function == 0x0922)  // bit-block copy: words 7, 8, 10 and 11, pixels at word 12
+  if (function == kMetaBitBlt)  // words 7, 8, 10 and 11, pixels at word 12
     return PublishedBitmapInside(p, left, 16) &&
            DdbInside({w(14), w(16), w(20), w(22), 24}, left) &&
            DdbInside({w(14), w(16), p[20], p[21], 22}, left);
@@ -160,44 +167,45 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
   uint64_t left = bytes - 6;
   auto object = [&](uint64_t at) { return U16(p + at) < objects; };
   switch (function) {
-    case 0x0324: case 0x0325:  // polygon, polyline
+    case kMetaPolygon: case kMetaPolyline:
       return 2 + 4ull * U16(p) <= left;
-    case 0x0538: {  // poly-polygon
+    case kMetaPolyPolygon: {
       uint64_t polys = U16(p);
       if (2 + 2 * polys > left) return false;
       uint64_t points = 0;
       for (uint64_t i = 0; i < polys; ++i) points += U16(p + 2 + 2 * i);
       return 2 + 2 * polys + 4 * points <= left;
     }
-    case 0x0521:  // text out: length, text padded to a word, y, x
+    case kMetaTextOut:  // length, text padded to a word, y, x
       return 2 + ((U16(p) + 1ull) & ~1ull) + 4 <= left;
-    case 0x0A32: {  // extended text out: y, x, length, options, [rectangle], text
+    case kMetaExtTextOut: {  // y, x, length, options, [rectangle], text
       uint64_t rect = (U16(p + 6) & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
       return 8 + rect + U16(p + 4) <= left;
     }
-    case 0x00F7:  // create palette: version, count, entries
-    case 0x0037: case 0x0436:  // set and animate palette entries: start, count, entries
+    case kMetaCreatePalette:  // version, count, entries
+    case kMetaSetPalEntries: case kMetaAnimatePalette:  // start, count, entries
       return 4 + 4ull * U16(p + 2) <= left;
-    case 0x0940:  // DIB copy: 9 words without a bitmap, the bitmap after 8 with one
+    case kMetaDibBitBlt:  // 9 words without a bitmap, the bitmap after 8 with one
       return left <= 18 || PackedDibInside(p + 16, left - 16, 0);
     case kMetaDibStretchBlt:  // its stretching form: Wine reads a bitmap after 10 words always
       if (left == 22) return StandInForBareStretch(rec);
       return left > 20 && PackedDibInside(p + 20, left - 20, 0);
-    case 0x0F43:  // stretch DIB: rop, usage, 9 words, bitmap
+    case kMetaStretchDib:  // rop, usage, 9 words, bitmap
       return PackedDibInside(p + 22, left - 22, U16(p + 4));
-    case 0x0D33:  // bits to device: usage, scan count, ... 9 words, bitmap
+    case kMetaSetDibToDev:  // usage, scan count, ... 9 words, bitmap
       return PackedDibInside(p + 18, left - 18, U16(p), U16(p + 2));
-    case 0x0142:  // DIB pattern brush: style, usage, bitmap (RGB colours for style 3)
+    case kMetaDibCreatePatternBrush:  // style, usage, bitmap (RGB colours for style 3)
       return PackedDibInside(p + 4, left - 4, U16(p) == 3 ? 0 : U16(p + 2));
-    case 0x01F9: return PatternBrushInside(p, left);
-    case 0x0922: case 0x0B23: return OldCopyInside(p, left, function);
-    case 0x06FF: return RegionScansInside(p, left);
-    case 0x012C:  // select clip region: 0 is none
+    case kMetaCreatePatternBrush: return PatternBrushInside(p, left);
+    case kMetaBitBlt: case kMetaStretchBlt: return OldCopyInside(p, left, function);
+    case kMetaCreateRegion: return RegionScansInside(p, left);
+    case kMetaSelectClipRegion:  // 0 is none
       return U16(p) == 0 || object(0);
-    case 0x012D: case 0x01F0: case 0x0234: case 0x012A: case 0x012B:
-      return object(0);  // select, delete, select palette, invert and paint region
-    case 0x0228: return object(0) && object(2);  // fill region: brush, region
-    case 0x0429: return object(4) && object(6);  // frame region: height, width, brush, region
+    case kMetaSelectObject: case kMetaDeleteObject: case kMetaSelectPalette:
+    case kMetaInvertRegion: case kMetaPaintRegion:
+      return object(0);
+    case kMetaFillRegion: return object(0) && object(2);  // brush, region
+    case kMetaFrameRegion: return object(4) && object(6);  // height, width, brush, region
     default: return true;
   }
 }

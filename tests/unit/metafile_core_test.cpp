@@ -163,7 +163,7 @@ TEST(EnhancedWalk, AbortProcEscapeBecomesAComment) {
   Add32(esc, 9);   // SETABORTPROC
   Add32(esc, 4);
   Add32(esc, 0x401000);  // a code address
-  std::string s = Enhanced(Record(106, esc) + Record(105, esc));
+  std::string s = Enhanced(Record(kEmrExtEscape, esc) + Record(kEmrDrawEscape, esc));
   RecordWalk w = CheckEnhancedMetafile(Bytes(s), s.size());
   ASSERT_TRUE(w.valid);
   EXPECT_EQ(w.neutralised, 2u);
@@ -174,7 +174,7 @@ TEST(EnhancedWalk, AbortProcEscapeBecomesAComment) {
 
 // META_SETBKMODE, then `body`, then the end record.
 std::string WindowsRecords(const std::string& body, bool end = true) {
-  return pixtest::WmfFile(pixtest::WmfRecord(0x0102, Le16({1})) + body, 2, end);
+  return pixtest::WmfFile(pixtest::WmfRecord(kMetaSetBkMode, Le16({1})) + body, 2, end);
 }
 
 TEST(WindowsWalk, BrokenRecordsAreRefused) {
@@ -225,14 +225,16 @@ TEST(MetafilePalette, CountKeepsLowBitsBeyond256) {
 // What the platform's conversion copies by the header: the implied colours and
 // the image size are written out.
 TEST(WindowsWalk, ImpliedColourTableAndImageSizeAreWrittenOut) {
-  std::string s = WindowsRecords(pixtest::WmfRecord(0x0142, Le16({5, 0}) + Bmi(8) + Zeros(1024 + 8)));
+  std::string s = WindowsRecords(
+      pixtest::WmfRecord(kMetaDibCreatePatternBrush, Le16({5, 0}) + Bmi(8) + Zeros(1024 + 8)));
   ASSERT_TRUE(CheckWindowsMetafile(Bytes(s), s.size()).valid);
   const size_t bmi = 26 + 6 + 4;
   EXPECT_EQ(pix::U32(Bytes(s) + bmi + 32), 256u);  // colours used
   EXPECT_EQ(pix::U32(Bytes(s) + bmi + 20), 8u);    // 2 rows of 4 bytes
   // A recorded image size larger than the pixels there is cut to them.
-  s = WindowsRecords(pixtest::WmfRecord(0x0F43, Le({0xCC0020}) + Le16({0}) + pixtest::Zeros(16) +
-                                        Bmi(24, 0, 2, 0, 0x80000000) + Zeros(16)));
+  s = WindowsRecords(pixtest::WmfRecord(
+      kMetaStretchDib,
+      Le({0xCC0020}) + Le16({0}) + pixtest::Zeros(16) + Bmi(24, 0, 2, 0, 0x80000000) + Zeros(16)));
   ASSERT_TRUE(CheckWindowsMetafile(Bytes(s), s.size()).valid);
   EXPECT_EQ(pix::U32(Bytes(s) + 26 + 6 + 22 + 20), 16u);
 }

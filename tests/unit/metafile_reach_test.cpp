@@ -26,27 +26,28 @@ TEST(RecordReach, BoxOfEachKindOfRecord) {
   auto reach = [](const std::string& r) {
     return EnhancedRecordReach(reinterpret_cast<const uint8_t*>(r.data()));
   };
-  RecordReach e = reach(EmfRecord(42, Le({uint32_t(-5), 2, 10, 20})));
+  RecordReach e = reach(EmfRecord(kEmrEllipse, Le({uint32_t(-5), 2, 10, 20})));
   EXPECT_TRUE(e.draws && e.curve);
   EXPECT_EQ(e.left, -5);
   EXPECT_EQ(e.bottom, 20);
-  RecordReach arc = reach(EmfRecord(41, Le({100, 50, 30, 0, 0})));
+  RecordReach arc = reach(EmfRecord(kEmrAngleArc, Le({100, 50, 30, 0, 0})));
   EXPECT_TRUE(arc.curve);
   EXPECT_EQ(arc.left, 70);
   EXPECT_EQ(arc.bottom, 80);
-  RecordReach line = reach(EmfRecord(87, Zeros(16) + Le({2}) + Le16({0xFFFF, 3, 40, 0x8000})));
+  RecordReach line =
+      reach(EmfRecord(kEmrPolyline16, Zeros(16) + Le({2}) + Le16({0xFFFF, 3, 40, 0x8000})));
   EXPECT_FALSE(line.curve);
   EXPECT_EQ(line.left, -1);
   EXPECT_EQ(line.top, -32768);
-  RecordReach poly = reach(EmfRecord(8, Zeros(16) + Le({1, 2, 2, 7, 8, 900, 9})));
+  RecordReach poly = reach(EmfRecord(kEmrPolyPolygon, Zeros(16) + Le({1, 2, 2, 7, 8, 900, 9})));
   EXPECT_EQ(poly.right, 900);
-  RecordReach blit = reach(EmfRecord(76, Zeros(16) + Le({10, 20, 300, 400}) + Zeros(60)));
+  RecordReach blit = reach(EmfRecord(kEmrBitBlt, Zeros(16) + Le({10, 20, 300, 400}) + Zeros(60)));
   EXPECT_EQ(blit.right, 310);
   EXPECT_EQ(blit.bottom, 420);
-  RecordReach text = reach(EmfRecord(84, Zeros(28) + Le({7, 8, 0, 0, 0}) + Zeros(20)));
+  RecordReach text = reach(EmfRecord(kEmrExtTextOutW, Zeros(28) + Le({7, 8, 0, 0, 0}) + Zeros(20)));
   EXPECT_EQ(text.left, 7);
   EXPECT_TRUE(text.text);
-  EXPECT_FALSE(reach(EmfRecord(37, Le({1}))).draws);  // select object
+  EXPECT_FALSE(reach(EmfRecord(kEmrSelectObject, Le({1}))).draws);  // select object
 }
 
 TEST(RecordReach, CurvesLinesAndPensWithinTheRasterisersReach) {

@@ -41,12 +41,12 @@ TEST(EnhancedRecords, EveryFixedPartIsRequired) {
   int checked = 0;
   for (uint32_t type = 0; type < 130; ++type) {
     uint32_t least = EnhancedRecordMinimum(type);
-    if (least <= 8 || type == 14) continue;
+    if (least <= 8 || type == kEmrEof) continue;
     ++checked;
     EXPECT_FALSE(EmfValid(EmfFile(EmfRecord(type, Zeros(least - 12))))) << "type " << type;
   }
   EXPECT_GT(checked, 100);
-  EXPECT_EQ(EnhancedRecordMinimum(82), 104u);  // a whole LOGFONTW
+  EXPECT_EQ(EnhancedRecordMinimum(kEmrExtCreateFontIndirectW), 104u);  // a whole LOGFONTW
   // Types the players skip pass with a sound size.
   EXPECT_TRUE(EmfValid(EmfFile(EmfRecord(200, Zeros(4)))));
   EXPECT_FALSE(EmfValid(EmfFile(EmfRecord(200, Zeros(2)))));
@@ -62,7 +62,8 @@ TEST(WindowsRecords, EveryFixedPartIsRequired) {
         << std::hex << f;
   }
   EXPECT_GT(checked, 60);
-  EXPECT_EQ(WindowsRecordMinimum(0x02FB), 56u);  // a font with its 32-byte face name
+  // A font with its 32-byte face name.
+  EXPECT_EQ(WindowsRecordMinimum(kMetaCreateFontIndirect), 56u);
   EXPECT_TRUE(WmfValid(WmfFile(WmfRecord(0x0999, Zeros(2)))));
 }
 
@@ -93,7 +94,7 @@ TEST(WindowsHeader, FieldsAgreeWithTheFile) {
 }
 
 TEST(WindowsRecords, CommentCarryingAnEnhancedMetafileLosesItsMark) {
-  std::string s = WmfFile(WmfRecord(0x0626, Le16({15, 8}) + Le({0x43464D57, 1})));
+  std::string s = WmfFile(WmfRecord(kMetaEscape, Le16({15, 8}) + Le({0x43464D57, 1})));
   RecordWalk w = CheckWindowsMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());
   ASSERT_TRUE(w.valid);
   EXPECT_EQ(w.neutralised, 1u);
@@ -103,17 +104,19 @@ TEST(WindowsRecords, CommentCarryingAnEnhancedMetafileLosesItsMark) {
 // Mended copies: the walk's record count in the header, a short font's name
 // kept, a one-word palette selection naming its palette in both words.
 TEST(Mending, CountWrittenAndShortRecordsWidened) {
-  std::string emf = EmfFile(EmfRecord(82, Le({1}) + Zeros(28) + Le16({'A', 'b'})));
+  std::string emf =
+      EmfFile(EmfRecord(kEmrExtCreateFontIndirectW, Le({1}) + Zeros(28) + Le16({'A', 'b'})));
   pixtest::Put32(emf, 52, 9);
   std::vector<uint8_t> v(emf.begin(), emf.end());
   ASSERT_EQ(WidenEnhancedRecords(v), 1u);
   ASSERT_TRUE(CheckEnhancedMetafile(v.data(), v.size()).valid);
   EXPECT_EQ(U32(v.data() + 52), 3u);
   EXPECT_EQ(std::string(v.begin() + 148, v.begin() + 156), Le16({'A', 'b', 0, 0}));
-  std::string wmf = WmfFile(WmfRecord(0x0234, Le16({1})));
+  std::string wmf = WmfFile(WmfRecord(kMetaSelectPalette, Le16({1})));
   v.assign(wmf.begin(), wmf.end());
   ASSERT_EQ(WidenWindowsRecords(v), 1u);
-  EXPECT_EQ(std::string(v.begin() + 18, v.begin() + 28), WmfRecord(0x0234, Le16({1, 1})));
+  EXPECT_EQ(std::string(v.begin() + 18, v.begin() + 28),
+            WmfRecord(kMetaSelectPalette, Le16({1, 1})));
 }
 
 }  // namespace

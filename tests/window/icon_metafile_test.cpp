@@ -575,25 +575,26 @@ TEST(MetafileDraw, StandInsForRecordsWineWouldReadBeyond) {
   // 100 x 100 logical units: a red brush, `rec` over the bottom left quarter,
   // then a red square top right.
   auto emf = [](const std::string& rec) {
-    return pixtest::EmfFile(EmfRecord(39, Le({1, 0, 0x0000FF, 0})) + EmfRecord(37, Le({1})) + rec +
-                                EmfRecord(43, Le({50, 0, 100, 50})),
+    return pixtest::EmfFile(EmfRecord(kEmrCreateBrushIndirect, Le({1, 0, 0x0000FF, 0})) +
+                                EmfRecord(kEmrSelectObject, Le({1})) + rec +
+                                EmfRecord(kEmrRectangle, Le({50, 0, 100, 50})),
                             pixtest::EmfEof(), pixtest::EmfHeader(3125, 3125));
   };
   auto stretch = [](uint32_t rop) {
-    return EmfRecord(81, Zeros(16) + Le({0, 50}) + Zeros(36) + Le({rop, 50, 50}));
+    return EmfRecord(kEmrStretchDIBits, Zeros(16) + Le({0, 50}) + Zeros(36) + Le({rop, 50, 50}));
   };
   std::string quarter = Le({32, 1, 1, 16, 0, 50, 50, 100, 0, 50, 50, 100});
   // Windows records after the red and blue halves, over the top left quarter.
   auto dibStretch = [](uint32_t rop) {
     std::string coords = pixtest::Le16({0, 0, 0, 0, 0, 360, 720, 0, 0});
     return PlaceableHeader(0, 0, 1440, 720, 1440) +
-           RecordedWindows(pixtest::WmfRecord(0x0B41, Le({rop}) + coords));
+           RecordedWindows(pixtest::WmfRecord(kMetaDibStretchBlt, Le({rop}) + coords));
   };
   struct Case { const char* what; std::string bytes; int x, y; uint32_t colour; } cases[] = {
       {"stretch bits without a bitmap, blackness", emf(stretch(0x42)), 25, 75, black},
       {"stretch bits without the source it copies", emf(stretch(0xCC0020)), 25, 75, kBackground},
       {"fill region with a stock brush",
-       emf(EmfRecord(71, Zeros(16) + Le({48, 0x80000004u}) + quarter)), 25, 75, black},
+       emf(EmfRecord(kEmrFillRgn, Zeros(16) + Le({48, 0x80000004u}) + quarter)), 25, 75, black},
       {"windows DIB stretch without a bitmap, blackness", dibStretch(0x42), 50, 25, black},
       {"windows DIB stretch without the source it copies", dibStretch(0xCC0020), 50, 25, red},
   };
