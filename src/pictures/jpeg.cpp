@@ -127,10 +127,6 @@ LastDecode& Last() {
 
 TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()), settings_(JPEGDefaults()) {}
 
-TJPEGImage::~TJPEGImage() {
-  if (tempPalette_) DeleteObject(tempPalette_);
-}
-
 void TJPEGImage::LoadFromStream(TStream& stream) {
   uint64_t n = stream.Remaining();
   data_ = std::make_shared<TJPEGData>();
@@ -169,7 +165,7 @@ HPALETTE TJPEGImage::Palette() const {
   if (tempPalette_) return tempPalette_;
   if (settings_.PixelFormat == TJPEGPixelFormat::jf24Bit && ScreenColorDepth() <= 8) {
     TWindowDC screen;
-    if (screen) tempPalette_ = CreateHalftonePalette(screen);
+    if (screen) tempPalette_.Reset(CreateHalftonePalette(screen));
   }
   return tempPalette_;
 }
@@ -226,10 +222,7 @@ void TJPEGImage::Decode() {
   Progress(TProgressStage::psStarting, 0, false, none, std::string());
   UndecodedRows rest;
   try {
-    if (tempPalette_) {
-      DeleteObject(tempPalette_);
-      tempPalette_ = nullptr;
-    }
+    tempPalette_.Reset();
     // Once only: a key that turns out to change nothing (Down on the last
     // entry, held) must not keep the picture from ever showing. A key already
     // waiting stops the decode before any of its work.

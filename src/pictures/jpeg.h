@@ -34,7 +34,6 @@ TJPEGDefaults& JPEGDefaults();
 class TJPEGImage : public TGraphic {
  public:
   TJPEGImage();
-  ~TJPEGImage() override;
 
   const TGraphicClass& Kind() const override { return TJPEGImageKind; }
   // Keeps every byte from the stream's position on and parses the header only.
@@ -67,7 +66,7 @@ class TJPEGImage : public TGraphic {
 
   std::shared_ptr<TJPEGData> data_;
   std::shared_ptr<TBitmap> bitmap_;
-  mutable HPALETTE tempPalette_ = nullptr;
+  mutable TOwnedPalette tempPalette_;
   bool interruptedOnce_ = false;
   TJPEGDefaults settings_;
 };

@@ -85,14 +85,13 @@ double CurrentFontSize(HDC dc) {
 void PaintWithStockBrush(HDC dc, const uint8_t* rec) {
   bool frame = U32(rec) == kEmrFrameRgn;
   auto data = reinterpret_cast<const RGNDATA*>(rec + (frame ? 40 : 32));
-  HRGN rgn = ExtCreateRegion(nullptr, U32(rec + 24), data);
+  TOwnedRegion rgn(ExtCreateRegion(nullptr, U32(rec + 24), data));
   if (!rgn) return;
   auto brush = static_cast<HBRUSH>(GetStockObject(static_cast<int>(U32(rec + 28) & 0x7FFFFFFF)));
   if (brush && frame)
     FrameRgn(dc, rgn, brush, I32(rec + 32), I32(rec + 36));
   else if (brush)
     FillRgn(dc, rgn, brush);
-  DeleteObject(rgn);
 }
 
 // Plays a record unless it would take the rasteriser beyond its reach, and
@@ -131,13 +130,9 @@ HENHMETAFILE ConvertWindowsMetafile(const std::vector<uint8_t>& records, LONG xE
 
 TMetafile::TMetafile() { TGraphic::SetTransparent(true); }
 
-TMetafile::~TMetafile() { Clear(); }
-
 void TMetafile::Clear() {
-  if (handle_) DeleteEnhMetaFile(handle_);
-  if (palette_) DeleteObject(palette_);
-  handle_ = nullptr;
-  palette_ = nullptr;
+  handle_.Reset();
+  palette_.Reset();
   mmWidth_ = mmHeight_ = inch_ = 0;
   enhanced_ = false;
 }
@@ -174,9 +169,8 @@ void TMetafile::ReadEnhanced(TStream& stream) {
   stream.ReadBuffer(data.data() + kEnhancedHeaderBytes, data.size() - kEnhancedHeaderBytes);
   WidenEnhancedRecords(data);
   if (!CheckEnhancedMetafile(data.data(), data.size()).valid) NotValid();
-  HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data());
-  if (!emf) NotValid();
-  handle_ = emf;
+  handle_.Reset(SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data()));
+  if (!handle_) NotValid();
   inch_ = 0;
   EnhancedFrameSize(h, mmWidth_, mmHeight_);
   enhanced_ = true;
@@ -199,15 +193,14 @@ void TMetafile::ReadPlaceable(TStream& stream) {
   inch_ = h.inch;
   PlaceableSize(h, mmWidth_, mmHeight_);
   // The first conversion tells the frame; the second uses it as the extents.
-  HENHMETAFILE first = ConvertWindowsMetafile(records, 0, 0);
+  TOwnedEnhMetafile first(ConvertWindowsMetafile(records, 0, 0));
   if (!first) NotValid();
   ENHMETAHEADER header{};
   UINT got = GetEnhMetaFileHeader(first, sizeof header, &header);
-  DeleteEnhMetaFile(first);
+  first.Reset();
   if (!got) NotValid();
-  HENHMETAFILE emf = ConvertWindowsMetafile(records, header.rclFrame.right, header.rclFrame.bottom);
-  if (!emf) NotValid();
-  handle_ = emf;
+  handle_.Reset(ConvertWindowsMetafile(records, header.rclFrame.right, header.rclFrame.bottom));
+  if (!handle_) NotValid();
   enhanced_ = false;
 }
 
@@ -224,7 +217,7 @@ void TMetafile::MakePalette() {
   pal.version = 0x300;
   pal.entries = static_cast<WORD>(count);
   if (GetEnhMetaFilePaletteEntries(handle_, count, pal.colours) == GDI_ERROR) return;
-  palette_ = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&pal));
+  palette_.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&pal)));
 }
 
 void TMetafile::PixelSize(int32_t& w, int32_t& h) const {
@@ -264,7 +257,7 @@ void TMetafile::Draw(HDC dc, const RECT& r) {
 std::unique_ptr<TGraphic> TMetafile::Clone() const {
   auto copy = std::make_unique<TMetafile>();
   if (handle_) {
-    copy->handle_ = CopyEnhMetaFile(handle_, nullptr);
+    copy->handle_.Reset(CopyEnhMetaFile(handle_, nullptr));
     if (!copy->handle_) throw EOutOfResources("Out of system resources");
     copy->MakePalette();
   }

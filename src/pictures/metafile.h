@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "pictures/graphic.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -15,21 +16,20 @@ extern const TGraphicClass TMetafileKind;
 class TMetafile : public TGraphic {
 public:
   TMetafile();
-  ~TMetafile() override;
 
   const TGraphicClass& Kind() const override { return TMetafileKind; }
   void LoadFromStream(TStream& stream) override;
   // Pixels on this screen (see MetafilePixelSize).
   int Width() const override;
   int Height() const override;
-  bool Empty() const override { return handle_ == nullptr; }
+  bool Empty() const override { return !handle_; }
   // Played into the rectangle less one pixel on the right and bottom.
   void Draw(HDC dc, const RECT& r) override;
   void SetTransparent(bool) override {}  // metafiles only draw what they record
-  HPALETTE Palette() const override { return palette_; }
+  HPALETTE Palette() const override { return palette_.Get(); }
   std::unique_ptr<TGraphic> Clone() const override;
 
-  HENHMETAFILE Handle() const { return handle_; }
+  HENHMETAFILE Handle() const { return handle_.Get(); }
   bool Enhanced() const { return enhanced_; }
   // Size in hundredths of a millimetre.
   int MMWidth() const { return mmWidth_; }
@@ -43,8 +43,8 @@ private:
   void MakePalette();
   void PixelSize(int32_t& w, int32_t& h) const;
 
-  HENHMETAFILE handle_ = nullptr;
-  HPALETTE palette_ = nullptr;
+  TOwnedEnhMetafile handle_;
+  TOwnedPalette palette_;
   int mmWidth_ = 0, mmHeight_ = 0;
   int inch_ = 0;
   bool enhanced_ = false;

@@ -73,6 +73,19 @@ struct ImageListTraits {
 };
 using TOwnedImageList = TOwned<HIMAGELIST, ImageListTraits>;
 
+struct MenuTraits {
+  static HMENU Empty() { return nullptr; }
+  static void Close(HMENU h) { DestroyMenu(h); }
+};
+// A menu that belongs to no window (a drop-down built for one showing).
+using TOwnedMenu = TOwned<HMENU, MenuTraits>;
+
+struct EnhMetafileTraits {
+  static HENHMETAFILE Empty() { return nullptr; }
+  static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
+};
+using TOwnedEnhMetafile = TOwned<HENHMETAFILE, EnhMetafileTraits>;
+
 struct WindowTraits {
   static HWND Empty() { return nullptr; }
   static void Close(HWND h) { DestroyWindow(h); }

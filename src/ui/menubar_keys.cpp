@@ -49,7 +49,7 @@ int TMenuBar::HotItem() const {
 
 void TMenuBar::DropDown(int index) {
   const TItem& item = items_[index];
-  HMENU menu = CreatePopupMenu();
+  TOwnedMenu menu(CreatePopupMenu());
   if (!menu) return;
   std::vector<TOwnedBitmap> pictures;
   for (size_t e = 0; e < item.entries.size(); ++e) {
@@ -79,11 +79,10 @@ void TMenuBar::DropDown(int index) {
     chosen = TrackMenu(menu, at);
   } catch (...) {
     inDropDown_ = false;
-    DestroyMenu(menu);
     throw;
   }
   inDropDown_ = false;
-  DestroyMenu(menu);
+  menu.Reset();
   if (Handle()) SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, FALSE);
   LeaveKeyboardMode();
   // Run once the control has finished with the click that opened the menu.
