@@ -505,7 +505,7 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 }
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (menu_ && MenuMessage(msg, wp, lp, result)) return true;
+  if (contextMenu_.Forward(msg, wp, lp, result)) return true;
   switch (msg) {
     case kIconsMessage:
       FetchIcons();

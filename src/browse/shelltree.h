@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "browse/changewatch.h"
+#include "browse/shellcontextmenu.h"
 #include "browse/shellfolder.h"
 #include "ui/app.h"
 #include "ui/control.h"
@@ -177,7 +178,6 @@ private:
   void SetLabel(HTREEITEM node, const std::string& label);
   bool OfferVerb(const std::string& verb, HTREEITEM target);
   void AfterVerb(const std::string& verb, HTREEITEM target);
-  bool MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
   void Renamed(HTREEITEM node, TShellFolder::TRename how);
   std::string ParkWatcher(const std::string& folder);
@@ -201,7 +201,7 @@ private:
   HTREEITEM monitor_ = nullptr;  // set only while a new watcher is made
   bool autoRefresh_ = true;
   int refreshes_ = 0;
-  ComPtr<IContextMenu> menu_;  // while its pop-up is shown
+  TShellContextMenu contextMenu_;
   HWND endedEdit_ = nullptr;   // the label editor whose end was handled
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing
