@@ -14,18 +14,6 @@ namespace pix {
 
 namespace {
 
-// True when `path` is `folder` or lies inside it, letter case ignored as the
-// file system does.
-bool PathWithin(const std::string& path, const std::string& folder) {
-  std::wstring p = Widen(path), f = Widen(folder);
-  while (f.size() > 3 && f.back() == L'\\') f.pop_back();
-  if (f.empty() || p.size() < f.size()) return false;
-  CharUpperBuffW(p.data(), static_cast<DWORD>(p.size()));
-  CharUpperBuffW(f.data(), static_cast<DWORD>(f.size()));
-  return p.compare(0, f.size(), f) == 0 &&
-         (p.size() == f.size() || p[f.size()] == L'\\' || f.back() == L'\\');
-}
-
 std::string CurrentDir() {
   wchar_t dir[MAX_PATH * 2] = {};
   DWORD n = GetCurrentDirectoryW(MAX_PATH * 2, dir);
@@ -80,9 +68,9 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
       dir.Enter(ContainingFolder(path));
     else
       dir.StepOutOf(path);
-    std::string watched = ParkWatcher(path);
+    std::string watched = watch_.StopWithin(path);
     succeeded = choice->Invoke(Handle());
-    if (!watched.empty() && autoRefresh_ && !watcher_) Watch(watched);
+    if (!watched.empty() && autoRefresh_ && !watch_.Active()) Watch(watched);
   }
   if (succeeded)
     if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
@@ -114,22 +102,13 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
   }
 }
 
-// The watcher's open handle holds its folder as well: while the shell renames
-// or deletes a folder, a watcher in it is set aside. Returns its folder.
-std::string TShellTreeView::ParkWatcher(const std::string& folder) {
-  if (!watcher_ || !PathWithin(watcher_->Root, folder)) return std::string();
-  std::string root = watcher_->Root;
-  watcher_.reset();
-  return root;
-}
-
 void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   TShellFolder* record = Record(node);
   // Unchanged text (an edit begun by a slow click and left) renames nothing.
   if (name == Label(node)) return;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
   std::string from = record->Path(), to = ContainingFolder(from) + name;
-  std::string watched = ParkWatcher(from);
+  std::string watched = watch_.StopWithin(from);
   TShellFolder::TRename how;
   {
     CurrentDirStep dir;

@@ -48,7 +48,7 @@ struct TreeShape {
 TShellTreeView::TShellTreeView() = default;
 
 TShellTreeView::~TShellTreeView() {
-  watcher_.reset();  // first: a pending refresh must never reach a dying tree
+  watch_.Stop();  // first: a pending refresh must never reach a dying tree
   autoRefresh_ = false;
   OnChange = nullptr;
   OnUserSelect = nullptr;
@@ -430,7 +430,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:
       if (busy_ || clearing_ || refreshing_) return true;
-      ReplaceWatcher(tv.itemNew.hItem);
+      WatchNode(tv.itemNew.hItem);
       if (OnUserSelect) OnUserSelect(tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGEDA:

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "browse/changewatch.h"
+#include "browse/folderwatch.h"
 #include "browse/shellcontextmenu.h"
 #include "browse/shellfolder.h"
 #include "ui/app.h"
@@ -165,7 +165,8 @@ private:
   void FetchIcons();
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
-  void ReplaceWatcher(HTREEITEM node);
+  // With auto-refresh on, watches the node's folder (the root's for none).
+  void WatchNode(HTREEITEM node);
   void Watch(const std::string& path);
   bool Deferring() const;
   // A refresh of the selected node (no id) or of a branch, now or once the
@@ -180,7 +181,6 @@ private:
   void AfterVerb(const std::string& verb, HTREEITEM target);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
   void Renamed(HTREEITEM node, TShellFolder::TRename how);
-  std::string ParkWatcher(const std::string& folder);
 
   WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
   std::string root_ = "rfDesktop", previousRoot_;
@@ -197,8 +197,7 @@ private:
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
-  std::unique_ptr<TShellChangeNotifier> watcher_;
-  HTREEITEM monitor_ = nullptr;  // set only while a new watcher is made
+  TFolderWatch watch_;
   bool autoRefresh_ = true;
   int refreshes_ = 0;
   TShellContextMenu contextMenu_;
