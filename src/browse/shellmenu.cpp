@@ -9,6 +9,7 @@
 #include "browse/shelltree.h"
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 
