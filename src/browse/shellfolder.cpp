@@ -3,6 +3,7 @@
 #include "browse/shellfolder_core.h"
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 

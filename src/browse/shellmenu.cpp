@@ -3,62 +3,17 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "browse/shellfolder_core.h"
 #include "browse/shelltree.h"
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 
 namespace {
-
-std::string Verb(IContextMenu* menu, UINT offset) {
-  char text[256] = {};
-  if (SUCCEEDED(menu->GetCommandString(offset, GCS_VERBA, nullptr, text, 255)) && text[0])
-    return text;
-  wchar_t wide[256] = {};
-  if (FAILED(
-          menu->GetCommandString(offset, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(wide), 255)))
-    return std::string();
-  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
-  return text;
-}
-
-// The folder an item lies in and the item's id relative to it.
-ComPtr<IShellFolder> ParentOf(const TShellFolder& record, LPCITEMIDLIST& item) {
-  ComPtr<IShellFolder> parent;
-  if (IdListItemCount(record.AbsoluteId()) > 0 &&
-      SUCCEEDED(SHBindToParent(record.AbsoluteId(), IID_IShellFolder, parent.PutVoid(), &item)))
-    return parent;
-  item = record.RelativeId();
-  if (IShellFolder* in = record.ParentFolder())
-    in->QueryInterface(IID_IShellFolder, parent.PutVoid());
-  return parent;
-}
-
-// Wine's menu drops its Rename item whenever the explorer flag is given.
-constexpr UINT kOwnRename = 0x8000;
-
-bool OffersVerb(IContextMenu* menu, HMENU popup, const std::string& verb) {
-  for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-    UINT id = GetMenuItemID(popup, i);
-    if (id >= 1 && id <= 0x7FFF && Verb(menu, id - 1) == verb) return true;
-  }
-  return false;
-}
-
-// True when `path` is `folder` or lies inside it, letter case ignored as the
-// file system does.
-bool PathWithin(const std::string& path, const std::string& folder) {
-  std::wstring p = Widen(path), f = Widen(folder);
-  while (f.size() > 3 && f.back() == L'\\') f.pop_back();
-  if (f.empty() || p.size() < f.size()) return false;
-  CharUpperBuffW(p.data(), static_cast<DWORD>(p.size()));
-  CharUpperBuffW(f.data(), static_cast<DWORD>(f.size()));
-  return p.compare(0, f.size(), f) == 0 &&
-         (p.size() == f.size() || p[f.size()] == L'\\' || f.back() == L'\\');
-}
 
 std::string CurrentDir() {
   wchar_t dir[MAX_PATH * 2] = {};
@@ -94,46 +49,17 @@ private:
   bool moved_ = false;
 };
 
-class PopupMenu {
-public:
-  PopupMenu() : menu_(CreatePopupMenu()) {}
-  ~PopupMenu() { DestroyMenu(menu_); }
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
-  HMENU Get() const { return menu_; }
-
-private:
-  HMENU menu_;
-};
-
 }  // namespace
 
 void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
   TShellFolder* record = Record(target);
   if (!record) return;
   DeferScope defer(*this);
-  LPCITEMIDLIST item = nullptr;
-  ComPtr<IShellFolder> parent = ParentOf(*record, item);
-  ComPtr<IContextMenu> menu;
-  if (!parent ||
-      FAILED(
-          parent->GetUIObjectOf(Handle(), 1, &item, IID_IContextMenu, nullptr, menu.PutVoid())) ||
-      !menu)
-    return;
   // The node may be rebuilt or deleted while the menu or its command runs.
   TItemIdList id = CopyIdList(record->AbsoluteId());
-  PopupMenu popup;
-  if (!popup.Get() ||
-      FAILED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME)))
-    return;
-  if (record->Attributes(SFGAO_CANRENAME) && !OffersVerb(menu.Get(), popup.Get(), "rename"))
-    AppendMenuA(popup.Get(), MF_STRING, kOwnRename, "&Rename");
-  menu_ = menu;
-  UINT command = TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON,
-                                screen.x, screen.y, 0, Handle(), nullptr);
-  menu_.Reset();
-  if (!command) return;
-  std::string verb = command == kOwnRename ? "rename" : Verb(menu.Get(), command - 1);
+  std::optional<TShellContextMenu::TChoice> choice = contextMenu_.Track(Handle(), *record, screen);
+  if (!choice) return;
+  const std::string& verb = choice->Verb;
   bool succeeded = OfferVerb(verb, target);
   if (!succeeded) {
     CurrentDirStep dir;
@@ -143,14 +69,9 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
       dir.Enter(ContainingFolder(path));
     else
       dir.StepOutOf(path);
-    std::string watched = ParkWatcher(path);
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
-    info.hwnd = Handle();
-    info.lpVerb = MAKEINTRESOURCEA(command - 1);
-    info.nShow = SW_SHOWNORMAL;
-    succeeded = SUCCEEDED(menu->InvokeCommand(&info));
-    if (!watched.empty() && autoRefresh_ && !watcher_) Watch(watched);
+    std::string watched = watch_.StopWithin(path);
+    succeeded = choice->Invoke(Handle());
+    if (!watched.empty() && autoRefresh_ && !watch_.Active()) Watch(watched);
   }
   if (succeeded)
     if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
@@ -182,43 +103,13 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
   }
 }
 
-// Sub-menus of the shell's menu draw and fill themselves through these.
-bool TShellTreeView::MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  bool ownerDrawn =
-      (msg == WM_DRAWITEM && reinterpret_cast<DRAWITEMSTRUCT*>(lp)->CtlType == ODT_MENU) ||
-      (msg == WM_MEASUREITEM && reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->CtlType == ODT_MENU);
-  if (!ownerDrawn && msg != WM_INITMENUPOPUP && msg != WM_MENUCHAR) return false;
-  ComPtr<IContextMenu3> menu3;
-  if (SUCCEEDED(menu_->QueryInterface(IID_IContextMenu3, menu3.PutVoid())) && menu3) {
-    LRESULT r = 0;
-    if (FAILED(menu3->HandleMenuMsg2(msg, wp, lp, &r))) return false;
-    result = r;
-    return true;
-  }
-  ComPtr<IContextMenu2> menu2;
-  if (msg == WM_MENUCHAR || FAILED(menu_->QueryInterface(IID_IContextMenu2, menu2.PutVoid())) ||
-      !menu2 || FAILED(menu2->HandleMenuMsg(msg, wp, lp)))
-    return false;
-  result = msg == WM_INITMENUPOPUP ? 0 : TRUE;
-  return true;
-}
-
-// The watcher's open handle holds its folder as well: while the shell renames
-// or deletes a folder, a watcher in it is set aside. Returns its folder.
-std::string TShellTreeView::ParkWatcher(const std::string& folder) {
-  if (!watcher_ || !PathWithin(watcher_->Root, folder)) return std::string();
-  std::string root = watcher_->Root;
-  watcher_.reset();
-  return root;
-}
-
 void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   TShellFolder* record = Record(node);
   // Unchanged text (an edit begun by a slow click and left) renames nothing.
   if (name == Label(node)) return;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
   std::string from = record->Path(), to = ContainingFolder(from) + name;
-  std::string watched = ParkWatcher(from);
+  std::string watched = watch_.StopWithin(from);
   TShellFolder::TRename how;
   {
     CurrentDirStep dir;

@@ -7,29 +7,19 @@ namespace pix {
 
 void TShellTreeView::SetAutoRefresh(bool on) {
   autoRefresh_ = on;
-  watcher_.reset();
-  if (!on || !Handle()) return;
-  TShellFolder* record = Record(monitor_);
+  WatchNode(nullptr);
+}
+
+void TShellTreeView::WatchNode(HTREEITEM node) {
+  watch_.Stop();
+  if (!autoRefresh_ || !Handle()) return;
+  TShellFolder* record = Record(node);
   if (!record) record = rootRecord_.get();
   if (record) Watch(record->Path());
 }
 
 void TShellTreeView::Watch(const std::string& path) {
-  watcher_.reset();
-  auto watcher = std::make_unique<TShellChangeNotifier>();
-  watcher->WatchSubTree = false;
-  watcher->Timing = WatchTiming;
-  watcher->Root = path;
-  watcher->SetOnChange([this] { RequestRefresh(); });
-  watcher_ = std::move(watcher);
-}
-
-void TShellTreeView::ReplaceWatcher(HTREEITEM node) {
-  bool keep = autoRefresh_;
-  SetAutoRefresh(false);
-  monitor_ = node;
-  SetAutoRefresh(keep);
-  monitor_ = nullptr;
+  watch_.Start(path, WatchTiming, [this] { RequestRefresh(); });
 }
 
 // The watcher's hand-over runs in any message loop: in a prompt of the shell
@@ -128,7 +118,7 @@ void TShellTreeView::Refresh(HTREEITEM node) {
     return;
   }
   // The selected folder is gone: its nearest node still there takes over.
-  ReplaceWatcher(node);
+  WatchNode(node);
   if (OnChange) OnChange(this, node);
 }
 

@@ -10,6 +10,7 @@
 #include "browse/shellfolder_core.h"
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -48,7 +49,7 @@ struct TreeShape {
 TShellTreeView::TShellTreeView() = default;
 
 TShellTreeView::~TShellTreeView() {
-  watcher_.reset();  // first: a pending refresh must never reach a dying tree
+  watch_.Stop();  // first: a pending refresh must never reach a dying tree
   autoRefresh_ = false;
   OnChange = nullptr;
   OnUserSelect = nullptr;
@@ -430,7 +431,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:
       if (busy_ || clearing_ || refreshing_) return true;
-      ReplaceWatcher(tv.itemNew.hItem);
+      WatchNode(tv.itemNew.hItem);
       if (OnUserSelect) OnUserSelect(tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGEDA:
@@ -505,7 +506,7 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 }
 
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (menu_ && MenuMessage(msg, wp, lp, result)) return true;
+  if (contextMenu_.Forward(msg, wp, lp, result)) return true;
   switch (msg) {
     case kIconsMessage:
       FetchIcons();

@@ -13,7 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "browse/changewatch.h"
+#include "browse/folderwatch.h"
+#include "browse/shellcontextmenu.h"
 #include "browse/shellfolder.h"
 #include "ui/app.h"
 #include "ui/control.h"
@@ -164,7 +165,8 @@ private:
   void FetchIcons();
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
-  void ReplaceWatcher(HTREEITEM node);
+  // With auto-refresh on, watches the node's folder (the root's for none).
+  void WatchNode(HTREEITEM node);
   void Watch(const std::string& path);
   bool Deferring() const;
   // A refresh of the selected node (no id) or of a branch, now or once the
@@ -177,10 +179,8 @@ private:
   void SetLabel(HTREEITEM node, const std::string& label);
   bool OfferVerb(const std::string& verb, HTREEITEM target);
   void AfterVerb(const std::string& verb, HTREEITEM target);
-  bool MenuMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
   void Renamed(HTREEITEM node, TShellFolder::TRename how);
-  std::string ParkWatcher(const std::string& folder);
 
   WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
   std::string root_ = "rfDesktop", previousRoot_;
@@ -197,11 +197,10 @@ private:
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
-  std::unique_ptr<TShellChangeNotifier> watcher_;
-  HTREEITEM monitor_ = nullptr;  // set only while a new watcher is made
+  TFolderWatch watch_;
   bool autoRefresh_ = true;
   int refreshes_ = 0;
-  ComPtr<IContextMenu> menu_;  // while its pop-up is shown
+  TShellContextMenu contextMenu_;
   HWND endedEdit_ = nullptr;   // the label editor whose end was handled
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing

@@ -14,24 +14,9 @@ NEW="Цель 2"
 mkdir -p "$DESKDIR/Album/Empty"
 convert -size 40x30 xc:#C8281E -type TrueColor BMP3:"$DESKDIR/Album/pic.bmp"
 
-describe() {
-  describe_main
-  SELNODE=$(awk '$1=="node" && $6==1 {print; exit}' "$CTL" | cut -d' ' -f10-)
-}
-node() {
-  local line
-  line=$(grep '^node ' "$CTL" | while IFS= read -r l; do
-    [ "$(cut -d' ' -f10- <<<"$l")" = "$1" ] && { echo "$l"; break; }; done)
-  [ -n "$line" ] || return 1
-  local l t r b
-  read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
-  NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
-}
-find_node() { describe; node "$1" || fail "no node '$1': $(grep '^node' "$CTL")"; }
-shown() { describe; node "$1"; }
-editing() { describe; grep -qi '^child edit ' "$CTL"; }
+find_node() { describe_tree; node "$1" || fail "no node '$1': $(grep '^node' "$CTL")"; }
 # Folder $1 selected, $2 entries listed, entry $3 selected, status bar path $4.
-showing() { describe; [ "$SELNODE|$ITEMS|$SEL|$PANEL2" = "$1|$2|$3|$4" ]; }
+showing() { describe_tree; [ "$SELNODE|$ITEMS|$SEL|$PANEL2" = "$1|$2|$3|$4" ]; }
 expect_showing() {
   wait_for showing "$@" ||
     fail "$5: '$SELNODE' selected, $ITEMS entries, entry $SEL, status '$PANEL2';" \
@@ -68,7 +53,7 @@ wait_for showing Desktop 0 -1 "" || fail "the desktop is not selected at start"
 find_node Album
 xdotool mousemove "$NX" "$NY" click 1
 wait_for showing Album 1 -1 "" || fail "'Album' does not list its picture"
-describe
+describe_tree
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
 expect_showing Album 1 0 "$WINDESK\\Album\\pic.bmp" "the picture in 'Album' is shown"
 # Wine takes the first key of the other layout for switching to it: that key
@@ -80,7 +65,7 @@ sleep 0.6
 find_node Album
 xdotool mousemove "$NX" "$NY" click 1
 sleep 1
-editing || { xdotool click 1; wait_for editing; } || fail "the slow second click opened no label editor"
+tree_editing || { xdotool click 1; wait_for tree_editing; } || fail "the slow second click opened no label editor"
 xdotool type --delay 200 "$NEW"
 xdotool key Return
 wait_for test -d "$DESKDIR/$NEW" || fail "no folder '$NEW' on disk: $(ls "$DESKDIR")"
@@ -91,7 +76,7 @@ expect_showing "$NEW" 1 0 "$WINDESK\\$NEW\\pic.bmp" \
 
 # Back through the context menu, while it is still the folder the list is in.
 menu_key "$NEW" r
-wait_for editing || fail "Rename in the menu opened no label editor"
+wait_for tree_editing || fail "Rename in the menu opened no label editor"
 xdotool type --delay 50 Album
 xdotool key Return
 wait_for test -d "$DESKDIR/Album" || fail "'$NEW' was not renamed back: $(ls "$DESKDIR")"
@@ -106,7 +91,7 @@ expect_showing Album 2 1 "$WINDESK\\Album\\pic.bmp" "a new file is listed; the p
 # The empty folder inside, selected and deleted through the menu.
 find_node Album
 xdotool mousemove "$BX" "$NY" click 1
-wait_for shown Empty || fail "'Album' does not open to show 'Empty'"
+wait_for tree_shows Empty || fail "'Album' does not open to show 'Empty'"
 xdotool mousemove "$NX" "$NY" click 1
 wait_for showing Empty 0 -1 "$WINDESK\\Album\\pic.bmp" || fail "'Empty' is not selected"
 menu_key Empty d
@@ -115,7 +100,7 @@ wait_for prompt || fail "no prompt to confirm the delete"
 xdotool key y  # the prompt's Yes
 wait_for test ! -e "$DESKDIR/Album/Empty" || fail "'Empty' is still on disk"
 expect_showing Album 2 -1 "$WINDESK\\Album\\pic.bmp" "the deleted folder's parent is selected and listed"
-describe
+describe_tree
 node Empty && fail "the deleted folder's node is still shown"
 pixlumen_windows 1 || fail "an error box came up after the delete"
 pass "the empty folder deleted through the menu is gone from disk and tree"

@@ -143,6 +143,15 @@ node() {
   read -r _ l t r b NSEL NEXP NKIDS BX _ <<<"$line"
   NX=$(( (l + r) / 2 )) NY=$(( (t + b) / 2 ))
 }
+# describe_main, and SELNODE: the label of the tree's selected node.
+describe_tree() {
+  describe_main
+  SELNODE=$(awk '$1=="node" && $6==1 {print; exit}' "$CTL" | cut -d' ' -f10-)
+}
+# Checks for wait_for: node $1 is in the tree (node's variables set); a label is
+# being edited.
+tree_shows() { describe_tree; node "$1"; }
+tree_editing() { describe_tree; grep -qi '^child edit ' "$CTL"; }
 
 # Window geometry in desktop pixels: sets X Y W H. (xwininfo: xdotool reports a
 # window inside the Wine desktop at twice its offset.)

@@ -11,6 +11,7 @@
 
 #include "app/MainUnit.h"
 #include "browse/shellfolder_core.h"
+#include "folders.h"
 #include "testutil.h"
 #include "ui/app.h"
 #include "ui/errors.h"
@@ -18,7 +19,11 @@
 namespace pix {
 namespace {
 
+using pixtest::Child;
+using pixtest::DesktopFolder;
+using pixtest::Labels;
 using pixtest::Pump;
+using pixtest::RemoveTree;
 using pixtest::TempDir;
 
 std::string SolidBitmap(int w, int h) {
@@ -40,42 +45,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   DWORD n = 0;
   ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
   CloseHandle(h);
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string n = fd.cFileName, full = path + "\\" + n;
-      if (n == "." || n == "..") continue;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
-}
-
-std::string DesktopFolder() {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
-  return path;
-}
-
-// The node with this label among the children of `parent`.
-HTREEITEM Child(const TShellTreeView& t, HTREEITEM parent, const std::string& label) {
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n))
-    if (t.Label(n) == label) return n;
-  return nullptr;
-}
-
-std::vector<std::string> Labels(const TShellTreeView& t, HTREEITEM parent) {
-  std::vector<std::string> v;
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n)) v.push_back(t.Label(n));
-  return v;
 }
 
 std::vector<std::string> Items(const TFileListBox& l) {

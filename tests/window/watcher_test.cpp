@@ -16,6 +16,7 @@
 
 #include "app/MainUnit.h"
 #include "browse/shellfolder_core.h"
+#include "folders.h"
 #include "testutil.h"
 #include "ui/app.h"
 #include "ui/form.h"
@@ -23,33 +24,14 @@
 namespace pix {
 namespace {
 
+using pixtest::Child;
+using pixtest::DesktopFolder;
+using pixtest::Labels;
 using pixtest::Pump;
-
-std::string DesktopFolder() {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
-  return path;
-}
+using pixtest::RemoveTree;
 
 void Touch(const std::string& path) {
   CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string n = fd.cFileName, full = path + "\\" + n;
-      if (n == "." || n == "..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(full);
-      else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
 }
 
 bool IsFolder(const std::string& path) {
@@ -117,18 +99,6 @@ int ProcessHandles() {
   for (ULONG i = 0; i < count; ++i)
     if (entries[i].process == GetCurrentProcessId()) ++mine;
   return mine;
-}
-
-HTREEITEM Child(const TShellTreeView& t, HTREEITEM parent, const std::string& label) {
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n))
-    if (t.Label(n) == label) return n;
-  return nullptr;
-}
-
-std::vector<std::string> Labels(const TShellTreeView& t, HTREEITEM parent) {
-  std::vector<std::string> v;
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n)) v.push_back(t.Label(n));
-  return v;
 }
 
 int CountNodes(const TShellTreeView& t, HTREEITEM n) {

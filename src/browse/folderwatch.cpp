@@ -1,0 +1,43 @@
+#include "browse/folderwatch.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "ui/text.h"
+
+namespace pix {
+
+void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
+                         std::function<void()> onChange) {
+  notifier_.reset();
+  auto notifier = std::make_unique<TShellChangeNotifier>();
+  notifier->WatchSubTree = false;
+  notifier->Timing = timing;
+  notifier->Root = path;
+  notifier->SetOnChange(std::move(onChange));
+  notifier_ = std::move(notifier);
+}
+
+void TFolderWatch::Stop() { notifier_.reset(); }
+
+std::string TFolderWatch::Path() const { return notifier_ ? notifier_->Root : std::string(); }
+
+std::string TFolderWatch::StopWithin(const std::string& folder) {
+  if (!notifier_ || !PathWithin(notifier_->Root, folder)) return std::string();
+  std::string root = notifier_->Root;
+  notifier_.reset();
+  return root;
+}
+
+bool PathWithin(const std::string& path, const std::string& folder) {
+  std::wstring p = Widen(path), f = Widen(folder);
+  while (f.size() > 3 && f.back() == L'\\') f.pop_back();
+  if (f.empty() || p.size() < f.size()) return false;
+  CharUpperBuffW(p.data(), static_cast<DWORD>(p.size()));
+  CharUpperBuffW(f.data(), static_cast<DWORD>(f.size()));
+  return p.compare(0, f.size(), f) == 0 &&
+         (p.size() == f.size() || p[f.size()] == L'\\' || f.back() == L'\\');
+}
+
+}  // namespace pix

@@ -1,0 +1,34 @@
+// A watch on one folder's own names (not its sub-folders'): a call on the
+// user-interface thread when some of them change. Starting it again moves it;
+// it ends with its owner.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "browse/changewatch.h"
+
+namespace pix {
+
+class TFolderWatch {
+public:
+  // Watches `path`, calls gathered by `timing`, in place of any earlier watch.
+  void Start(const std::string& path, TChangeTiming timing, std::function<void()> onChange);
+  void Stop();
+  bool Active() const { return static_cast<bool>(notifier_); }
+  // The folder watched; "" when none.
+  std::string Path() const;
+  // The watch's open handle holds its folder: a folder that is to be renamed
+  // or deleted first ends a watch on it or inside it. Returns the folder that
+  // was watched, "" when the watch goes on.
+  std::string StopWithin(const std::string& folder);
+
+private:
+  std::unique_ptr<TShellChangeNotifier> notifier_;
+};
+
+// True when `path` is `folder` or lies inside it, letter case ignored as the
+// file system does.
+bool PathWithin(const std::string& path, const std::string& folder);
+
+}  // namespace pix
