@@ -1,10 +1,10 @@
 #include "app/MainUnit.h"
 
 #include "app/Common.h"
-#include "app/status_core.h"
 #include "browse/opendialog_core.h"
 #include "fullscreen/FullScreenUnit.h"
 #include "pictures/readahead.h"
+#include "pictures/status.h"
 #include "resource.h"
 #include "ui/app.h"
 
@@ -90,9 +90,7 @@ void TfmMain::flListChange(TControl*) {
   }
   // A failed load raises before the status bar is touched.
   LoadPictureFile(Img.Picture(), path);
-  StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
-  StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
-  StatusBar.SetPanelText(2, path);
+  ShowPictureStatus(StatusBar, path, Img.Picture());
   // While the full-screen view is up it reads ahead for its own view.
   if (!fmView() || !IsWindowVisible(fmView()->Handle())) ReadAheadAround(flList, false, Img);
 }
