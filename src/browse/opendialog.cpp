@@ -257,7 +257,7 @@ void TOpenPictureDialog::CentreDialog() {
   if (!GetMonitorInfoA(monitor, &mi)) return;
   TRect r = ScreenRect(dialog_);
   const RECT& m = mi.rcMonitor;
-  TRect at = CentreOnMonitor({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height());
+  TRect at = CentredIn({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height(), 3);
   SetWindowPos(dialog_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

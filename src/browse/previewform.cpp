@@ -43,10 +43,11 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   RECT frame{0, 0, size.width, size.height};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
-  // Centred on the screen.
-  int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  SetWindowPos(Handle(), nullptr, m.left + (m.right - m.left - w) / 2,
-               m.top + (m.bottom - m.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred on the monitor.
+  TRect at = CentredIn({m.left, m.top, m.right, m.bottom}, frame.right - frame.left,
+                       frame.bottom - frame.top);
+  SetWindowPos(Handle(), nullptr, at.left, at.top, at.Width(), at.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace pix

@@ -48,8 +48,8 @@ void TfmView::Create() {
   RECT r{0, 0, S(688), S(450)};
   AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
   int w = r.right - r.left, h = r.bottom - r.top;
-  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOnScreen(Handle());
 
   fsStatusBar.Create(Handle(), S(26), {S(200), S(400)});
   imgWiev.Align = TAlign::Client;
