@@ -27,8 +27,6 @@ int Characters(const char* text) {
   return n > 0 ? n - 1 : 0;
 }
 
-TOpenPictureDialog* g_running = nullptr;  // the dialog being shown (one at a time)
-
 TRect ScreenRect(HWND wnd) {
   RECT r{};
   GetWindowRect(wnd, &r);
@@ -130,14 +128,13 @@ bool TOpenPictureDialog::Execute() {
       OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLETEMPLATE;
   ofn.lpTemplateName = "DLGTEMPLATE";
   ofn.lpfnHook = HookProc;
+  ofn.lCustData = reinterpret_cast<LPARAM>(this);  // for the hook, at WM_INITDIALOG
 
   BOOL ok;
   {
     TModalScope modal(nullptr);
     activeBefore_ = GetActiveWindow();
-    g_running = this;
     ok = GetOpenFileNameA(&ofn);
-    g_running = nullptr;
     dialog_ = nullptr;
     ParkPane();
   }
@@ -150,7 +147,13 @@ bool TOpenPictureDialog::Execute() {
 
 // Platform callbacks must not let an exception through.
 UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARAM lp) {
-  TOpenPictureDialog* self = g_running;
+  if (msg == WM_INITDIALOG) {
+    // The dialog keeps the object it serves in its own user data.
+    LPARAM self = reinterpret_cast<const OPENFILENAMEA*>(lp)->lCustData;
+    SetWindowLongPtrA(dlg, GWLP_USERDATA, self);
+    return 0;
+  }
+  auto* self = reinterpret_cast<TOpenPictureDialog*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
   if (!self) return 0;
   try {
     if (msg == WM_NOTIFY) self->Notified(dlg, *reinterpret_cast<OFNOTIFYA*>(lp));
