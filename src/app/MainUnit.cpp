@@ -56,6 +56,7 @@ void TfmMain::Create() {
   // The root, expanded and selected, moves the list to the desktop folder.
   shTree.SetRoot("rfDesktop");
   FormCreate();
+  fmAbout.Create(me);
 }
 
 void TfmMain::CreateFileList() {
