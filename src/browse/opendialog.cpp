@@ -66,24 +66,24 @@ TOpenPictureDialog::TOpenPictureDialog()
   TFramedPanelStyle pictureStyle;
   pictureStyle.outer = TBevelCut::None;
   pictureStyle.borderWidth = S(6);
-  PicturePanel.Create(parking_->Handle(), {S(204), S(5), S(204 + 169), S(5 + 200)}, pictureStyle);
+  PicturePanel.Create(parking_->Handle(),
+                      {.bounds = {S(204), S(5), S(204 + 169), S(5 + 200)}, .style = pictureStyle});
   HWND panel = PicturePanel.Handle();
 
-  PictureLabel.Create(panel, S(6), S(6), "");
+  PictureLabel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Top, .height = S(23)},
+                              .left = S(6),
+                              .top = S(6)});
   PictureLabel.SetAutoSize(false);
   // The preview button sits on the label's right end: the label leaves it alone.
   SetWindowLongA(PictureLabel.Handle(), GWL_STYLE,
                  GetWindowLongA(PictureLabel.Handle(), GWL_STYLE) | WS_CLIPSIBLINGS);
-  PictureLabel.Align = TAlign::Top;
-  PictureLabel.DockHeight = S(23);
-  PicturePanel.AddDocked(&PictureLabel);
 
   TFramedPanelStyle paintStyle;
   paintStyle.outer = TBevelCut::Lowered;
   paintStyle.inner = TBevelCut::Raised;
-  PaintPanel.Create(panel, {S(6), S(29), S(6 + 157), S(29 + 145)}, paintStyle);
-  PaintPanel.Align = TAlign::Client;
-  PicturePanel.AddDocked(&PaintPanel);
+  PaintPanel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Client},
+                            .bounds = {S(6), S(29), S(6 + 157), S(29 + 145)},
+                            .style = paintStyle});
 
   PaintBox.Align = TAlign::Client;
   PaintBox.Create(PaintPanel.Handle());
@@ -96,7 +96,7 @@ TOpenPictureDialog::TOpenPictureDialog()
   PaintPanel.Silence(PaintBox);
 
   // Created last so it stays above the label it overlaps.
-  PreviewButton.Create(panel, {0, S(1), S(23), S(1) + S(22)});
+  PreviewButton.Create(panel, {.bounds = {0, S(1), S(23), S(1) + S(22)}});
   PreviewButton.LoadGlyph("PREVIEWGLYPH");
   PreviewButton.SetHint("Preview");
   PreviewButton.SetEnabled(false);

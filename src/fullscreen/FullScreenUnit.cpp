@@ -51,7 +51,7 @@ void TfmView::Create() {
   SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CentreOnScreen(Handle());
 
-  fsStatusBar.Create(Handle(), S(26), {S(200), S(400)});
+  fsStatusBar.Create(Handle(), {.in = this, .height = S(26), .edges = {S(200), S(400)}});
   imgWiev.Align = TAlign::Client;
   imgWiev.Create(Handle());
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -60,7 +60,6 @@ void TfmView::Create() {
   imgWiev.SetProportional(true);
   imgWiev.OnDblClick = [this] { imgWievDblClick(); };
   imgWiev.StepKeysInterruptDecode = true;
-  AddDocked(&fsStatusBar);
   AddDocked(&imgWiev);
   ApplyFontToChildren();
   Realign();
