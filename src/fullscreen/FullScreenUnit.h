@@ -3,9 +3,8 @@
 // window's preview follows.
 #pragma once
 #include <functional>
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "browse/filelist.h"
 #include "pictures/imagehost.h"
