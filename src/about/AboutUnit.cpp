@@ -11,8 +11,6 @@
 
 namespace pix {
 
-TfmAbout* fmAbout = nullptr;
-
 namespace {
 
 std::string ExecutablePath() {
@@ -53,9 +51,7 @@ std::string GetVersionString(const std::string& exePath) {
   return std::string(text, strnlen(text, static_cast<size_t>(end - text)));
 }
 
-TfmAbout::~TfmAbout() {
-  if (fmAbout == this) fmAbout = nullptr;
-}
+TfmAbout::~TfmAbout() = default;
 
 void TfmAbout::Create(HWND owner) {
   if (!owner) owner = Application().MainWindow();
@@ -95,7 +91,6 @@ void TfmAbout::Create(HWND owner) {
   laMail.OnClick = [this] { laMailClick(); };
   btnOK.OnClick = [this] { btnOKClick(); };
 
-  if (!fmAbout) fmAbout = this;
   FormCreate();
 }
 

@@ -61,7 +61,4 @@ class TfmAbout : public TForm {
   int bevelRightGap_ = 0;
 };
 
-// The about window of the running program, made at start-up.
-extern TfmAbout* fmAbout;
-
 }  // namespace pix

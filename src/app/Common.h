@@ -1,14 +1,10 @@
-// Routines shared by the program's windows.
+// The main window's settings file beside the executable.
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
 namespace pix {
-
-// Size of a file in bytes; 0 when it can't be opened.
-uint64_t GetFileSizeBytes(const std::string& path);
 
 // The window settings file beside the executable, and reading/writing the main
 // window's place, size and maximised state there.

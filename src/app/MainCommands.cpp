@@ -1,6 +1,5 @@
 // The main window's commands, its menu bar, its Ctrl keys and the application
 // title while minimised.
-#include "about/AboutUnit.h"
 #include "app/Common.h"
 #include "app/MainUnit.h"
 #include "pictures/readahead.h"
@@ -77,7 +76,7 @@ void TfmMain::AcFullScreenUpdate() {
 }
 
 void TfmMain::acAboutExecute() {
-  if (fmAbout) fmAbout->ShowModal();
+  fmAbout.ShowModal();
 }
 
 // For this logon only: the profile is not updated. Failures are not reported.

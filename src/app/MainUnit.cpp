@@ -1,10 +1,10 @@
 #include "app/MainUnit.h"
 
 #include "app/Common.h"
-#include "app/status_core.h"
 #include "browse/opendialog_core.h"
 #include "fullscreen/FullScreenUnit.h"
 #include "pictures/readahead.h"
+#include "pictures/status.h"
 #include "resource.h"
 #include "ui/app.h"
 
@@ -22,9 +22,10 @@ void TfmMain::Create() {
 
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, S(22), {S(200), S(400)});
-  pnNavigation.Create(me, TAlign::Left, S(245), 0);
-  splImage.Create(me, *this, pnNavigation, TAlign::Left, S(3), false);
+  AddDocked(&Toolbar);
+  StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}});
+  pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(245)}});
+  splImage.Create(me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});
   Img.Align = TAlign::Client;
   Img.Create(me);
   Img.SetCenter(true);
@@ -32,19 +33,17 @@ void TfmMain::Create() {
   Img.SetProportional(true);  // as laid out; the creation step switches it off
   Img.OnDblClick = [this] { AcFullScreen->OnExecute(); };  // whatever its state
   Img.StepKeysInterruptDecode = true;
-  AddDocked(&Toolbar);
-  AddDocked(&StatusBar);
-  AddDocked(&pnNavigation);
-  AddDocked(&splImage);
   AddDocked(&Img);
 
   HWND nav = pnNavigation.Handle();
   shTree.Create(nav, TAlign::Top, 0, S(192));
-  splNavigation.Create(nav, pnNavigation, shTree, TAlign::Top, S(3), true);
-  pnFileFilter.Create(nav, TAlign::Bottom, 0, S(30));
   pnNavigation.AddDocked(&shTree);
-  pnNavigation.AddDocked(&splNavigation);
-  pnNavigation.AddDocked(&pnFileFilter);
+  splNavigation.Create(nav, {.container = &pnNavigation,
+                             .pane = &shTree,
+                             .align = TAlign::Top,
+                             .thickness = S(3),
+                             .hatched = true});
+  pnFileFilter.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Bottom, .height = S(30)}});
   CreateFileList();
   shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
   shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
@@ -56,6 +55,7 @@ void TfmMain::Create() {
   // The root, expanded and selected, moves the list to the desktop folder.
   shTree.SetRoot("rfDesktop");
   FormCreate();
+  fmAbout.Create(me);
 }
 
 void TfmMain::CreateFileList() {
@@ -90,9 +90,7 @@ void TfmMain::flListChange(TControl*) {
   }
   // A failed load raises before the status bar is touched.
   LoadPictureFile(Img.Picture(), path);
-  StatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
-  StatusBar.SetPanelText(1, DimensionsText(Img.Picture().Width(), Img.Picture().Height()));
-  StatusBar.SetPanelText(2, path);
+  ShowPictureStatus(StatusBar, path, Img.Picture());
   // While the full-screen view is up it reads ahead for its own view.
   if (!fmView() || !IsWindowVisible(fmView()->Handle())) ReadAheadAround(flList, false, Img);
 }

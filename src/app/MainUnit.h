@@ -1,6 +1,7 @@
 // The main window: navigation panes on the left, the preview filling the rest,
 // the status bar along the bottom.
 #pragma once
+#include "about/AboutUnit.h"
 #include "browse/filelist.h"
 #include "browse/filtercombo.h"
 #include "browse/opendialog.h"
@@ -40,6 +41,7 @@ public:
   TSplitter splImage;
   TImageHost Img;
   TOpenPictureDialog opDialog;
+  TfmAbout fmAbout;  // made hidden with the window, shown by the about command
 
   // The settings file that the creation step reads and the close step writes.
   std::string SettingsFile;

@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "app/Settings.h"
 #include "browse/shellfolder.h"
@@ -21,8 +20,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     pix::TfmMain fmMain;
     fmMain.Create();
     app.SetMainWindow(fmMain.Handle());
-    pix::TfmAbout fmAbout;
-    fmAbout.Create();  // hidden until the about command shows it
     pix::ShowForm(fmMain.Handle());  // maximised when the settings say so
     UpdateWindow(fmMain.Handle());
     app.Run();

@@ -6,20 +6,13 @@
 #include "browse/filtercombo.h"
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 
 namespace {
 
 bool AnsiLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != FALSE; }
-
-std::wstring WideAnsi(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
 
 void MakeCurrent(const std::string& dir) {
   if (!SetCurrentDirectoryA(dir.c_str())) RaiseInOutError(GetLastError());
@@ -41,16 +34,9 @@ public:
 // The key the list control sorts by: its own comparison (user locale, letter
 // case ignored) as bytes that compare with memcmp.
 void AppendSortKey(const std::string& text, std::string& keys) {
-  wchar_t wide[MAX_PATH * 2];
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide,
-                              MAX_PATH * 2);
-  std::wstring big;
-  const wchar_t* src = wide;
-  if (n <= 0 && !text.empty()) {
-    big = WideAnsi(text);
-    src = big.c_str();
-    n = static_cast<int>(big.size());
-  }
+  std::wstring wide = Widen(text);
+  const wchar_t* src = wide.c_str();
+  int n = static_cast<int>(wide.size());
   char key[4096];
   int k = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, src, n,
                        reinterpret_cast<LPWSTR>(key), sizeof key);
@@ -102,7 +88,7 @@ const char* const kGlyphNames[] = {"UNKNOWNFILE", "EXECUTABLE", "CLOSEDFOLDER"};
 }  // namespace
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  std::wstring wa = WideAnsi(a), wb = WideAnsi(b);
+  std::wstring wa = Widen(a), wb = Widen(b);
   if (wa.size() != wb.size()) return false;
   CharUpperBuffW(wa.data(), static_cast<DWORD>(wa.size()));
   CharUpperBuffW(wb.data(), static_cast<DWORD>(wb.size()));

@@ -27,8 +27,6 @@ int Characters(const char* text) {
   return n > 0 ? n - 1 : 0;
 }
 
-TOpenPictureDialog* g_running = nullptr;  // the dialog being shown (one at a time)
-
 TRect ScreenRect(HWND wnd) {
   RECT r{};
   GetWindowRect(wnd, &r);
@@ -68,24 +66,24 @@ TOpenPictureDialog::TOpenPictureDialog()
   TFramedPanelStyle pictureStyle;
   pictureStyle.outer = TBevelCut::None;
   pictureStyle.borderWidth = S(6);
-  PicturePanel.Create(parking_->Handle(), {S(204), S(5), S(204 + 169), S(5 + 200)}, pictureStyle);
+  PicturePanel.Create(parking_->Handle(),
+                      {.bounds = {S(204), S(5), S(204 + 169), S(5 + 200)}, .style = pictureStyle});
   HWND panel = PicturePanel.Handle();
 
-  PictureLabel.Create(panel, S(6), S(6), "");
+  PictureLabel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Top, .height = S(23)},
+                              .left = S(6),
+                              .top = S(6)});
   PictureLabel.SetAutoSize(false);
   // The preview button sits on the label's right end: the label leaves it alone.
   SetWindowLongA(PictureLabel.Handle(), GWL_STYLE,
                  GetWindowLongA(PictureLabel.Handle(), GWL_STYLE) | WS_CLIPSIBLINGS);
-  PictureLabel.Align = TAlign::Top;
-  PictureLabel.DockHeight = S(23);
-  PicturePanel.AddDocked(&PictureLabel);
 
   TFramedPanelStyle paintStyle;
   paintStyle.outer = TBevelCut::Lowered;
   paintStyle.inner = TBevelCut::Raised;
-  PaintPanel.Create(panel, {S(6), S(29), S(6 + 157), S(29 + 145)}, paintStyle);
-  PaintPanel.Align = TAlign::Client;
-  PicturePanel.AddDocked(&PaintPanel);
+  PaintPanel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Client},
+                            .bounds = {S(6), S(29), S(6 + 157), S(29 + 145)},
+                            .style = paintStyle});
 
   PaintBox.Align = TAlign::Client;
   PaintBox.Create(PaintPanel.Handle());
@@ -98,7 +96,7 @@ TOpenPictureDialog::TOpenPictureDialog()
   PaintPanel.Silence(PaintBox);
 
   // Created last so it stays above the label it overlaps.
-  PreviewButton.Create(panel, {0, S(1), S(23), S(1) + S(22)});
+  PreviewButton.Create(panel, {.bounds = {0, S(1), S(23), S(1) + S(22)}});
   PreviewButton.LoadGlyph("PREVIEWGLYPH");
   PreviewButton.SetHint("Preview");
   PreviewButton.SetEnabled(false);
@@ -130,14 +128,13 @@ bool TOpenPictureDialog::Execute() {
       OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLETEMPLATE;
   ofn.lpTemplateName = "DLGTEMPLATE";
   ofn.lpfnHook = HookProc;
+  ofn.lCustData = reinterpret_cast<LPARAM>(this);  // for the hook, at WM_INITDIALOG
 
   BOOL ok;
   {
     TModalScope modal(nullptr);
     activeBefore_ = GetActiveWindow();
-    g_running = this;
     ok = GetOpenFileNameA(&ofn);
-    g_running = nullptr;
     dialog_ = nullptr;
     ParkPane();
   }
@@ -150,7 +147,13 @@ bool TOpenPictureDialog::Execute() {
 
 // Platform callbacks must not let an exception through.
 UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARAM lp) {
-  TOpenPictureDialog* self = g_running;
+  if (msg == WM_INITDIALOG) {
+    // The dialog keeps the object it serves in its own user data.
+    LPARAM self = reinterpret_cast<const OPENFILENAMEA*>(lp)->lCustData;
+    SetWindowLongPtrA(dlg, GWLP_USERDATA, self);
+    return 0;
+  }
+  auto* self = reinterpret_cast<TOpenPictureDialog*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
   if (!self) return 0;
   try {
     if (msg == WM_NOTIFY) self->Notified(dlg, *reinterpret_cast<OFNOTIFYA*>(lp));
@@ -257,7 +260,7 @@ void TOpenPictureDialog::CentreDialog() {
   if (!GetMonitorInfoA(monitor, &mi)) return;
   TRect r = ScreenRect(dialog_);
   const RECT& m = mi.rcMonitor;
-  TRect at = CentreOnMonitor({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height());
+  TRect at = CentredIn({m.left, m.top, m.right, m.bottom}, r.Width(), r.Height(), 3);
   SetWindowPos(dialog_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

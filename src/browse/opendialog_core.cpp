@@ -23,12 +23,6 @@ std::string TrimInitialDir(const std::string& dir) {
   return dir;
 }
 
-TRect CentreOnMonitor(const TRect& monitor, int width, int height) {
-  int left = monitor.left + (monitor.Width() - width) / 2;
-  int top = monitor.top + (monitor.Height() - height) / 3;
-  return {left, top, left + width, top + height};
-}
-
 TClientSize PreviewClientSize(TClientSize monitor, TClientSize window, TClientSize panel,
                               TClientSize picture) {
   if (picture.width <= 0) return window;

@@ -1,9 +1,7 @@
 // The open-picture dialog's plain rules: path parts, the platform's filter
-// form, where the dialog and the preview window go.
+// form, the preview window's size.
 #pragma once
 #include <string>
-
-#include "ui/dock_core.h"
 
 namespace pix {
 
@@ -19,9 +17,6 @@ std::string PlatformFilter(const std::string& filter);
 
 // A trailing "\" goes, unless it follows a drive's ":".
 std::string TrimInitialDir(const std::string& dir);
-
-// Centred across the monitor, a third of the free height above it; size kept.
-TRect CentreOnMonitor(const TRect& monitor, int width, int height);
 
 // The preview window's client size for a picture: the picture plus the panel's
 // frame and 10 pixels, at most three quarters of the monitor each way.

@@ -19,9 +19,7 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   style.borderWidth = 5;
   style.color = COLOR_WINDOW;
   style.doubleBuffered = true;
-  Panel.Align = TAlign::Client;
-  Panel.Create(Handle(), ClientRect(), style);
-  AddDocked(&Panel);
+  Panel.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}, .bounds = ClientRect(), .style = style});
   Image.Align = TAlign::Client;
   Image.Create(Panel.Handle());
   Image.SetStretch(true);
@@ -43,10 +41,11 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   RECT frame{0, 0, size.width, size.height};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
-  // Centred on the screen.
-  int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  SetWindowPos(Handle(), nullptr, m.left + (m.right - m.left - w) / 2,
-               m.top + (m.bottom - m.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred on the monitor.
+  TRect at = CentredIn({m.left, m.top, m.right, m.bottom}, frame.right - frame.left,
+                       frame.bottom - frame.top);
+  SetWindowPos(Handle(), nullptr, at.left, at.top, at.Width(), at.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace pix

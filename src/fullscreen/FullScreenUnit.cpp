@@ -2,9 +2,8 @@
 
 #include <memory>
 
-#include "app/Common.h"
-#include "app/status_core.h"
 #include "pictures/readahead.h"
+#include "pictures/status.h"
 #include "ui/app.h"
 
 namespace pix {
@@ -23,6 +22,21 @@ std::string FileNamePart(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// The main window's file list as the view sees it; not owned.
+class TFileListSteps : public TViewList {
+public:
+  explicit TFileListSteps(TFileListBox& list) : list_(list) {}
+  int Count() const override { return list_.Count(); }
+  int ItemIndex() const override { return list_.ItemIndex(); }
+  void SetItemIndex(int index) override { list_.SetItemIndex(index); }
+  void SelectAndReport(int index) override { list_.SelectAndReport(index); }
+  std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
+  void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
+
+private:
+  TFileListBox& list_;
+};
+
 }  // namespace
 
 TfmView* fmView() { return ViewSlot().get(); }
@@ -34,10 +48,10 @@ void TfmView::Create() {
   RECT r{0, 0, S(688), S(450)};
   AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
   int w = r.right - r.left, h = r.bottom - r.top;
-  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOnScreen(Handle());
 
-  fsStatusBar.Create(Handle(), S(26), {S(200), S(400)});
+  fsStatusBar.Create(Handle(), {.in = this, .height = S(26), .edges = {S(200), S(400)}});
   imgWiev.Align = TAlign::Client;
   imgWiev.Create(Handle());
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -46,7 +60,6 @@ void TfmView::Create() {
   imgWiev.SetProportional(true);
   imgWiev.OnDblClick = [this] { imgWievDblClick(); };
   imgWiev.StepKeysInterruptDecode = true;
-  AddDocked(&fsStatusBar);
   AddDocked(&imgWiev);
   ApplyFontToChildren();
   Realign();
@@ -58,12 +71,9 @@ void TfmView::Create() {
 
 void TfmView::ShowPicture(const std::string& path) {
   LoadPictureFile(imgWiev.Picture(), path);
-  fsStatusBar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
-  const TPicture& picture = imgWiev.Picture();
-  fsStatusBar.SetPanelText(1, DimensionsText(picture.Width(), picture.Height()));
-  fsStatusBar.SetPanelText(2, path);
+  ShowPictureStatus(fsStatusBar, path, imgWiev.Picture());
   SetText("Pixlumen : " + FileNamePart(path));
-  if (FileList && FileList->SelectedFilePath() == path) ReadAheadAround(*FileList, true, imgWiev);
+  if (FileList && FileList->SelectedFilePath() == path) FileList->ReadAheadFor(imgWiev);
 }
 
 // The selection moves even when the file can't be shown. A load that fails
@@ -117,10 +127,6 @@ bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   return TForm::HandleMessage(msg, wp, lp, result);
 }
 
-bool FullScreenAvailable(const TFileListBox& list) {
-  return list.Count() > 0 && list.Handle() && GetFocus() == list.Handle();
-}
-
 void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange) {
   TCursorKeeper busy(TCursor::crHourGlass);
   std::unique_ptr<TfmView>& view = ViewSlot();
@@ -129,7 +135,7 @@ void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange)
     made->Create();
     view = std::move(made);
   }
-  view->FileList = &list;
+  view->FileList = std::make_unique<TFileListSteps>(list);
   view->OnListChange = listChange;
   view->ShowPicture(list.SelectedFilePath());
   // Owned by the list's window while shown: it stays above it, and has no

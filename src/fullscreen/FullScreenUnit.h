@@ -3,6 +3,7 @@
 // window's preview follows.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "browse/filelist.h"
@@ -12,6 +13,19 @@
 
 namespace pix {
 
+// What the view needs of the list it steps through.
+struct TViewList {
+  virtual ~TViewList() = default;
+  virtual int Count() const = 0;
+  virtual int ItemIndex() const = 0;
+  virtual void SetItemIndex(int index) = 0;  // no report
+  // Selects as the user would, and the list's owner refreshes.
+  virtual void SelectAndReport(int index) = 0;
+  virtual std::string SelectedFilePath() const = 0;
+  // Reads the selected entry's neighbours ahead for the view.
+  virtual void ReadAheadFor(const TImageHost& view) = 0;
+};
+
 class TfmView : public TForm {
 public:
   // Builds the window, hidden.
@@ -19,8 +33,8 @@ public:
 
   TImageHost imgWiev;
   TStatusBar fsStatusBar;
-  // The main window's file list, set at each opening; not owned.
-  TFileListBox* FileList = nullptr;
+  // The list stepped through, set at each opening.
+  std::unique_ptr<TViewList> FileList;
   // The main window's selected-file step, run after every key.
   std::function<void()> OnListChange;
 
@@ -39,10 +53,6 @@ private:
 
 // The one view, once it has been made; nullptr before the first ShowFullScreen.
 TfmView* fmView();
-
-// When the full-screen command is offered: the list has entries and the keyboard
-// focus. A double-click on the preview opens the view without asking.
-bool FullScreenAvailable(const TFileListBox& list);
 
 // Opens the view modally on the list's selected file with the busy cursor until
 // it shows; `listChange` is the main window's selected-file step. A first file

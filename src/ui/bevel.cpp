@@ -4,13 +4,9 @@ namespace pix {
 
 void TBevel::Create(HWND parent, const TBevelArgs& a) {
   Dock(a.dock);
-  Create(parent, a.left, a.top, a.width, a.raised);
-}
-
-void TBevel::Create(HWND parent, int left, int top, int width, bool raised) {
-  raised_ = raised;
+  raised_ = a.raised;
   CreateOwn({.name = "PixlumenBevel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {left, top, left + width, top + kLineHeight});
+            {a.left, a.top, a.left + a.width, a.top + kLineHeight});
 }
 
 void TBevel::Paint(HDC dc, const RECT& r) {

@@ -15,8 +15,6 @@ class TBevel : public TPaintedControl {
  public:
   static constexpr int kLineHeight = 2;
   void Create(HWND parent, const TBevelArgs& a);
-  // The same without docking, for callers that set it themselves.
-  void Create(HWND parent, int left, int top, int width, bool raised = true);
   bool Raised() const { return raised_; }
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 

@@ -20,16 +20,13 @@ void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
 
 void TFramedPanel::Create(HWND parent, const TFramedPanelArgs& a) {
   Dock(a.dock);
-  Create(parent, a.bounds, a.style);
-}
-
-void TFramedPanel::Create(HWND parent, const TRect& r, const TFramedPanelStyle& style) {
+  const TFramedPanelStyle& style = a.style;
   style_ = style;
   DWORD ws = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (style.singleBorder) ws |= WS_BORDER;
   if (style.tabStop) ws |= WS_TABSTOP;
   CreateOwn({.name = "PixlumenFramedPanel", .style = CS_HREDRAW | CS_VREDRAW}, "", ws, 0, parent,
-            r);
+            a.bounds);
 }
 
 void TFramedPanel::SetCaption(const std::string& caption) {

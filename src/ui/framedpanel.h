@@ -29,8 +29,6 @@ struct TFramedPanelArgs {
 class TFramedPanel : public TPaintedControl {
  public:
   void Create(HWND parent, const TFramedPanelArgs& a);
-  // The same without docking, for callers that set it themselves.
-  void Create(HWND parent, const TRect& r, const TFramedPanelStyle& style);
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   const TFramedPanelStyle& Style() const { return style_; }

@@ -22,14 +22,11 @@ TLabel::~TLabel() { DestroyHandle(); }
 
 void TLabel::Create(HWND parent, const TLabelArgs& a) {
   Dock(a.dock);
-  Create(parent, a.left, a.top, a.caption);
-}
-
-void TLabel::Create(HWND parent, int left, int top, const std::string& caption) {
+  int left = a.left, top = a.top;
   // No double-click class style: two quick clicks on a link are two clicks.
   CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
             {left, top, left, top});
-  SetCaption(caption);
+  SetCaption(a.caption);
 }
 
 void TLabel::SetCaption(const std::string& caption) {

@@ -33,8 +33,6 @@ class TLabel : public TPaintedControl {
   ~TLabel() override;
   // Creates the label at (left, top) of `parent`, sized to its caption.
   void Create(HWND parent, const TLabelArgs& a);
-  // The same without docking, for callers that set it themselves.
-  void Create(HWND parent, int left, int top, const std::string& caption);
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);

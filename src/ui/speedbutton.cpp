@@ -20,12 +20,8 @@ TSpeedButton::~TSpeedButton() {
 
 void TSpeedButton::Create(HWND parent, const TSpeedButtonArgs& a) {
   Dock(a.dock);
-  Create(parent, a.bounds);
-}
-
-void TSpeedButton::Create(HWND parent, const TRect& r) {
   CreateOwn({.name = "PixlumenSpeedButton", .style = CS_HREDRAW | CS_VREDRAW}, "",
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, a.bounds);
 }
 
 void TSpeedButton::LoadGlyph(const char* resourceName) {

@@ -23,8 +23,6 @@ class TSpeedButton : public TPaintedControl {
  public:
   ~TSpeedButton() override;
   void Create(HWND parent, const TSpeedButtonArgs& a);
-  // The same without docking, for callers that set it themselves.
-  void Create(HWND parent, const TRect& r);
   // A bitmap of the program's resources; its bottom-left pixel's colour is see-through.
   void LoadGlyph(const char* resourceName);
   void SetHint(const std::string& hint);

@@ -7,24 +7,20 @@
 namespace pix {
 
 void TSplitter::Create(HWND parent, const TSplitterArgs& a) {
-  Create(parent, *a.container, *a.pane, a.align, a.thickness, a.hatched);
-  a.container->AddDocked(this);
-}
-
-void TSplitter::Create(HWND parent, TControl& container, TDockable& pane, TAlign align,
-                       int thickness, bool hatched) {
-  container_ = &container;
-  pane_ = &pane;
-  hatched_ = hatched;
-  Align = align;
+  container_ = a.container;
+  pane_ = a.pane;
+  hatched_ = a.hatched;
+  Align = a.align;
+  int thickness = a.thickness;
   DockWidth = DockHeight = thickness;
-  bool horiz = align == TAlign::Left || align == TAlign::Right;
+  bool horiz = Align == TAlign::Left || Align == TAlign::Right;
   const char* cls = horiz ? "PixlumenSplitterWE" : "PixlumenSplitterNS";
   CreateOwn({.name = cls,
              .style = 0,
              .background = GetSysColorBrush(COLOR_BTNFACE),
              .cursor = LoadCursorA(nullptr, horiz ? IDC_SIZEWE : IDC_SIZENS)},
             "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, thickness, thickness});
+  container_->AddDocked(this);
 }
 
 int TSplitter::PaneExtent() const {

@@ -19,11 +19,6 @@ class TSplitter : public TControl {
 public:
   // Joins the container's docked controls in the order created.
   void Create(HWND parent, const TSplitterArgs& a);
-  // align: Left (drags the pane's width) or Top (drags its height).
-  // hatched: the dragged line is drawn with a hatch pattern instead of a plain line.
-  // The same for callers that dock it themselves.
-  void Create(HWND parent, TControl& container, TDockable& pane, TAlign align, int thickness,
-              bool hatched);
   bool Dragging() const { return dragging_; }
   // The drag steps, also driven by tests.
   void BeginDrag(int pos);

@@ -14,9 +14,6 @@ struct TStatusBarArgs {
 class TStatusBar : public TControl {
 public:
   void Create(HWND parent, const TStatusBarArgs& a);
-  void Create(HWND parent, int height, const std::vector<int>& edges) {
-    Create(parent, TStatusBarArgs{nullptr, height, edges});
-  }
   void SetPanelText(int panel, const std::string& text);
   std::string PanelText(int panel) const;
 

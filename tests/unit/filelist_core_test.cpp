@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "app/status_core.h"
+#include "pictures/status_core.h"
 #include "browse/filelist_core.h"
 #include "ui/errors.h"
 

@@ -265,7 +265,6 @@ TEST_F(AboutWindow, CreatedHiddenWithItsCaptionVersionAndTopmostFixedFrame) {
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   EXPECT_TRUE(ex & WS_EX_TOPMOST);
-  EXPECT_EQ(fmAbout, &fm);
 }
 
 TEST_F(AboutWindow, FixedSizeCentredOnTheScreen) {
@@ -449,13 +448,14 @@ TEST_F(AboutWindow, OKComesFirstInTabOrder) {
 // shown; a second timer ends a loop that would otherwise hang the test.
 struct ModalRun {
   static inline std::function<void()> act;
+  static inline TfmAbout* window = nullptr;  // the one the guard hides
   static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     if (act) act();
   }
   static void CALLBACK Guard(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (fmAbout) ShowWindow(fmAbout->Handle(), SW_HIDE);
+    if (window) ShowWindow(window->Handle(), SW_HIDE);
   }
 };
 
@@ -486,6 +486,7 @@ TEST_F(AboutWindow, EveryWayOutEndsTheModalLoopWithCancel) {
        }},
       {"close box", [&] { PostMessageA(fm.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
   };
+  ModalRun::window = &fm;
   for (Way& w : ways) {
     bool mainDisabled = false;
     HWND focus = nullptr;
@@ -511,6 +512,7 @@ TEST_F(AboutWindow, EveryWayOutEndsTheModalLoopWithCancel) {
     Pump(20);
   }
   ModalRun::act = nullptr;
+  ModalRun::window = nullptr;
 }
 
 }  // namespace

@@ -307,13 +307,51 @@ TEST_F(FullScreen, AStepDecodesTheNextJPEGOnce) {
 
 TEST_F(FullScreen, TheCommandIsOfferedWhenTheListHasEntriesAndTheFocus) {
   Open({{"a.bmp", Solid(30, 20, 0xFF0000)}}, -1);
-  EXPECT_TRUE(FullScreenAvailable(fm->flList));
+  auto offered = [&] {
+    fm->AcFullScreenUpdate();
+    return fm->AcFullScreen->Enabled();
+  };
+  EXPECT_TRUE(offered());
   SetFocus(fm->cbFilter.Handle());
-  EXPECT_FALSE(FullScreenAvailable(fm->flList));
+  EXPECT_FALSE(offered());
   ASSERT_TRUE(CreateDirectoryA(dir.File("empty").c_str(), nullptr));
   fm->flList.SetFolder(dir.File("empty"));
   SetFocus(fm->flList.Handle());
-  EXPECT_FALSE(FullScreenAvailable(fm->flList));
+  EXPECT_FALSE(offered());
+}
+
+// The view steps through any list: here one of its own, with no main window.
+TEST(FullScreenList, ArrowsStepThroughTheListItIsGiven) {
+  struct Fake : TViewList {
+    std::vector<std::string> paths;
+    int at = 0;
+    std::vector<int> reported;
+    int Count() const override { return static_cast<int>(paths.size()); }
+    int ItemIndex() const override { return at; }
+    void SetItemIndex(int index) override { at = index; }
+    void SelectAndReport(int index) override { at = index, reported.push_back(index); }
+    std::string SelectedFilePath() const override { return paths[at]; }
+    void ReadAheadFor(const TImageHost&) override {}
+  };
+  TempDir dir;
+  auto list = std::make_unique<Fake>();
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+    dir.Write(name, Solid(10, 10, 0xFF0000));
+    list->paths.push_back(dir.File(name));
+  }
+  Fake& fake = *list;
+  TfmView view;
+  view.Create();
+  view.FileList = std::move(list);
+  view.ShowPicture(fake.SelectedFilePath());
+  WORD key = VK_LEFT;
+  view.FormKeyDown(key, {});
+  EXPECT_EQ(view.Text(), "Pixlumen : c.bmp");
+  EXPECT_EQ(view.fsStatusBar.PanelText(2), dir.File("c.bmp"));
+  key = VK_RIGHT;
+  view.FormKeyDown(key, {});
+  EXPECT_EQ(view.Text(), "Pixlumen : a.bmp");
+  EXPECT_EQ(fake.reported, (std::vector<int>{2, 0}));
 }
 
 }  // namespace

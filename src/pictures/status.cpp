@@ -1,5 +1,6 @@
-#include "app/Common.h"
+#include "pictures/status.h"
 
+#include "pictures/status_core.h"
 #include "ui/handles.h"
 
 namespace pix {
@@ -13,6 +14,12 @@ uint64_t GetFileSizeBytes(const std::string& path) {
   // A file that can't be opened has no size to show.
   if (!file || !GetFileSizeEx(file, &size)) return 0;
   return static_cast<uint64_t>(size.QuadPart);
+}
+
+void ShowPictureStatus(TStatusBar& bar, const std::string& path, const TPicture& picture) {
+  bar.SetPanelText(0, SizeText(GetFileSizeBytes(path)));
+  bar.SetPanelText(1, DimensionsText(picture.Width(), picture.Height()));
+  bar.SetPanelText(2, path);
 }
 
 }  // namespace pix

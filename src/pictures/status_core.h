@@ -1,4 +1,4 @@
-// Texts of the status bar panels, shared by the main and full-screen windows.
+// Texts of the status bar panels that describe a picture file.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/status_core.h"
+#include "pictures/status_core.h"
 
 #include <cmath>
 
