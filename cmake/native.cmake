@@ -21,6 +21,9 @@ target_link_libraries(unit_tests PRIVATE pixcore gtest_main)
 target_compile_options(unit_tests PRIVATE ${PIX_WARNINGS})
 add_test(NAME unit_native COMMAND unit_tests)
 set_tests_properties(unit_native PROPERTIES LABELS unit)
+# The sources keep the repository's own format.
+add_test(NAME format COMMAND ${PIX_ROOT}/script/format --check)
+set_tests_properties(format PROPERTIES LABELS unit)
 
 # Seed corpora for the fuzz targets and the broken-file tables, written by code
 # (fuzz/seed_files.cpp) at build time; the Windows builds replay both.

@@ -69,9 +69,8 @@ void TfmAbout::Create(HWND owner) {
   laCompany.Create(me, {.left = S(40), .top = S(16), .caption = kMakerName});
   laName.Create(me, {.left = S(48), .top = S(48), .caption = "Pixlumen"});
   laVersion.Create(me, {.left = S(40), .top = S(104), .caption = "Version: "});
-  laCopyRight.Create(me, {.left = S(40),
-                          .top = S(128),
-                          .caption = std::string("Copyright © 2026 ") + kMakerName});
+  laCopyRight.Create(
+      me, {.left = S(40), .top = S(128), .caption = std::string("Copyright © 2026 ") + kMakerName});
   laWeb.Create(me, {.left = S(40), .top = S(152), .caption = kMakerWeb});
   laMail.Create(me, {.left = S(40), .top = S(176), .caption = kMakerMail});
   Bevel.Create(me, {.left = S(8), .top = S(208), .width = S(282)});

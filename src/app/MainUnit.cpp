@@ -25,7 +25,8 @@ void TfmMain::Create() {
   AddDocked(&Toolbar);
   StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(245)}});
-  splImage.Create(me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});
+  splImage.Create(
+      me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});
   Img.Align = TAlign::Client;
   Img.Create(me);
   Img.SetCenter(true);
@@ -43,7 +44,8 @@ void TfmMain::Create() {
                              .align = TAlign::Top,
                              .thickness = S(3),
                              .hatched = true});
-  pnFileFilter.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Bottom, .height = S(30)}});
+  pnFileFilter.Create(nav,
+                      {.dock = {.in = &pnNavigation, .align = TAlign::Bottom, .height = S(30)}});
   CreateFileList();
   shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
   shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
@@ -142,6 +144,8 @@ void TfmMain::FormCreate() {
 }
 
 // A settings file that cannot be written fails the close, so the window stays.
-void TfmMain::FormClose(bool&) { SaveFormSettings(Handle(), SettingsFile); }
+void TfmMain::FormClose(bool&) {
+  SaveFormSettings(Handle(), SettingsFile);
+}
 
 }  // namespace pix

@@ -16,7 +16,7 @@
 namespace pix {
 
 class TfmMain : public TForm {
-public:
+ public:
   TfmMain();
   ~TfmMain() override;
   // Builds the window and its panes (hidden) and runs the creation step.

@@ -22,7 +22,7 @@ const char kPendingState[] = "PixlumenPendingState";
 // One use of the settings file through the platform's profile functions; letting
 // it go flushes whatever they buffered for the file.
 class TSettingsFile {
-public:
+ public:
   explicit TSettingsFile(const std::string& fileName) : fileName_(fileName) {}
   TSettingsFile(const TSettingsFile&) = delete;
   TSettingsFile& operator=(const TSettingsFile&) = delete;
@@ -40,7 +40,7 @@ public:
       throw EIniFileException(Format("Unable to write to %s", fileName_.c_str()));
   }
 
-private:
+ private:
   bool WriteString(const char* section, const char* key, const std::string& value) const {
     // Windows refuses to write a read-only file; Wine run by the superuser writes
     // it regardless, so the attribute is honoured here.
@@ -107,15 +107,20 @@ TWindowState GetFormWindowState(HWND form) {
 
 void SetFormWindowState(HWND form, TWindowState state) {
   if (!IsWindowVisible(form)) {
-    SetPropA(form, kPendingState,
-             reinterpret_cast<HANDLE>(static_cast<intptr_t>(state) + 1));
+    SetPropA(form, kPendingState, reinterpret_cast<HANDLE>(static_cast<intptr_t>(state) + 1));
     return;
   }
   if (GetFormWindowState(form) == state) return;
   switch (state) {
-    case TWindowState::wsNormal: ShowWindow(form, SW_RESTORE); break;
-    case TWindowState::wsMinimized: ShowWindow(form, SW_MINIMIZE); break;
-    case TWindowState::wsMaximized: ShowWindow(form, SW_MAXIMIZE); break;
+    case TWindowState::wsNormal:
+      ShowWindow(form, SW_RESTORE);
+      break;
+    case TWindowState::wsMinimized:
+      ShowWindow(form, SW_MINIMIZE);
+      break;
+    case TWindowState::wsMaximized:
+      ShowWindow(form, SW_MAXIMIZE);
+      break;
   }
 }
 
@@ -124,8 +129,12 @@ void ShowForm(HWND form) {
   HasPendingState(form, state);
   RemovePropA(form, kPendingState);
   switch (state) {
-    case TWindowState::wsNormal: ShowWindow(form, SW_SHOWNORMAL); break;
-    case TWindowState::wsMinimized: ShowWindow(form, SW_SHOWMINIMIZED); break;
+    case TWindowState::wsNormal:
+      ShowWindow(form, SW_SHOWNORMAL);
+      break;
+    case TWindowState::wsMinimized:
+      ShowWindow(form, SW_SHOWMINIMIZED);
+      break;
     case TWindowState::wsMaximized: {
       // Through the placement: under Wine with no window manager, a window first
       // mapped by ShowWindow(SW_SHOWMAXIMIZED) falls back to its normal size.
@@ -177,9 +186,14 @@ void LoadFormSettings(HWND form, const std::string& fileName) {
   r = WindowBounds(form);
   SetWindowBounds(form, r.left, r.top, ini.ReadInteger(kSection, "Width", 800), r.bottom - r.top);
   switch (ini.ReadInteger(kSection, "Stay", 0)) {
-    case 0: SetFormWindowState(form, TWindowState::wsNormal); break;
-    case 1: SetFormWindowState(form, TWindowState::wsMaximized); break;
-    default: break;  // any other value leaves the state as it is
+    case 0:
+      SetFormWindowState(form, TWindowState::wsNormal);
+      break;
+    case 1:
+      SetFormWindowState(form, TWindowState::wsMaximized);
+      break;
+    default:
+      break;  // any other value leaves the state as it is
   }
 }
 
@@ -191,9 +205,14 @@ void SaveFormSettings(HWND form, const std::string& fileName) {
   ini.WriteInteger(kSection, "Height", p.bounds.bottom - p.bounds.top);
   ini.WriteInteger(kSection, "Width", p.bounds.right - p.bounds.left);
   switch (p.state) {
-    case TWindowState::wsNormal: ini.WriteInteger(kSection, "Stay", 0); break;
-    case TWindowState::wsMaximized: ini.WriteInteger(kSection, "Stay", 1); break;
-    case TWindowState::wsMinimized: break;  // the file keeps the state it had
+    case TWindowState::wsNormal:
+      ini.WriteInteger(kSection, "Stay", 0);
+      break;
+    case TWindowState::wsMaximized:
+      ini.WriteInteger(kSection, "Stay", 1);
+      break;
+    case TWindowState::wsMinimized:
+      break;  // the file keeps the state it had
   }
 }
 

@@ -23,7 +23,7 @@ CRITICAL_SECTION& WatchLock() {
 }
 
 class Locked {
-public:
+ public:
   Locked() { EnterCriticalSection(&WatchLock()); }
   ~Locked() { LeaveCriticalSection(&WatchLock()); }
   Locked(const Locked&) = delete;
@@ -51,7 +51,7 @@ struct TChangeWatchState {
 };
 
 class TShellChangeThread {
-public:
+ public:
   static void Start(std::shared_ptr<TChangeWatchState> state) {
     auto* t = new TShellChangeThread(std::move(state));
     DWORD id = 0;
@@ -65,7 +65,7 @@ public:
     CloseHandle(h);  // the thread frees itself
   }
 
-private:
+ private:
   enum class Woke { Change, Stop };
   explicit TShellChangeThread(std::shared_ptr<TChangeWatchState> s) : s_(std::move(s)) {}
 

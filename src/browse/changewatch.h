@@ -34,7 +34,7 @@ class TShellChangeThread;
 struct TChangeWatchState;
 
 class TShellChangeNotifier {
-public:
+ public:
   TShellChangeNotifier();
   ~TShellChangeNotifier();  // discards the thread
   TShellChangeNotifier(const TShellChangeNotifier&) = delete;
@@ -55,7 +55,7 @@ public:
   static int LiveThreads();
   static int HandedCalls();
 
-private:
+ private:
   std::shared_ptr<TChangeWatchState> state_;
 };
 

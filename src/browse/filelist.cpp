@@ -12,14 +12,16 @@ namespace pix {
 
 namespace {
 
-bool AnsiLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != FALSE; }
+bool AnsiLeadByte(unsigned char b) {
+  return IsDBCSLeadByte(b) != FALSE;
+}
 
 void MakeCurrent(const std::string& dir) {
   if (!SetCurrentDirectoryA(dir.c_str())) RaiseInOutError(GetLastError());
 }
 
 class PlatformDirs : public IDirectoryOps {
-public:
+ public:
   std::string CurrentFolder() override { return GetCurrentDir(); }
   unsigned EnterFolder(const std::string& path) override {
     return SetCurrentDirectoryA(path.c_str()) ? 0 : GetLastError();
@@ -69,7 +71,7 @@ struct Gathered {
 };
 
 class RedrawOff {
-public:
+ public:
   explicit RedrawOff(HWND w) : w_(w) { SendMessageA(w_, WM_SETREDRAW, FALSE, 0); }
   ~RedrawOff() {
     SendMessageA(w_, WM_SETREDRAW, TRUE, 0);
@@ -78,7 +80,7 @@ public:
   RedrawOff(const RedrawOff&) = delete;
   RedrawOff& operator=(const RedrawOff&) = delete;
 
-private:
+ private:
   HWND w_;
 };
 
@@ -395,8 +397,8 @@ void TFileListBox::DrawItem(const DRAWITEMSTRUCT& di) {
     TMemoryDC mem(dc);
     TSelectObject selectGlyph(mem, glyph);
     COLORREF clear = GetPixel(mem, 0, bm.bmHeight - 1);
-    TransparentBlt(dc, rc.left + 2, (rc.top + rc.bottom - bm.bmHeight) / 2, bm.bmWidth,
-                   bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight, clear);
+    TransparentBlt(dc, rc.left + 2, (rc.top + rc.bottom - bm.bmHeight) / 2, bm.bmWidth, bm.bmHeight,
+                   mem, 0, 0, bm.bmWidth, bm.bmHeight, clear);
     textLeft = rc.left + bm.bmWidth + 6;
   }
   // Read back as UTF-16 so the name shows whatever the code page.
@@ -408,8 +410,8 @@ void TFileListBox::DrawItem(const DRAWITEMSTRUCT& di) {
   int oldMode = SetBkMode(dc, TRANSPARENT);
   COLORREF oldColour =
       SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  ExtTextOutW(dc, textLeft, rc.top, ETO_CLIPPED, &rc, text.c_str(),
-              static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc, textLeft, rc.top, ETO_CLIPPED, &rc, text.c_str(), static_cast<UINT>(text.size()),
+              nullptr);
   SetTextColor(dc, oldColour);
   SetBkMode(dc, oldMode);
   if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &rc);
@@ -428,7 +430,8 @@ bool TFileListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
       result = 0;
       return true;
     }
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 
@@ -446,7 +449,8 @@ bool TFileListBox::HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = static_cast<UINT>(itemHeight_);
       result = TRUE;
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 

@@ -22,7 +22,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b);
 std::string GetCurrentDir();
 
 class TFileListBox : public TControl {
-public:
+ public:
   TFileListBox();  // the folder is the current directory at this moment
   ~TFileListBox() override;
 
@@ -53,7 +53,7 @@ public:
   // Selects the entry as the user would: it becomes the last reported one and
   // the change event fires, so the next key or click goes on from the entry shown.
   void SelectAndReport(int index);
-  void Clear();                  // no event either
+  void Clear();  // no event either
   void Repaint();
   // Re-reads the folder, pattern by pattern, then runs the change step.
   void RefillEntries();
@@ -70,13 +70,13 @@ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-protected:
+ protected:
   // Enumerates the current directory with a wildcard pattern and an attribute
   // word, calling `found` with each entry's long name and attributes.
   virtual void Enumerate(const std::string& pattern, unsigned attributeWord,
                          const std::function<void(const char* name, unsigned attrs)>& found);
 
-private:
+ private:
   friend class TFilterComboBox;
   void FillEntries();
   void Change();

@@ -8,14 +8,22 @@ namespace pix {
 
 std::string IoErrorText(unsigned code) {
   switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    case 106: return "Invalid numeric input";
-    default: return Format("I/O error %d", static_cast<int>(code));
+    case 2:
+      return "File not found";
+    case 3:
+      return "Invalid filename";
+    case 4:
+      return "Too many open files";
+    case 5:
+      return "File access denied";
+    case 100:
+      return "Read beyond end of file";
+    case 101:
+      return "Disk full";
+    case 106:
+      return "Invalid numeric input";
+    default:
+      return Format("I/O error %d", static_cast<int>(code));
   }
 }
 
@@ -145,7 +153,9 @@ TGlyphKind GlyphForFileName(const std::string& name) {
   return TGlyphKind::UnknownFile;
 }
 
-unsigned AttributeWord(unsigned fileType) { return fileType & 0x3F; }
+unsigned AttributeWord(unsigned fileType) {
+  return fileType & 0x3F;
+}
 
 bool ListedEntry(unsigned attributes, unsigned fileType) {
   unsigned word = AttributeWord(fileType);
@@ -181,8 +191,10 @@ const std::string& TTypeAhead::Key(const std::string& ch, uint32_t nowMs) {
   if (!typed_ || nowMs - last_ >= kPauseMs) buffer_.clear();
   typed_ = true;
   last_ = nowMs;
-  if (ch == "\b") RemoveLastCharacter();
-  else buffer_ += ch;
+  if (ch == "\b")
+    RemoveLastCharacter();
+  else
+    buffer_ += ch;
   return buffer_;
 }
 

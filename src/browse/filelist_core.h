@@ -18,7 +18,7 @@ std::string IoErrorText(unsigned code);
 
 // The directory operations the path splitting works through.
 class IDirectoryOps {
-public:
+ public:
   virtual ~IDirectoryOps() = default;
   virtual std::string CurrentFolder() = 0;
   // 0 on success, otherwise the platform's error code.
@@ -82,7 +82,7 @@ bool ListedEntry(unsigned attributes, unsigned fileType);
 
 // The list's type-ahead prefix: emptied after a pause of 500 ms or more.
 class TTypeAhead {
-public:
+ public:
   static constexpr uint32_t kPauseMs = 500;
   // `isLeadByte` tells double-byte lead bytes apart; without it text is UTF-8.
   explicit TTypeAhead(bool (*isLeadByte)(unsigned char) = nullptr) : isLead_(isLeadByte) {}
@@ -90,7 +90,7 @@ public:
   const std::string& Key(const std::string& ch, uint32_t nowMs);
   const std::string& Buffer() const { return buffer_; }
 
-private:
+ private:
   void RemoveLastCharacter();
   bool (*isLead_)(unsigned char);
   std::string buffer_;
@@ -107,13 +107,13 @@ int Utf8Length(unsigned char lead);
 // entries equal to it). Only the target + 1 smallest keys so far are kept, which
 // is all it takes to know whether a new entry lands exactly at the target.
 class TLandingWatch {
-public:
+ public:
   explicit TLandingWatch(size_t target) : target_(target) {}
   // Adds the next entry by its sort key (compared bytewise); true when it lands
   // at the target position.
   bool Add(std::string_view key);
 
-private:
+ private:
   size_t target_;
   std::vector<std::string> smallest_;  // ascending
 };

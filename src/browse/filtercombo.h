@@ -13,7 +13,7 @@ namespace pix {
 class TFileListBox;
 
 class TFilterComboBox : public TControl {
-public:
+ public:
   ~TFilterComboBox() override;
   // Creates the box at `r` (r's height is the closed box's) and builds the entries.
   void Create(HWND parent, const TRect& r, int id = 0);
@@ -39,7 +39,7 @@ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   friend class TFileListBox;
   void BuildEntries();
   void Chosen();

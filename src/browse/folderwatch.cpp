@@ -19,9 +19,13 @@ void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
   notifier_ = std::move(notifier);
 }
 
-void TFolderWatch::Stop() { notifier_.reset(); }
+void TFolderWatch::Stop() {
+  notifier_.reset();
+}
 
-std::string TFolderWatch::Path() const { return notifier_ ? notifier_->Root : std::string(); }
+std::string TFolderWatch::Path() const {
+  return notifier_ ? notifier_->Root : std::string();
+}
 
 std::string TFolderWatch::StopWithin(const std::string& folder) {
   if (!notifier_ || !PathWithin(notifier_->Root, folder)) return std::string();

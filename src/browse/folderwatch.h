@@ -11,7 +11,7 @@
 namespace pix {
 
 class TFolderWatch {
-public:
+ public:
   // Watches `path`, calls gathered by `timing`, in place of any earlier watch.
   void Start(const std::string& path, TChangeTiming timing, std::function<void()> onChange);
   void Stop();
@@ -23,7 +23,7 @@ public:
   // was watched, "" when the watch goes on.
   std::string StopWithin(const std::string& folder);
 
-private:
+ private:
   std::unique_ptr<TShellChangeNotifier> notifier_;
 };
 

@@ -19,7 +19,9 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   style.borderWidth = 5;
   style.color = COLOR_WINDOW;
   style.doubleBuffered = true;
-  Panel.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}, .bounds = ClientRect(), .style = style});
+  Panel.Create(
+      Handle(),
+      {.dock = {.in = this, .align = TAlign::Client}, .bounds = ClientRect(), .style = style});
   Image.Align = TAlign::Client;
   Image.Create(Panel.Handle());
   Image.SetStretch(true);

@@ -42,14 +42,14 @@ bool OffersVerb(IContextMenu* menu, HMENU popup, const std::string& verb) {
 }
 
 class PopupMenu {
-public:
+ public:
   PopupMenu() : menu_(CreatePopupMenu()) {}
   ~PopupMenu() { DestroyMenu(menu_); }
   PopupMenu(const PopupMenu&) = delete;
   PopupMenu& operator=(const PopupMenu&) = delete;
   HMENU Get() const { return menu_; }
 
-private:
+ private:
   HMENU menu_;
 };
 

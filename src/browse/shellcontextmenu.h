@@ -15,7 +15,7 @@
 namespace pix {
 
 class TShellContextMenu {
-public:
+ public:
   // The item chosen: its verb ("" for one without) and the command behind it.
   struct TChoice {
     std::string Verb;
@@ -35,7 +35,7 @@ public:
   // to the owner: true when one was handled, only while the menu is shown.
   bool Forward(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-private:
+ private:
   ComPtr<IContextMenu> shown_;
 };
 

@@ -11,14 +11,15 @@ namespace {
 
 TShellFolder* gDesktop = nullptr;
 
-const uint8_t* Bytes(LPCITEMIDLIST id) { return reinterpret_cast<const uint8_t*>(id); }
+const uint8_t* Bytes(LPCITEMIDLIST id) {
+  return reinterpret_cast<const uint8_t*>(id);
+}
 
 TItemIdList Allocate(size_t bytes) {
   auto* p = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(bytes));
   if (!p) throw EOutOfMemory();
   return TItemIdList(p);
 }
-
 
 std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
   STRRET s{};
@@ -29,7 +30,9 @@ std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
 
 }  // namespace
 
-TItemIdList CopyIdList(LPCITEMIDLIST id) { return IdListPrefix(id, SIZE_MAX); }
+TItemIdList CopyIdList(LPCITEMIDLIST id) {
+  return IdListPrefix(id, SIZE_MAX);
+}
 
 TItemIdList JoinIdLists(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   TItemIdList out = Allocate(IdListSize(Bytes(a)) + IdListSize(Bytes(b)) - 2);
@@ -43,7 +46,9 @@ TItemIdList IdListPrefix(LPCITEMIDLIST id, size_t items) {
   return out;
 }
 
-size_t IdListItemCount(LPCITEMIDLIST id) { return IdListItems(Bytes(id)); }
+size_t IdListItemCount(LPCITEMIDLIST id) {
+  return IdListItems(Bytes(id));
+}
 
 std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
   switch (s.uType) {
@@ -55,8 +60,10 @@ std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
     }
     case STRRET_OFFSET:
       return id ? std::string(reinterpret_cast<const char*>(id) + s.uOffset) : std::string();
-    case STRRET_CSTR: return std::string(s.cStr, strnlen(s.cStr, sizeof s.cStr));
-    default: return std::string();
+    case STRRET_CSTR:
+      return std::string(s.cStr, strnlen(s.cStr, sizeof s.cStr));
+    default:
+      return std::string();
   }
 }
 
@@ -77,8 +84,7 @@ bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   return desktop && desktop->CompareIDs(0, a, b) == S_OK;
 }
 
-TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative,
-                           ComPtr<IShellFolder> folder)
+TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative, ComPtr<IShellFolder> folder)
     : parent_(parent ? parent : &DesktopRecord()),
       relative_(std::move(relative)),
       absolute_(JoinIdLists(parent_->AbsoluteId(), relative_.Get())),
@@ -86,7 +92,9 @@ TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative,
       bound_(static_cast<bool>(folder_)),
       level_(parent ? parent->level_ + 1 : 0) {}
 
-IShellFolder* TShellFolder::ParentFolder() const { return parent_ ? parent_->Folder() : nullptr; }
+IShellFolder* TShellFolder::ParentFolder() const {
+  return parent_ ? parent_->Folder() : nullptr;
+}
 
 IShellFolder* TShellFolder::Folder() const {
   if (bound_ || !parent_) return folder_.Get();
@@ -97,14 +105,15 @@ IShellFolder* TShellFolder::Folder() const {
   if (in && SUCCEEDED(in->BindToObject(rel, nullptr, IID_IShellFolder, folder_.PutVoid())) &&
       folder_)
     return folder_.Get();
-  if (in && SUCCEEDED(in->GetUIObjectOf(owner, 1, &rel, IID_IShellFolder, nullptr,
-                                        folder_.PutVoid())) && folder_)
+  if (in &&
+      SUCCEEDED(in->GetUIObjectOf(owner, 1, &rel, IID_IShellFolder, nullptr, folder_.PutVoid())) &&
+      folder_)
     return folder_.Get();
   if (in && SUCCEEDED(in->CreateViewObject(owner, IID_IShellFolder, folder_.PutVoid())) && folder_)
     return folder_.Get();
   IShellFolder* desktop = DesktopRecord().Folder();
-  if (desktop && FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder,
-                                              folder_.PutVoid())))
+  if (desktop &&
+      FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder, folder_.PutVoid())))
     folder_.Reset();
   return folder_.Get();
 }

@@ -36,7 +36,7 @@ bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b);
 // One node's record: its parent's record (not owned), its relative and absolute
 // ids (owned), its folder interface and its level (the number of ancestors).
 class TShellFolder {
-public:
+ public:
   // The item `relative` of `parent`; without a parent, of the desktop, at level 0.
   // `folder` is the item's folder interface when the caller has it; otherwise it
   // is bound on first use.
@@ -71,7 +71,7 @@ public:
   // relative one; the folder interface is bound again on first use.
   void Rebase();
 
-private:
+ private:
   friend class TShellSession;
   TShellFolder() = default;  // the desktop record
 
@@ -85,13 +85,13 @@ private:
 // The platform's object services and the desktop record for the life of the
 // program: made before any window, freed at exit.
 class TShellSession {
-public:
+ public:
   TShellSession();
   ~TShellSession();
   TShellSession(const TShellSession&) = delete;
   TShellSession& operator=(const TShellSession&) = delete;
 
-private:
+ private:
   TOleSession ole_;
   std::unique_ptr<TShellFolder> desktop_;
 };

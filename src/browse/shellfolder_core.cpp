@@ -7,21 +7,38 @@ namespace pix {
 
 namespace {
 
-size_t ItemBytes(const uint8_t* p) { return static_cast<size_t>(p[0] | p[1] << 8); }
+size_t ItemBytes(const uint8_t* p) {
+  return static_cast<size_t>(p[0] | p[1] << 8);
+}
 
 struct RootName {
   const char* name;
   int number;  // the platform's special-folder number
 };
 const RootName kRootNames[] = {
-    {"rfDesktop", 0x00},      {"rfInternet", 0x01},       {"rfPrograms", 0x02},
-    {"rfControlPanel", 0x03}, {"rfPrinters", 0x04},       {"rfPersonal", 0x05},
-    {"rfFavorites", 0x06},    {"rfStartup", 0x07},        {"rfRecent", 0x08},
-    {"rfSendTo", 0x09},       {"rfRecycleBin", 0x0A},     {"rfStartMenu", 0x0B},
-    {"rfDesktopDirectory", 0x10}, {"rfMyComputer", 0x11}, {"rfNetwork", 0x12},
-    {"rfFonts", 0x14},        {"rfTemplates", 0x15},      {"rfCommonStartMenu", 0x16},
-    {"rfCommonPrograms", 0x17}, {"rfCommonStartup", 0x18},
-    {"rfCommonDesktopDirectory", 0x19}, {"rfAppData", 0x1A}, {"rfPrintHood", 0x1B},
+    {"rfDesktop", 0x00},
+    {"rfInternet", 0x01},
+    {"rfPrograms", 0x02},
+    {"rfControlPanel", 0x03},
+    {"rfPrinters", 0x04},
+    {"rfPersonal", 0x05},
+    {"rfFavorites", 0x06},
+    {"rfStartup", 0x07},
+    {"rfRecent", 0x08},
+    {"rfSendTo", 0x09},
+    {"rfRecycleBin", 0x0A},
+    {"rfStartMenu", 0x0B},
+    {"rfDesktopDirectory", 0x10},
+    {"rfMyComputer", 0x11},
+    {"rfNetwork", 0x12},
+    {"rfFonts", 0x14},
+    {"rfTemplates", 0x15},
+    {"rfCommonStartMenu", 0x16},
+    {"rfCommonPrograms", 0x17},
+    {"rfCommonStartup", 0x18},
+    {"rfCommonDesktopDirectory", 0x19},
+    {"rfAppData", 0x1A},
+    {"rfPrintHood", 0x1B},
 };
 
 }  // namespace
@@ -40,7 +57,9 @@ size_t IdListPrefixBytes(const uint8_t* id, size_t items) {
   return total;
 }
 
-size_t IdListSize(const uint8_t* id) { return IdListPrefixBytes(id, SIZE_MAX) + 2; }
+size_t IdListSize(const uint8_t* id) {
+  return IdListPrefixBytes(id, SIZE_MAX) + 2;
+}
 
 void IdListCopyPrefix(uint8_t* out, const uint8_t* id, size_t items) {
   size_t n = IdListPrefixBytes(id, items);
@@ -59,11 +78,12 @@ bool IdListBytesEqual(const uint8_t* a, const uint8_t* b) {
   return na == IdListSize(b) && (na == 2 || std::memcmp(a, b, na - 2) == 0);
 }
 
-bool IsClassIdName(const std::string& name) { return name.rfind("::{", 0) == 0; }
+bool IsClassIdName(const std::string& name) {
+  return name.rfind("::{", 0) == 0;
+}
 
 std::string CleanDisplayName(std::string name) {
-  if (name.size() > 1 && name[0] == '?' && name[1] >= '0' && name[1] <= '9')
-    std::erase(name, '?');
+  if (name.size() > 1 && name[0] == '?' && name[1] >= '0' && name[1] <= '9') std::erase(name, '?');
   return name;
 }
 

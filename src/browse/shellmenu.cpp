@@ -27,7 +27,7 @@ std::string CurrentDir() {
 // afterwards comes back, under the folder's new name after a rename and not at
 // all when it is gone.
 class CurrentDirStep {
-public:
+ public:
   CurrentDirStep() : saved_(CurrentDir()) {}
   ~CurrentDirStep() {
     if (moved_) SetCurrentDirectoryW(Widen(saved_).c_str());
@@ -44,7 +44,7 @@ public:
     if (PathWithin(saved_, from)) saved_ = to + saved_.substr(std::min(from.size(), saved_.size()));
   }
 
-private:
+ private:
   std::string saved_;
   bool moved_ = false;
 };

@@ -65,10 +65,10 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
   DockWidth = width;
   DockHeight = height;
   // No lines or button at the root; the selection shows only while focused.
-  CreateStandard(WC_TREEVIEWA, "",
-                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                     TVS_EDITLABELS,
-                 WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
+  CreateStandard(
+      WC_TREEVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
+      WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
   proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
   // Unicode notifications, and with them a Unicode label editor: typed text
   // then never passes through an ANSI conversion, which need not be UTF-8.
@@ -162,8 +162,8 @@ bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
 }
 
 bool TShellTreeView::Expanded(HTREEITEM node) const {
-  return node && (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) &
-                  TVIS_EXPANDED);
+  return node &&
+         (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) & TVIS_EXPANDED);
 }
 
 HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
@@ -215,9 +215,10 @@ void TShellTreeView::CreateRootNode() {
     Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   }
   ComPtr<IShellFolder> folder;
-  if (IShellFolder* f = rootRecord_->Folder()) f->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  auto record =
-      std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()), std::move(folder));
+  if (IShellFolder* f = rootRecord_->Folder())
+    f->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  auto record = std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
+                                               std::move(folder));
   std::string label = DisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL);
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
   HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
@@ -347,7 +348,8 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   if (!id) throw Exception(SettingPathError(path));
   HTREEITEM root = RootNode();
   if (busy_ || !root) return;
-  if (TShellFolder* selected = Record(Selected()); selected && SameFolder(selected->AbsoluteId(), id.Get()))
+  if (TShellFolder* selected = Record(Selected());
+      selected && SameFolder(selected->AbsoluteId(), id.Get()))
     return;
   FlagSet busy(busy_);
   RedrawLock redraw(*this);
@@ -487,7 +489,8 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       result = TRUE;  // handled: no context-menu message follows
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -548,7 +551,8 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
         return true;
       }
       return false;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -22,7 +22,7 @@
 namespace pix {
 
 class TShellTreeView : public TControl {
-public:
+ public:
   TShellTreeView();
   ~TShellTreeView() override;
 
@@ -102,39 +102,39 @@ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-protected:
+ protected:
   // Asks a folder for its sub-folders. The shell may show a prompt meanwhile
   // (a drive without a medium), and with it run a message loop.
   virtual HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items);
 
-private:
+ private:
   // Sets a flag while it lives.
   class FlagSet {
-  public:
+   public:
     explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
     ~FlagSet() { flag_ = old_; }
     FlagSet(const FlagSet&) = delete;
     FlagSet& operator=(const FlagSet&) = delete;
 
-  private:
+   private:
     bool& flag_;
     bool old_;
   };
   // While one lives, refreshes asked by the watcher wait: a refresh deletes
   // nodes, which the code it would interrupt may still be using.
   class DeferScope {
-  public:
+   public:
     explicit DeferScope(TShellTreeView& tree) : tree_(tree) { ++tree_.deferrals_; }
     ~DeferScope() { --tree_.deferrals_; }
     DeferScope(const DeferScope&) = delete;
     DeferScope& operator=(const DeferScope&) = delete;
 
-  private:
+   private:
     TShellTreeView& tree_;
   };
   // Suspends the tree's drawing; nested locks resume it only when the last ends.
   class RedrawLock {
-  public:
+   public:
     explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
       if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
     }
@@ -147,7 +147,7 @@ private:
     RedrawLock(const RedrawLock&) = delete;
     RedrawLock& operator=(const RedrawLock&) = delete;
 
-  private:
+   private:
     TShellTreeView& tree_;
   };
   LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
@@ -201,7 +201,7 @@ private:
   bool autoRefresh_ = true;
   int refreshes_ = 0;
   TShellContextMenu contextMenu_;
-  HWND endedEdit_ = nullptr;   // the label editor whose end was handled
+  HWND endedEdit_ = nullptr;  // the label editor whose end was handled
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing
   // Shown nodes waiting for their own icons, fetched a few at a time.

@@ -24,7 +24,7 @@ std::string FileNamePart(const std::string& path) {
 
 // The main window's file list as the view sees it; not owned.
 class TFileListSteps : public TViewList {
-public:
+ public:
   explicit TFileListSteps(TFileListBox& list) : list_(list) {}
   int Count() const override { return list_.Count(); }
   int ItemIndex() const override { return list_.ItemIndex(); }
@@ -33,13 +33,15 @@ public:
   std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
   void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
 
-private:
+ private:
   TFileListBox& list_;
 };
 
 }  // namespace
 
-TfmView* fmView() { return ViewSlot().get(); }
+TfmView* fmView() {
+  return ViewSlot().get();
+}
 
 void TfmView::Create() {
   // Centred at its normal size, though it only ever shows maximised. Owned by
@@ -91,11 +93,18 @@ void TfmView::FormKeyDown(WORD& key, TShiftState) {
   if (!FileList) return;
   int last = FileList->Count() - 1, at = FileList->ItemIndex();
   switch (key) {
-    case VK_RIGHT: StepTo(at == last ? 0 : at + 1); return;
-    case VK_LEFT: StepTo(at == 0 ? last : at - 1); return;
+    case VK_RIGHT:
+      StepTo(at == last ? 0 : at + 1);
+      return;
+    case VK_LEFT:
+      StepTo(at == 0 ? last : at - 1);
+      return;
     case VK_RETURN:
-    case VK_ESCAPE: Close(); break;
-    default: break;
+    case VK_ESCAPE:
+      Close();
+      break;
+    default:
+      break;
   }
   if (OnListChange) OnListChange();
 }
@@ -109,7 +118,9 @@ void TfmView::FormActivate() {
   SetWindowPlacement(Handle(), &wp);
 }
 
-void TfmView::imgWievDblClick() { Close(); }
+void TfmView::imgWievDblClick() {
+  Close();
+}
 
 bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg == WM_SYSCOMMAND) {
@@ -120,8 +131,10 @@ bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       case SC_SIZE:
       case SC_RESTORE:
       case SC_MINIMIZE:
-      case SC_MAXIMIZE: return true;
-      default: break;
+      case SC_MAXIMIZE:
+        return true;
+      default:
+        break;
     }
   }
   return TForm::HandleMessage(msg, wp, lp, result);

@@ -27,7 +27,7 @@ struct TViewList {
 };
 
 class TfmView : public TForm {
-public:
+ public:
   // Builds the window, hidden.
   void Create();
 
@@ -47,7 +47,7 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void StepTo(int index);
 };
 

@@ -15,7 +15,6 @@ const char kNotValid[] = "Bitmap image is not valid";
   throw EInvalidGraphic(kNotValid);
 }
 
-
 InfoFields Fields(const uint8_t* p) {
   InfoFields f;
   f.size = U32(p);

@@ -10,7 +10,7 @@
 namespace pix {
 
 class TFileStream : public TStream {
-public:
+ public:
   // Raises "Cannot open file "%s". %s" with the full path and the system's message.
   explicit TFileStream(const std::string& fileName);
   size_t Read(void* buffer, size_t count) override;
@@ -18,7 +18,7 @@ public:
   void SetPosition(uint64_t pos) override;
   uint64_t Size() const override;
 
-private:
+ private:
   TOwnedFile handle_;
 };
 

@@ -57,6 +57,8 @@ void TPicture::Progress(void* sender, TProgressStage stage, uint8_t percent, boo
   if (OnProgress) OnProgress(sender, stage, percent, redrawNow, r, msg);
 }
 
-void ClearPicture(TPicture& holder) { holder.SetGraphic(nullptr); }
+void ClearPicture(TPicture& holder) {
+  holder.SetGraphic(nullptr);
+}
 
 }  // namespace pix

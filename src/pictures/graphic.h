@@ -29,7 +29,7 @@ using TProgressEvent = std::function<void(void* sender, TProgressStage stage, ui
                                           bool redrawNow, const RECT& r, const std::string& msg)>;
 
 class TGraphic {
-public:
+ public:
   virtual ~TGraphic() = default;
   TGraphic(const TGraphic&) = delete;
   TGraphic& operator=(const TGraphic&) = delete;
@@ -55,26 +55,26 @@ public:
   std::function<void(TGraphic&)> OnChange;
   TProgressEvent OnProgress;
 
-protected:
+ protected:
   TGraphic() = default;
   // The change signal: sets the modified flag, then calls the hook.
   void Changed();
   void Progress(TProgressStage stage, uint8_t percent, bool redrawNow, const RECT& r,
                 const std::string& msg);
 
-private:
+ private:
   bool transparent_ = false;
 };
 
 // Told of every change of a holder (the optional change-notifier interface).
 class IChangeNotifier {
-public:
+ public:
   virtual ~IChangeNotifier() = default;
   virtual void Changed() = 0;
 };
 
 class TPicture {
-public:
+ public:
   TPicture() = default;
   TPicture(const TPicture&) = delete;
   TPicture& operator=(const TPicture&) = delete;
@@ -93,10 +93,10 @@ public:
 
   // The holder's own signals, which its picture's hooks point at.
   void Changed();
-  void Progress(void* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
-                const RECT& r, const std::string& msg);
+  void Progress(void* sender, TProgressStage stage, uint8_t percent, bool redrawNow, const RECT& r,
+                const std::string& msg);
 
-private:
+ private:
   friend void LoadPictureFile(TPicture& holder, const std::string& fileName);
   void Install(std::unique_ptr<TGraphic> g);
   std::unique_ptr<TGraphic> graphic_;

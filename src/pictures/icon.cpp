@@ -9,9 +9,8 @@
 
 namespace pix {
 
-const TGraphicClass TIconKind{"TIcon", &TGraphicKind, [] {
-                                return std::unique_ptr<TGraphic>(std::make_unique<TIcon>());
-                              }};
+const TGraphicClass TIconKind{"TIcon", &TGraphicKind,
+                              [] { return std::unique_ptr<TGraphic>(std::make_unique<TIcon>()); }};
 
 namespace {
 
@@ -42,11 +41,11 @@ struct DibInfo {
 // copy onto a new bitmap of the chosen size (monochrome for the mask).
 HBITMAP StretchedBitmap(HDC screen, const DibInfo& info, const uint8_t* bits, int w, int h,
                         bool monochrome) {
-  TOwnedBitmap source(Check(CreateDIBitmap(screen, &info.header, CBM_INIT, bits,
-                                           reinterpret_cast<const BITMAPINFO*>(&info),
-                                           DIB_RGB_COLORS)));
-  TOwnedBitmap target(Check(monochrome ? CreateBitmap(w, h, 1, 1, nullptr)
-                                       : CreateCompatibleBitmap(screen, w, h)));
+  TOwnedBitmap source(
+      Check(CreateDIBitmap(screen, &info.header, CBM_INIT, bits,
+                           reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS)));
+  TOwnedBitmap target(
+      Check(monochrome ? CreateBitmap(w, h, 1, 1, nullptr) : CreateCompatibleBitmap(screen, w, h)));
   TMemoryDC src(screen), dst(screen);
   if (!src || !dst) RaiseResourceError();
   TSelectObject selectSource(src, source), selectTarget(dst, target);
@@ -67,9 +66,13 @@ std::vector<uint8_t> BitmapBits(HBITMAP bmp, BITMAP& desc) {
 
 }  // namespace
 
-TIcon::TIcon() { TGraphic::SetTransparent(true); }
+TIcon::TIcon() {
+  TGraphic::SetTransparent(true);
+}
 
-TIcon::~TIcon() { ReleaseHandle(); }
+TIcon::~TIcon() {
+  ReleaseHandle();
+}
 
 void TIcon::ReleaseHandle() {
   if (handle_ && ownsHandle_) DestroyIcon(handle_);
@@ -92,8 +95,12 @@ void TIcon::LoadFromStream(TStream& stream) {
   Changed();
 }
 
-int TIcon::Width() const { return size_.cx ? size_.cx : GetSystemMetrics(SM_CXICON); }
-int TIcon::Height() const { return size_.cy ? size_.cy : GetSystemMetrics(SM_CYICON); }
+int TIcon::Width() const {
+  return size_.cx ? size_.cx : GetSystemMetrics(SM_CXICON);
+}
+int TIcon::Height() const {
+  return size_.cy ? size_.cy : GetSystemMetrics(SM_CYICON);
+}
 
 HICON TIcon::Handle() {
   if (!handle_) MakeIcon();
@@ -119,8 +126,9 @@ void TIcon::MakeIcon() {
   size_t n = bytes_.size();
   std::vector<IconDirEntry> entries = ReadIconDirectory(data, n);
   // Entries the platform could not read safely take no part in the choice.
-  int best = ChooseIconEntry(entries, desired.cx, desired.cy, static_cast<uint16_t>(ScreenColorDepth()),
-                             UsableIconEntries(data, n, entries));
+  int best =
+      ChooseIconEntry(entries, desired.cx, desired.cy, static_cast<uint16_t>(ScreenColorDepth()),
+                      UsableIconEntries(data, n, entries));
   IconImageLayout layout;
   if (best < 0 || !CheckIconImage(data, n, entries[static_cast<size_t>(best)], layout))
     throw EInvalidGraphic("Icon image is not valid");

@@ -14,7 +14,7 @@ namespace pix {
 extern const TGraphicClass TIconKind;
 
 class TIcon : public TGraphic {
-public:
+ public:
   TIcon();
   ~TIcon() override;
 
@@ -34,7 +34,7 @@ public:
   bool HandleAllocated() const { return handle_ != nullptr; }
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
-private:
+ private:
   void ReleaseHandle();
   void MakeIcon();
 

@@ -9,7 +9,6 @@ namespace pix {
 
 namespace {
 
-
 const uint32_t kMostColours = 2147483647;
 
 }  // namespace
@@ -43,7 +42,9 @@ uint32_t IconScreenColours(uint16_t depth) {
   return depth <= 8 ? 1u << depth : kMostColours;
 }
 
-uint32_t IconColourWeight(const IconDirEntry& e) { return e.colours ? e.colours : kMostColours; }
+uint32_t IconColourWeight(const IconDirEntry& e) {
+  return e.colours ? e.colours : kMostColours;
+}
 
 static bool BetterOnAxis(int e, int best, int desired) {
   int dE = e - desired, dB = best - desired;
@@ -98,11 +99,22 @@ bool CheckIconImage(const uint8_t* data, size_t n, const IconDirEntry& e, IconIm
   if (width <= 0 || rawHeight != 2u * e.height || compression != 0) return false;
   uint32_t entries;
   switch (bitCount) {
-    case 1: entries = 2; break;
-    case 4: entries = 16; break;
-    case 8: entries = 256; break;
-    case 16: case 24: case 32: entries = 0; break;
-    default: return false;
+    case 1:
+      entries = 2;
+      break;
+    case 4:
+      entries = 16;
+      break;
+    case 8:
+      entries = 256;
+      break;
+    case 16:
+    case 24:
+    case 32:
+      entries = 0;
+      break;
+    default:
+      return false;
   }
   uint32_t height = rawHeight >> 1;
   uint64_t colourSize = BitmapRowBytes(static_cast<uint64_t>(width), bitCount) * height;
@@ -127,7 +139,8 @@ std::vector<bool> UsableIconEntries(const uint8_t* data, size_t n,
                                     const std::vector<IconDirEntry>& entries) {
   std::vector<bool> usable(entries.size());
   IconImageLayout layout;
-  for (size_t i = 0; i < entries.size(); ++i) usable[i] = CheckIconImage(data, n, entries[i], layout);
+  for (size_t i = 0; i < entries.size(); ++i)
+    usable[i] = CheckIconImage(data, n, entries[i], layout);
   return usable;
 }
 

@@ -41,12 +41,12 @@ int ChooseIconEntry(const std::vector<IconDirEntry>& entries, int desiredW, int 
 
 // Where the parts of one image lie in the file. Offsets are from the file's start.
 struct IconImageLayout {
-  int32_t width = 0;          // from the image's info header
-  int32_t height = 0;         // the info header's height halved: the image's own
+  int32_t width = 0;   // from the image's info header
+  int32_t height = 0;  // the info header's height halved: the image's own
   uint16_t bitCount = 0;
-  size_t header = 0;          // 40-byte info header
-  size_t colourTable = 0;     // colour table entries of 4 bytes
-  uint32_t colourEntries = 0; // 2, 16, 256 or 0 by bit count
+  size_t header = 0;                  // 40-byte info header
+  size_t colourTable = 0;             // colour table entries of 4 bytes
+  uint32_t colourEntries = 0;         // 2, 16, 256 or 0 by bit count
   size_t colour = 0, colourSize = 0;  // XOR pixels, rows padded to 4 bytes
   size_t mask = 0, maskSize = 0;      // AND pixels, 1 bit, rows padded to 4 bytes
 };

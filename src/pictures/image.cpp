@@ -16,7 +16,7 @@ bool TransparentByKind(const TGraphic& g) {
 // Moves the parent's device context to the view and clips it there; puts the
 // context and the drawing flag back on every path.
 class ViewCanvas {
-public:
+ public:
   ViewCanvas(HDC dc, const TRect& bounds, bool& drawing)
       : dc_(dc), state_(SaveDC(dc)), drawing_(drawing), saved_(drawing) {
     drawing_ = true;
@@ -30,7 +30,7 @@ public:
   ViewCanvas(const ViewCanvas&) = delete;
   ViewCanvas& operator=(const ViewCanvas&) = delete;
 
-private:
+ private:
   HDC dc_;
   int state_;
   bool& drawing_;
@@ -41,8 +41,8 @@ private:
 
 TImage::TImage(HWND parent) : parent_(parent) {
   picture_.OnChange = [this](TPicture&) { PictureChanged(); };
-  picture_.OnProgress = [this](void* sender, TProgressStage stage, uint8_t percent,
-                               bool redrawNow, const RECT& r, const std::string& msg) {
+  picture_.OnProgress = [this](void* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
+                               const RECT& r, const std::string& msg) {
     PictureProgress(sender, stage, percent, redrawNow, r, msg);
   };
 }
@@ -62,11 +62,21 @@ void TImage::SetSetting(bool& field, bool v) {
   field = v;
   PictureChanged();
 }
-void TImage::SetCenter(bool v) { SetSetting(settings_.center, v); }
-void TImage::SetProportional(bool v) { SetSetting(settings_.proportional, v); }
-void TImage::SetStretch(bool v) { SetSetting(settings_.stretch, v); }
-void TImage::SetTransparent(bool v) { SetSetting(transparent_, v); }
-void TImage::SetAutoSize(bool v) { SetSetting(autoSize_, v); }
+void TImage::SetCenter(bool v) {
+  SetSetting(settings_.center, v);
+}
+void TImage::SetProportional(bool v) {
+  SetSetting(settings_.proportional, v);
+}
+void TImage::SetStretch(bool v) {
+  SetSetting(settings_.stretch, v);
+}
+void TImage::SetTransparent(bool v) {
+  SetSetting(transparent_, v);
+}
+void TImage::SetAutoSize(bool v) {
+  SetSetting(autoSize_, v);
+}
 
 TRect TImage::DestRect() const {
   return PlacementRect(picture_.Width(), picture_.Height(), Width(), Height(), settings_);
@@ -121,8 +131,10 @@ bool TImage::DoPaletteChange() {
   // Only the program's own top-level windows count (not a common dialog).
   if (!root || !dynamic_cast<TForm*>(TControl::FromHandle(root))) return false;
   if (GetActiveWindow() != root) return false;
-  if (drawing_) SendMessageA(root, WM_QUERYNEWPALETTE, 0, 0);
-  else PostMessageA(root, WM_QUERYNEWPALETTE, 0, 0);
+  if (drawing_)
+    SendMessageA(root, WM_QUERYNEWPALETTE, 0, 0);
+  else
+    PostMessageA(root, WM_QUERYNEWPALETTE, 0, 0);
   g->PaletteModified = false;
   return true;
 }

@@ -10,7 +10,7 @@
 namespace pix {
 
 class TImage : public TDockable {
-public:
+ public:
   explicit TImage(HWND parent = nullptr);
   TImage(const TImage&) = delete;
   TImage& operator=(const TImage&) = delete;
@@ -49,7 +49,7 @@ public:
   bool Opaque() const { return opaque_; }
   bool Drawing() const { return drawing_; }
 
-private:
+ private:
   void PictureChanged();
   void PictureProgress(void* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
                        const RECT& r, const std::string& msg);

@@ -19,8 +19,10 @@ bool StepKeyWaiting() {
     case VK_PRIOR:
     case VK_NEXT:
     case VK_HOME:
-    case VK_END: return true;
-    default: return false;
+    case VK_END:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -100,7 +102,8 @@ bool TImageHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         return true;
       }
       return TPaintedControl::HandleMessage(msg, wp, lp, result);
-    default: return TPaintedControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TPaintedControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -11,7 +11,7 @@
 namespace pix {
 
 class TImageHost : public TPaintedControl {
-public:
+ public:
   // Created child of `parent`, visible.
   void Create(HWND parent, const TRect& r = {});
 
@@ -38,7 +38,7 @@ public:
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   void Paint(HDC dc, const RECT& client) override;
   BOOL EraseBackground(HDC dc) override;
   void PaintFailed(std::exception_ptr e) override;

@@ -21,7 +21,9 @@ TJPEGDefaults& JPEGDefaults() {
 
 namespace {
 
-std::string JPEGDescription() { return ResourceText(IDS_JPEG, "JPEG Image File"); }
+std::string JPEGDescription() {
+  return ResourceText(IDS_JPEG, "JPEG Image File");
+}
 
 // GDI sizes bitmaps in 32-bit signed quantities; beyond that, or beyond what
 // the system can still commit, the picture can't be shown and memory is short.

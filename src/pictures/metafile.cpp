@@ -15,13 +15,14 @@
 namespace pix {
 
 const TGraphicClass TMetafileKind{"TMetafile", &TGraphicKind, [] {
-                                    return std::unique_ptr<TGraphic>(
-                                        std::make_unique<TMetafile>());
+                                    return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>());
                                   }};
 
 namespace {
 
-[[noreturn]] void NotValid() { throw EInvalidGraphic("Metafile is not valid"); }
+[[noreturn]] void NotValid() {
+  throw EInvalidGraphic("Metafile is not valid");
+}
 
 int ScreenLogPixelsY() {
   static const int value = [] {
@@ -128,7 +129,9 @@ HENHMETAFILE ConvertWindowsMetafile(const std::vector<uint8_t>& records, LONG xE
 
 }  // namespace
 
-TMetafile::TMetafile() { TGraphic::SetTransparent(true); }
+TMetafile::TMetafile() {
+  TGraphic::SetTransparent(true);
+}
 
 void TMetafile::Clear() {
   handle_.Reset();

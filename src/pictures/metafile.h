@@ -14,7 +14,7 @@ namespace pix {
 extern const TGraphicClass TMetafileKind;
 
 class TMetafile : public TGraphic {
-public:
+ public:
   TMetafile();
 
   const TGraphicClass& Kind() const override { return TMetafileKind; }
@@ -36,7 +36,7 @@ public:
   int MMHeight() const { return mmHeight_; }
   int Inch() const { return inch_; }
 
-private:
+ private:
   void Clear();
   void ReadEnhanced(TStream& stream);
   void ReadPlaceable(TStream& stream);

@@ -8,8 +8,8 @@ namespace pix {
 
 namespace {
 
-const uint32_t kSetAbortProc = 9;  // escape that hands the player a code address
-const uint16_t kMfComment = 15;    // escape that carries only data
+const uint32_t kSetAbortProc = 9;               // escape that hands the player a code address
+const uint16_t kMfComment = 15;                 // escape that carries only data
 const uint32_t kEmbeddedEnhanced = 0x43464D57;  // "WMFC": comments carrying an enhanced metafile
 
 }  // namespace
@@ -49,8 +49,10 @@ EnhancedHeader ReadEnhancedHeader(const uint8_t* head) {
 }
 
 void EnhancedFrameSize(const EnhancedHeader& h, int32_t& width, int32_t& height) {
-  width = static_cast<int32_t>(static_cast<uint32_t>(h.frameRight) - static_cast<uint32_t>(h.frameLeft));
-  height = static_cast<int32_t>(static_cast<uint32_t>(h.frameBottom) - static_cast<uint32_t>(h.frameTop));
+  width = static_cast<int32_t>(static_cast<uint32_t>(h.frameRight) -
+                               static_cast<uint32_t>(h.frameLeft));
+  height = static_cast<int32_t>(static_cast<uint32_t>(h.frameBottom) -
+                                static_cast<uint32_t>(h.frameTop));
 }
 
 bool ReadPlaceableHeader(const uint8_t* data, size_t n, PlaceableHeader& h) {
@@ -81,8 +83,11 @@ void MetafilePixelSize(int32_t mmWidth, int32_t mmHeight, int32_t inch,
   } else if (ref.present) {
     // The product in 64 bits: a reference of more than 21 metres would wrap 32.
     int64_t mmW = static_cast<int64_t>(ref.mmW) * 100, mmH = static_cast<int64_t>(ref.mmH) * 100;
-    width = mmW == static_cast<int32_t>(mmW) ? MulDiv32(mmWidth, ref.pxW, static_cast<int32_t>(mmW)) : -1;
-    height = mmH == static_cast<int32_t>(mmH) ? MulDiv32(mmHeight, ref.pxH, static_cast<int32_t>(mmH)) : -1;
+    width = mmW == static_cast<int32_t>(mmW) ? MulDiv32(mmWidth, ref.pxW, static_cast<int32_t>(mmW))
+                                             : -1;
+    height = mmH == static_cast<int32_t>(mmH)
+                 ? MulDiv32(mmHeight, ref.pxH, static_cast<int32_t>(mmH))
+                 : -1;
   } else {
     width = height = 0;
   }
@@ -135,8 +140,7 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
     if (U16(data + pos + 4) != function) ++walk.mended;  // stood in for by a record alike
     // Wine's player takes the palette from the word after the index, which in
     // a one-word record is the next record's first.
-    if (function == kMetaSelectPalette &&
-        (n - pos < 10 || U16(data + pos + 8) >= objects))
+    if (function == kMetaSelectPalette && (n - pos < 10 || U16(data + pos + 8) >= objects))
       return walk;
     if (function == kMetaEscape) NeutraliseEscape(data + pos + 6, bytes, walk);
     pos += static_cast<size_t>(bytes);

@@ -13,83 +13,189 @@ namespace pix {
 
 uint32_t EnhancedRecordMinimum(uint32_t type) {
   switch (type) {
-    case kEmrHeader: return 88;
-    case kEmrPolybezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolybezierTo:
-    case kEmrPolylineTo: return 28;
-    case kEmrPolyPolyline: case kEmrPolyPolygon: return 32;
-    case kEmrSetWindowExtEx: case kEmrSetWindowOrgEx: case kEmrSetViewportExtEx:
-    case kEmrSetViewportOrgEx: case kEmrSetBrushOrgEx: return 16;
-    case kEmrEof: return 20;
-    case kEmrSetPixelV: return 20;
-    case kEmrSetMapperFlags: case kEmrSetMapMode: case kEmrSetBkMode: case kEmrSetPolyFillMode:
-    case kEmrSetRop2: case kEmrSetStretchBltMode: case kEmrSetTextAlign: return 12;
-    case kEmrSetColorAdjustment: return 32;
-    case kEmrSetTextColor: case kEmrSetBkColor: return 12;
-    case kEmrOffsetClipRgn: case kEmrMoveToEx: return 16;
-    case kEmrExcludeClipRect: case kEmrIntersectClipRect: case kEmrScaleViewportExtEx:
-    case kEmrScaleWindowExtEx: return 24;
-    case kEmrRestoreDC: return 12;
-    case kEmrSetWorldTransform: return 32;
-    case kEmrModifyWorldTransform: return 36;
-    case kEmrSelectObject: return 12;
-    case kEmrCreatePen: return 28;
-    case kEmrCreateBrushIndirect: return 24;
-    case kEmrDeleteObject: return 12;
-    case kEmrAngleArc: return 28;
-    case kEmrEllipse: case kEmrRectangle: return 24;
-    case kEmrRoundRect: return 32;
-    case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: return 40;
-    case kEmrSelectPalette: return 12;
-    case kEmrCreatePalette: return 16;
-    case kEmrSetPaletteEntries: return 20;
-    case kEmrResizePalette: return 16;
-    case kEmrExtFloodFill: return 24;
-    case kEmrLineTo: return 16;
-    case kEmrPolyDraw: return 28;
-    case kEmrSetArcDirection: case kEmrSetMiterLimit: return 12;
-    case kEmrFillPath: case kEmrStrokeAndFillPath: case kEmrStrokePath: return 24;
-    case kEmrSelectClipPath: return 12;
-    case kEmrComment: return 12;
-    case kEmrFillRgn: return 32;
-    case kEmrFrameRgn: return 40;
-    case kEmrInvertRgn: case kEmrPaintRgn: return 28;
-    case kEmrExtSelectClipRgn: return 16;
-    case kEmrBitBlt: return 100;
-    case kEmrStretchBlt: return 108;
-    case kEmrMaskBlt: return 128;
-    case kEmrPlgBlt: return 140;
-    case kEmrSetDIBitsToDevice: return 76;
-    case kEmrStretchDIBits: return 80;
-    case kEmrExtCreateFontIndirectW: return 104;  // font: a whole LOGFONTW
-    case kEmrExtTextOutA: case kEmrExtTextOutW: return 76;
-    case kEmrPolybezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolybezierTo16:
-    case kEmrPolylineTo16: return 28;
-    case kEmrPolyPolyline16: case kEmrPolyPolygon16: return 32;
-    case kEmrPolyDraw16: return 28;
-    case kEmrCreateMonoBrush: case kEmrCreateDIBPatternBrushPt: return 32;
-    case kEmrExtCreatePen: return 52;
-    case kEmrPolyTextOutA: case kEmrPolyTextOutW: return 40;
-    case kEmrSetIcmMode: return 12;
-    case kEmrCreateColorSpace: return 340;  // colour space, LOGCOLORSPACEA
-    case kEmrSetColorSpace: case kEmrDeleteColorSpace: return 12;
-    case kEmrGlsRecord: return 12;
-    case kEmrGlsBoundedRecord: return 28;
-    case kEmrPixelFormat: return 48;
-    case kEmrDrawEscape: case kEmrExtEscape: return 16;
-    case kEmrSmallTextOut: return 36;
-    case kEmrForceUfiMapping: return 16;
-    case kEmrNamedEscape: return 20;
-    case kEmrColorCorrectPalette: return 24;
-    case kEmrSetIcmProfileA: case kEmrSetIcmProfileW: return 20;
-    case kEmrAlphaBlend: return 108;
-    case kEmrSetLayout: return 12;
-    case kEmrTransparentBlt: return 108;
-    case kEmrGradientFill: return 36;
-    case kEmrSetLinkedUfis: return 12;
-    case kEmrSetTextJustification: return 16;
-    case kEmrColorMatchToTargetW: return 24;
-    case kEmrCreateColorSpaceW: return 608;  // colour space, LOGCOLORSPACEW
-    default: return 8;  // no parameters, or a type players skip
+    case kEmrHeader:
+      return 88;
+    case kEmrPolybezier:
+    case kEmrPolygon:
+    case kEmrPolyline:
+    case kEmrPolybezierTo:
+    case kEmrPolylineTo:
+      return 28;
+    case kEmrPolyPolyline:
+    case kEmrPolyPolygon:
+      return 32;
+    case kEmrSetWindowExtEx:
+    case kEmrSetWindowOrgEx:
+    case kEmrSetViewportExtEx:
+    case kEmrSetViewportOrgEx:
+    case kEmrSetBrushOrgEx:
+      return 16;
+    case kEmrEof:
+      return 20;
+    case kEmrSetPixelV:
+      return 20;
+    case kEmrSetMapperFlags:
+    case kEmrSetMapMode:
+    case kEmrSetBkMode:
+    case kEmrSetPolyFillMode:
+    case kEmrSetRop2:
+    case kEmrSetStretchBltMode:
+    case kEmrSetTextAlign:
+      return 12;
+    case kEmrSetColorAdjustment:
+      return 32;
+    case kEmrSetTextColor:
+    case kEmrSetBkColor:
+      return 12;
+    case kEmrOffsetClipRgn:
+    case kEmrMoveToEx:
+      return 16;
+    case kEmrExcludeClipRect:
+    case kEmrIntersectClipRect:
+    case kEmrScaleViewportExtEx:
+    case kEmrScaleWindowExtEx:
+      return 24;
+    case kEmrRestoreDC:
+      return 12;
+    case kEmrSetWorldTransform:
+      return 32;
+    case kEmrModifyWorldTransform:
+      return 36;
+    case kEmrSelectObject:
+      return 12;
+    case kEmrCreatePen:
+      return 28;
+    case kEmrCreateBrushIndirect:
+      return 24;
+    case kEmrDeleteObject:
+      return 12;
+    case kEmrAngleArc:
+      return 28;
+    case kEmrEllipse:
+    case kEmrRectangle:
+      return 24;
+    case kEmrRoundRect:
+      return 32;
+    case kEmrArc:
+    case kEmrChord:
+    case kEmrPie:
+    case kEmrArcTo:
+      return 40;
+    case kEmrSelectPalette:
+      return 12;
+    case kEmrCreatePalette:
+      return 16;
+    case kEmrSetPaletteEntries:
+      return 20;
+    case kEmrResizePalette:
+      return 16;
+    case kEmrExtFloodFill:
+      return 24;
+    case kEmrLineTo:
+      return 16;
+    case kEmrPolyDraw:
+      return 28;
+    case kEmrSetArcDirection:
+    case kEmrSetMiterLimit:
+      return 12;
+    case kEmrFillPath:
+    case kEmrStrokeAndFillPath:
+    case kEmrStrokePath:
+      return 24;
+    case kEmrSelectClipPath:
+      return 12;
+    case kEmrComment:
+      return 12;
+    case kEmrFillRgn:
+      return 32;
+    case kEmrFrameRgn:
+      return 40;
+    case kEmrInvertRgn:
+    case kEmrPaintRgn:
+      return 28;
+    case kEmrExtSelectClipRgn:
+      return 16;
+    case kEmrBitBlt:
+      return 100;
+    case kEmrStretchBlt:
+      return 108;
+    case kEmrMaskBlt:
+      return 128;
+    case kEmrPlgBlt:
+      return 140;
+    case kEmrSetDIBitsToDevice:
+      return 76;
+    case kEmrStretchDIBits:
+      return 80;
+    case kEmrExtCreateFontIndirectW:
+      return 104;  // font: a whole LOGFONTW
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW:
+      return 76;
+    case kEmrPolybezier16:
+    case kEmrPolygon16:
+    case kEmrPolyline16:
+    case kEmrPolybezierTo16:
+    case kEmrPolylineTo16:
+      return 28;
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon16:
+      return 32;
+    case kEmrPolyDraw16:
+      return 28;
+    case kEmrCreateMonoBrush:
+    case kEmrCreateDIBPatternBrushPt:
+      return 32;
+    case kEmrExtCreatePen:
+      return 52;
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW:
+      return 40;
+    case kEmrSetIcmMode:
+      return 12;
+    case kEmrCreateColorSpace:
+      return 340;  // colour space, LOGCOLORSPACEA
+    case kEmrSetColorSpace:
+    case kEmrDeleteColorSpace:
+      return 12;
+    case kEmrGlsRecord:
+      return 12;
+    case kEmrGlsBoundedRecord:
+      return 28;
+    case kEmrPixelFormat:
+      return 48;
+    case kEmrDrawEscape:
+    case kEmrExtEscape:
+      return 16;
+    case kEmrSmallTextOut:
+      return 36;
+    case kEmrForceUfiMapping:
+      return 16;
+    case kEmrNamedEscape:
+      return 20;
+    case kEmrColorCorrectPalette:
+      return 24;
+    case kEmrSetIcmProfileA:
+    case kEmrSetIcmProfileW:
+      return 20;
+    case kEmrAlphaBlend:
+      return 108;
+    case kEmrSetLayout:
+      return 12;
+    case kEmrTransparentBlt:
+      return 108;
+    case kEmrGradientFill:
+      return 36;
+    case kEmrSetLinkedUfis:
+      return 12;
+    case kEmrSetTextJustification:
+      return 16;
+    case kEmrColorMatchToTargetW:
+      return 24;
+    case kEmrCreateColorSpaceW:
+      return 608;  // colour space, LOGCOLORSPACEW
+    default:
+      return 8;  // no parameters, or a type players skip
   }
 }
 
@@ -212,45 +318,72 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
   if (size < EnhancedRecordMinimum(type)) return false;
   auto object = [&](uint32_t at, bool stock) { return Handle(U32(rec + at), handles, stock); };
   switch (type) {
-    case kEmrPolybezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolybezierTo:
+    case kEmrPolybezier:
+    case kEmrPolygon:
+    case kEmrPolyline:
+    case kEmrPolybezierTo:
     case kEmrPolylineTo:  // points of 8 bytes
       return 28 + 8ull * U32(rec + 24) <= size;
-    case kEmrPolybezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolybezierTo16:
+    case kEmrPolybezier16:
+    case kEmrPolygon16:
+    case kEmrPolyline16:
+    case kEmrPolybezierTo16:
     case kEmrPolylineTo16:  // points of 4 bytes
       return 28 + 4ull * U32(rec + 24) <= size;
-    case kEmrPolyPolyline: case kEmrPolyPolygon: return PolyPolyInside(rec, size, 8);
-    case kEmrPolyPolyline16: case kEmrPolyPolygon16: return PolyPolyInside(rec, size, 4);
-    case kEmrPolyDraw: return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
-    case kEmrPolyDraw16: return 28 + 5ull * U32(rec + 24) <= size;
-    case kEmrExtTextOutA: return TextInside(rec, size, 36, 1, false);
-    case kEmrExtTextOutW: return TextInside(rec, size, 36, 2, false);
-    case kEmrPolyTextOutA: return PolyTextInside(rec, size, 1);
-    case kEmrPolyTextOutW: return PolyTextInside(rec, size, 2);
-    case kEmrSmallTextOut: return SmallTextInside(rec, size);
+    case kEmrPolyPolyline:
+    case kEmrPolyPolygon:
+      return PolyPolyInside(rec, size, 8);
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon16:
+      return PolyPolyInside(rec, size, 4);
+    case kEmrPolyDraw:
+      return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
+    case kEmrPolyDraw16:
+      return 28 + 5ull * U32(rec + 24) <= size;
+    case kEmrExtTextOutA:
+      return TextInside(rec, size, 36, 1, false);
+    case kEmrExtTextOutW:
+      return TextInside(rec, size, 36, 2, false);
+    case kEmrPolyTextOutA:
+      return PolyTextInside(rec, size, 1);
+    case kEmrPolyTextOutW:
+      return PolyTextInside(rec, size, 2);
+    case kEmrSmallTextOut:
+      return SmallTextInside(rec, size);
     case kEmrCreatePalette:
       return object(8, false) && 16 + 4ull * U16(rec + 14) <= size;
     case kEmrSetPaletteEntries:
       return object(8, false) && 20 + 4ull * U32(rec + 16) <= size;
-    case kEmrResizePalette: case kEmrColorCorrectPalette: return object(8, false);
-    case kEmrComment: return 12ull + U32(rec + 8) <= size;
+    case kEmrResizePalette:
+    case kEmrColorCorrectPalette:
+      return object(8, false);
+    case kEmrComment:
+      return 12ull + U32(rec + 8) <= size;
     // Restore DC: levels back from the current one; Wine's player takes the
     // magnitude of -2^31 for a small one and pops states that are not there.
-    case kEmrRestoreDC: return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
+    case kEmrRestoreDC:
+      return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
     // Fill and frame region: Wine's player takes the brush from the object
     // table whatever the index, so the player paints stock brushes itself
     // (EnhancedRecordPlay).
-    case kEmrFillRgn: return RegionInside(rec, size, 24, 32) && object(28, true);
-    case kEmrFrameRgn: return RegionInside(rec, size, 24, 40) && object(28, true);
-    case kEmrInvertRgn: case kEmrPaintRgn: return RegionInside(rec, size, 24, 28);
+    case kEmrFillRgn:
+      return RegionInside(rec, size, 24, 32) && object(28, true);
+    case kEmrFrameRgn:
+      return RegionInside(rec, size, 24, 40) && object(28, true);
+    case kEmrInvertRgn:
+    case kEmrPaintRgn:
+      return RegionInside(rec, size, 24, 28);
     case kEmrExtSelectClipRgn: {  // none when empty, but read whenever the record could hold one
       uint32_t cb = U32(rec + 8);
       if (cb > size - 16) return false;
       if (cb != 0) return RegionFits(rec + 16, cb);
       return size < 52 || RegionFits(rec + 16, size - 16);
     }
-    case kEmrBitBlt: case kEmrStretchBlt:
+    case kEmrBitBlt:
+    case kEmrStretchBlt:
       return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
-    case kEmrAlphaBlend: case kEmrTransparentBlt:
+    case kEmrAlphaBlend:
+    case kEmrTransparentBlt:
       return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
              SourceInsideBitmap(rec);
     case kEmrMaskBlt:  // the player reads both bitmaps whatever their offsets
@@ -266,26 +399,44 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
     // records never reach it (EnhancedRecordPlay).
     case kEmrStretchDIBits:
       return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
-    case kEmrCreateMonoBrush: case kEmrCreateDIBPatternBrushPt:
+    case kEmrCreateMonoBrush:
+    case kEmrCreateDIBPatternBrushPt:
       return object(8, false) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
     case kEmrExtCreatePen:  // an optional pattern bitmap, then style entries
       return object(8, false) && DibInside(rec, size, 12, 0, Bitmap::AbsentWhenNoSize) &&
              52 + 4ull * U32(rec + 48) <= size;
-    case kEmrGradientFill: return GradientInside(rec, size);
-    case kEmrCreatePen: case kEmrCreateBrushIndirect: case kEmrExtCreateFontIndirectW:
-    case kEmrCreateColorSpace: return object(8, false);
-    case kEmrCreateColorSpaceW: return object(8, false) && DataInside(rec, size, 608, 604, 1);
-    case kEmrSelectObject: case kEmrSelectPalette: return object(8, true);
-    case kEmrSetColorSpace: return object(8, false);  // no stock colour spaces
-    case kEmrDeleteObject: case kEmrDeleteColorSpace: return object(8, false);
-    case kEmrGlsRecord: return DataInside(rec, size, 12, 8, 1);
-    case kEmrGlsBoundedRecord: return DataInside(rec, size, 28, 24, 1);
-    case kEmrNamedEscape: return DataInside(rec, size, 20, 12, 2);  // driver, data
-    case kEmrSetIcmProfileA: case kEmrSetIcmProfileW:  // profile name, data
+    case kEmrGradientFill:
+      return GradientInside(rec, size);
+    case kEmrCreatePen:
+    case kEmrCreateBrushIndirect:
+    case kEmrExtCreateFontIndirectW:
+    case kEmrCreateColorSpace:
+      return object(8, false);
+    case kEmrCreateColorSpaceW:
+      return object(8, false) && DataInside(rec, size, 608, 604, 1);
+    case kEmrSelectObject:
+    case kEmrSelectPalette:
+      return object(8, true);
+    case kEmrSetColorSpace:
+      return object(8, false);  // no stock colour spaces
+    case kEmrDeleteObject:
+    case kEmrDeleteColorSpace:
+      return object(8, false);
+    case kEmrGlsRecord:
+      return DataInside(rec, size, 12, 8, 1);
+    case kEmrGlsBoundedRecord:
+      return DataInside(rec, size, 28, 24, 1);
+    case kEmrNamedEscape:
+      return DataInside(rec, size, 20, 12, 2);  // driver, data
+    case kEmrSetIcmProfileA:
+    case kEmrSetIcmProfileW:  // profile name, data
       return DataInside(rec, size, 20, 12, 2);
-    case kEmrColorMatchToTargetW: return DataInside(rec, size, 24, 16, 2);
-    case kEmrSetLinkedUfis: return 12 + 8ull * U32(rec + 8) <= size;
-    default: return true;
+    case kEmrColorMatchToTargetW:
+      return DataInside(rec, size, 24, 16, 2);
+    case kEmrSetLinkedUfis:
+      return 12 + 8ull * U32(rec + 8) <= size;
+    default:
+      return true;
   }
 }
 

@@ -14,38 +14,105 @@ namespace pix {
 uint32_t WindowsRecordMinimum(uint16_t function) {
   uint32_t params = 0;  // parameter bytes after the 6-byte size and function
   switch (function) {
-    case kMetaSetBkMode: case kMetaSetMapMode: case kMetaSetRop2: case kMetaSetRelAbs:
-    case kMetaSetPolyFillMode: case kMetaSetStretchBltMode: case kMetaSetTextCharExtra:
-    case kMetaRestoreDC: case kMetaInvertRegion: case kMetaPaintRegion:
-    case kMetaSelectClipRegion: case kMetaSelectObject: case kMetaSetTextAlign:
-    case kMetaResizePalette: case kMetaDeleteObject: case kMetaSelectPalette:
-      params = 2; break;  // modes, object indices, restore level, palette size
-    case kMetaSetPalEntries: case kMetaAnimatePalette: case kMetaCreatePalette:
-    case kMetaDibCreatePatternBrush: case kMetaSetLayout: case kMetaSetBkColor:
-    case kMetaSetTextColor: case kMetaSetTextJustification: case kMetaSetWindowOrg:
-    case kMetaSetWindowExt: case kMetaSetViewportOrg: case kMetaSetViewportExt:
-    case kMetaOffsetWindowOrg: case kMetaOffsetViewportOrg: case kMetaLineTo: case kMetaMoveTo:
-    case kMetaOffsetClipRgn: case kMetaFillRegion: case kMetaSetMapperFlags: case kMetaEscape:
-      params = 4; break;  // palettes, colours, points, extents, escapes
-    case kMetaCreateBrushIndirect: case kMetaScaleWindowExt: case kMetaScaleViewportExt:
-    case kMetaExcludeClipRect: case kMetaIntersectClipRect: case kMetaEllipse:
-    case kMetaFloodFill: case kMetaRectangle: case kMetaSetPixel: case kMetaFrameRegion:
+    case kMetaSetBkMode:
+    case kMetaSetMapMode:
+    case kMetaSetRop2:
+    case kMetaSetRelAbs:
+    case kMetaSetPolyFillMode:
+    case kMetaSetStretchBltMode:
+    case kMetaSetTextCharExtra:
+    case kMetaRestoreDC:
+    case kMetaInvertRegion:
+    case kMetaPaintRegion:
+    case kMetaSelectClipRegion:
+    case kMetaSelectObject:
+    case kMetaSetTextAlign:
+    case kMetaResizePalette:
+    case kMetaDeleteObject:
+    case kMetaSelectPalette:
+      params = 2;
+      break;  // modes, object indices, restore level, palette size
+    case kMetaSetPalEntries:
+    case kMetaAnimatePalette:
+    case kMetaCreatePalette:
+    case kMetaDibCreatePatternBrush:
+    case kMetaSetLayout:
+    case kMetaSetBkColor:
+    case kMetaSetTextColor:
+    case kMetaSetTextJustification:
+    case kMetaSetWindowOrg:
+    case kMetaSetWindowExt:
+    case kMetaSetViewportOrg:
+    case kMetaSetViewportExt:
+    case kMetaOffsetWindowOrg:
+    case kMetaOffsetViewportOrg:
+    case kMetaLineTo:
+    case kMetaMoveTo:
+    case kMetaOffsetClipRgn:
+    case kMetaFillRegion:
+    case kMetaSetMapperFlags:
+    case kMetaEscape:
+      params = 4;
+      break;  // palettes, colours, points, extents, escapes
+    case kMetaCreateBrushIndirect:
+    case kMetaScaleWindowExt:
+    case kMetaScaleViewportExt:
+    case kMetaExcludeClipRect:
+    case kMetaIntersectClipRect:
+    case kMetaEllipse:
+    case kMetaFloodFill:
+    case kMetaRectangle:
+    case kMetaSetPixel:
+    case kMetaFrameRegion:
     case kMetaExtTextOut:
-      params = 8; break;  // brush, scalings, rectangles, text out's fixed part
-    case kMetaCreatePenIndirect: case kMetaExtFloodFill: params = 10; break;
-    case kMetaRoundRect: case kMetaPatBlt: params = 12; break;
-    case kMetaArc: case kMetaPie: case kMetaChord: params = 16; break;
-    case kMetaDibBitBlt: case kMetaSetDibToDev: params = 18; break;
-    case kMetaDibStretchBlt: params = 20; break;
-    case kMetaStretchDib: params = 22; break;
-    case kMetaCreateRegion: params = 22; break;  // its header
-    case kMetaBitBlt: params = 26; break;  // with its bitmap header
-    case kMetaCreatePatternBrush: params = 28; break;  // bitmap header, reserved
-    case kMetaStretchBlt: params = 30; break;  // with its bitmap header
-    case kMetaCreateFontIndirect: params = 50; break;  // 18 bytes and a 32-byte face name
-    case kMetaPolygon: case kMetaPolyline: case kMetaTextOut: case kMetaPolyPolygon:
-      params = 2; break;  // counts
-    default: break;  // no parameters, or a function players skip
+      params = 8;
+      break;  // brush, scalings, rectangles, text out's fixed part
+    case kMetaCreatePenIndirect:
+    case kMetaExtFloodFill:
+      params = 10;
+      break;
+    case kMetaRoundRect:
+    case kMetaPatBlt:
+      params = 12;
+      break;
+    case kMetaArc:
+    case kMetaPie:
+    case kMetaChord:
+      params = 16;
+      break;
+    case kMetaDibBitBlt:
+    case kMetaSetDibToDev:
+      params = 18;
+      break;
+    case kMetaDibStretchBlt:
+      params = 20;
+      break;
+    case kMetaStretchDib:
+      params = 22;
+      break;
+    case kMetaCreateRegion:
+      params = 22;
+      break;  // its header
+    case kMetaBitBlt:
+      params = 26;
+      break;  // with its bitmap header
+    case kMetaCreatePatternBrush:
+      params = 28;
+      break;  // bitmap header, reserved
+    case kMetaStretchBlt:
+      params = 30;
+      break;  // with its bitmap header
+    case kMetaCreateFontIndirect:
+      params = 50;
+      break;  // 18 bytes and a 32-byte face name
+    case kMetaPolygon:
+    case kMetaPolyline:
+    case kMetaTextOut:
+    case kMetaPolyPolygon:
+      params = 2;
+      break;  // counts
+    default:
+      break;  // no parameters, or a function players skip
   }
   return 6 + params;
 }
@@ -78,8 +145,13 @@ struct Ddb {
 };
 bool DdbInside(const Ddb& d, uint64_t left) {
   if (d.width == 0 || d.height == 0) return true;  // nothing is read
-  uint64_t bits = d.bits <= 1 ? 1 : d.bits <= 4 ? 4 : d.bits <= 8 ? 8 : d.bits <= 16 ? 16
-                : d.bits <= 24 ? 24 : d.bits <= 32 ? 32 : 0;
+  uint64_t bits = d.bits <= 1    ? 1
+                  : d.bits <= 4  ? 4
+                  : d.bits <= 8  ? 8
+                  : d.bits <= 16 ? 16
+                  : d.bits <= 24 ? 24
+                  : d.bits <= 32 ? 32
+                                 : 0;
   if (bits == 0) return true;  // refused by the player before it reads
   uint64_t stride = (d.width * bits + 15) / 16 * 2;
   return d.bitsAt + d.height * stride * (d.planes ? d.planes : 1) <= left;
@@ -104,8 +176,7 @@ bool OldCopyInside(const uint8_t* p, uint64_t left, uint16_t function) {
            DdbInside({w(14), w(16), w(20), w(22), 24}, left) &&
            DdbInside({w(14), w(16), p[20], p[21], 22}, left);
   // stretching copy: words 10, 11, 13 and 14, pixels at word 15
-  return PublishedBitmapInside(p, left, 20) &&
-         DdbInside({w(20), w(22), w(26), w(28), 30}, left) &&
+  return PublishedBitmapInside(p, left, 20) && DdbInside({w(20), w(22), w(26), w(28), 30}, left) &&
          DdbInside({w(20), w(22), p[26], p[27], 28}, left);
 }
 
@@ -118,11 +189,16 @@ bool PatternBrushInside(uint8_t* p, uint64_t left) {
     return false;
   switch (U16(p)) {
     case 3: {
-      auto abs32 = [](uint32_t v) { int64_t s = int32_t(v); return uint64_t(s < 0 ? -s : s); };
+      auto abs32 = [](uint32_t v) {
+        int64_t s = int32_t(v);
+        return uint64_t(s < 0 ? -s : s);
+      };
       return DdbInside({abs32(U32(p + 8)), abs32(U32(p + 12)), U16(p + 16), U16(p + 18), 48}, left);
     }
-    case 5: return PackedDibInside(p + 4, left - 4, U16(p + 2));
-    default: return true;
+    case 5:
+      return PackedDibInside(p + 4, left - 4, U16(p + 2));
+    default:
+      return true;
   }
 }
 
@@ -167,7 +243,8 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
   uint64_t left = bytes - 6;
   auto object = [&](uint64_t at) { return U16(p + at) < objects; };
   switch (function) {
-    case kMetaPolygon: case kMetaPolyline:
+    case kMetaPolygon:
+    case kMetaPolyline:
       return 2 + 4ull * U16(p) <= left;
     case kMetaPolyPolygon: {
       uint64_t polys = U16(p);
@@ -178,12 +255,13 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
     }
     case kMetaTextOut:  // length, text padded to a word, y, x
       return 2 + ((U16(p) + 1ull) & ~1ull) + 4 <= left;
-    case kMetaExtTextOut: {  // y, x, length, options, [rectangle], text
+    case kMetaExtTextOut: {                           // y, x, length, options, [rectangle], text
       uint64_t rect = (U16(p + 6) & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
       return 8 + rect + U16(p + 4) <= left;
     }
     case kMetaCreatePalette:  // version, count, entries
-    case kMetaSetPalEntries: case kMetaAnimatePalette:  // start, count, entries
+    case kMetaSetPalEntries:
+    case kMetaAnimatePalette:  // start, count, entries
       return 4 + 4ull * U16(p + 2) <= left;
     case kMetaDibBitBlt:  // 9 words without a bitmap, the bitmap after 8 with one
       return left <= 18 || PackedDibInside(p + 16, left - 16, 0);
@@ -196,17 +274,27 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
       return PackedDibInside(p + 18, left - 18, U16(p), U16(p + 2));
     case kMetaDibCreatePatternBrush:  // style, usage, bitmap (RGB colours for style 3)
       return PackedDibInside(p + 4, left - 4, U16(p) == 3 ? 0 : U16(p + 2));
-    case kMetaCreatePatternBrush: return PatternBrushInside(p, left);
-    case kMetaBitBlt: case kMetaStretchBlt: return OldCopyInside(p, left, function);
-    case kMetaCreateRegion: return RegionScansInside(p, left);
+    case kMetaCreatePatternBrush:
+      return PatternBrushInside(p, left);
+    case kMetaBitBlt:
+    case kMetaStretchBlt:
+      return OldCopyInside(p, left, function);
+    case kMetaCreateRegion:
+      return RegionScansInside(p, left);
     case kMetaSelectClipRegion:  // 0 is none
       return U16(p) == 0 || object(0);
-    case kMetaSelectObject: case kMetaDeleteObject: case kMetaSelectPalette:
-    case kMetaInvertRegion: case kMetaPaintRegion:
+    case kMetaSelectObject:
+    case kMetaDeleteObject:
+    case kMetaSelectPalette:
+    case kMetaInvertRegion:
+    case kMetaPaintRegion:
       return object(0);
-    case kMetaFillRegion: return object(0) && object(2);  // brush, region
-    case kMetaFrameRegion: return object(4) && object(6);  // height, width, brush, region
-    default: return true;
+    case kMetaFillRegion:
+      return object(0) && object(2);  // brush, region
+    case kMetaFrameRegion:
+      return object(4) && object(6);  // height, width, brush, region
+    default:
+      return true;
   }
 }
 

@@ -14,7 +14,7 @@ namespace {
 #if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
 constexpr unsigned short kPrecision53 = 0x0200, kPrecision64 = 0x0300;
 class X87Mode {
-public:
+ public:
   explicit X87Mode(unsigned short precision) {
     __asm__ __volatile__("fnstcw %0" : "=m"(saved_) : : "memory");
     // Round to nearest (bits 10-11 clear) with the requested precision (bits 8-9).
@@ -25,7 +25,7 @@ public:
   X87Mode(const X87Mode&) = delete;
   X87Mode& operator=(const X87Mode&) = delete;
 
-private:
+ private:
   unsigned short saved_ = 0;
 };
 #else

@@ -17,7 +17,9 @@ TRect PlacementRect(int w, int h, int cw, int ch, const PlacementSettings& s);
 
 // True when the picture is larger than the view in either direction (the test
 // that decides whether reduce-to-fit has anything to do).
-inline bool LargerThanView(int w, int h, int cw, int ch) { return w > cw || h > ch; }
+inline bool LargerThanView(int w, int h, int cw, int ch) {
+  return w > cw || h > ch;
+}
 
 // True when the rectangle covers the whole cw x ch view.
 inline bool CoversView(const TRect& r, int cw, int ch) {

@@ -33,7 +33,7 @@ struct TReadAhead::Shared {
   std::string current;             // being read and decoded
   TJPEGDefaults settings;
   bool paused = false, quit = false;
-  DWORD scheduled = 0;  // tick count of the last step
+  DWORD scheduled = 0;              // tick count of the last step
   std::atomic<bool> cancel{false};  // asked between scan lines, so no lock
   int tried = 0, interrupted = 0;
   // Cuts a hand-over through the message queue short: set at the end, and when
@@ -56,7 +56,8 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
 }
 
 bool SameBytes(const TJPEGData& a, const TJPEGData& b) {
-  return a.size == b.size && (a.size == 0 || std::memcmp(a.bytes.get(), b.bytes.get(), a.size) == 0);
+  return a.size == b.size &&
+         (a.size == 0 || std::memcmp(a.bytes.get(), b.bytes.get(), a.size) == 0);
 }
 
 // The file's bytes, read without keeping anyone else from writing it.
@@ -148,8 +149,7 @@ void TReadAhead::InstallHooks() {
   };
 }
 
-std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data,
-                                           const TJPEGDefaults& settings) {
+std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDefaults& settings) {
   for (const auto& e : entries_)
     if (e->settings == settings && SameBytes(*e->data, data)) {
       ++taken_;
@@ -221,8 +221,7 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
     }
     // A file no longer a neighbour: the work on it is wasted. The shown file's
     // goes on; its first draw waits for it.
-    if (!s.current.empty() && s.current != shown_ && !Contains(wanted_, s.current))
-      s.cancel = true;
+    if (!s.current.empty() && s.current != shown_ && !Contains(wanted_, s.current)) s.cancel = true;
     if (!s.thread.joinable() && !s.queue.empty()) s.thread = std::thread([this] { Worker(); });
   }
   s.wake.notify_one();

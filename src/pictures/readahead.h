@@ -19,7 +19,7 @@ class TFileListBox;
 class TImageHost;
 
 class TReadAhead {
-public:
+ public:
   TReadAhead();
   ~TReadAhead();  // stops the worker, interrupting a decode
   TReadAhead(const TReadAhead&) = delete;
@@ -57,7 +57,7 @@ public:
   bool Working() const;
   std::string InWork() const;
 
-private:
+ private:
   struct Entry;
   struct Shared;
   void Worker();

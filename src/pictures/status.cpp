@@ -8,8 +8,9 @@ namespace pix {
 uint64_t GetFileSizeBytes(const std::string& path) {
   // No access rights are needed to ask a file's size, and sharing everything lets
   // a file that another program holds open still report it.
-  TOwnedFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TOwnedFile file(CreateFileA(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   // A file that can't be opened has no size to show.
   if (!file || !GetFileSizeEx(file, &size)) return 0;

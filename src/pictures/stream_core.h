@@ -7,7 +7,7 @@
 namespace pix {
 
 class TStream {
-public:
+ public:
   virtual ~TStream() = default;
   // Reads up to `count` bytes; returns how many were read.
   virtual size_t Read(void* buffer, size_t count) = 0;
@@ -21,7 +21,7 @@ public:
 
 // A stream over bytes held in memory (owned copy).
 class TMemoryStream : public TStream {
-public:
+ public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
   TMemoryStream(const void* bytes, size_t count);
@@ -31,7 +31,7 @@ public:
   uint64_t Size() const override { return data_.size(); }
   const std::vector<uint8_t>& Bytes() const { return data_; }
 
-private:
+ private:
   std::vector<uint8_t> data_;
   uint64_t pos_ = 0;
 };

@@ -63,8 +63,8 @@ TAction* TActionList::Find(const std::string& name) const {
 }
 
 void TActionList::LoadImages(const char* resource, int size) {
-  images_.Reset(ImageList_LoadImageA(Application().Instance(), resource, size, 0,
-                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  images_.Reset(ImageList_LoadImageA(Application().Instance(), resource, size, 0, RGB(255, 0, 255),
+                                     IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 }  // namespace pix

@@ -114,7 +114,9 @@ void TApplication::CancelSynchronize() {
   syncQueue_.clear();
 }
 
-void TApplication::SetTitle(const std::string& title) { title_ = title; }
+void TApplication::SetTitle(const std::string& title) {
+  title_ = title;
+}
 
 void TApplication::Terminate() {
   terminated_ = true;
@@ -305,9 +307,14 @@ void TApplication::SetCursor(TCursor c) {
 bool TApplication::ApplyCursor() {
   const char* id = nullptr;
   switch (cursor_) {
-    case TCursor::crDefault: return false;
-    case TCursor::crHourGlass: id = IDC_WAIT; break;
-    case TCursor::crHandPoint: id = IDC_HAND; break;
+    case TCursor::crDefault:
+      return false;
+    case TCursor::crHourGlass:
+      id = IDC_WAIT;
+      break;
+    case TCursor::crHandPoint:
+      id = IDC_HAND;
+      break;
   }
   ::SetCursor(LoadCursorA(nullptr, id));
   return true;

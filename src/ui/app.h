@@ -18,7 +18,7 @@ namespace pix {
 enum class TCursor { crDefault, crHourGlass, crHandPoint };
 
 class TApplication {
-public:
+ public:
   TApplication();
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
@@ -74,7 +74,7 @@ public:
   // Windows call this on WM_SETCURSOR; true when the application cursor was set.
   bool ApplyCursor();
 
-private:
+ private:
   bool ProcessMessage(MSG& msg);
   void Idle();
   struct SyncCall;
@@ -99,14 +99,14 @@ TApplication& Application();
 // Puts back the cursor it found on every way out of a step; the step may set
 // another meanwhile, or name the one to show from the start (the hourglass).
 class TCursorKeeper {
-public:
+ public:
   TCursorKeeper() : saved_(Application().Cursor()) {}
   explicit TCursorKeeper(TCursor now) : TCursorKeeper() { Application().SetCursor(now); }
   ~TCursorKeeper() { Application().SetCursor(saved_); }
   TCursorKeeper(const TCursorKeeper&) = delete;
   TCursorKeeper& operator=(const TCursorKeeper&) = delete;
 
-private:
+ private:
   TCursor saved_;
 };
 
@@ -114,7 +114,7 @@ private:
 // while the scope lives; afterwards they are enabled again and the window that
 // was active, and the control that had the focus, get them back.
 class TModalScope {
-public:
+ public:
   explicit TModalScope(HWND keep);
   TModalScope(const TModalScope&) = delete;
   TModalScope& operator=(const TModalScope&) = delete;
@@ -122,7 +122,7 @@ public:
   void EnableWindows();
   void RestoreFocus();
 
-private:
+ private:
   HWND active_, focus_;
   std::vector<HWND> disabled_;
   bool enabled_ = false, restored_ = false;

@@ -20,7 +20,9 @@ std::unordered_map<HWND, TControl*>& Objects() {
 }
 }  // namespace
 
-TControl::~TControl() { DestroyHandle(); }
+TControl::~TControl() {
+  DestroyHandle();
+}
 
 void TControl::DestroyHandle() {
   if (!handle_) return;
@@ -137,8 +139,7 @@ LRESULT TControl::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (!handle_) return 0;
-  return subclassed_ ? DefSubclassProc(handle_, msg, wp, lp)
-                     : DefWindowProcA(handle_, msg, wp, lp);
+  return subclassed_ ? DefSubclassProc(handle_, msg, wp, lp) : DefWindowProcA(handle_, msg, wp, lp);
 }
 
 bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -181,11 +182,14 @@ bool TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
           return c->HandleReflected(msg, wp, lp, result);
       return false;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
-bool TControl::HandleReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool TControl::HandleReflected(UINT, WPARAM, LPARAM, LRESULT&) {
+  return false;
+}
 
 void TControl::SetBounds(const TRect& r) {
   if (handle_) MoveWindow(handle_, r.left, r.top, r.Width(), r.Height(), TRUE);
@@ -241,9 +245,14 @@ void TControl::Invalidate(bool erase) {
 
 bool TPaintedControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
-    case WM_PAINT: PaintWindow(); return true;
-    case WM_ERASEBKGND: result = EraseBackground(reinterpret_cast<HDC>(wp)); return true;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    case WM_PAINT:
+      PaintWindow();
+      return true;
+    case WM_ERASEBKGND:
+      result = EraseBackground(reinterpret_cast<HDC>(wp));
+      return true;
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 
@@ -298,7 +307,10 @@ FormMetrics MeasureFormFont(HFONT* font) {
   if (GetTextMetricsA(screen, &tm)) m.textHeight = tm.tmHeight;
   SelectObject(screen, old);
   ReleaseDC(nullptr, screen);
-  if (font) *font = f; else DeleteObject(f);
+  if (font)
+    *font = f;
+  else
+    DeleteObject(f);
   return m;
 }
 

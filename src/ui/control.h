@@ -37,7 +37,7 @@ struct TDock {
 
 // Anything a container can dock: windowed controls and windowless views alike.
 class TDockable {
-public:
+ public:
   virtual ~TDockable() = default;
   // Takes the side and extent of `d` and joins its container, if it names one.
   void Dock(const TDock& d);
@@ -53,7 +53,7 @@ public:
 };
 
 class TControl : public TDockable {
-public:
+ public:
   TControl() = default;
   TControl(const TControl&) = delete;
   TControl& operator=(const TControl&) = delete;
@@ -85,7 +85,7 @@ public:
   // parent on this control's behalf.
   virtual bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-protected:
+ protected:
   // Creates a window of one of the program's own classes.
   void CreateOwn(const TWindowClass& cls, const std::string& text, DWORD style, DWORD exStyle,
                  HWND parent, const TRect& r);
@@ -102,7 +102,7 @@ protected:
   LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
   void DestroyHandle();
 
-private:
+ private:
   friend void RegisterWindowClass(const TWindowClass& cls);
   static LRESULT CALLBACK OwnProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -117,10 +117,10 @@ private:
 // A control that paints itself in Paint(). The paint is begun and ended here, on
 // every path, so a control only draws.
 class TPaintedControl : public TControl {
-public:
+ public:
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-protected:
+ protected:
   // Draws into `dc`, already clipped to what needs painting; `client` is the
   // whole client area.
   virtual void Paint(HDC dc, const RECT& client) = 0;
@@ -130,7 +130,7 @@ protected:
   // validated first so a report does not bring the same paint back at once.
   virtual void PaintFailed(std::exception_ptr e) { std::rethrow_exception(e); }
 
-private:
+ private:
   void PaintWindow();
 };
 
@@ -139,7 +139,7 @@ struct TPanelArgs {
   TDock dock = {};
 };
 class TPanel : public TControl {
-public:
+ public:
   void Create(HWND parent, const TPanelArgs& a);
   void Create(HWND parent, TAlign align, int width, int height) {
     Create(parent, TPanelArgs{{nullptr, align, width, height}});

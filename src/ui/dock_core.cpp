@@ -30,8 +30,11 @@ std::vector<TRect> DockLayout(const TRect& client, const std::vector<DockItem>& 
           o = {r.right - it.width, r.top, r.right, r.bottom};
           r.right = o.left;
           break;
-        case TAlign::Client: o = r; break;
-        case TAlign::None: break;
+        case TAlign::Client:
+          o = r;
+          break;
+        case TAlign::None:
+          break;
       }
     }
   };
@@ -52,8 +55,12 @@ int MulDivRound(int a, int b, int c) {
 }
 }  // namespace
 
-int ScaleForText(int value, int textHeight) { return MulDivRound(value, textHeight, 16); }
-int ScaleFontHeight(int height120, int dpi) { return MulDivRound(height120, dpi, 120); }
+int ScaleForText(int value, int textHeight) {
+  return MulDivRound(value, textHeight, 16);
+}
+int ScaleFontHeight(int height120, int dpi) {
+  return MulDivRound(height120, dpi, 120);
+}
 
 int SplitterMaxSize(int parentExtent, int sameAxisExtents, int paneExtent) {
   return parentExtent - kSplitterMinSize - sameAxisExtents + paneExtent;

@@ -7,18 +7,18 @@
 namespace pix {
 
 class Exception : public std::exception {
-public:
+ public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& Message() const { return message_; }
 
-private:
+ private:
   std::string message_;
 };
 
 // The silent kind: unwinds like any failure but the error report shows nothing.
 class EAbort : public Exception {
-public:
+ public:
   EAbort() : Exception("Operation aborted") {}
 };
 
@@ -29,31 +29,31 @@ class EJPEG : public EInvalidGraphic {
   using EInvalidGraphic::EInvalidGraphic;
 };
 class EInOutError : public Exception {
-public:
+ public:
   EInOutError(std::string message, int code) : Exception(std::move(message)), code_(code) {}
   int ErrorCode() const { return code_; }
 
-private:
+ private:
   int code_;
 };
 class EOutOfResources : public Exception {
   using Exception::Exception;
 };
 class EOutOfMemory : public Exception {
-public:
+ public:
   EOutOfMemory() : Exception("Out of memory") {}
   using Exception::Exception;
 };
 class EReadError : public Exception {
-public:
+ public:
   EReadError() : Exception("Stream read error") {}
 };
 class EOSError : public Exception {
-public:
+ public:
   EOSError(std::string message, unsigned code) : Exception(std::move(message)), code_(code) {}
   unsigned ErrorCode() const { return code_; }
 
-private:
+ private:
   unsigned code_;
 };
 class EIniFileException : public Exception {

@@ -8,10 +8,12 @@ TShiftState TShiftState::Current() {
   return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
 }
 
-TForm::~TForm() { DestroyHandle(); }
+TForm::~TForm() {
+  DestroyHandle();
+}
 
-void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle,
-                       const TRect& bounds, HWND owner) {
+void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle, const TRect& bounds,
+                       HWND owner) {
   if (!font_) {
     HFONT font = nullptr;
     metrics_ = MeasureFormFont(&font);
@@ -99,7 +101,8 @@ int TForm::ShowModal(int show) {
   ModalResult = mrNone;
   modal_ = true;
   try {
-    Application().RunModal(Handle(), [this] { return ModalResult != mrNone; }, show);
+    Application().RunModal(
+        Handle(), [this] { return ModalResult != mrNone; }, show);
   } catch (...) {
     modal_ = false;
     throw;
@@ -133,7 +136,8 @@ bool TForm::PreTranslate(MSG& msg) {
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
     TShiftState s = TShiftState::Current();
     if (s.ctrl || s.alt) return false;
-    LRESULT code = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    LRESULT code =
+        SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
     if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
     return form->SelectNext(s.shift);
   }
@@ -183,7 +187,8 @@ bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (OnDestroy) OnDestroy();
       if (Handle() == Application().MainWindow()) Application().Terminate();
       return false;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -20,7 +20,7 @@ struct TShiftState {
 };
 
 class TForm : public TControl {
-public:
+ public:
   ~TForm() override;
   const FormMetrics& Metrics() const { return metrics_; }
   HFONT Font() const { return font_; }
@@ -66,14 +66,14 @@ public:
   // true when the message was used up.
   static bool PreTranslate(MSG& msg);
 
-protected:
+ protected:
   // Creates the window hidden; the caller shows it.
   void CreateForm(const std::string& caption, DWORD style, DWORD exStyle, const TRect& bounds,
                   HWND owner = nullptr);
   // Sets the form font on every child window.
   void ApplyFontToChildren();
 
-private:
+ private:
   void Activated();
   FormMetrics metrics_;
   TOwnedFont font_;

@@ -13,7 +13,7 @@ namespace pix {
 // The one owner shape: Traits::Close(h) releases a handle unless it is Traits::Empty().
 template <class H, class Traits>
 class TOwned {
-public:
+ public:
   TOwned() = default;
   explicit TOwned(H h) : h_(h) {}
   ~TOwned() { Reset(); }
@@ -33,7 +33,7 @@ public:
   explicit operator bool() const { return h_ != Traits::Empty(); }
   operator H() const { return h_; }
 
-private:
+ private:
   H h_ = Traits::Empty();
 };
 
@@ -95,7 +95,7 @@ using TOwnedWindow = TOwned<HWND, WindowTraits>;
 
 // A device context of a window (the screen when `wnd` is null), released on every path.
 class TWindowDC {
-public:
+ public:
   explicit TWindowDC(HWND wnd = nullptr) : wnd_(wnd), dc_(GetDC(wnd)) {}
   ~TWindowDC() {
     if (dc_) ReleaseDC(wnd_, dc_);
@@ -105,7 +105,7 @@ public:
   operator HDC() const { return dc_; }
   explicit operator bool() const { return dc_ != nullptr; }
 
-private:
+ private:
   HWND wnd_;
   HDC dc_;
 };
@@ -113,14 +113,14 @@ private:
 // The screen's device context for work that can't go on without it: a platform
 // out of resources raises EOutOfResources with its message.
 class TScreenDC : public TWindowDC {
-public:
+ public:
   TScreenDC();
   int Depth() const { return GetDeviceCaps(*this, BITSPIXEL) * GetDeviceCaps(*this, PLANES); }
 };
 
 // A memory device context compatible with `like`, deleted on every path.
 class TMemoryDC {
-public:
+ public:
   explicit TMemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
   ~TMemoryDC() {
     if (dc_) DeleteDC(dc_);
@@ -130,13 +130,13 @@ public:
   operator HDC() const { return dc_; }
   explicit operator bool() const { return dc_ != nullptr; }
 
-private:
+ private:
   HDC dc_;
 };
 
 // Selects an object into a device context and puts back what it replaced.
 class TSelectObject {
-public:
+ public:
   TSelectObject(HDC dc, HGDIOBJ obj) : dc_(dc), old_(dc && obj ? SelectObject(dc, obj) : nullptr) {}
   ~TSelectObject() {
     if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
@@ -144,7 +144,7 @@ public:
   TSelectObject(const TSelectObject&) = delete;
   TSelectObject& operator=(const TSelectObject&) = delete;
 
-private:
+ private:
   HDC dc_;
   HGDIOBJ old_;
 };
@@ -152,7 +152,7 @@ private:
 // A COM interface pointer, released on every path.
 template <class T>
 class ComPtr {
-public:
+ public:
   ComPtr() = default;
   ~ComPtr() { Reset(); }
   ComPtr(const ComPtr& o) : p_(o.p_) {
@@ -191,13 +191,13 @@ public:
     return out;
   }
 
-private:
+ private:
   T* p_ = nullptr;
 };
 
 // A shell item-id list, freed with the shell's allocator.
 class TItemIdList {
-public:
+ public:
   TItemIdList() = default;
   explicit TItemIdList(LPITEMIDLIST p) : p_(p) {}
   ~TItemIdList() { Reset(); }
@@ -220,13 +220,13 @@ public:
   }
   explicit operator bool() const { return p_ != nullptr; }
 
-private:
+ private:
   LPITEMIDLIST p_ = nullptr;
 };
 
 // COM and OLE for the life of the program (drag and drop and the shell's menus need OLE).
 class TOleSession {
-public:
+ public:
   TOleSession() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
   ~TOleSession() {
     if (ok_) OleUninitialize();
@@ -234,7 +234,7 @@ public:
   TOleSession(const TOleSession&) = delete;
   TOleSession& operator=(const TOleSession&) = delete;
 
-private:
+ private:
   bool ok_;
 };
 

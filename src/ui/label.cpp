@@ -18,7 +18,9 @@ HCURSOR CursorHandle(TCursor cursor) {
   return LoadCursorA(nullptr, IDC_ARROW);
 }
 
-TLabel::~TLabel() { DestroyHandle(); }
+TLabel::~TLabel() {
+  DestroyHandle();
+}
 
 void TLabel::Create(HWND parent, const TLabelArgs& a) {
   Dock(a.dock);

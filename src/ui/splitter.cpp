@@ -45,7 +45,9 @@ int TSplitter::MaxSize() const {
   return SplitterMaxSize(parentExtent, sameAxis, PaneExtent());
 }
 
-int TSplitter::NewSize() const { return SplitterNewSize(oldSize_, curPos_ - startPos_, maxSize_); }
+int TSplitter::NewSize() const {
+  return SplitterNewSize(oldSize_, curPos_ - startPos_, maxSize_);
+}
 
 void TSplitter::DrawLine() {
   HWND parent = container_->Handle();
@@ -53,7 +55,10 @@ void TSplitter::DrawLine() {
   TRect me = Bounds();
   int offset = NewSize() - oldSize_;
   RECT r = {me.left, me.top, me.right, me.bottom};
-  if (Horizontal()) OffsetRect(&r, offset, 0); else OffsetRect(&r, 0, offset);
+  if (Horizontal())
+    OffsetRect(&r, offset, 0);
+  else
+    OffsetRect(&r, 0, offset);
   static const WORD pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
   TOwnedBitmap bmp(hatched_ ? CreateBitmap(8, 8, 1, 1, pattern) : nullptr);
   TOwnedBrush hatch(bmp ? CreatePatternBrush(bmp) : nullptr);
@@ -91,7 +96,10 @@ void TSplitter::EndDrag(bool apply) {
   if (GetCapture() == Handle()) ReleaseCapture();
   if (prevFocus_ && IsWindow(prevFocus_)) SetFocus(prevFocus_);
   if (!apply || size == oldSize_) return;
-  if (Horizontal()) pane_->DockWidth = size; else pane_->DockHeight = size;
+  if (Horizontal())
+    pane_->DockWidth = size;
+  else
+    pane_->DockHeight = size;
   container_->Realign();
   InvalidateRect(container_->Handle(), nullptr, TRUE);
 }
@@ -104,7 +112,9 @@ bool TSplitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     return Horizontal() ? p.x : p.y;
   };
   switch (msg) {
-    case WM_LBUTTONDOWN: BeginDrag(containerPos()); return true;
+    case WM_LBUTTONDOWN:
+      BeginDrag(containerPos());
+      return true;
     case WM_MOUSEMOVE:
       if (dragging_) DragTo(containerPos());
       return dragging_;
@@ -123,7 +133,8 @@ bool TSplitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_CAPTURECHANGED:
       if (dragging_ && reinterpret_cast<HWND>(lp) != Handle()) EndDrag(false);
       return false;
-    default: return TControl::HandleMessage(msg, wp, lp, result);
+    default:
+      return TControl::HandleMessage(msg, wp, lp, result);
   }
 }
 

@@ -16,7 +16,7 @@ struct TSplitterArgs {
 };
 
 class TSplitter : public TControl {
-public:
+ public:
   // Joins the container's docked controls in the order created.
   void Create(HWND parent, const TSplitterArgs& a);
   bool Dragging() const { return dragging_; }
@@ -26,7 +26,7 @@ public:
   void EndDrag(bool apply);
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+ private:
   bool Horizontal() const { return Align == TAlign::Left || Align == TAlign::Right; }
   int PaneExtent() const;
   int MaxSize() const;

@@ -34,7 +34,8 @@ std::string TStatusBar::PanelText(int panel) const {
   // and a Cyrillic path takes twice as many bytes.
   LRESULT len = SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
   std::wstring w(LOWORD(len) + 1, L'\0');
-  SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(w.data()));
+  SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(panel),
+               reinterpret_cast<LPARAM>(w.data()));
   w.resize(LOWORD(len));
   if (!w.empty() && w[0] == L'\t') w.erase(0, 1);
   return Narrow(w);

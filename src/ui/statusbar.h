@@ -12,12 +12,12 @@ struct TStatusBarArgs {
 };
 
 class TStatusBar : public TControl {
-public:
+ public:
   void Create(HWND parent, const TStatusBarArgs& a);
   void SetPanelText(int panel, const std::string& text);
   std::string PanelText(int panel) const;
 
-private:
+ private:
   int panels_ = 0;
 };
 
