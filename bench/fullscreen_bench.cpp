@@ -81,7 +81,7 @@ struct Script {
   std::string error;
 
   void Idle() {
-    pix::TfmView* v = pix::fmView();
+    pix::TfmView* v = main->fmView();
     if (!v || !IsWindowVisible(v->Handle())) return;
     if (sent > 0) {
       keyMs.push_back(Now() - t0);

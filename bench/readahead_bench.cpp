@@ -95,16 +95,16 @@ struct Session {
   }
   std::string Name(int index) { return main.flList.Item(index % main.flList.Count()); }
   bool ViewShows(int index) {
-    pix::TfmView* v = pix::fmView();
+    pix::TfmView* v = main.fmView();
     return v && v->Text() == "Pixlumen : " + Name(index) && Decoded(v->imgWiev);
   }
   // Runs the steps in the full-screen view's modal loop.
   void FullScreen(Steps& steps) {
     main.flListChange();
     UpdateWindow(main.Handle());
-    steps.done = [] { PostMessageA(pix::fmView()->Handle(), WM_KEYDOWN, VK_ESCAPE, 1); };
+    steps.done = [this] { PostMessageA(main.fmView()->Handle(), WM_KEYDOWN, VK_ESCAPE, 1); };
     pix::Application().OnIdle = [&] {
-      pix::TfmView* v = pix::fmView();
+      pix::TfmView* v = main.fmView();
       if (v && IsWindowVisible(v->Handle())) steps.Idle();
     };
     main.AcFullScreenExecute();
@@ -130,7 +130,7 @@ int RunFullScreen(const std::string& folder, int keys, double pause) {
   steps.keys = keys;
   steps.pauseMs = pause;
   steps.resume = Now() + pause;
-  steps.press = [] { PostMessageA(pix::fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
+  steps.press = [&s] { PostMessageA(s.main.fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
   steps.shown = [&] { return s.ViewShows(steps.sent); };
   s.FullScreen(steps);
   return s.Report(steps.ms);
@@ -170,7 +170,7 @@ int RunHeld(const std::string& folder, int keys, int interval) {
   Steps steps;
   steps.keys = 1;
   steps.press = [&] {
-    HWND view = pix::fmView()->Handle();
+    HWND view = s.main.fmView()->Handle();
     poster = std::thread([&, view] {
       for (int i = 0; i < keys; ++i) {
         if (i > 0) Sleep(static_cast<DWORD>(interval));
@@ -199,7 +199,7 @@ int RunPeak(const std::string& folder, int keys, double pause, bool on) {
   steps.keys = keys;
   steps.pauseMs = pause;
   steps.resume = Now() + pause;
-  steps.press = [] { PostMessageA(pix::fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
+  steps.press = [&s] { PostMessageA(s.main.fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
   steps.shown = [&] { return s.ViewShows(steps.sent); };
   s.FullScreen(steps);
   if (!s.error.empty() || static_cast<int>(steps.ms.size()) != keys)
@@ -207,7 +207,7 @@ int RunPeak(const std::string& folder, int keys, double pause, bool on) {
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof pmc;
   GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-  const pix::TPicture& p = pix::fmView()->imgWiev.Picture();
+  const pix::TPicture& p = s.main.fmView()->imgWiev.Picture();
   std::printf("peak %llu %d %d\n", static_cast<unsigned long long>(pmc.PeakWorkingSetSize),
               p.Width(), p.Height());
   return 0;

@@ -2,13 +2,31 @@
 
 #include "app/Common.h"
 #include "browse/opendialog_core.h"
-#include "fullscreen/FullScreenUnit.h"
 #include "pictures/readahead.h"
 #include "pictures/status.h"
 #include "resource.h"
 #include "ui/app.h"
 
 namespace pix {
+
+namespace {
+
+// The main window's file list as the full-screen view sees it; not owned.
+class TFileListSteps : public TViewList {
+ public:
+  explicit TFileListSteps(TFileListBox& list) : list_(list) {}
+  int Count() const override { return list_.Count(); }
+  int ItemIndex() const override { return list_.ItemIndex(); }
+  void SetItemIndex(int index) override { list_.SetItemIndex(index); }
+  void SelectAndReport(int index) override { list_.SelectAndReport(index); }
+  std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
+  void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
+
+ private:
+  TFileListBox& list_;
+};
+
+}  // namespace
 
 TfmMain::TfmMain() : SettingsFile(SettingsFilePath()) {}
 TfmMain::~TfmMain() {
@@ -94,11 +112,21 @@ void TfmMain::flListChange(TControl*) {
   LoadPictureFile(Img.Picture(), path);
   ShowPictureStatus(StatusBar, path, Img.Picture());
   // While the full-screen view is up it reads ahead for its own view.
-  if (!fmView() || !IsWindowVisible(fmView()->Handle())) ReadAheadAround(flList, false, Img);
+  if (!view_ || !IsWindowVisible(view_->Handle())) ReadAheadAround(flList, false, Img);
 }
 
+// The busy cursor from before the view is made until the view shows, and again
+// from its close until this returns.
 void TfmMain::AcFullScreenExecute() {
-  ShowFullScreen(flList, [this] { flListChange(); });
+  TCursorKeeper busy(TCursor::crHourGlass);
+  if (!view_) {
+    auto made = std::make_unique<TfmView>();
+    made->Create();
+    view_ = std::move(made);
+  }
+  view_->FileList = std::make_unique<TFileListSteps>(flList);
+  view_->OnListChange = [this] { flListChange(); };
+  view_->ShowModalOver(Handle());
 }
 
 void TfmMain::shTreeChange(TControl*, HTREEITEM) {

@@ -1,11 +1,14 @@
 // The main window: navigation panes on the left, the preview filling the rest,
 // the status bar along the bottom.
 #pragma once
+#include <memory>
+
 #include "about/AboutUnit.h"
 #include "browse/filelist.h"
 #include "browse/filtercombo.h"
 #include "browse/opendialog.h"
 #include "browse/shelltree.h"
+#include "fullscreen/FullScreenUnit.h"
 #include "pictures/imagehost.h"
 #include "ui/actions.h"
 #include "ui/form.h"
@@ -42,6 +45,9 @@ class TfmMain : public TForm {
   TImageHost Img;
   TOpenPictureDialog opDialog;
   TfmAbout fmAbout;  // made hidden with the window, shown by the about command
+  // The full-screen view, made hidden at the first full-screen command (so
+  // start-up does not pay for it); nullptr before then.
+  TfmView* fmView() const { return view_.get(); }
 
   // The settings file that the creation step reads and the close step writes.
   std::string SettingsFile;
@@ -81,6 +87,8 @@ class TfmMain : public TForm {
   void CreateCommands();
   void CreateMenuBar();
   bool minimized_ = false;
+  // Last, so it goes before the list it steps through.
+  std::unique_ptr<TfmView> view_;
 };
 
 }  // namespace pix

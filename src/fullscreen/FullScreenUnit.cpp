@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "pictures/readahead.h"
 #include "pictures/status.h"
 #include "ui/app.h"
 
@@ -10,42 +9,17 @@ namespace pix {
 
 namespace {
 
-std::unique_ptr<TfmView>& ViewSlot() {
-  // Made at first use, so it goes before the application object at exit.
-  static std::unique_ptr<TfmView> view;
-  return view;
-}
-
 // The text after the last backslash or colon.
 std::string FileNamePart(const std::string& path) {
   size_t cut = path.find_last_of("\\:");
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// The main window's file list as the view sees it; not owned.
-class TFileListSteps : public TViewList {
- public:
-  explicit TFileListSteps(TFileListBox& list) : list_(list) {}
-  int Count() const override { return list_.Count(); }
-  int ItemIndex() const override { return list_.ItemIndex(); }
-  void SetItemIndex(int index) override { list_.SetItemIndex(index); }
-  void SelectAndReport(int index) override { list_.SelectAndReport(index); }
-  std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
-  void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
-
- private:
-  TFileListBox& list_;
-};
-
 }  // namespace
-
-TfmView* fmView() {
-  return ViewSlot().get();
-}
 
 void TfmView::Create() {
   // Centred at its normal size, though it only ever shows maximised. Owned by
-  // the main window only while shown (see ShowFullScreen).
+  // the main window only while shown (see ShowModalOver).
   CreateForm("Pixlumen", WS_CAPTION | WS_SYSMENU, 0, {0, 0, 100, 100});
   RECT r{0, 0, S(688), S(450)};
   AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
@@ -140,20 +114,10 @@ bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   return TForm::HandleMessage(msg, wp, lp, result);
 }
 
-void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange) {
-  TCursorKeeper busy(TCursor::crHourGlass);
-  std::unique_ptr<TfmView>& view = ViewSlot();
-  if (!view) {
-    auto made = std::make_unique<TfmView>();
-    made->Create();
-    view = std::move(made);
-  }
-  view->FileList = std::make_unique<TFileListSteps>(list);
-  view->OnListChange = listChange;
-  view->ShowPicture(list.SelectedFilePath());
-  // Owned by the list's window while shown: it stays above it, and has no
-  // taskbar button of its own. Hidden, it belongs to no window, so it lives on
-  // when that window goes.
+void TfmView::ShowModalOver(HWND owner) {
+  ShowPicture(FileList->SelectedFilePath());
+  // Owned by the main window while shown: it stays above it, and has no
+  // taskbar button of its own. Hidden, it belongs to no window.
   struct Owned {
     HWND view;
     Owned(HWND v, HWND owner) : view(v) {
@@ -162,10 +126,10 @@ void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange)
     ~Owned() { SetWindowLongPtrA(view, GWLP_HWNDPARENT, 0); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
-  } owned(view->Handle(), GetAncestor(list.Handle(), GA_ROOT));
-  // The normal cursor while the view is up; the busy one again until this returns.
+  } owned(Handle(), owner);
+  // The normal cursor while the view is up; the busy one again until the caller's ends.
   Application().SetCursor(TCursor::crDefault);
-  view->ShowModal(SW_SHOWMAXIMIZED);
+  ShowModal(SW_SHOWMAXIMIZED);
   Application().SetCursor(TCursor::crHourGlass);
 }
 

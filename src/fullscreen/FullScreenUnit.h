@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "browse/filelist.h"
 #include "pictures/imagehost.h"
 #include "ui/form.h"
 #include "ui/statusbar.h"
@@ -45,18 +44,16 @@ class TfmView : public TForm {
   void FormActivate();
   void imgWievDblClick();
 
+  // Shows the list's selected file modally and maximised, owned by `owner`
+  // until it closes. The caller keeps the busy cursor up around this; the
+  // normal one is shown while the view is up. A file that can't be loaded
+  // raises without showing the view.
+  void ShowModalOver(HWND owner);
+
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
   void StepTo(int index);
 };
-
-// The one view, once it has been made; nullptr before the first ShowFullScreen.
-TfmView* fmView();
-
-// Opens the view modally on the list's selected file with the busy cursor until
-// it shows; `listChange` is the main window's selected-file step. A first file
-// that can't be loaded raises without showing the view.
-void ShowFullScreen(TFileListBox& list, const std::function<void()>& listChange);
 
 }  // namespace pix

@@ -77,7 +77,7 @@ protected:
   void RunView(std::vector<std::function<void(TfmView&)>> steps) {
     size_t next = 0;
     Application().OnIdle = [&] {
-      TfmView* v = fmView();
+      TfmView* v = fm->fmView();
       if (!v || !IsWindowVisible(v->Handle())) return;
       if (next < steps.size())
         steps[next++](*v);
@@ -221,7 +221,7 @@ TEST_F(FullScreen, AfterClosingTheListKeepsTheKeyboard) {
     ASSERT_EQ(MainPath(), dir.File("a.bmp"));
     RunView({[](TfmView& v) { Key(v, VK_RIGHT); }, closers[i]});
     ASSERT_EQ(ranSteps, 2u);
-    EXPECT_FALSE(IsWindowVisible(fmView()->Handle()));
+    EXPECT_FALSE(IsWindowVisible(fm->fmView()->Handle()));
     EXPECT_TRUE(IsWindowEnabled(fm->Handle()));
     EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
     EXPECT_EQ(fm->flList.ItemIndex(), 1);
@@ -241,8 +241,8 @@ TEST_F(FullScreen, NothingSelectedReportsTheEmptyExtensionAndShowsNoView) {
   RunView({});
   EXPECT_EQ(ranSteps, 0u);
   EXPECT_EQ(errors, std::vector<std::string>{"Unknown picture file extension (.)"});
-  ASSERT_NE(fmView(), nullptr);  // made all the same, and kept hidden
-  EXPECT_FALSE(IsWindowVisible(fmView()->Handle()));
+  ASSERT_NE(fm->fmView(), nullptr);  // made all the same, and kept hidden
+  EXPECT_FALSE(IsWindowVisible(fm->fmView()->Handle()));
   EXPECT_TRUE(IsWindowEnabled(fm->Handle()));
   EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
 }

@@ -63,7 +63,7 @@ protected:
     fm->flListChange();
     size_t next = 0;
     Application().OnIdle = [&] {
-      TfmView* v = fmView();
+      TfmView* v = fm->fmView();
       if (!v || !IsWindowVisible(v->Handle())) return;
       if (ready ? !ready() : ReadAhead().Working()) {
         // A timer's message brings the loop back: a posted one would come
