@@ -95,4 +95,23 @@ Node FindInSubtree(const Tree& tree, Node start, Same same) {
   return Node{};
 }
 
+// Whether `node` is `branch` or lies below it.
+template <class Tree, class Node>
+bool Within(const Tree& tree, Node node, Node branch) {
+  for (; node; node = tree.Parent(node))
+    if (node == branch) return true;
+  return false;
+}
+
+// Calls `fn` on every node below `node`, parents before their children.
+template <class Tree, class Node, class Fn>
+void EachBelow(const Tree& tree, Node node, Fn fn) {
+  for (Node n = tree.FirstChild(node); n;) {
+    fn(n);
+    Node next = tree.FirstChild(n);
+    for (; !next && n && n != node; n = tree.Parent(n)) next = tree.NextSibling(n);
+    n = next;
+  }
+}
+
 }  // namespace pix

@@ -54,14 +54,20 @@ class CurrentDirStep {
 void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
   TShellFolder* record = Record(target);
   if (!record) return;
-  DeferScope defer(*this);
+  TCountScope defer(deferrals_);
   // The node may be rebuilt or deleted while the menu or its command runs.
   TItemIdList id = CopyIdList(record->AbsoluteId());
   std::optional<TShellContextMenu::TChoice> choice = contextMenu_.Track(Handle(), *record, screen);
   if (!choice) return;
   const std::string& verb = choice->Verb;
-  bool succeeded = OfferVerb(verb, target);
-  if (!succeeded) {
+  // Rename is the tree's own: its label editor, not the menu object's command.
+  bool succeeded = verb == "rename";
+  if (succeeded) {
+    SetFocus(Handle());
+    verbEdit_ = true;
+    Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
+    verbEdit_ = false;
+  } else {
     CurrentDirStep dir;
     std::string path = record->Path();
     // Opened from its own folder.
@@ -77,17 +83,6 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
     if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
 }
 
-// The tree's own part of a command before the menu object runs it; true when
-// that is all there is to it.
-bool TShellTreeView::OfferVerb(const std::string& verb, HTREEITEM target) {
-  if (verb != "rename") return false;
-  SetFocus(Handle());
-  verbEdit_ = true;
-  Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
-  verbEdit_ = false;
-  return true;
-}
-
 void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
   TShellFolder* r = Record(target);
   if (verb == "delete" && r) {
@@ -96,7 +91,7 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
     std::wstring path = FileSystemPath(r->AbsoluteId());
     if (path.empty() || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     // Chosen for the user: the watcher moves and the list follows.
-    if (Within(Selected(), target)) Select(Parent(target));
+    if (Within(*this, Selected(), target)) Select(Parent(target));
     Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(target));
   } else if (verb == "paste") {
     Refresh(target);
@@ -134,7 +129,7 @@ void TShellTreeView::Renamed(HTREEITEM node, TShellFolder::TRename how) {
     if (TShellFolder* parent = Record(Parent(node))) RequestRefresh(parent->AbsoluteId());
     return;
   }
-  EachBelow(node, [this](HTREEITEM n) {
+  EachBelow(*this, node, [this](HTREEITEM n) {
     if (TShellFolder* r = Record(n)) r->Rebase();
   });
   if (TShellFolder* record = Record(node)) RequestRefresh(record->AbsoluteId());

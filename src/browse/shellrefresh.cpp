@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "browse/shellfolder_core.h"
+
 namespace pix {
 
 void TShellTreeView::SetAutoRefresh(bool on) {
@@ -49,21 +51,6 @@ void TShellTreeView::RunRequestedRefreshes() {
   if (selected) Refresh(Selected());
 }
 
-void TShellTreeView::EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const {
-  for (HTREEITEM n = FirstChild(node); n;) {
-    fn(n);
-    HTREEITEM next = FirstChild(n);
-    for (; !next && n && n != node; n = Parent(n)) next = NextSibling(n);
-    n = next;
-  }
-}
-
-bool TShellTreeView::Within(HTREEITEM node, HTREEITEM branch) const {
-  for (; node; node = Parent(node))
-    if (node == branch) return true;
-  return false;
-}
-
 void TShellTreeView::Refresh(HTREEITEM node) {
   TShellFolder* record = Record(node);
   if (!record || !record->Folder()) return;
@@ -72,11 +59,11 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   TItemIdList topId, selectedId;
   auto top = reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
   if (TShellFolder* r = Record(top)) topId = CopyIdList(r->AbsoluteId());
-  bool holdsSelection = Within(Selected(), node);
+  bool holdsSelection = Within(*this, Selected(), node);
   if (TShellFolder* r = Record(Selected())) selectedId = CopyIdList(r->AbsoluteId());
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
-  EachBelow(node, [&](HTREEITEM n) {
+  EachBelow(*this, node, [&](HTREEITEM n) {
     if (TShellFolder* r = Record(n); r && Expanded(n))
       expanded.push_back(CopyIdList(r->AbsoluteId()));
   });
@@ -84,9 +71,9 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   HTREEITEM selected = nullptr;
   {
     TCursorKeeper hourglass(TCursor::crHourGlass);
-    RedrawLock redraw(*this);
+    TRedrawLock redraw(*this, proc_, redrawLocks_);
     // The selection may pass through other nodes meanwhile; the user chose none of them.
-    FlagSet quiet(refreshing_);
+    TFlagScope quiet(refreshing_);
     while (HTREEITEM child = FirstChild(node))
       Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
     // A root keeps its label: it is the desktop's name for it, not an in-folder one.

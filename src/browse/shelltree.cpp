@@ -27,12 +27,40 @@ TItemIdList ParsePath(HWND owner, const std::string& text) {
   return id;
 }
 
-int SmallIcon(LPCITEMIDLIST id, UINT extra) {
-  SHFILEINFOA fi{};
-  if (!SHGetFileInfoA(reinterpret_cast<LPCSTR>(id), 0, &fi, sizeof fi,
-                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra))
-    return 0;
-  return fi.iIcon;
+// The window the shell's prompts belong to: the main form, else the tree's own.
+HWND OwnerOf(HWND window) {
+  HWND main = Application().MainWindow();
+  return main ? main : GetAncestor(window, GA_ROOT);
+}
+
+// The root record for a root name or a path text; null when the shell can't
+// resolve it.
+std::unique_ptr<TShellFolder> ResolveRoot(HWND owner, const std::string& text) {
+  if (text.empty()) return nullptr;
+  TItemIdList id;
+  if (std::optional<int> number = RootFolderNumber(text)) {
+    if (FAILED(SHGetSpecialFolderLocation(owner, *number, id.Put()))) id.Reset();
+  } else {
+    id = ParsePath(owner, RootPathText(text));
+  }
+  if (!id) return nullptr;
+  ComPtr<IShellFolder> folder;
+  IShellFolder* desktop = DesktopRecord().Folder();
+  if (desktop && IdListItemCount(id.Get()) == 0) {
+    desktop->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  } else if (desktop) {
+    desktop->BindToObject(id.Get(), nullptr, IID_IShellFolder, folder.PutVoid());
+  }
+  return std::make_unique<TShellFolder>(nullptr, std::move(id), std::move(folder));
+}
+
+// The shell's default action on an item that is not a folder, run from the
+// folder it lies in, its window hidden.
+void OpenItem(HWND owner, const TShellFolder& record) {
+  std::string path = record.Path();
+  std::string folder = ContainingFolder(path);
+  ShellExecuteA(owner, nullptr, path.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
+                SW_HIDE);
 }
 
 // The tree's shape as the search walk sees it.
@@ -74,27 +102,12 @@ void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
   // then never passes through an ANSI conversion, which need not be UTF-8.
   Tv(CCM_SETUNICODEFORMAT, TRUE, 0);
   Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
-  // The tree shows the system's own small icon list, which it must not free.
-  SHFILEINFOA fi{};
-  auto icons = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
-                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  if (icons) Tv(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
-  const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
-  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
-    folderIcon_ = fi.iIcon;
-  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
-    openFolderIcon_ = fi.iIcon;
+  icons_.Attach(Handle(), proc_);
 }
 
 LRESULT TShellTreeView::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
   // Straight to the control: our own requests need nothing of the subclass.
   return Handle() ? CallWindowProcA(proc_, Handle(), msg, wp, lp) : 0;
-}
-
-HWND TShellTreeView::Owner() const {
-  HWND main = Application().MainWindow();
-  return main ? main : GetAncestor(Handle(), GA_ROOT);
 }
 
 HTREEITEM TShellTreeView::RootNode() const {
@@ -178,27 +191,8 @@ std::string TShellTreeView::CurrentFolderPath() const {
   return r ? r->Path() : std::string();
 }
 
-std::unique_ptr<TShellFolder> TShellTreeView::ResolveRoot(const std::string& text) const {
-  if (text.empty()) return nullptr;
-  TItemIdList id;
-  if (std::optional<int> number = RootFolderNumber(text)) {
-    if (FAILED(SHGetSpecialFolderLocation(Owner(), *number, id.Put()))) id.Reset();
-  } else {
-    id = ParsePath(Owner(), RootPathText(text));
-  }
-  if (!id) return nullptr;
-  ComPtr<IShellFolder> folder;
-  IShellFolder* desktop = DesktopRecord().Folder();
-  if (desktop && IdListItemCount(id.Get()) == 0) {
-    desktop->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  } else if (desktop) {
-    desktop->BindToObject(id.Get(), nullptr, IID_IShellFolder, folder.PutVoid());
-  }
-  return std::make_unique<TShellFolder>(nullptr, std::move(id), std::move(folder));
-}
-
 void TShellTreeView::SetRoot(const std::string& root) {
-  std::unique_ptr<TShellFolder> resolved = ResolveRoot(root);
+  std::unique_ptr<TShellFolder> resolved = ResolveRoot(OwnerOf(Handle()), root);
   bool failed = !resolved;
   if (!failed) {
     previousRoot_ = root_;
@@ -211,7 +205,7 @@ void TShellTreeView::SetRoot(const std::string& root) {
 
 void TShellTreeView::CreateRootNode() {
   {
-    FlagSet quiet(clearing_);
+    TFlagScope quiet(clearing_);
     Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   }
   ComPtr<IShellFolder> folder;
@@ -254,14 +248,14 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
 }
 
 HRESULT TShellTreeView::EnumFolders(IShellFolder* folder, IEnumIDList** items) {
-  return folder->EnumObjects(Owner(), SHCONTF_FOLDERS, items);
+  return folder->EnumObjects(OwnerOf(Handle()), SHCONTF_FOLDERS, items);
 }
 
 void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
-  DeferScope defer(*this);
+  TCountScope defer(deferrals_);
   TCursorKeeper hourglass(TCursor::crHourGlass);
-  RedrawLock redraw(*this);
+  TRedrawLock redraw(*this, proc_, redrawLocks_);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;
   ComPtr<IEnumIDList> items;
@@ -303,7 +297,7 @@ bool TShellTreeView::BeforeExpand(HTREEITEM node) {
   // The desktop reports no attributes of its own, but it is the first folder.
   bool folder = IdListItemCount(record->AbsoluteId()) == 0 || record->Attributes(SFGAO_FOLDER);
   if (!folder) {
-    OpenItem(*record);
+    OpenItem(OwnerOf(Handle()), *record);
     return false;
   }
   if (HasChildrenFlag(node) && !FirstChild(node)) Fill(node);
@@ -330,29 +324,20 @@ void TShellTreeView::Expand(HTREEITEM node) {
   AfterExpand(node);
 }
 
-// The shell's default action on an item that is not a folder, run from the
-// folder it lies in, its window hidden.
-void TShellTreeView::OpenItem(TShellFolder& record) {
-  std::string path = record.Path();
-  std::string folder = ContainingFolder(path);
-  ShellExecuteA(Owner(), nullptr, path.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
-                SW_HIDE);
-}
-
 void TShellTreeView::Select(HTREEITEM node) {
   Tv(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
 }
 
 void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
-  TItemIdList id = ParsePath(Owner(), path);
+  TItemIdList id = ParsePath(OwnerOf(Handle()), path);
   if (!id) throw Exception(SettingPathError(path));
   HTREEITEM root = RootNode();
   if (busy_ || !root) return;
   if (TShellFolder* selected = Record(Selected());
       selected && SameFolder(selected->AbsoluteId(), id.Get()))
     return;
-  FlagSet busy(busy_);
-  RedrawLock redraw(*this);
+  TFlagScope busy(busy_);
+  TRedrawLock redraw(*this, proc_, redrawLocks_);
   // Each ancestor from the desktop down is searched below the last one found and expanded.
   HTREEITEM current = root;
   size_t items = IdListItemCount(id.Get());
@@ -369,39 +354,6 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   Select(target);
   // Clearing the selection may pass unreported by the control: report it here.
   if (changes == selectionChanges_ && Selected() != before && OnChange) OnChange(this, Selected());
-}
-
-// A shown node whose icons are not known yet gets the plain folder's for now:
-// asking the shell costs milliseconds an item (tens in a big folder under Wine),
-// so its own are asked a few at a time between messages.
-void TShellTreeView::GetIcons(NMTVDISPINFOA& info) {
-  TVITEMA& item = info.item;
-  auto* record = reinterpret_cast<TShellFolder*>(item.lParam);
-  if (!record || !(item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) return;
-  item.iImage = folderIcon_;
-  item.iSelectedImage = openFolderIcon_;
-  if (iconsWanted_.emplace(record, item.hItem).second) iconQueue_.push_back(record);
-  if (!iconsPosted_) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
-}
-
-void TShellTreeView::FetchIcons() {
-  iconsPosted_ = false;
-  DWORD start = GetTickCount();
-  while (!iconQueue_.empty() && GetTickCount() - start < 30) {
-    TShellFolder* record = iconQueue_.front();
-    iconQueue_.pop_front();
-    auto wanted = iconsWanted_.find(record);
-    if (wanted == iconsWanted_.end()) continue;  // deleted meanwhile
-    TVITEMA item{};
-    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
-    item.hItem = wanted->second;
-    iconsWanted_.erase(wanted);
-    item.iImage = SmallIcon(record->AbsoluteId(), 0);
-    int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
-    item.iSelectedImage = open ? open : item.iImage;
-    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  }
-  if (!iconQueue_.empty()) iconsPosted_ = PostMessageA(Handle(), kIconsMessage, 0, 0);
 }
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
@@ -443,11 +395,11 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       return true;
     case TVN_GETDISPINFOA:
     case TVN_GETDISPINFOW:
-      GetIcons(reinterpret_cast<NMTVDISPINFOA&>(nm));
+      icons_.Provide(reinterpret_cast<NMTVDISPINFOA&>(nm));
       return true;
     case TVN_DELETEITEMA:
     case TVN_DELETEITEMW:
-      iconsWanted_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
+      icons_.Forget(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       return true;
     case TVN_BEGINLABELEDITA:
@@ -498,7 +450,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
 // runs a message loop while the control is in the middle of its operation.
 bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
   if (msg != WM_NOTIFY) return false;
-  DeferScope defer(*this);
+  TCountScope defer(deferrals_);
   try {
     return Notify(*reinterpret_cast<NMHDR*>(lp), result);
   } catch (...) {
@@ -511,8 +463,8 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (contextMenu_.Forward(msg, wp, lp, result)) return true;
   switch (msg) {
-    case kIconsMessage:
-      FetchIcons();
+    case TTreeIcons::kMessage:
+      icons_.Fetch();
       return true;
     case WM_TIMER:
       if (wp != kRefreshTimer) return false;

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +15,8 @@
 #include "browse/folderwatch.h"
 #include "browse/shellcontextmenu.h"
 #include "browse/shellfolder.h"
+#include "browse/treeicons.h"
+#include "browse/treescopes.h"
 #include "ui/app.h"
 #include "ui/control.h"
 
@@ -108,61 +109,14 @@ class TShellTreeView : public TControl {
   virtual HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items);
 
  private:
-  // Sets a flag while it lives.
-  class FlagSet {
-   public:
-    explicit FlagSet(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~FlagSet() { flag_ = old_; }
-    FlagSet(const FlagSet&) = delete;
-    FlagSet& operator=(const FlagSet&) = delete;
-
-   private:
-    bool& flag_;
-    bool old_;
-  };
-  // While one lives, refreshes asked by the watcher wait: a refresh deletes
-  // nodes, which the code it would interrupt may still be using.
-  class DeferScope {
-   public:
-    explicit DeferScope(TShellTreeView& tree) : tree_(tree) { ++tree_.deferrals_; }
-    ~DeferScope() { --tree_.deferrals_; }
-    DeferScope(const DeferScope&) = delete;
-    DeferScope& operator=(const DeferScope&) = delete;
-
-   private:
-    TShellTreeView& tree_;
-  };
-  // Suspends the tree's drawing; nested locks resume it only when the last ends.
-  class RedrawLock {
-   public:
-    explicit RedrawLock(TShellTreeView& tree) : tree_(tree) {
-      if (tree_.redrawLocks_++ == 0) tree_.Tv(WM_SETREDRAW, FALSE, 0);
-    }
-    ~RedrawLock() {
-      if (--tree_.redrawLocks_ == 0) {
-        tree_.Tv(WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(tree_.Handle(), nullptr, TRUE);
-      }
-    }
-    RedrawLock(const RedrawLock&) = delete;
-    RedrawLock& operator=(const RedrawLock&) = delete;
-
-   private:
-    TShellTreeView& tree_;
-  };
   LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
-  HWND Owner() const;
-  std::unique_ptr<TShellFolder> ResolveRoot(const std::string& text) const;
   void CreateRootNode();
   HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
                     const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
   void AfterExpand(HTREEITEM node);
-  void OpenItem(TShellFolder& record);
   void Select(HTREEITEM node);
-  void GetIcons(NMTVDISPINFOA& info);
-  void FetchIcons();
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
   // With auto-refresh on, watches the node's folder (the root's for none).
@@ -173,11 +127,7 @@ class TShellTreeView : public TControl {
   // operation under way has ended.
   void RequestRefresh(LPCITEMIDLIST branch = nullptr);
   void RunRequestedRefreshes();
-  bool Within(HTREEITEM node, HTREEITEM branch) const;
-  // Every node below `node`, parents before their children.
-  void EachBelow(HTREEITEM node, const std::function<void(HTREEITEM)>& fn) const;
   void SetLabel(HTREEITEM node, const std::string& label);
-  bool OfferVerb(const std::string& verb, HTREEITEM target);
   void AfterVerb(const std::string& verb, HTREEITEM target);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
   void Renamed(HTREEITEM node, TShellFolder::TRename how);
@@ -188,8 +138,8 @@ class TShellTreeView : public TControl {
   std::unordered_map<TShellFolder*, std::unique_ptr<TShellFolder>> records_;
   bool busy_ = false;
   bool clearing_ = false;
-  bool refreshing_ = false;  // the selection moves for a moment, not by the user
-  int deferrals_ = 0;
+  bool refreshing_ = false;      // the selection moves for a moment, not by the user
+  int deferrals_ = 0;            // live scopes during which watcher refreshes wait
   bool selectedWanted_ = false;  // refreshes waiting for the operation under way
   std::vector<TItemIdList> branchesWanted_;
   HTREEITEM expanding_ = nullptr;  // expanded by Expand, which has run the step before
@@ -204,13 +154,8 @@ class TShellTreeView : public TControl {
   HWND endedEdit_ = nullptr;  // the label editor whose end was handled
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing
-  // Shown nodes waiting for their own icons, fetched a few at a time.
-  static constexpr UINT kIconsMessage = WM_APP + 12;
   static constexpr UINT_PTR kRefreshTimer = 0x7E11;
-  int folderIcon_ = 0, openFolderIcon_ = 0;
-  std::deque<TShellFolder*> iconQueue_;
-  std::unordered_map<TShellFolder*, HTREEITEM> iconsWanted_;
-  bool iconsPosted_ = false;
+  TTreeIcons icons_;
 };
 
 }  // namespace pix

@@ -1,0 +1,69 @@
+#include "browse/treeicons.h"
+
+#include <shellapi.h>
+
+namespace pix {
+
+namespace {
+
+int SmallIcon(LPCITEMIDLIST id, UINT extra) {
+  SHFILEINFOA fi{};
+  if (!SHGetFileInfoA(reinterpret_cast<LPCSTR>(id), 0, &fi, sizeof fi,
+                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra))
+    return 0;
+  return fi.iIcon;
+}
+
+}  // namespace
+
+void TTreeIcons::Attach(HWND tree, WNDPROC proc) {
+  tree_ = tree;
+  proc_ = proc;
+  // The tree shows the system's own small icon list, which it must not free.
+  SHFILEINFOA fi{};
+  auto icons = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (icons) Tv(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+  const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
+    folderIcon_ = fi.iIcon;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
+    openFolderIcon_ = fi.iIcon;
+}
+
+LRESULT TTreeIcons::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
+  return tree_ ? CallWindowProcA(proc_, tree_, msg, wp, lp) : 0;
+}
+
+void TTreeIcons::Provide(NMTVDISPINFOA& info) {
+  TVITEMA& item = info.item;
+  auto* record = reinterpret_cast<TShellFolder*>(item.lParam);
+  if (!record || !(item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) return;
+  item.iImage = folderIcon_;
+  item.iSelectedImage = openFolderIcon_;
+  if (wanted_.emplace(record, item.hItem).second) queue_.push_back(record);
+  if (!posted_) posted_ = PostMessageA(tree_, kMessage, 0, 0);
+}
+
+void TTreeIcons::Fetch() {
+  posted_ = false;
+  DWORD start = GetTickCount();
+  while (!queue_.empty() && GetTickCount() - start < 30) {
+    TShellFolder* record = queue_.front();
+    queue_.pop_front();
+    auto wanted = wanted_.find(record);
+    if (wanted == wanted_.end()) continue;  // deleted meanwhile
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    item.hItem = wanted->second;
+    wanted_.erase(wanted);
+    item.iImage = SmallIcon(record->AbsoluteId(), 0);
+    int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
+    item.iSelectedImage = open ? open : item.iImage;
+    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  if (!queue_.empty()) posted_ = PostMessageA(tree_, kMessage, 0, 0);
+}
+
+}  // namespace pix

@@ -1,0 +1,42 @@
+// The folder tree's icons, asked of the shell a few at a time: a shown node
+// gets the plain folder's icons at once and its own between messages, since
+// asking costs milliseconds an item (tens in a big folder under Wine).
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <unordered_map>
+
+#include "browse/shellfolder.h"
+
+namespace pix {
+
+class TTreeIcons {
+ public:
+  // Posted to the tree when icons wait; the tree answers with Fetch.
+  static constexpr UINT kMessage = WM_APP + 12;
+
+  // Gives the tree the system's small icon list; `proc` is the control's own
+  // procedure, which takes the requests straight.
+  void Attach(HWND tree, WNDPROC proc);
+  // Answers a display-info request with the plain folder's icons and queues
+  // the node for its own.
+  void Provide(NMTVDISPINFOA& info);
+  // Sets the icons of queued nodes for a few milliseconds, then posts again.
+  void Fetch();
+  // A node's record is being deleted: its icons are no longer wanted.
+  void Forget(TShellFolder* record) { wanted_.erase(record); }
+
+ private:
+  LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
+
+  HWND tree_ = nullptr;
+  WNDPROC proc_ = nullptr;
+  int folderIcon_ = 0, openFolderIcon_ = 0;
+  std::deque<TShellFolder*> queue_;
+  std::unordered_map<TShellFolder*, HTREEITEM> wanted_;
+  bool posted_ = false;
+};
+
+}  // namespace pix
