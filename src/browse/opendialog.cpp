@@ -72,7 +72,8 @@ TOpenPictureDialog::TOpenPictureDialog()
 
   PictureLabel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Top, .height = S(23)},
                               .left = S(6),
-                              .top = S(6)});
+                              .top = S(6),
+                              .caption = {}});
   PictureLabel.SetAutoSize(false);
   // The preview button sits on the label's right end: the label leaves it alone.
   SetWindowLongA(PictureLabel.Handle(), GWL_STYLE,
