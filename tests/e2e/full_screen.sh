@@ -10,19 +10,8 @@ CONTROLS=$(need_helper window_controls.exe)
 # the desktop, so the view reduces it.
 PICS=$WORK/pics
 mkdir -p "$PICS"
-python3 - "$PICS" <<'PY'
-import os, struct, sys
-def bmp(w, h, rgb):
-    row = bytes((rgb[2], rgb[1], rgb[0])) * w
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    data = row * h
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
-    return struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data
-for name, w, h, rgb in (("a_red.bmp", 1400, 1000, (200, 40, 30)),
-                        ("b_green.bmp", 80, 40, (30, 160, 60)),
-                        ("c_blue.bmp", 50, 50, (40, 60, 200))):
-    open(os.path.join(sys.argv[1], name), "wb").write(bmp(w, h, rgb))
-PY
+solid_bmp "$PICS/a_red.bmp" 1400 1000 200 40 30 "$PICS/b_green.bmp" 80 40 30 160 60 \
+  "$PICS/c_blue.bmp" 50 50 40 60 200
 WINPICS=$WINDESK  # the folder the program starts in
 
 # Describes the window captioned $1 (default: the main window).

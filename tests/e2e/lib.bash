@@ -8,6 +8,21 @@ DESK=pix$$
 PID=
 trap 'e2e_stop; restore_desktop; [ -n "${KEEP:-}" ] || rm -rf "$WORK"' EXIT
 
+# Writes 24-bit bitmaps of one colour each: solid_bmp FILE W H R G B [FILE W H R G B ...]
+solid_bmp() {
+  python3 - "$@" <<'PY'
+import struct, sys
+a = sys.argv[1:]
+for i in range(0, len(a), 6):
+    path, w, h, r, g, b = a[i], *map(int, a[i + 1:i + 6])
+    row = bytes((b, g, r)) * w
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    data = row * h
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data)
+PY
+}
 fail() { echo "FAIL: $*" >&2; [ -n "${SHOT:-}" ] || shot failure; exit 1; }
 pass() { echo "PASS: $*"; }
 

@@ -14,19 +14,8 @@ TITLE="Выберите файл с рисунком"
 # The second folder sits on the desktop, where the tree reaches it.
 PICS=$WORK/pics OTHER=$WORK/pics/other
 mkdir -p "$PICS" "$OTHER"
-python3 - "$PICS" "$OTHER" <<'PY'
-import os, struct, sys
-def bmp(w, h, rgb):
-    row = bytes((rgb[2], rgb[1], rgb[0])) * w
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    data = row * h
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
-    return struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data
-pics, other = sys.argv[1:3]
-open(os.path.join(pics, "a_red.bmp"), "wb").write(bmp(64, 48, (200, 40, 30)))
-open(os.path.join(other, "c_blue.bmp"), "wb").write(bmp(50, 50, (40, 60, 200)))
-open(os.path.join(other, "e_wide.bmp"), "wb").write(bmp(96, 32, (30, 160, 60)))
-PY
+solid_bmp "$PICS/a_red.bmp" 64 48 200 40 30 "$OTHER/c_blue.bmp" 50 50 40 60 200 \
+  "$OTHER/e_wide.bmp" 96 32 30 160 60
 WINOTHER="$WINDESK\\other"
 
 # Polls a shell condition for up to ten seconds.

@@ -14,19 +14,9 @@ DIALOG="Выберите файл с рисунком"
 
 PICS=$WORK/pics
 mkdir -p "$PICS"
-python3 - "$PICS" <<'PY'
-import os, struct, sys
-def bmp(w, h, rgb):
-    row = bytes((rgb[2], rgb[1], rgb[0])) * w
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    data = row * h
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
-    return struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data
-for name, rgb in (("a_red", (200, 40, 30)), ("b_green", (30, 160, 60)),
-                  ("c_blue", (40, 60, 200)), ("f_yellow", (220, 200, 20)),
-                  ("o_white", (250, 250, 250))):
-    open(os.path.join(sys.argv[1], name + ".bmp"), "wb").write(bmp(300, 200, rgb))
-PY
+solid_bmp "$PICS/a_red.bmp" 300 200 200 40 30 "$PICS/b_green.bmp" 300 200 30 160 60 \
+  "$PICS/c_blue.bmp" 300 200 40 60 200 "$PICS/f_yellow.bmp" 300 200 220 200 20 \
+  "$PICS/o_white.bmp" 300 200 250 250 250
 declare -A COLOUR=([a_red]=C8281E [b_green]=1EA03C [c_blue]=283CC8 [f_yellow]=DCC814 [o_white]=FAFAFA)
 NAMES=(a_red b_green c_blue f_yellow o_white)
 
