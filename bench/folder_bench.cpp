@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   pix::TFileListBox list;  // starts in the folder: its creation reads it once
   list.SetMask("*.bmp");
   list.SetShowGlyphs(true);
-  list.Create(host.Handle(), {0, 0, 380, 650});
+  list.Create(host.Handle(), {.bounds = {0, 0, 380, 650}});
   size_t files = EnumerateOnce("*.bmp");
   if (static_cast<size_t>(list.Count()) != files) {
     std::fprintf(stderr, "list holds %d entries, the folder %u files\n", list.Count(),

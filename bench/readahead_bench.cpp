@@ -124,15 +124,20 @@ struct Session {
   }
 };
 
-int RunFullScreen(const std::string& folder, int keys, double pause) {
-  Session s(folder);
-  Steps steps;
+// `keys` steps to the right in the full-screen view, each after a pause.
+void StepRight(Session& s, Steps& steps, int keys, double pause) {
   steps.keys = keys;
   steps.pauseMs = pause;
   steps.resume = Now() + pause;
   steps.press = [&s] { PostMessageA(s.main.fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
-  steps.shown = [&] { return s.ViewShows(steps.sent); };
+  steps.shown = [&s, &steps] { return s.ViewShows(steps.sent); };
   s.FullScreen(steps);
+}
+
+int RunFullScreen(const std::string& folder, int keys, double pause) {
+  Session s(folder);
+  Steps steps;
+  StepRight(s, steps, keys, pause);
   return s.Report(steps.ms);
 }
 
@@ -196,12 +201,7 @@ int RunPeak(const std::string& folder, int keys, double pause, bool on) {
   if (!on) pix::ReadAhead().Stop();
   Session s(folder);
   Steps steps;
-  steps.keys = keys;
-  steps.pauseMs = pause;
-  steps.resume = Now() + pause;
-  steps.press = [&s] { PostMessageA(s.main.fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
-  steps.shown = [&] { return s.ViewShows(steps.sent); };
-  s.FullScreen(steps);
+  StepRight(s, steps, keys, pause);
   if (!s.error.empty() || static_cast<int>(steps.ms.size()) != keys)
     return std::fprintf(stderr, "readahead_bench: %s\n", s.error.c_str()), 1;
   PROCESS_MEMORY_COUNTERS pmc{};

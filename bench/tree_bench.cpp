@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   Host host;
   host.Make();
   pix::TShellTreeView tree;
-  tree.Create(host.Handle(), pix::TAlign::None, 380, 650);
+  tree.Create(host.Handle(), {.dock = {.width = 380, .height = 650}});
 
   // The bare walk binds the folder once, as a node's record does.
   pix::ComPtr<IShellFolder> big;
@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
   size_t folders = 0, nodes = 0;
   for (int i = 0; i < repeats; ++i) {
     tree.SetRoot(parent);  // a fresh, unfilled node for the big folder
-    HTREEITEM node = tree.FirstChild(tree.RootNode());
-    while (node && tree.Label(node) != child) node = tree.NextSibling(node);
+    HTREEITEM node = tree.Nodes().FirstChild(tree.Nodes().Root());
+    while (node && tree.Nodes().Label(node) != child) node = tree.Nodes().NextSibling(node);
     if (!node) {
       std::fprintf(stderr, "no node %s below %s\n", child.c_str(), parent.c_str());
       return 1;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     SendMessageA(tree.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
     control.push_back(Now() - t4);
     nodes = 0;
-    for (HTREEITEM n = tree.FirstChild(node); n; n = tree.NextSibling(n)) ++nodes;
+    for (HTREEITEM n = tree.Nodes().FirstChild(node); n; n = tree.Nodes().NextSibling(n)) ++nodes;
     enumerate.push_back(t1 - t0);
     expand.push_back(t2 - t1);
     paint.push_back(t3 - t2);

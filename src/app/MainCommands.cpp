@@ -23,7 +23,7 @@ void TfmMain::CreateCommands() {
 }
 
 void TfmMain::CreateMenuBar() {
-  Toolbar.Create(Handle(), acList.Images(), S(27));
+  Toolbar.Create(Handle(), {.in = this, .images = acList.Images(), .minHeight = S(27)});
   Toolbar.AddDropDown("sbmMain", 5, {acOpenDialog, nullptr, acExit});
   Toolbar.AddSeparator();
   Toolbar.AddButton("tbProportional", *acProportional);

@@ -40,23 +40,19 @@ void TfmMain::Create() {
 
   CreateCommands();
   CreateMenuBar();
-  AddDocked(&Toolbar);
   StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(245)}});
   splImage.Create(
       me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});
-  Img.Align = TAlign::Client;
-  Img.Create(me);
+  Img.Create(me, {.dock = {.in = this, .align = TAlign::Client}});
   Img.SetCenter(true);
   Img.SetStretch(false);
   Img.SetProportional(true);  // as laid out; the creation step switches it off
   Img.OnDblClick = [this] { AcFullScreen->OnExecute(); };  // whatever its state
   Img.StepKeysInterruptDecode = true;
-  AddDocked(&Img);
 
   HWND nav = pnNavigation.Handle();
-  shTree.Create(nav, TAlign::Top, 0, S(192));
-  pnNavigation.AddDocked(&shTree);
+  shTree.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Top, .height = S(192)}});
   splNavigation.Create(nav, {.container = &pnNavigation,
                              .pane = &shTree,
                              .align = TAlign::Top,
@@ -83,7 +79,7 @@ void TfmMain::CreateFileList() {
       "All files (*.jpg; *.jpeg; *.wmf; *.bmp; *.ico)|*.jpg;*.jpeg;*.wmf;*.bmp;*.ico|"
       "JPEG image ( *.jpg; *.jpeg )|*.jpg;*.jpeg|Metafiles ( *.wmf )|*.wmf|"
       "Bitmaps ( *.bmp )|*.bmp|Icons ( *.ico )|*.ico");
-  cbFilter.Create(pnFileFilter.Handle(), {0, S(4), S(245), S(4) + S(24)});
+  cbFilter.Create(pnFileFilter.Handle(), {.bounds = {0, S(4), S(245), S(4) + S(24)}});
   pnFileFilter.OnResize = [this] {
     cbFilter.SetBounds({0, S(4), pnFileFilter.ClientRect().right, S(4) + S(24)});
   };
@@ -91,12 +87,11 @@ void TfmMain::CreateFileList() {
   flList.SetShowGlyphs(true);
   flList.SetItemHeight(S(16));
   flList.OnChange = [this](TControl* sender) { flListChange(sender); };
-  flList.Align = TAlign::Client;
-  flList.Create(pnNavigation.Handle(), {0, 0, S(245), S(100)});
+  flList.Create(pnNavigation.Handle(), {.dock = {.in = &pnNavigation, .align = TAlign::Client},
+                                        .bounds = {0, 0, S(245), S(100)}});
   // Tab order is window order: the list comes before the filter box below it.
   SetWindowPos(flList.Handle(), splNavigation.Handle(), 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  pnNavigation.AddDocked(&flList);
   // Linked only now, so the filter text set above left the list's mask alone.
   cbFilter.SetFileList(&flList);
 }

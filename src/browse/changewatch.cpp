@@ -55,14 +55,14 @@ class TShellChangeThread {
   static void Start(std::shared_ptr<TChangeWatchState> state) {
     auto* t = new TShellChangeThread(std::move(state));
     DWORD id = 0;
-    HANDLE h = CreateThread(nullptr, 0, Proc, t, CREATE_SUSPENDED, &id);
-    if (!h) {
+    // The thread frees itself: its handle is only needed to start it.
+    TOwnedHandle thread(CreateThread(nullptr, 0, Proc, t, CREATE_SUSPENDED, &id));
+    if (!thread) {
       delete t;
       throw EOutOfResources("Unable to start the folder watcher");
     }
     ++gLiveThreads;
-    ResumeThread(h);
-    CloseHandle(h);  // the thread frees itself
+    ResumeThread(thread);
   }
 
  private:

@@ -121,11 +121,12 @@ TFileListBox::~TFileListBox() {
   DestroyHandle();
 }
 
-void TFileListBox::Create(HWND parent, const TRect& r, int id) {
+void TFileListBox::Create(HWND parent, const TFileListBoxArgs& a) {
+  Dock(a.dock);
   CreateStandard("LISTBOX", "",
                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
                      LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
-                 WS_EX_CLIENTEDGE, parent, r, id);
+                 WS_EX_CLIENTEDGE, parent, a.bounds, a.id);
   SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, itemHeight_);
   RefillEntries();
 }

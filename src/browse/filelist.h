@@ -21,13 +21,19 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b);
 // The process's current directory as the platform reports it.
 std::string GetCurrentDir();
 
+struct TFileListBoxArgs {
+  TDock dock = {};
+  TRect bounds = {};
+  int id = 0;
+};
+
 class TFileListBox : public TControl {
  public:
   TFileListBox();  // the folder is the current directory at this moment
   ~TFileListBox() override;
 
   // Creates the list box window and reads the folder.
-  void Create(HWND parent, const TRect& r, int id = 0);
+  void Create(HWND parent, const TFileListBoxArgs& a);
 
   const std::string& FolderPath() const { return folder_; }
   // Sets the folder from a path text (a folder path, a drive, a network folder).

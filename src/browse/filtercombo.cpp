@@ -15,12 +15,13 @@ TFilterComboBox::~TFilterComboBox() {
   DestroyHandle();
 }
 
-void TFilterComboBox::Create(HWND parent, const TRect& r, int id) {
+void TFilterComboBox::Create(HWND parent, const TFilterComboBoxArgs& a) {
+  const TRect& r = a.bounds;
   height_ = r.Height();
   TRect full = r;
   full.bottom = r.top + height_ * (kDropDownItems + 1);
   CreateStandard("COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
-                 0, parent, full, id);
+                 0, parent, full, a.id);
   ApplyHeight();
   BuildEntries();
 }

@@ -12,11 +12,16 @@ namespace pix {
 
 class TFileListBox;
 
+struct TFilterComboBoxArgs {
+  TRect bounds = {};  // its height is the closed box's
+  int id = 0;
+};
+
 class TFilterComboBox : public TControl {
  public:
   ~TFilterComboBox() override;
   // Creates the box at `r` (r's height is the closed box's) and builds the entries.
-  void Create(HWND parent, const TRect& r, int id = 0);
+  void Create(HWND parent, const TFilterComboBoxArgs& a);
 
   const std::string& Filter() const { return filter_; }
   // "description|patterns|...": ignored when equal ignoring case; otherwise the

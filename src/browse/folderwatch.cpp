@@ -11,12 +11,18 @@ namespace pix {
 void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
                          std::function<void()> onChange) {
   notifier_.reset();
+  timing_ = timing;
+  onChange_ = onChange;
   auto notifier = std::make_unique<TShellChangeNotifier>();
   notifier->WatchSubTree = false;
   notifier->Timing = timing;
   notifier->Root = path;
   notifier->SetOnChange(std::move(onChange));
   notifier_ = std::move(notifier);
+}
+
+void TFolderWatch::Resume(const std::string& path) {
+  if (onChange_) Start(path, timing_, onChange_);
 }
 
 void TFolderWatch::Stop() {

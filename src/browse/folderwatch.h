@@ -14,6 +14,8 @@ class TFolderWatch {
  public:
   // Watches `path`, calls gathered by `timing`, in place of any earlier watch.
   void Start(const std::string& path, TChangeTiming timing, std::function<void()> onChange);
+  // Watches `path` with the timing and call of the last Start.
+  void Resume(const std::string& path);
   void Stop();
   bool Active() const { return static_cast<bool>(notifier_); }
   // The folder watched; "" when none.
@@ -25,6 +27,8 @@ class TFolderWatch {
 
  private:
   std::unique_ptr<TShellChangeNotifier> notifier_;
+  TChangeTiming timing_;
+  std::function<void()> onChange_;
 };
 
 // True when `path` is `folder` or lies inside it, letter case ignored as the

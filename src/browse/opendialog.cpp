@@ -86,14 +86,12 @@ TOpenPictureDialog::TOpenPictureDialog()
                             .bounds = {S(6), S(29), S(6 + 157), S(29 + 145)},
                             .style = paintStyle});
 
-  PaintBox.Align = TAlign::Client;
-  PaintBox.Create(PaintPanel.Handle());
+  PaintBox.Create(PaintPanel.Handle(), {.dock = {.in = &PaintPanel, .align = TAlign::Client}});
   PaintBox.SetCenter(true);
   PaintBox.SetProportional(true);
   PaintBox.SetStretch(true);
   PaintBox.View().IncrementalDisplay = true;
   PaintBox.OnDblClick = [this] { PreviewClick(); };
-  PaintPanel.AddDocked(&PaintBox);
   PaintPanel.Silence(PaintBox);
 
   // Created last so it stays above the label it overlaps.

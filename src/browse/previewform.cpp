@@ -22,12 +22,10 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   Panel.Create(
       Handle(),
       {.dock = {.in = this, .align = TAlign::Client}, .bounds = ClientRect(), .style = style});
-  Image.Align = TAlign::Client;
-  Image.Create(Panel.Handle());
+  Image.Create(Panel.Handle(), {.dock = {.in = &Panel, .align = TAlign::Client}});
   Image.SetStretch(true);
   Image.SetProportional(true);
   Image.SetCenter(true);
-  Panel.AddDocked(&Image);
   Realign();
   Panel.Realign();
   Image.Picture().Assign(picture);

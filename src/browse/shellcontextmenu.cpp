@@ -41,18 +41,6 @@ bool OffersVerb(IContextMenu* menu, HMENU popup, const std::string& verb) {
   return false;
 }
 
-class PopupMenu {
- public:
-  PopupMenu() : menu_(CreatePopupMenu()) {}
-  ~PopupMenu() { DestroyMenu(menu_); }
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
-  HMENU Get() const { return menu_; }
-
- private:
-  HMENU menu_;
-};
-
 }  // namespace
 
 std::optional<TShellContextMenu::TChoice> TShellContextMenu::Track(HWND owner,
@@ -65,7 +53,7 @@ std::optional<TShellContextMenu::TChoice> TShellContextMenu::Track(HWND owner,
       FAILED(parent->GetUIObjectOf(owner, 1, &id, IID_IContextMenu, nullptr, menu.PutVoid())) ||
       !menu)
     return std::nullopt;
-  PopupMenu popup;
+  TOwnedMenu popup(CreatePopupMenu());
   if (!popup.Get() ||
       FAILED(menu->QueryContextMenu(popup.Get(), 0, 1, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME)))
     return std::nullopt;

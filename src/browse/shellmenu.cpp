@@ -65,7 +65,7 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
   if (succeeded) {
     SetFocus(Handle());
     verbEdit_ = true;
-    Tv(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
+    nodes_.Send(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(target));
     verbEdit_ = false;
   } else {
     CurrentDirStep dir;
@@ -77,10 +77,10 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
       dir.StepOutOf(path);
     std::string watched = watch_.StopWithin(path);
     succeeded = choice->Invoke(Handle());
-    if (!watched.empty() && autoRefresh_ && !watch_.Active()) Watch(watched);
+    if (!watched.empty() && autoRefresh_ && !watch_.Active()) watch_.Resume(watched);
   }
   if (succeeded)
-    if (HTREEITEM now = FindFolder(id.Get(), RootNode())) AfterVerb(verb, now);
+    if (HTREEITEM now = FindFolder(id.Get(), nodes_.Root())) AfterVerb(verb, now);
 }
 
 void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
@@ -91,8 +91,8 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
     std::wstring path = FileSystemPath(r->AbsoluteId());
     if (path.empty() || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     // Chosen for the user: the watcher moves and the list follows.
-    if (Within(*this, Selected(), target)) Select(Parent(target));
-    Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(target));
+    if (Within(nodes_, nodes_.Selected(), target)) nodes_.Select(nodes_.Parent(target));
+    nodes_.Delete(target);
   } else if (verb == "paste") {
     Refresh(target);
   }
@@ -101,7 +101,7 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
 void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   TShellFolder* record = Record(node);
   // Unchanged text (an edit begun by a slow click and left) renames nothing.
-  if (name == Label(node)) return;
+  if (name == nodes_.Label(node)) return;
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
   std::string from = record->Path(), to = ContainingFolder(from) + name;
   std::string watched = watch_.StopWithin(from);
@@ -115,9 +115,9 @@ void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   // Everything that named the folder by its old name follows the new one.
   if (how != TShellFolder::TRename::Refused && !watched.empty())
     watched = to + watched.substr(std::min(from.size(), watched.size()));
-  if (!watched.empty() && autoRefresh_) Watch(watched);
+  if (!watched.empty() && autoRefresh_) watch_.Resume(watched);
   if (how == TShellFolder::TRename::Refused) throw Exception("Rename to " + name + " failed");
-  SetLabel(node, name);
+  nodes_.SetLabel(node, name);
   Renamed(node, how);
 }
 
@@ -126,10 +126,10 @@ void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
 void TShellTreeView::Renamed(HTREEITEM node, TShellFolder::TRename how) {
   if (how == TShellFolder::TRename::RenamedUnknownId) {
     // Its new id is found by reading the folder that holds it.
-    if (TShellFolder* parent = Record(Parent(node))) RequestRefresh(parent->AbsoluteId());
+    if (TShellFolder* parent = Record(nodes_.Parent(node))) RequestRefresh(parent->AbsoluteId());
     return;
   }
-  EachBelow(*this, node, [this](HTREEITEM n) {
+  EachBelow(nodes_, node, [this](HTREEITEM n) {
     if (TShellFolder* r = Record(n)) r->Rebase();
   });
   if (TShellFolder* record = Record(node)) RequestRefresh(record->AbsoluteId());

@@ -17,18 +17,14 @@ void TShellTreeView::WatchNode(HTREEITEM node) {
   if (!autoRefresh_ || !Handle()) return;
   TShellFolder* record = Record(node);
   if (!record) record = rootRecord_.get();
-  if (record) Watch(record->Path());
-}
-
-void TShellTreeView::Watch(const std::string& path) {
-  watch_.Start(path, WatchTiming, [this] { RequestRefresh(); });
+  if (record) watch_.Start(record->Path(), WatchTiming, [this] { RequestRefresh(); });
 }
 
 // The watcher's hand-over runs in any message loop: in a prompt of the shell
 // while a node is filled, in the context menu, while a label is edited, in an
 // error box raised inside a notification.
 bool TShellTreeView::Deferring() const {
-  return deferrals_ > 0 || busy_ || refreshing_ || Tv(TVM_GETEDITCONTROL, 0, 0) != 0;
+  return deferrals_ > 0 || busy_ || refreshing_ || nodes_.Editor() != nullptr;
 }
 
 void TShellTreeView::RequestRefresh(LPCITEMIDLIST branch) {
@@ -47,8 +43,8 @@ void TShellTreeView::RunRequestedRefreshes() {
   branchesWanted_.clear();
   bool selected = std::exchange(selectedWanted_, false);
   for (const TItemIdList& id : branches)
-    if (HTREEITEM node = FindFolder(id.Get(), RootNode())) Refresh(node);
-  if (selected) Refresh(Selected());
+    if (HTREEITEM node = FindFolder(id.Get(), nodes_.Root())) Refresh(node);
+  if (selected) Refresh(nodes_.Selected());
 }
 
 void TShellTreeView::Refresh(HTREEITEM node) {
@@ -57,47 +53,42 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   ++refreshes_;
   // Remembered by folder: the nodes below are about to be replaced.
   TItemIdList topId, selectedId;
-  auto top = reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+  auto top = nodes_.FirstVisible();
   if (TShellFolder* r = Record(top)) topId = CopyIdList(r->AbsoluteId());
-  bool holdsSelection = Within(*this, Selected(), node);
-  if (TShellFolder* r = Record(Selected())) selectedId = CopyIdList(r->AbsoluteId());
+  bool holdsSelection = Within(nodes_, nodes_.Selected(), node);
+  if (TShellFolder* r = Record(nodes_.Selected())) selectedId = CopyIdList(r->AbsoluteId());
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
-  EachBelow(*this, node, [&](HTREEITEM n) {
-    if (TShellFolder* r = Record(n); r && Expanded(n))
+  EachBelow(nodes_, node, [&](HTREEITEM n) {
+    if (TShellFolder* r = Record(n); r && nodes_.Expanded(n))
       expanded.push_back(CopyIdList(r->AbsoluteId()));
   });
-  bool wasExpanded = Expanded(node);
+  bool wasExpanded = nodes_.Expanded(node);
   HTREEITEM selected = nullptr;
   {
     TCursorKeeper hourglass(TCursor::crHourGlass);
-    TRedrawLock redraw(*this, proc_, redrawLocks_);
+    TRedrawLock redraw(nodes_, redrawLocks_);
     // The selection may pass through other nodes meanwhile; the user chose none of them.
     TFlagScope quiet(refreshing_);
-    while (HTREEITEM child = FirstChild(node))
-      Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
+    while (HTREEITEM child = nodes_.FirstChild(node)) nodes_.Delete(child);
     // A root keeps its label: it is the desktop's name for it, not an in-folder one.
-    if (record->Level() > 0) SetLabel(node, record->InFolderName());
+    if (record->Level() > 0) nodes_.SetLabel(node, record->InFolderName());
     Fill(node);
-    TVITEMA item{};
-    item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-    item.hItem = node;
-    item.cChildren = (record->Attributes(SFGAO_HASSUBFOLDER) || FirstChild(node)) ? 1 : 0;
-    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    if (wasExpanded && FirstChild(node)) {
+    nodes_.SetHasChildrenFlag(node,
+                              record->Attributes(SFGAO_HASSUBFOLDER) || nodes_.FirstChild(node));
+    if (wasExpanded && nodes_.FirstChild(node)) {
       HTREEITEM outer = std::exchange(expanding_, node);
-      Tv(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+      nodes_.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
       expanding_ = outer;
     }
     for (const TItemIdList& id : expanded)
       if (HTREEITEM found = FindFolder(id.Get(), node)) Expand(found);
     if (holdsSelection) {
       selected = selectedId ? FindFolder(selectedId.Get(), node) : nullptr;
-      Select(selected ? selected : node);
+      nodes_.Select(selected ? selected : node);
     }
     if (topId)
-      if (HTREEITEM t = FindFolder(topId.Get(), RootNode()))
-        Tv(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(t));
+      if (HTREEITEM t = FindFolder(topId.Get(), nodes_.Root())) nodes_.ScrollToTop(t);
   }
   if (!holdsSelection) return;
   if (selected) {

@@ -66,9 +66,9 @@ void OpenItem(HWND owner, const TShellFolder& record) {
 // The tree's shape as the search walk sees it.
 struct TreeShape {
   const TShellTreeView& tree;
-  HTREEITEM FirstChild(HTREEITEM n) const { return tree.FirstChild(n); }
-  HTREEITEM NextSibling(HTREEITEM n) const { return tree.NextSibling(n); }
-  HTREEITEM Parent(HTREEITEM n) const { return tree.Parent(n); }
+  HTREEITEM FirstChild(HTREEITEM n) const { return tree.Nodes().FirstChild(n); }
+  HTREEITEM NextSibling(HTREEITEM n) const { return tree.Nodes().NextSibling(n); }
+  HTREEITEM Parent(HTREEITEM n) const { return tree.Nodes().Parent(n); }
   int Level(HTREEITEM n) const { return tree.Level(n); }
 };
 
@@ -83,53 +83,25 @@ TShellTreeView::~TShellTreeView() {
   OnUserSelect = nullptr;
   OnContextPopup = nullptr;
   clearing_ = true;
-  if (Handle()) Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  if (Handle()) nodes_.DeleteAll();
   DestroyHandle();
   records_.clear();  // any the control did not report deleted
 }
 
-void TShellTreeView::Create(HWND parent, TAlign align, int width, int height) {
-  Align = align;
-  DockWidth = width;
-  DockHeight = height;
+void TShellTreeView::Create(HWND parent, const TShellTreeViewArgs& a) {
+  Dock(a.dock);
   // No lines or button at the root; the selection shows only while focused.
   CreateStandard(
       WC_TREEVIEWA, "",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
-      WS_EX_CLIENTEDGE, parent, {0, 0, width, height});
-  proc_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC));
+      WS_EX_CLIENTEDGE, parent, {0, 0, a.dock.width, a.dock.height});
+  nodes_ =
+      TTreeNodes(Handle(), reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC)));
   // Unicode notifications, and with them a Unicode label editor: typed text
   // then never passes through an ANSI conversion, which need not be UTF-8.
-  Tv(CCM_SETUNICODEFORMAT, TRUE, 0);
-  Tv(TVM_SETINDENT, static_cast<WPARAM>(Indent), 0);
-  icons_.Attach(Handle(), proc_);
-}
-
-LRESULT TShellTreeView::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
-  // Straight to the control: our own requests need nothing of the subclass.
-  return Handle() ? CallWindowProcA(proc_, Handle(), msg, wp, lp) : 0;
-}
-
-HTREEITEM TShellTreeView::RootNode() const {
-  return reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_ROOT, 0));
-}
-HTREEITEM TShellTreeView::Selected() const {
-  return reinterpret_cast<HTREEITEM>(Tv(TVM_GETNEXTITEM, TVGN_CARET, 0));
-}
-HTREEITEM TShellTreeView::FirstChild(HTREEITEM node) const {
-  return node ? reinterpret_cast<HTREEITEM>(
-                    Tv(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)))
-              : nullptr;
-}
-HTREEITEM TShellTreeView::NextSibling(HTREEITEM node) const {
-  return node ? reinterpret_cast<HTREEITEM>(
-                    Tv(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(node)))
-              : nullptr;
-}
-HTREEITEM TShellTreeView::Parent(HTREEITEM node) const {
-  return node ? reinterpret_cast<HTREEITEM>(
-                    Tv(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)))
-              : nullptr;
+  nodes_.Send(CCM_SETUNICODEFORMAT, TRUE, 0);
+  nodes_.Send(TVM_SETINDENT, static_cast<WPARAM>(a.indent), 0);
+  icons_.Attach(nodes_);
 }
 
 int TShellTreeView::Level(HTREEITEM node) const {
@@ -138,45 +110,7 @@ int TShellTreeView::Level(HTREEITEM node) const {
 }
 
 TShellFolder* TShellTreeView::Record(HTREEITEM node) const {
-  if (!node) return nullptr;
-  TVITEMA item{};
-  item.mask = TVIF_PARAM | TVIF_HANDLE;
-  item.hItem = node;
-  if (!Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<TShellFolder*>(item.lParam);
-}
-
-// Labels go to and from the control as UTF-16: its own conversion of ANSI
-// text need not be UTF-8.
-std::string TShellTreeView::Label(HTREEITEM node) const {
-  wchar_t text[MAX_PATH * 2] = {};
-  TVITEMW item{};
-  item.mask = TVIF_TEXT | TVIF_HANDLE;
-  item.hItem = node;
-  item.pszText = text;
-  item.cchTextMax = MAX_PATH * 2;
-  return Tv(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? Narrow(text) : std::string();
-}
-
-void TShellTreeView::SetLabel(HTREEITEM node, const std::string& label) {
-  std::wstring text = Widen(label);
-  TVITEMW item{};
-  item.mask = TVIF_TEXT | TVIF_HANDLE;
-  item.hItem = node;
-  item.pszText = text.data();
-  Tv(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-bool TShellTreeView::HasChildrenFlag(HTREEITEM node) const {
-  TVITEMA item{};
-  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-  item.hItem = node;
-  return Tv(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) && item.cChildren != 0;
-}
-
-bool TShellTreeView::Expanded(HTREEITEM node) const {
-  return node &&
-         (Tv(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) & TVIS_EXPANDED);
+  return reinterpret_cast<TShellFolder*>(nodes_.Data(node));
 }
 
 HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
@@ -187,7 +121,7 @@ HTREEITEM TShellTreeView::FindFolder(LPCITEMIDLIST id, HTREEITEM start) const {
 }
 
 std::string TShellTreeView::CurrentFolderPath() const {
-  TShellFolder* r = Record(Selected());
+  TShellFolder* r = Record(nodes_.Selected());
   return r ? r->Path() : std::string();
 }
 
@@ -206,7 +140,7 @@ void TShellTreeView::SetRoot(const std::string& root) {
 void TShellTreeView::CreateRootNode() {
   {
     TFlagScope quiet(clearing_);
-    Tv(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    nodes_.DeleteAll();
   }
   ComPtr<IShellFolder> folder;
   if (IShellFolder* f = rootRecord_->Folder())
@@ -217,7 +151,7 @@ void TShellTreeView::CreateRootNode() {
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
   HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
   Expand(root);
-  Select(root);
+  nodes_.Select(root);
 }
 
 HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
@@ -239,7 +173,8 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
     item.state = INDEXTOOVERLAYMASK(1);  // the system list's first overlay: shared
     item.stateMask = TVIS_OVERLAYMASK;
   }
-  auto node = reinterpret_cast<HTREEITEM>(Tv(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  auto node =
+      reinterpret_cast<HTREEITEM>(nodes_.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
   if (!node) {
     records_.erase(r);
     throw EOutOfResources("Unable to insert a node");
@@ -255,7 +190,7 @@ void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
   TCountScope defer(deferrals_);
   TCursorKeeper hourglass(TCursor::crHourGlass);
-  TRedrawLock redraw(*this, proc_, redrawLocks_);
+  TRedrawLock redraw(nodes_, redrawLocks_);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;
   ComPtr<IEnumIDList> items;
@@ -300,17 +235,13 @@ bool TShellTreeView::BeforeExpand(HTREEITEM node) {
     OpenItem(OwnerOf(Handle()), *record);
     return false;
   }
-  if (HasChildrenFlag(node) && !FirstChild(node)) Fill(node);
+  if (nodes_.HasChildrenFlag(node) && !nodes_.FirstChild(node)) Fill(node);
   return true;
 }
 
 // After every expansion attempt the button shows whether there are children.
 void TShellTreeView::AfterExpand(HTREEITEM node) {
-  TVITEMA item{};
-  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-  item.hItem = node;
-  item.cChildren = FirstChild(node) ? 1 : 0;
-  Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  nodes_.SetHasChildrenFlag(node, nodes_.FirstChild(node) != nullptr);
 }
 
 void TShellTreeView::Expand(HTREEITEM node) {
@@ -318,26 +249,22 @@ void TShellTreeView::Expand(HTREEITEM node) {
   if (BeforeExpand(node)) {
     HTREEITEM outer = expanding_;
     expanding_ = node;
-    Tv(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+    nodes_.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
     expanding_ = outer;
   }
   AfterExpand(node);
 }
 
-void TShellTreeView::Select(HTREEITEM node) {
-  Tv(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-}
-
 void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   TItemIdList id = ParsePath(OwnerOf(Handle()), path);
   if (!id) throw Exception(SettingPathError(path));
-  HTREEITEM root = RootNode();
+  HTREEITEM root = nodes_.Root();
   if (busy_ || !root) return;
-  if (TShellFolder* selected = Record(Selected());
+  if (TShellFolder* selected = Record(nodes_.Selected());
       selected && SameFolder(selected->AbsoluteId(), id.Get()))
     return;
   TFlagScope busy(busy_);
-  TRedrawLock redraw(*this, proc_, redrawLocks_);
+  TRedrawLock redraw(nodes_, redrawLocks_);
   // Each ancestor from the desktop down is searched below the last one found and expanded.
   HTREEITEM current = root;
   size_t items = IdListItemCount(id.Get());
@@ -349,15 +276,16 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
     }
   }
   HTREEITEM target = FindFolder(id.Get(), current);
-  HTREEITEM before = Selected();
+  HTREEITEM before = nodes_.Selected();
   int changes = selectionChanges_;
-  Select(target);
+  nodes_.Select(target);
   // Clearing the selection may pass unreported by the control: report it here.
-  if (changes == selectionChanges_ && Selected() != before && OnChange) OnChange(this, Selected());
+  if (changes == selectionChanges_ && nodes_.Selected() != before && OnChange)
+    OnChange(this, nodes_.Selected());
 }
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
-  HTREEITEM target = hit ? hit : Selected();
+  HTREEITEM target = hit ? hit : nodes_.Selected();
   if (!target) return;
   if (OnContextPopup)
     OnContextPopup(target, screen);
@@ -414,7 +342,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_ENDLABELEDITW: {
       auto& info = reinterpret_cast<NMTVDISPINFOA&>(nm);
       // Wine's control reports the end again while it destroys the editor.
-      HWND editor = reinterpret_cast<HWND>(Tv(TVM_GETEDITCONTROL, 0, 0));
+      HWND editor = nodes_.Editor();
       if (!info.item.pszText || (editor && editor == endedEdit_)) return true;  // cancelled
       endedEdit_ = editor;
       // The text as typed: the ANSI report passes through a conversion that
@@ -434,7 +362,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case NM_RCLICK: {
       TVHITTESTINFO hit{};
       hit.pt = rightDown_;
-      Tv(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      nodes_.Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
       POINT screen = rightDown_;
       ClientToScreen(Handle(), &screen);
       ContextPopup((hit.flags & TVHT_ONITEM) ? hit.hItem : nullptr, screen);
@@ -491,11 +419,11 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       return false;
     case WM_CONTEXTMENU:
       if (lp == -1) {  // from the keyboard: at the selected node's label
-        HTREEITEM node = Selected();
+        HTREEITEM node = nodes_.Selected();
         RECT r{};
         std::memcpy(&r, &node, sizeof node);  // the request names its node in the rectangle
         POINT at{0, 0};
-        if (node && Tv(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)))
+        if (node && nodes_.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)))
           at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         ClientToScreen(Handle(), &at);
         ContextPopup(nullptr, at);

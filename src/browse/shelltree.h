@@ -19,19 +19,22 @@
 #include "browse/treescopes.h"
 #include "ui/app.h"
 #include "ui/control.h"
+#include "ui/treenodes.h"
 
 namespace pix {
+
+struct TShellTreeViewArgs {
+  TDock dock = {};  // its width and height are the window's first size
+  int indent = 19;  // pixels per level
+};
 
 class TShellTreeView : public TControl {
  public:
   TShellTreeView();
   ~TShellTreeView() override;
 
-  // Pixels of indentation per level; set before Create.
-  int Indent = 19;
-
   // Creates the tree window, empty: writing Root makes the root node.
-  void Create(HWND parent, TAlign align, int width, int height);
+  void Create(HWND parent, const TShellTreeViewArgs& a);
 
   // "rfDesktop" (or another root name), or a path text. Writing it while the
   // window exists rebuilds the tree from the root, expanded one level and
@@ -80,17 +83,10 @@ class TShellTreeView : public TControl {
   // The shell's context menu for a node, at a point on the screen.
   void ShowContextMenu(HTREEITEM target, POINT screen);
 
-  // Nodes, for the form and for tests.
-  HTREEITEM RootNode() const;
-  HTREEITEM Selected() const;
-  HTREEITEM FirstChild(HTREEITEM node) const;
-  HTREEITEM NextSibling(HTREEITEM node) const;
-  HTREEITEM Parent(HTREEITEM node) const;
+  // The control's nodes, for the form and for tests.
+  const TTreeNodes& Nodes() const { return nodes_; }
   int Level(HTREEITEM node) const;
   TShellFolder* Record(HTREEITEM node) const;
-  std::string Label(HTREEITEM node) const;
-  bool HasChildrenFlag(HTREEITEM node) const;  // the expand button is drawn
-  bool Expanded(HTREEITEM node) const;
   // Expands a node as the user would: a folder is filled on its first
   // expansion; any other item is opened with the shell's default action.
   void Expand(HTREEITEM node);
@@ -109,30 +105,26 @@ class TShellTreeView : public TControl {
   virtual HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items);
 
  private:
-  LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
   void CreateRootNode();
   HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
                     const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
   void AfterExpand(HTREEITEM node);
-  void Select(HTREEITEM node);
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
   // With auto-refresh on, watches the node's folder (the root's for none).
   void WatchNode(HTREEITEM node);
-  void Watch(const std::string& path);
   bool Deferring() const;
   // A refresh of the selected node (no id) or of a branch, now or once the
   // operation under way has ended.
   void RequestRefresh(LPCITEMIDLIST branch = nullptr);
   void RunRequestedRefreshes();
-  void SetLabel(HTREEITEM node, const std::string& label);
   void AfterVerb(const std::string& verb, HTREEITEM target);
   void EndLabelEdit(HTREEITEM node, const std::string& name);
   void Renamed(HTREEITEM node, TShellFolder::TRename how);
 
-  WNDPROC proc_ = nullptr;  // the control's own procedure, for our own messages
+  TTreeNodes nodes_;  // through the control's own procedure, for our own requests
   std::string root_ = "rfDesktop", previousRoot_;
   std::unique_ptr<TShellFolder> rootRecord_;
   std::unordered_map<TShellFolder*, std::unique_ptr<TShellFolder>> records_;

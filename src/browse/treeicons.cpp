@@ -16,24 +16,19 @@ int SmallIcon(LPCITEMIDLIST id, UINT extra) {
 
 }  // namespace
 
-void TTreeIcons::Attach(HWND tree, WNDPROC proc) {
+void TTreeIcons::Attach(const TTreeNodes& tree) {
   tree_ = tree;
-  proc_ = proc;
   // The tree shows the system's own small icon list, which it must not free.
   SHFILEINFOA fi{};
   auto icons = reinterpret_cast<HIMAGELIST>(
       SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  if (icons) Tv(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+  if (icons) tree_.Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
   const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
   if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
     folderIcon_ = fi.iIcon;
   if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
     openFolderIcon_ = fi.iIcon;
-}
-
-LRESULT TTreeIcons::Tv(UINT msg, WPARAM wp, LPARAM lp) const {
-  return tree_ ? CallWindowProcA(proc_, tree_, msg, wp, lp) : 0;
 }
 
 void TTreeIcons::Provide(NMTVDISPINFOA& info) {
@@ -43,7 +38,7 @@ void TTreeIcons::Provide(NMTVDISPINFOA& info) {
   item.iImage = folderIcon_;
   item.iSelectedImage = openFolderIcon_;
   if (wanted_.emplace(record, item.hItem).second) queue_.push_back(record);
-  if (!posted_) posted_ = PostMessageA(tree_, kMessage, 0, 0);
+  if (!posted_) posted_ = PostMessageA(tree_.Handle(), kMessage, 0, 0);
 }
 
 void TTreeIcons::Fetch() {
@@ -61,9 +56,9 @@ void TTreeIcons::Fetch() {
     item.iImage = SmallIcon(record->AbsoluteId(), 0);
     int open = SmallIcon(record->AbsoluteId(), SHGFI_OPENICON);
     item.iSelectedImage = open ? open : item.iImage;
-    Tv(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    tree_.Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   }
-  if (!queue_.empty()) posted_ = PostMessageA(tree_, kMessage, 0, 0);
+  if (!queue_.empty()) posted_ = PostMessageA(tree_.Handle(), kMessage, 0, 0);
 }
 
 }  // namespace pix

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "browse/shellfolder.h"
+#include "ui/treenodes.h"
 
 namespace pix {
 
@@ -17,9 +18,8 @@ class TTreeIcons {
   // Posted to the tree when icons wait; the tree answers with Fetch.
   static constexpr UINT kMessage = WM_APP + 12;
 
-  // Gives the tree the system's small icon list; `proc` is the control's own
-  // procedure, which takes the requests straight.
-  void Attach(HWND tree, WNDPROC proc);
+  // Gives the tree the system's small icon list.
+  void Attach(const TTreeNodes& tree);
   // Answers a display-info request with the plain folder's icons and queues
   // the node for its own.
   void Provide(NMTVDISPINFOA& info);
@@ -29,10 +29,7 @@ class TTreeIcons {
   void Forget(TShellFolder* record) { wanted_.erase(record); }
 
  private:
-  LRESULT Tv(UINT msg, WPARAM wp, LPARAM lp) const;
-
-  HWND tree_ = nullptr;
-  WNDPROC proc_ = nullptr;
+  TTreeNodes tree_;
   int folderIcon_ = 0, openFolderIcon_ = 0;
   std::deque<TShellFolder*> queue_;
   std::unordered_map<TShellFolder*, HTREEITEM> wanted_;

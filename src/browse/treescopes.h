@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/control.h"
+#include "ui/treenodes.h"
 
 namespace pix {
 
@@ -34,30 +34,24 @@ class TCountScope {
   int& count_;
 };
 
-// Suspends a control's drawing; nested locks resume it only when the last
-// ends. The requests go straight to the control's own procedure `proc`, not
-// through its subclass.
+// Suspends a tree's drawing; nested locks resume it only when the last ends.
 class TRedrawLock {
  public:
-  TRedrawLock(const TControl& control, WNDPROC proc, int& locks)
-      : control_(control), proc_(proc), locks_(locks) {
+  TRedrawLock(const TTreeNodes& tree, int& locks) : tree_(tree), locks_(locks) {
     if (locks_++ == 0) Send(FALSE);
   }
   ~TRedrawLock() {
     if (--locks_ == 0) {
       Send(TRUE);
-      InvalidateRect(control_.Handle(), nullptr, TRUE);
+      InvalidateRect(tree_.Handle(), nullptr, TRUE);
     }
   }
   TRedrawLock(const TRedrawLock&) = delete;
   TRedrawLock& operator=(const TRedrawLock&) = delete;
 
  private:
-  void Send(BOOL redraw) const {
-    if (HWND window = control_.Handle()) CallWindowProcA(proc_, window, WM_SETREDRAW, redraw, 0);
-  }
-  const TControl& control_;
-  WNDPROC proc_;
+  void Send(BOOL redraw) const { tree_.Send(WM_SETREDRAW, redraw, 0); }
+  const TTreeNodes& tree_;
   int& locks_;
 };
 

@@ -28,15 +28,13 @@ void TfmView::Create() {
   CentreOnScreen(Handle());
 
   fsStatusBar.Create(Handle(), {.in = this, .height = S(26), .edges = {S(200), S(400)}});
-  imgWiev.Align = TAlign::Client;
-  imgWiev.Create(Handle());
+  imgWiev.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}});
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
   imgWiev.SetCenter(true);
   imgWiev.SetStretch(false);
   imgWiev.SetProportional(true);
   imgWiev.OnDblClick = [this] { imgWievDblClick(); };
   imgWiev.StepKeysInterruptDecode = true;
-  AddDocked(&imgWiev);
   ApplyFontToChildren();
   Realign();
 

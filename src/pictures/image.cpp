@@ -3,6 +3,7 @@
 #include "pictures/icon.h"
 #include "pictures/metafile.h"
 #include "ui/form.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -144,13 +145,8 @@ void TImage::PictureProgress(void* sender, TProgressStage stage, uint8_t percent
   if (IncrementalDisplay && redrawNow && parent_) {
     if (DoPaletteChange()) {
       UpdateWindow(parent_);
-    } else if (HDC dc = GetDC(parent_)) {
+    } else if (TWindowDC dc(parent_); dc) {
       // Outside the paint cycle: draw what has been decoded so far, now.
-      struct Release {
-        HWND w;
-        HDC dc;
-        ~Release() { ReleaseDC(w, dc); }
-      } release{parent_, dc};
       Paint(dc);
     }
   }

@@ -39,9 +39,10 @@ struct InterruptScope {
 
 }  // namespace
 
-void TImageHost::Create(HWND parent, const TRect& r) {
+void TImageHost::Create(HWND parent, const TImageHostArgs& a) {
+  Dock(a.dock);
   CreateOwn({.name = "PixlumenImage", .background = GetSysColorBrush(COLOR_BTNFACE)}, "",
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, r);
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, a.bounds);
   view_.SetParent(Handle());
   view_.SetBounds(ClientRect());
 }

@@ -10,10 +10,15 @@
 
 namespace pix {
 
+struct TImageHostArgs {
+  TDock dock = {};
+  TRect bounds = {};
+};
+
 class TImageHost : public TPaintedControl {
  public:
   // Created child of `parent`, visible.
-  void Create(HWND parent, const TRect& r = {});
+  void Create(HWND parent, const TImageHostArgs& a = {});
 
   TImage& View() { return view_; }
   const TImage& View() const { return view_; }

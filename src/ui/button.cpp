@@ -7,13 +7,9 @@ namespace pix {
 
 void TButton::Create(HWND parent, const TButtonArgs& a) {
   Dock(a.dock);
-  Create(parent, a.bounds, a.caption);
-}
-
-void TButton::Create(HWND parent, const TRect& bounds, const std::string& caption) {
   CreateStandard("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, parent,
-                 bounds);
-  SetWindowTextW(Handle(), Widen(caption).c_str());
+                 a.bounds);
+  SetWindowTextW(Handle(), Widen(a.caption).c_str());
 }
 
 void TButton::Click() {

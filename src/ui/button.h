@@ -17,8 +17,6 @@ struct TButtonArgs {
 class TButton : public TControl {
  public:
   void Create(HWND parent, const TButtonArgs& a);
-  // The same without docking, for callers that set it themselves.
-  void Create(HWND parent, const TRect& bounds, const std::string& caption);
   // Presses the button from code, as a click would.
   void Click();
   std::function<void()> OnClick;

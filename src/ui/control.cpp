@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "ui/app.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -296,21 +297,18 @@ void CentreOnScreen(HWND wnd) {
 
 FormMetrics MeasureFormFont(HFONT* font) {
   FormMetrics m;
-  HDC screen = GetDC(nullptr);
+  TWindowDC screen;
   m.dpi = GetDeviceCaps(screen, LOGPIXELSY);
   m.fontHeight = ScaleFontHeight(-13, m.dpi);
-  HFONT f = CreateFontA(m.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-  HGDIOBJ old = SelectObject(screen, f);
-  TEXTMETRICA tm{};
-  if (GetTextMetricsA(screen, &tm)) m.textHeight = tm.tmHeight;
-  SelectObject(screen, old);
-  ReleaseDC(nullptr, screen);
-  if (font)
-    *font = f;
-  else
-    DeleteObject(f);
+  TOwnedFont f(CreateFontA(m.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  {
+    TSelectObject select(screen, f);
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(screen, &tm)) m.textHeight = tm.tmHeight;
+  }
+  if (font) *font = f.Release();
   return m;
 }
 

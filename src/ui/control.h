@@ -141,9 +141,6 @@ struct TPanelArgs {
 class TPanel : public TControl {
  public:
   void Create(HWND parent, const TPanelArgs& a);
-  void Create(HWND parent, TAlign align, int width, int height) {
-    Create(parent, TPanelArgs{{nullptr, align, width, height}});
-  }
 };
 
 // Moves a top-level window to the middle of the primary screen, keeping its size.

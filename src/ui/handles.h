@@ -97,6 +97,8 @@ using TOwnedWindow = TOwned<HWND, WindowTraits>;
 class TWindowDC {
  public:
   explicit TWindowDC(HWND wnd = nullptr) : wnd_(wnd), dc_(GetDC(wnd)) {}
+  // With GetDCEx's DCX_ flags.
+  TWindowDC(HWND wnd, DWORD flags) : wnd_(wnd), dc_(GetDCEx(wnd, nullptr, flags)) {}
   ~TWindowDC() {
     if (dc_) ReleaseDC(wnd_, dc_);
   }

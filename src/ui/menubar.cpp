@@ -23,10 +23,10 @@ TMenuBar::~TMenuBar() {
     if (item.action) item.action->Unsubscribe(this);
 }
 
-void TMenuBar::Create(HWND parent, HIMAGELIST images, int minHeight) {
-  Align = TAlign::Top;
-  DockHeight = minHeight_ = minHeight;
-  images_ = images;
+void TMenuBar::Create(HWND parent, const TMenuBarArgs& a) {
+  Dock({.in = a.in, .align = TAlign::Top, .height = a.minHeight});
+  minHeight_ = a.minHeight;
+  images_ = a.images;
   Beep = [] { MessageBeep(0); };
   TrackMenu = [this](HMENU menu, POINT at) {
     return static_cast<int>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, at.x,
@@ -36,10 +36,10 @@ void TMenuBar::Create(HWND parent, HIMAGELIST images, int minHeight) {
   CreateStandard(TOOLBARCLASSNAME, "",
                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
                      TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                 0, parent, {0, 0, 100, minHeight});
+                 0, parent, {0, 0, 100, a.minHeight});
   SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
-  SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(a.images));
   Bars().push_back(this);
 }
 

@@ -13,6 +13,12 @@
 
 namespace pix {
 
+struct TMenuBarArgs {
+  TControl* in = nullptr;  // docked along its top
+  HIMAGELIST images = nullptr;
+  int minHeight = 0;
+};
+
 class TMenuBar : public TControl {
  public:
   enum class TKind { Button, DropDown, Separator };
@@ -27,8 +33,8 @@ class TMenuBar : public TControl {
   };
 
   ~TMenuBar() override;
-  // Created child of `parent`, docked along its top, at least `minHeight` high.
-  void Create(HWND parent, HIMAGELIST images, int minHeight);
+  // Created child of `parent`, docked along the top of `a.in`.
+  void Create(HWND parent, const TMenuBarArgs& a);
 
   void AddButton(const std::string& name, TAction& action, const std::string& hint = "");
   void AddDropDown(const std::string& name, int imageIndex, std::vector<TAction*> entries);

@@ -51,7 +51,7 @@ int TSplitter::NewSize() const {
 
 void TSplitter::DrawLine() {
   HWND parent = container_->Handle();
-  HDC dc = GetDCEx(parent, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+  TWindowDC dc(parent, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
   TRect me = Bounds();
   int offset = NewSize() - oldSize_;
   RECT r = {me.left, me.top, me.right, me.bottom};
@@ -66,7 +66,6 @@ void TSplitter::DrawLine() {
     TSelectObject selectBrush(dc, hatch ? hatch.Get() : GetStockObject(WHITE_BRUSH));
     PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PATINVERT);
   }
-  ReleaseDC(parent, dc);
   lineShown_ = !lineShown_;
 }
 

@@ -278,7 +278,7 @@ TEST(FileListHourglass, FromTheEntryThatLandsAtPosition100UntilTheRefillEnds) {
     OrderedList list;
     list.reverse = reverse;
     list.SetMask("*.bmp");
-    list.Create(host.Handle(), {0, 0, 200, 300});
+    list.Create(host.Handle(), {.bounds = {0, 0, 200, 300}});
     TCursor atChange = TCursor::crHourGlass;
     list.OnChange = [&](TControl*) { atChange = Application().Cursor(); };
     list.cursors.clear();
@@ -307,7 +307,7 @@ TEST(FileListOrder, SameOrderAsTheListControlsOwnSortedInsertion) {
   host.Make();
   TFileListBox list;
   list.SetMask("*.bmp");
-  list.Create(host.Handle(), {0, 0, 200, 300});
+  list.Create(host.Handle(), {.bounds = {0, 0, 200, 300}});
   list.SetFolder(dir.Path());
   // The control sorts the same names itself, inserted one at a time.
   HWND plain = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10,

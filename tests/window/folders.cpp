@@ -30,14 +30,14 @@ void RemoveTree(const std::string& path) {
 }
 
 HTREEITEM Child(const pix::TShellTreeView& t, HTREEITEM parent, const std::string& label) {
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n))
-    if (t.Label(n) == label) return n;
+  for (HTREEITEM n = t.Nodes().FirstChild(parent); n; n = t.Nodes().NextSibling(n))
+    if (t.Nodes().Label(n) == label) return n;
   return nullptr;
 }
 
 std::vector<std::string> Labels(const pix::TShellTreeView& t, HTREEITEM parent) {
   std::vector<std::string> v;
-  for (HTREEITEM n = t.FirstChild(parent); n; n = t.NextSibling(n)) v.push_back(t.Label(n));
+  for (HTREEITEM n = t.Nodes().FirstChild(parent); n; n = t.Nodes().NextSibling(n)) v.push_back(t.Nodes().Label(n));
   return v;
 }
 

@@ -9,8 +9,7 @@
 
 #include "../fixtures/icon_bytes.h"
 #include "../unit/jpeg_writer.h"
-#include "app/MainUnit.h"
-#include "fullscreen/FullScreenUnit.h"
+#include "mainwindow.h"
 #include "pictures/jpeg.h"
 #include "testutil.h"
 #include "ui/app.h"
@@ -21,21 +20,9 @@ namespace {
 using pixtest::Pump;
 using pixtest::TempDir;
 
-// A 24-bit bitmap file of one colour (0xRRGGBB).
+// A 24-bit bitmap file of one colour, given as the captures read it (0xRRGGBB).
 std::string Solid(int w, int h, uint32_t rgb) {
-  size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
-  std::string px(row * h, '\0');
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t o = y * row + x * 3;
-      px[o] = static_cast<char>(rgb), px[o + 1] = static_cast<char>(rgb >> 8);
-      px[o + 2] = static_cast<char>(rgb >> 16);
-    }
-  BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof(BITMAPINFOHEADER)};
-  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + px.size());
-  BITMAPINFOHEADER ih{sizeof ih, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  return std::string(reinterpret_cast<const char*>(&fh), sizeof fh) +
-         std::string(reinterpret_cast<const char*>(&ih), sizeof ih) + px;
+  return pixtest::SolidBitmap(w, h, RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
 }
 
 uint32_t FaceRgb() {
@@ -43,64 +30,14 @@ uint32_t FaceRgb() {
   return static_cast<uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
 }
 
-class FullScreen : public testing::Test {
+class FullScreen : public pixtest::MainWindowTest {
 protected:
-  void SetUp() override {
-    Application().SetTitle("Pixlumen");
-    Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
-      errors.push_back(text);
-    };
-    fm = std::make_unique<TfmMain>();
-    fm->Create();
-    ShowWindow(fm->Handle(), SW_SHOW);
-    SetForegroundWindow(fm->Handle());
-    Pump(50);
-  }
-  void TearDown() override {
-    Application().OnIdle = nullptr;
-    Application().MessageBoxHook = nullptr;
-    fm.reset();
-    SetCurrentDirectoryA(cwd.c_str());
-  }
-  // Fills the folder, shows it in the main list and selects `index` as a click does.
   void Open(const std::vector<std::pair<std::string, std::string>>& files, int index) {
-    for (auto& [name, bytes] : files) dir.Write(name, bytes);
-    fm->flList.SetFolder(dir.Path());
-    fm->flList.SetItemIndex(index);
-    fm->flListChange();
+    ShowFolder(files, index);
     fm->SetActiveControl(fm->flList.Handle());
     Pump(50);
   }
-  // Double-clicks the preview; inside the view's modal loop each step runs when
-  // the queue has emptied (so after the previous key and its repaint), and the
-  // view is closed with Esc once the steps are done.
-  void RunView(std::vector<std::function<void(TfmView&)>> steps) {
-    size_t next = 0;
-    Application().OnIdle = [&] {
-      TfmView* v = fm->fmView();
-      if (!v || !IsWindowVisible(v->Handle())) return;
-      if (next < steps.size())
-        steps[next++](*v);
-      else
-        Key(*v, VK_ESCAPE);
-      PostMessageA(v->Handle(), WM_NULL, 0, 0);  // the next step, even without a key
-    };
-    SendMessageA(fm->Img.Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
-    Application().OnIdle = nullptr;
-    ranSteps = next;
-  }
-  static void Key(TfmView& v, WORD vk) { PostMessageA(v.Handle(), WM_KEYDOWN, vk, 1); }
   std::string MainPath() { return fm->StatusBar.PanelText(2); }
-
-  std::string cwd = [] {
-    char b[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, b);
-    return std::string(b);
-  }();
-  TempDir dir;
-  std::unique_ptr<TfmMain> fm;
-  std::vector<std::string> errors;
-  size_t ranSteps = 0;
 };
 
 TEST_F(FullScreen, OpensMaximisedReducedToFitAndDescribesTheFile) {

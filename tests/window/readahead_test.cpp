@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "../unit/jpeg_writer.h"
-#include "app/MainUnit.h"
-#include "fullscreen/FullScreenUnit.h"
+#include "mainwindow.h"
 #include "pictures/jpeg.h"
 #include "pictures/readahead.h"
 #include "testutil.h"
@@ -26,70 +25,29 @@ std::string SolidJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return jpegtest::Encode({w, h}, [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b; });
 }
 
-void CALLBACK WakeOnce(HWND, UINT, UINT_PTR id, DWORD) { KillTimer(nullptr, id); }
-
 // Pumps until `done` or about five seconds; true when done.
 bool PumpUntil(const std::function<bool()>& done) {
   for (int i = 0; i < 500 && !done(); ++i) Pump(10);
   return done();
 }
 
-class ReadAheadView : public testing::Test {
+class ReadAheadView : public pixtest::MainWindowTest {
 protected:
   void SetUp() override {
-    Application().SetTitle("Pixlumen");
-    Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
-      errors.push_back(text);
-    };
-    fm = std::make_unique<TfmMain>();
-    fm->Create();
-    ShowWindow(fm->Handle(), SW_SHOW);
-    SetForegroundWindow(fm->Handle());
-    Pump(50);
+    MainWindowTest::SetUp();
+    ready = [] { return !ReadAhead().Working(); };  // the worker has dealt with every neighbour
   }
-  void TearDown() override {
-    Application().OnIdle = nullptr;
-    Application().MessageBoxHook = nullptr;
-    ReadAhead().Clear();
-    fm.reset();
-  }
-  // Opens the view on the folder's first file; each step runs when the queue
-  // is empty and the worker has dealt with every wanted neighbour.
+  // Opens the view on the folder's first file.
   void RunView(const std::vector<std::pair<std::string, std::string>>& files,
                std::vector<std::function<void(TfmView&)>> steps) {
-    for (auto& [name, bytes] : files) dir.Write(name, bytes);
-    fm->flList.SetFolder(dir.Path());
-    fm->flList.SetItemIndex(0);
-    fm->flListChange();
-    size_t next = 0;
-    Application().OnIdle = [&] {
-      TfmView* v = fm->fmView();
-      if (!v || !IsWindowVisible(v->Handle())) return;
-      if (ready ? !ready() : ReadAhead().Working()) {
-        // A timer's message brings the loop back: a posted one would come
-        // before the read-ahead's own start timer every time.
-        SetTimer(nullptr, 0, 5, WakeOnce);
-        return;
-      }
-      if (next < steps.size())
-        steps[next++](*v);
-      else
-        PostMessageA(v->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
-      PostMessageA(v->Handle(), WM_NULL, 0, 0);
-    };
-    SendMessageA(fm->Img.Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
-    Application().OnIdle = nullptr;
-    EXPECT_EQ(next, steps.size());
+    ShowFolder(files, 0);
+    size_t count = steps.size();
+    MainWindowTest::RunView(std::move(steps));
+    EXPECT_EQ(ranSteps, count);
   }
-  static void Right(TfmView& v) { PostMessageA(v.Handle(), WM_KEYDOWN, VK_RIGHT, 1); }
-  // When the next step may run; by default once the worker has nothing to do.
-  std::function<bool()> ready;
+  static void Right(TfmView& v) { Key(v, VK_RIGHT); }
 
   TJPEGKindRegistration jpegKind;
-  pixtest::CurrentDirGuard cwd;
-  TempDir dir;
-  std::unique_ptr<TfmMain> fm;
-  std::vector<std::string> errors;
 };
 
 // Six files walked forward: only the first decodes at its draw; every step

@@ -132,7 +132,7 @@ protected:
     for (const char* d : {"\\Branch", "\\Empty", "\\Vanishing", "\\.Hidden"}) RemoveTree(desk + d);
   }
   TShellTreeView& Tree() { return fm->shTree; }
-  HTREEITEM DesktopChild(const std::string& label) { return Child(Tree(), Tree().RootNode(), label); }
+  HTREEITEM DesktopChild(const std::string& label) { return Child(Tree(), Tree().Nodes().Root(), label); }
 
   std::string desk, level3;
   std::unique_ptr<TfmMain> fm;
@@ -141,10 +141,10 @@ protected:
 
 TEST_F(ShellTree, StartsOnTheDesktopExpandedOneLevelWithItsPicturesListed) {
   TShellTreeView& t = Tree();
-  HTREEITEM root = t.RootNode();
+  HTREEITEM root = t.Nodes().Root();
   ASSERT_TRUE(root);
-  EXPECT_EQ(t.Selected(), root);
-  EXPECT_TRUE(t.Expanded(root));
+  EXPECT_EQ(t.Nodes().Selected(), root);
+  EXPECT_TRUE(t.Nodes().Expanded(root));
   EXPECT_TRUE(SamePath(t.CurrentFolderPath(), desk));
   // Folders only, hidden ones left out; none of them filled yet.
   std::vector<std::string> labels = Labels(t, root);
@@ -152,7 +152,7 @@ TEST_F(ShellTree, StartsOnTheDesktopExpandedOneLevelWithItsPicturesListed) {
     EXPECT_NE(std::find(labels.begin(), labels.end(), shown), labels.end()) << shown;
   for (const char* absent : {".Hidden", "a.bmp"})
     EXPECT_EQ(std::find(labels.begin(), labels.end(), absent), labels.end()) << absent;
-  for (HTREEITEM n = t.FirstChild(root); n; n = t.NextSibling(n)) EXPECT_FALSE(t.FirstChild(n));
+  for (HTREEITEM n = t.Nodes().FirstChild(root); n; n = t.Nodes().NextSibling(n)) EXPECT_FALSE(t.Nodes().FirstChild(n));
   EXPECT_EQ(t.Enumerations(), 1);
   EXPECT_TRUE(SamePath(fm->flList.FolderPath(), desk));
   // Shown nodes get their own icons from the shell soon after they are drawn.
@@ -183,7 +183,7 @@ TEST_F(ShellTree, MyComputerClearsTheListButNotThePreviewAndFoldersListTheirPict
 
   HTREEITEM computer = DesktopChild("My Computer");
   Click(t, computer);
-  EXPECT_EQ(t.Selected(), computer);
+  EXPECT_EQ(t.Nodes().Selected(), computer);
   EXPECT_EQ(t.CurrentFolderPath(), "My Computer");
   EXPECT_EQ(fm->flList.Count(), 0);
   EXPECT_EQ(fm->Img.Picture().Width(), 30);
@@ -194,27 +194,27 @@ TEST_F(ShellTree, MyComputerClearsTheListButNotThePreviewAndFoldersListTheirPict
   // reached with the down arrow: the list follows each.
   HTREEITEM branch = DesktopChild("Branch");
   Click(t, branch);
-  EXPECT_EQ(t.Selected(), branch);
+  EXPECT_EQ(t.Nodes().Selected(), branch);
   EXPECT_TRUE(SamePath(fm->flList.FolderPath(), desk + "\\Branch"));
   Key(t.Handle(), VK_RIGHT);
-  EXPECT_TRUE(t.Expanded(branch));
+  EXPECT_TRUE(t.Nodes().Expanded(branch));
   Key(t.Handle(), VK_DOWN);
-  EXPECT_EQ(t.Label(t.Selected()), "Level1");
+  EXPECT_EQ(t.Nodes().Label(t.Nodes().Selected()), "Level1");
   EXPECT_TRUE(SamePath(fm->flList.FolderPath(), desk + "\\Branch\\Level1"));
   EXPECT_EQ(log.changes.size(), 3u);
   EXPECT_EQ(log.userSelects.size(), 3u);
   // Back to the desktop's pictures.
-  Click(t, t.RootNode());
+  Click(t, t.Nodes().Root());
   EXPECT_EQ(Items(fm->flList), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
 TEST_F(ShellTree, WritingAPathBelowAnUnexpandedBranchExpandsEachAncestorAndSelectsItOnce) {
   TShellTreeView& t = Tree();
   t.SetCurrentFolderPath(level3);
-  HTREEITEM node = t.Selected();
+  HTREEITEM node = t.Nodes().Selected();
   ASSERT_TRUE(node);
-  EXPECT_EQ(t.Label(node), "Level3");
-  for (HTREEITEM up = t.Parent(node); up; up = t.Parent(up)) EXPECT_TRUE(t.Expanded(up));
+  EXPECT_EQ(t.Nodes().Label(node), "Level3");
+  for (HTREEITEM up = t.Nodes().Parent(node); up; up = t.Nodes().Parent(up)) EXPECT_TRUE(t.Nodes().Expanded(up));
   EXPECT_EQ(log.changes.size(), 1u);
   EXPECT_TRUE(SamePath(log.changes[0], level3));
   EXPECT_TRUE(log.userSelects.empty());  // the watcher stays where the user left it
@@ -229,8 +229,8 @@ TEST_F(ShellTree, WritingAPathBelowAnUnexpandedBranchExpandsEachAncestorAndSelec
   // The desktop folder by its path is reached through the computer's drives,
   // not at the root (the namespace's desktop, whose id is empty).
   t.SetCurrentFolderPath(desk);
-  EXPECT_NE(t.Selected(), t.RootNode());
-  EXPECT_EQ(t.Label(t.Selected()), "Desktop");
+  EXPECT_NE(t.Nodes().Selected(), t.Nodes().Root());
+  EXPECT_EQ(t.Nodes().Label(t.Nodes().Selected()), "Desktop");
   EXPECT_EQ(log.changes.size(), 2u);
   EXPECT_EQ(Items(fm->flList), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
@@ -238,13 +238,13 @@ TEST_F(ShellTree, WritingAPathBelowAnUnexpandedBranchExpandsEachAncestorAndSelec
 TEST_F(ShellTree, AHiddenFolderIsNotShownAndWritingItsPathClearsTheSelection) {
   TShellTreeView& t = Tree();
   t.SetCurrentFolderPath(desk + "\\.Hidden");
-  EXPECT_EQ(t.Selected(), nullptr);
+  EXPECT_EQ(t.Nodes().Selected(), nullptr);
   EXPECT_EQ(t.CurrentFolderPath(), "");
   EXPECT_EQ(log.changes, (std::vector<std::string>{""}));
   EXPECT_EQ(fm->flList.Count(), 0);
   // The ancestors that were found are open, down to the desktop folder.
   HTREEITEM computer = DesktopChild("My Computer");
-  EXPECT_TRUE(t.Expanded(computer));
+  EXPECT_TRUE(t.Nodes().Expanded(computer));
 }
 
 TEST_F(ShellTree, TextsTheShellCannotResolveRaiseAndLeaveTheTreeAlone) {
@@ -258,7 +258,7 @@ TEST_F(ShellTree, TextsTheShellCannotResolveRaiseAndLeaveTheTreeAlone) {
       EXPECT_EQ(e.Message(), "Error setting path: \"" + text + "\"");
     }
   }
-  EXPECT_EQ(t.Selected(), t.RootNode());
+  EXPECT_EQ(t.Nodes().Selected(), t.Nodes().Root());
   EXPECT_TRUE(log.changes.empty());
   // A bad root keeps the previous one, rebuilt and selected.
   try {
@@ -268,7 +268,7 @@ TEST_F(ShellTree, TextsTheShellCannotResolveRaiseAndLeaveTheTreeAlone) {
     EXPECT_EQ(e.Message(), "Error setting path: \"rfNowhere\"");
   }
   EXPECT_EQ(t.Root(), "rfDesktop");
-  EXPECT_EQ(t.Selected(), t.RootNode());
+  EXPECT_EQ(t.Nodes().Selected(), t.Nodes().Root());
   EXPECT_TRUE(SamePath(t.CurrentFolderPath(), desk));
 }
 
@@ -278,15 +278,15 @@ TEST_F(ShellTree, FoldersThatTurnOutEmptyOrVanishedLoseTheirExpandButton) {
   for (const char* name : {"Empty", "Vanishing"}) {
     HTREEITEM n = DesktopChild(name);
     ASSERT_TRUE(n);
-    EXPECT_TRUE(t.HasChildrenFlag(n)) << name;  // the shell does not look inside first
+    EXPECT_TRUE(t.Nodes().HasChildrenFlag(n)) << name;  // the shell does not look inside first
     Click(t, n);
     Key(t.Handle(), VK_RIGHT);
-    EXPECT_FALSE(t.HasChildrenFlag(n)) << name;
-    EXPECT_FALSE(t.FirstChild(n)) << name;
+    EXPECT_FALSE(t.Nodes().HasChildrenFlag(n)) << name;
+    EXPECT_FALSE(t.Nodes().FirstChild(n)) << name;
   }
   HTREEITEM branch = DesktopChild("Branch");
   t.Expand(branch);
-  EXPECT_TRUE(t.HasChildrenFlag(branch));
+  EXPECT_TRUE(t.Nodes().HasChildrenFlag(branch));
   EXPECT_EQ(Labels(t, branch), (std::vector<std::string>{"Level1"}));
 }
 
@@ -297,8 +297,8 @@ TEST_F(ShellTree, ARightClickActsOnTheNodeUnderTheMouseWithoutSelectingIt) {
   HTREEITEM empty = DesktopChild("Empty");
   Click(t, empty, true);
   SendMessageA(t.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(t.Handle()), -1);  // menu key
-  EXPECT_EQ(targets, (std::vector<HTREEITEM>{empty, t.RootNode()}));
-  EXPECT_EQ(t.Selected(), t.RootNode());
+  EXPECT_EQ(targets, (std::vector<HTREEITEM>{empty, t.Nodes().Root()}));
+  EXPECT_EQ(t.Nodes().Selected(), t.Nodes().Root());
   EXPECT_TRUE(log.changes.empty());
 }
 
@@ -326,17 +326,17 @@ TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
   HostForm host;
   host.Make();
   TShellTreeView t;
-  t.Create(host.Handle(), TAlign::None, 280, 380);
+  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
   t.SetRoot(dir.Path());
   EXPECT_EQ(t.Enumerations(), 1);
-  EXPECT_EQ(Labels(t, t.RootNode()).size(), 10u);
-  t.Expand(Child(t, t.RootNode(), "d3"));
+  EXPECT_EQ(Labels(t, t.Nodes().Root()).size(), 10u);
+  t.Expand(Child(t, t.Nodes().Root(), "d3"));
   EXPECT_EQ(t.Enumerations(), 2);
   // Down to d7\e2\f5: d7 and d7\e2 are filled; f5 itself is only selected.
   t.SetCurrentFolderPath(dir.File("d7\\e2\\f5"));
-  EXPECT_EQ(t.Label(t.Selected()), "f5");
+  EXPECT_EQ(t.Nodes().Label(t.Nodes().Selected()), "f5");
   EXPECT_EQ(t.Enumerations(), 4);
-  EXPECT_FALSE(t.FirstChild(t.Selected()));
+  EXPECT_FALSE(t.Nodes().FirstChild(t.Nodes().Selected()));
   SetCurrentDirectoryA("C:\\");
   RemoveTree(dir.Path());
 }
@@ -348,14 +348,14 @@ TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) 
   HostForm host;
   host.Make();
   TShellTreeView t;
-  t.Create(host.Handle(), TAlign::None, 280, 380);
+  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
   t.SetRoot(dir.File("mark.bat"));  // the root is expanded as it is made
   std::string mark = dir.File("opened.txt");
   for (int i = 0; i < 200 && GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
     Pump(50);
   EXPECT_NE(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_FALSE(t.HasChildrenFlag(t.RootNode()));
-  EXPECT_FALSE(t.FirstChild(t.RootNode()));
+  EXPECT_FALSE(t.Nodes().HasChildrenFlag(t.Nodes().Root()));
+  EXPECT_FALSE(t.Nodes().FirstChild(t.Nodes().Root()));
   EXPECT_EQ(t.Enumerations(), 0);
 }
 

@@ -26,10 +26,10 @@ class ThreeButtons : public TForm {
 public:
   void Create() {
     CreateForm("tabs", WS_OVERLAPPEDWINDOW, 0, {40, 40, 340, 240});
-    panel.Create(Handle(), TAlign::None, 280, 160);
-    a.Create(panel.Handle(), {10, 10, 90, 35}, "a");
-    b.Create(panel.Handle(), {10, 40, 90, 65}, "b");
-    c.Create(Handle(), {100, 10, 180, 35}, "c");
+    panel.Create(Handle(), {.dock = {.width = 280, .height = 160}});
+    a.Create(panel.Handle(), {.bounds = {10, 10, 90, 35}, .caption = "a"});
+    b.Create(panel.Handle(), {.bounds = {10, 40, 90, 65}, .caption = "b"});
+    c.Create(Handle(), {.bounds = {100, 10, 180, 35}, .caption = "c"});
   }
   TPanel panel;
   TButton a, b, c;
@@ -41,7 +41,7 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   HWND wnd;
   {
     TPanel p;
-    p.Create(fm.Handle(), TAlign::None, 10, 10);
+    p.Create(fm.Handle(), {.dock = {.width = 10, .height = 10}});
     wnd = p.Handle();
     ASSERT_TRUE(IsWindow(wnd));
     EXPECT_EQ(TControl::FromHandle(wnd), &p);
@@ -50,7 +50,7 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   EXPECT_EQ(TControl::FromHandle(wnd), nullptr);
 
   TPanel q;
-  q.Create(fm.Handle(), TAlign::None, 10, 10);
+  q.Create(fm.Handle(), {.dock = {.width = 10, .height = 10}});
   wnd = q.Handle();
   DestroyWindow(wnd);  // the window goes first: the object lets go of it
   EXPECT_EQ(q.Handle(), nullptr);

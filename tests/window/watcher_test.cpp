@@ -103,7 +103,7 @@ int ProcessHandles() {
 
 int CountNodes(const TShellTreeView& t, HTREEITEM n) {
   int count = 0;
-  for (; n; n = t.NextSibling(n)) count += 1 + CountNodes(t, t.FirstChild(n));
+  for (; n; n = t.Nodes().NextSibling(n)) count += 1 + CountNodes(t, t.Nodes().FirstChild(n));
   return count;
 }
 
@@ -133,11 +133,11 @@ class Watcher : public testing::Test {
     for (const std::string& d : {watched, other, desk + "\\Moved"}) RemoveTree(d);
   }
   TShellTreeView& Tree() { return fm->shTree; }
-  HTREEITEM Desk(const std::string& label) { return Child(Tree(), Tree().RootNode(), label); }
+  HTREEITEM Desk(const std::string& label) { return Child(Tree(), Tree().Nodes().Root(), label); }
   // As a click would: the control changes its selection itself.
   void UserSelect(HTREEITEM node) {
     SendMessageA(Tree().Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-    ASSERT_EQ(Tree().Selected(), node);
+    ASSERT_EQ(Tree().Nodes().Selected(), node);
   }
   // Waits for the refreshes to settle: none for a while after the last.
   void Settle() {
@@ -156,24 +156,24 @@ class Watcher : public testing::Test {
 TEST_F(Watcher, ANewSubFolderAppearsWithTheBranchExpansionKept) {
   TShellTreeView& t = Tree();
   UserSelect(Desk("Watched"));
-  t.Expand(t.Selected());
-  t.Expand(Child(t, t.Selected(), "Sub"));
+  t.Expand(t.Nodes().Selected());
+  t.Expand(Child(t, t.Nodes().Selected(), "Sub"));
   int before = t.Refreshes();
   CreateDirectoryA((watched + "\\New").c_str(), nullptr);
-  ASSERT_TRUE(AfterChange(watched, [&] { return Child(t, t.Selected(), "New"); }));
+  ASSERT_TRUE(AfterChange(watched, [&] { return Child(t, t.Nodes().Selected(), "New"); }));
   EXPECT_GT(t.Refreshes(), before);
-  HTREEITEM node = t.Selected();
-  EXPECT_EQ(t.Label(node), "Watched");
-  EXPECT_TRUE(t.Expanded(node));
+  HTREEITEM node = t.Nodes().Selected();
+  EXPECT_EQ(t.Nodes().Label(node), "Watched");
+  EXPECT_TRUE(t.Nodes().Expanded(node));
   HTREEITEM sub = Child(t, node, "Sub");
   ASSERT_TRUE(sub);
-  EXPECT_TRUE(t.Expanded(sub));
+  EXPECT_TRUE(t.Nodes().Expanded(sub));
   EXPECT_TRUE(Child(t, sub, "Deep"));
   EXPECT_EQ(t.CurrentFolderPath(), watched);
   // The user goes on into the new folder: its own watcher sees its first file,
   // a file's name being watched as well as a folder's.
   Settle();
-  UserSelect(Child(t, t.Selected(), "New"));
+  UserSelect(Child(t, t.Nodes().Selected(), "New"));
   before = t.Refreshes();
   Touch(watched + "\\New\\x.bmp");
   EXPECT_TRUE(AfterChange(watched + "\\New", [&] { return t.Refreshes() > before; }));
@@ -196,7 +196,7 @@ TEST_F(Watcher, ASwitchEndsTheOldWatcherWhoseFolderThenRefreshesNothing) {
   before = t.Refreshes();
   CreateDirectoryA((watched + "\\Unseen").c_str(), nullptr);
   CreateDirectoryA((other + "\\Seen").c_str(), nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Child(t, t.Selected(), "Seen"); }));
+  ASSERT_TRUE(WaitUntil([&] { return Child(t, t.Nodes().Selected(), "Seen"); }));
   Settle();
   EXPECT_EQ(t.Refreshes(), before + 1);
   EXPECT_EQ(t.CurrentFolderPath(), other);
@@ -255,7 +255,7 @@ TEST_F(Watcher, ThousandSwitchesUnderChangesLeaveNothingBehind) {
   Pump(100);
   int threads = ProcessThreads(), handles = ProcessHandles();
   ASSERT_GT(handles, 0) << "the platform counts no handles";
-  int nodes = CountNodes(t, t.RootNode());
+  int nodes = CountNodes(t, t.Nodes().Root());
   std::atomic<bool> stop{false};
   std::thread churn([&] {
     for (int i = 0; !stop; ++i) {
@@ -276,7 +276,7 @@ TEST_F(Watcher, ThousandSwitchesUnderChangesLeaveNothingBehind) {
   EXPECT_TRUE(WaitUntil([&] { return ProcessThreads() == threads + 1; }))
       << ProcessThreads() << " threads, " << threads << " before";
   EXPECT_EQ(TShellChangeNotifier::LiveThreads(), 1);
-  EXPECT_EQ(CountNodes(t, t.RootNode()), nodes);
+  EXPECT_EQ(CountNodes(t, t.Nodes().Root()), nodes);
   // Closing in the middle of it: the watcher's thread ends, nothing waits.
   fm.reset();
   EXPECT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 0; }));
@@ -325,18 +325,18 @@ TEST_F(Watcher, RenamingByLabel) {
     SCOPED_TRACE(c.typed);
     errors.clear();
     std::string in = *c.in ? desk + "\\" + c.in : desk;
-    auto parent = [&] { return *c.in ? Desk(c.in) : t.RootNode(); };
+    auto parent = [&] { return *c.in ? Desk(c.in) : t.Nodes().Root(); };
     UserSelect(parent());
     Settle();
-    t.Expand(t.Selected());
-    HTREEITEM node = std::string(c.node) == "Desktop" ? t.RootNode() : Child(t, parent(), c.node);
+    t.Expand(t.Nodes().Selected());
+    HTREEITEM node = std::string(c.node) == "Desktop" ? t.Nodes().Root() : Child(t, parent(), c.node);
     ASSERT_TRUE(node);
     HWND edit = reinterpret_cast<HWND>(
         SendMessageA(t.Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(node)));
     ASSERT_TRUE(edit);
     SetWindowTextA(edit, c.typed);
     SendMessageA(t.Handle(), TVM_ENDEDITLABELNOW, FALSE, 0);
-    EXPECT_EQ(t.Label(node), c.label);
+    EXPECT_EQ(t.Nodes().Label(node), c.label);
     EXPECT_EQ(errors, std::string(c.error).empty() ? std::vector<std::string>{}
                                                    : std::vector<std::string>{c.error});
     if (std::string(c.label) != c.typed || std::string(c.typed) == c.node) continue;
@@ -388,8 +388,8 @@ TEST_F(Watcher, ARightClickShowsThatFoldersMenuAndRenameEditsItsLabel) {
   TShellTreeView& t = Tree();
   UserSelect(Desk("Watched"));
   Settle();
-  t.Expand(t.Selected());
-  HTREEITEM sub = Child(t, t.Selected(), "Sub");
+  t.Expand(t.Nodes().Selected());
+  HTREEITEM sub = Child(t, t.Nodes().Selected(), "Sub");
   ASSERT_TRUE(sub);
   MenuSeen seen;
   seen.pick = "&Rename";
@@ -461,9 +461,9 @@ TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
   HostForm host;
   host.Make();
   PromptingTree t;
-  t.Create(host.Handle(), TAlign::None, 280, 380);
+  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
   t.SetRoot("rfDesktop");
-  HTREEITEM node = Child(t, t.RootNode(), "Watched");
+  HTREEITEM node = Child(t, t.Nodes().Root(), "Watched");
   SendMessageA(t.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
   TShellFolder* record = t.Record(node);
   int before = t.Refreshes();
@@ -502,7 +502,7 @@ TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
   EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() == before + 1; }));
   Pump(600);
   EXPECT_EQ(t.Refreshes(), before + 1);
-  EXPECT_EQ(t.Selected(), node);
+  EXPECT_EQ(t.Nodes().Selected(), node);
 }
 
 // A slow second click on the selected label edits it, but not once the keys
@@ -512,7 +512,7 @@ TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
   UserSelect(Desk("Watched"));
   SetFocus(t.Handle());
   RECT r{};
-  HTREEITEM node = t.Selected();
+  HTREEITEM node = t.Nodes().Selected();
   std::memcpy(&r, &node, sizeof node);
   SendMessageA(t.Handle(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
   LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -522,7 +522,7 @@ TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
   PostMessageA(t.Handle(), WM_KEYDOWN, VK_UP, 1);
   PostMessageA(t.Handle(), WM_KEYUP, VK_UP, 0xC0000001);
   Pump(GetDoubleClickTime() + 300);
-  EXPECT_NE(t.Selected(), node);
+  EXPECT_NE(t.Nodes().Selected(), node);
   EXPECT_FALSE(SendMessageA(t.Handle(), TVM_GETEDITCONTROL, 0, 0));
 }
 
