@@ -5,6 +5,7 @@
 
 #include "browse/filtercombo.h"
 #include "ui/app.h"
+#include "ui/handles.h"
 #include "ui/errors.h"
 #include "ui/text.h"
 
@@ -241,15 +242,11 @@ void TFileListBox::Enumerate(const std::string& pattern, unsigned attributeWord,
                              const std::function<void(const char*, unsigned)>& found) {
   (void)attributeWord;  // the attribute rule is applied by the caller
   WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  struct Closer {
-    HANDLE h;
-    ~Closer() { FindClose(h); }
-  } closer{h};
+  TOwnedFind search(FindFirstFileA(pattern.c_str(), &fd));
+  if (!search) return;
   do {
     found(fd.cFileName, fd.dwFileAttributes);
-  } while (FindNextFileA(h, &fd));
+  } while (FindNextFileA(search, &fd));
 }
 
 void TFileListBox::RefillEntries() {

@@ -70,14 +70,11 @@ TIcon::TIcon() {
   TGraphic::SetTransparent(true);
 }
 
-TIcon::~TIcon() {
-  ReleaseHandle();
-}
+TIcon::~TIcon() = default;
 
 void TIcon::ReleaseHandle() {
-  if (handle_ && ownsHandle_) DestroyIcon(handle_);
+  owned_.Reset();
   handle_ = nullptr;
-  ownsHandle_ = false;
 }
 
 void TIcon::LoadFromStream(TStream& stream) {
@@ -114,7 +111,6 @@ void TIcon::MakeIcon() {
     throw EInvalidGraphic("Icon image is not valid");
   if (header.type == 0) {
     handle_ = StandardApplicationIcon();
-    ownsHandle_ = false;
     return;
   }
   if (header.type != 1) throw EInvalidGraphic("Icon image is not valid");
@@ -159,11 +155,10 @@ void TIcon::MakeIcon() {
   BITMAP colourDesc{}, maskDesc{};
   std::vector<uint8_t> maskBits = BitmapBits(maskBmp, maskDesc);
   std::vector<uint8_t> colourBits = BitmapBits(colourBmp, colourDesc);
-  HICON icon = CreateIcon(GetModuleHandleA(nullptr), w, h, colourDesc.bmPlanes,
-                          colourDesc.bmBitsPixel, maskBits.data(), colourBits.data());
-  if (!icon) RaiseResourceError();
-  handle_ = icon;
-  ownsHandle_ = true;
+  owned_.Reset(CreateIcon(GetModuleHandleA(nullptr), w, h, colourDesc.bmPlanes,
+                          colourDesc.bmBitsPixel, maskBits.data(), colourBits.data()));
+  if (!owned_) RaiseResourceError();
+  handle_ = owned_;
   size_ = {w, h};
 }
 
@@ -176,9 +171,9 @@ void TIcon::Draw(HDC dc, const RECT& r) {
 std::unique_ptr<TGraphic> TIcon::Clone() const {
   auto copy = std::make_unique<TIcon>();
   copy->bytes_ = bytes_;
-  if (handle_ && ownsHandle_) {
-    copy->handle_ = CopyIcon(handle_);
-    copy->ownsHandle_ = copy->handle_ != nullptr;
+  if (owned_) {
+    copy->owned_.Reset(CopyIcon(owned_));
+    copy->handle_ = copy->owned_;
   } else {
     copy->handle_ = handle_;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pictures/graphic.h"
+#include "ui/handles.h"
 
 namespace pix {
 
@@ -39,8 +40,8 @@ class TIcon : public TGraphic {
   void MakeIcon();
 
   std::vector<uint8_t> bytes_;
-  HICON handle_ = nullptr;
-  bool ownsHandle_ = false;  // the standard application icon is shared
+  HICON handle_ = nullptr;  // owned_, or the shared standard application icon
+  TOwnedIcon owned_;
   SIZE size_{0, 0};
   SIZE requested_{0, 0};
 };

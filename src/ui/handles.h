@@ -60,6 +60,12 @@ struct FileTraits {
 };
 // Files, whose failure value is INVALID_HANDLE_VALUE.
 using TOwnedFile = TOwned<HANDLE, FileTraits>;
+struct FindTraits {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FindClose(h); }
+};
+// A directory search begun by FindFirstFile.
+using TOwnedFind = TOwned<HANDLE, FindTraits>;
 
 struct IconTraits {
   static HICON Empty() { return nullptr; }
