@@ -37,67 +37,39 @@ class TOwned {
   H h_ = Traits::Empty();
 };
 
-template <class H>
-struct GdiTypedTraits {
+// Handles whose failure value is null, released by `Free`.
+template <class H, auto Free>
+struct NullEmptyTraits {
   static H Empty() { return nullptr; }
-  static void Close(H h) { DeleteObject(h); }
+  static void Close(H h) { Free(h); }
 };
-using TOwnedBitmap = TOwned<HBITMAP, GdiTypedTraits<HBITMAP>>;
-using TOwnedFont = TOwned<HFONT, GdiTypedTraits<HFONT>>;
-using TOwnedBrush = TOwned<HBRUSH, GdiTypedTraits<HBRUSH>>;
-using TOwnedPalette = TOwned<HPALETTE, GdiTypedTraits<HPALETTE>>;
-using TOwnedRegion = TOwned<HRGN, GdiTypedTraits<HRGN>>;
+// Handles whose failure value is INVALID_HANDLE_VALUE, released by `Free`.
+template <auto Free>
+struct InvalidEmptyTraits {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { Free(h); }
+};
+template <class H, auto Free>
+using TOwnedNull = TOwned<H, NullEmptyTraits<H, Free>>;
 
-struct KernelTraits {
-  static HANDLE Empty() { return nullptr; }
-  static void Close(HANDLE h) { CloseHandle(h); }
-};
+using TOwnedBitmap = TOwnedNull<HBITMAP, DeleteObject>;
+using TOwnedFont = TOwnedNull<HFONT, DeleteObject>;
+using TOwnedBrush = TOwnedNull<HBRUSH, DeleteObject>;
+using TOwnedPalette = TOwnedNull<HPALETTE, DeleteObject>;
+using TOwnedRegion = TOwnedNull<HRGN, DeleteObject>;
 // Kernel objects whose failure value is null (events, threads, mappings).
-using TOwnedHandle = TOwned<HANDLE, KernelTraits>;
-struct FileTraits {
-  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { CloseHandle(h); }
-};
+using TOwnedHandle = TOwnedNull<HANDLE, CloseHandle>;
 // Files, whose failure value is INVALID_HANDLE_VALUE.
-using TOwnedFile = TOwned<HANDLE, FileTraits>;
-struct FindTraits {
-  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { FindClose(h); }
-};
+using TOwnedFile = TOwned<HANDLE, InvalidEmptyTraits<CloseHandle>>;
 // A directory search begun by FindFirstFile.
-using TOwnedFind = TOwned<HANDLE, FindTraits>;
-
-struct IconTraits {
-  static HICON Empty() { return nullptr; }
-  static void Close(HICON h) { DestroyIcon(h); }
-};
-using TOwnedIcon = TOwned<HICON, IconTraits>;
-
-struct ImageListTraits {
-  static HIMAGELIST Empty() { return nullptr; }
-  static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
-};
-using TOwnedImageList = TOwned<HIMAGELIST, ImageListTraits>;
-
-struct MenuTraits {
-  static HMENU Empty() { return nullptr; }
-  static void Close(HMENU h) { DestroyMenu(h); }
-};
+using TOwnedFind = TOwned<HANDLE, InvalidEmptyTraits<FindClose>>;
+using TOwnedIcon = TOwnedNull<HICON, DestroyIcon>;
+using TOwnedImageList = TOwnedNull<HIMAGELIST, ImageList_Destroy>;
 // A menu that belongs to no window (a drop-down built for one showing).
-using TOwnedMenu = TOwned<HMENU, MenuTraits>;
-
-struct EnhMetafileTraits {
-  static HENHMETAFILE Empty() { return nullptr; }
-  static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
-};
-using TOwnedEnhMetafile = TOwned<HENHMETAFILE, EnhMetafileTraits>;
-
-struct WindowTraits {
-  static HWND Empty() { return nullptr; }
-  static void Close(HWND h) { DestroyWindow(h); }
-};
+using TOwnedMenu = TOwnedNull<HMENU, DestroyMenu>;
+using TOwnedEnhMetafile = TOwnedNull<HENHMETAFILE, DeleteEnhMetaFile>;
 // A helper window with no object of its own (a control's tooltip).
-using TOwnedWindow = TOwned<HWND, WindowTraits>;
+using TOwnedWindow = TOwnedNull<HWND, DestroyWindow>;
 
 // A device context of a window (the screen when `wnd` is null), released on every path.
 class TWindowDC {
