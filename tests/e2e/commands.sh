@@ -24,22 +24,6 @@ info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
 open(sys.argv[1], "wb").write(struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data)
 PY
 
-# Red pixels inside the preview (right of the splitter, below the bar, above the status bar).
-red_in_preview() {
-  convert "$1" -crop "$((CR - SR))x$((BT - TB))+$SR+$TB" +repage \
-    -fill black +opaque "#C8281E" -fill white -opaque "#C8281E" -format '%[fx:round(mean*w*h)]' info:
-}
-windows() {
-  local out=$WORK/windows.txt
-  helper "$out" "$LIST" "$(winepath -w "$out")" || fail "the window list was not written"
-  WINDOWS=$(cat "$out")
-}
-# A visible window of class $1 (captioned $2 when given) in the program's process.
-shown() {
-  windows
-  awk -F'\t' -v c="$1" -v t="${2-}" '$1 == 1 && $5 == c && (t == "" || $3 == t)' <<<"$WINDOWS" | grep -q .
-}
-not_shown() { ! shown "$@"; }
 big_shown() { describe_main; [ "$PANEL1" = 1200x1000 ]; }
 
 e2e_start "$PICS"

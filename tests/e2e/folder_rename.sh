@@ -23,11 +23,6 @@ expect_showing() {
       "expected '$1' $2 $3 '$4'"
   pass "$5"
 }
-# Pixels of the picture's red inside the preview.
-red_in_preview() {
-  convert "$(shot "$1")" -crop "$((CR - SR))x$((BT - TB))+$SR+$TB" +repage \
-    -fill black +opaque "#C8281E" -fill white -opaque "#C8281E" -format '%[fx:round(mean*w*h)]' info:
-}
 # Right-click on node $1, then the menu item's key $2.
 menu_key() {
   find_node "$1"
@@ -83,10 +78,10 @@ wait_for test -d "$DESKDIR/Album" || fail "'$NEW' was not renamed back: $(ls "$D
 expect_showing Album 1 0 "$WINDESK\\Album\\pic.bmp" "renamed back to 'Album' through the menu"
 
 # A file made from the shell: listed before the picture, which stays selected and shown.
-[ "$(red_in_preview before-file)" = 1200 ] || fail "the preview does not show the picture"
+[ "$(red_in_preview "$(shot before-file)")" = 1200 ] || fail "the preview does not show the picture"
 convert -size 10x10 xc:#1EA03C -type TrueColor BMP3:"$DESKDIR/Album/a_new.bmp"
 expect_showing Album 2 1 "$WINDESK\\Album\\pic.bmp" "a new file is listed; the picture stays selected"
-[ "$(red_in_preview after-file)" = 1200 ] || fail "the preview lost the picture after the new file"
+[ "$(red_in_preview "$(shot after-file)")" = 1200 ] || fail "the preview lost the picture after the new file"
 
 # The empty folder inside, selected and deleted through the menu.
 find_node Album

@@ -131,6 +131,26 @@ shot() {
   echo "$WORK/$1.png"
 }
 
+# Pixels of the pictures' red (#C8281E) in screenshot $1 inside the preview (right of
+# the splitter, below the bar, above the status bar), after describe_main.
+red_in_preview() {
+  convert "$1" -crop "$((CR - SR))x$((BT - TB))+$SR+$TB" +repage \
+    -fill black +opaque "#C8281E" -fill white -opaque "#C8281E" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The program's windows through listwindows.exe (path in $LIST), one per line.
+windows() {
+  local out=$WORK/windows.txt
+  helper "$out" "$LIST" "$(winepath -w "$out")" || fail "the window list was not written"
+  WINDOWS=$(cat "$out")
+}
+# A visible window of class $1 (captioned $2 when given) in the program's process.
+shown() {
+  windows
+  awk -F'\t' -v c="$1" -v t="${2-}" '$1 == 1 && $5 == c && (t == "" || $3 == t)' <<<"$WINDOWS" | grep -q .
+}
+not_shown() { ! shown "$@"; }
+
 # Colour of one pixel of a screenshot as rrggbb.
 pixel() {
   convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | tr -d '#'

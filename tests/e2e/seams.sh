@@ -36,13 +36,6 @@ stays_on() {
   main_on "$1" || fail "$2: the list moved on to entry $SEL, the status bar to '$PANEL2', #$SEEN"
   pass "$2: the list and the preview stay on $1"
 }
-windows() {
-  local out=$WORK/windows.txt
-  helper "$out" "$LIST" "$(winepath -w "$out")" || fail "the window list was not written"
-  WINDOWS=$(cat "$out")
-}
-# A visible window of class $1 is up.
-shown() { windows; awk -F'\t' -v c="$1" '$1 == 1 && $5 == c' <<<"$WINDOWS" | grep -q .; }
 
 e2e_start "$PICS"
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"

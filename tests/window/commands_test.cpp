@@ -295,6 +295,11 @@ TEST_F(Commands, KeyboardModeTakesTheKeysUntilEscape) {
   Press(VK_RETURN);  // uses the selected item
   ExpectFit(kOwnSize, 0, true);
   EXPECT_FALSE(fm.Toolbar.KeyboardMode());
+  // Another window taken to the front ends it too: back, the keys go to the list.
+  Press(VK_F10);
+  ASSERT_TRUE(fm.Toolbar.KeyboardMode());
+  SendMessageA(fm.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_FALSE(fm.Toolbar.KeyboardMode());
 }
 
 TEST_F(Commands, MinimisedTitleNamesTheSelectedFile) {

@@ -162,18 +162,4 @@ bool DriveDialog(const std::string& title, HWND label, HWND paintPanel,
   return appeared;
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) return true;
-    if (static_cast<int>(end - GetTickCount()) <= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
-
 }  // namespace pixtest

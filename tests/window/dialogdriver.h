@@ -46,7 +46,4 @@ bool DriveDialog(const std::string& title, HWND label, HWND paintPanel,
                  const std::function<void()>& show,
                  const std::function<void(const DialogUser&)>& steps);
 
-// Waits for a condition, pumping this thread's messages meanwhile.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000);
-
 }  // namespace pixtest

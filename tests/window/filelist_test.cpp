@@ -29,13 +29,6 @@ std::vector<std::string> Items(const TFileListBox& l) {
 void Touch(const TempDir& d, const std::string& name) { d.Write(name, ""); }
 
 // A form of its own to host lists that tests build themselves.
-class HostForm : public TForm {
-public:
-  void Make() {
-    CreateForm("host", WS_OVERLAPPEDWINDOW, 0, {0, 0, 300, 400});
-    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-  }
-};
 
 // Every change event of a list, with the selected path at that moment.
 struct ChangeLog {
@@ -273,7 +266,7 @@ TEST(FileListHourglass, FromTheEntryThatLandsAtPosition100UntilTheRefillEnds) {
   }
   for (bool reverse : {false, true}) {
     CurrentDirGuard back;  // each list starts outside the folder
-    HostForm host;
+    pixtest::HostForm host;
     host.Make();
     OrderedList list;
     list.reverse = reverse;
@@ -303,7 +296,7 @@ TEST(FileListOrder, SameOrderAsTheListControlsOwnSortedInsertion) {
                          "coop.bmp", "Z.bmp",  "~t.bmp",  "[x].bmp",  "'q.bmp",  "\xC3\xA9t\xC3\xA9.bmp",
                          "ete.bmp", "Ezra.bmp", "1.bmp",  "01.bmp",   "$.bmp",   "zz.bmp"};
   for (const char* n : names) dir.Write(n, "");
-  HostForm host;
+  pixtest::HostForm host;
   host.Make();
   TFileListBox list;
   list.SetMask("*.bmp");

@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "browse/shelltree.h"
+#include "testutil.h"
 
 namespace pixtest {
 
 // The desktop folder the shell shows at the tree's root.
 std::string DesktopFolder();
-// Deletes a folder and everything in it, read-only or not.
-void RemoveTree(const std::string& path);
 
 // The node with this label among the children of `parent`; null when none.
 HTREEITEM Child(const pix::TShellTreeView& t, HTREEITEM parent, const std::string& label);

@@ -33,8 +33,8 @@ class MainWindowTest : public testing::Test {
 
   std::function<bool()> ready;  // when the next step may run; always when unset
   size_t ranSteps = 0;
-  CurrentDirGuard cwd;  // the list moves the current directory
   TempDir dir;
+  CurrentDirGuard cwd;  // the list moves the current directory: back before `dir` goes
   std::unique_ptr<pix::TfmMain> fm;
   std::vector<std::string> errors;
 };

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "../unit/jpeg_writer.h"
-#include "app/MainUnit.h"
 #include "dialogdriver.h"
+#include "mainwindow.h"
 #include "pictures/jpeg.h"
 #include "testutil.h"
 #include "ui/app.h"
@@ -22,29 +22,19 @@ namespace {
 
 using pixtest::DialogUser;
 using pixtest::SolidBitmap;
-using pixtest::CurrentDirGuard;
 using pixtest::TempDir;
 
 const char kTitle[] = "Выберите файл с рисунком";
 
-class OpenDialog : public testing::Test {
+class OpenDialog : public pixtest::MainWindowTest {
  protected:
   void SetUp() override {
-    Application().SetTitle("Pixlumen");
-    Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
-      boxes.push_back(text);
-    };
-    fm = std::make_unique<TfmMain>();
-    fm->Create();
+    MainWindowTest::SetUp();
     Application().SetMainWindow(fm->Handle());
-    ShowWindow(fm->Handle(), SW_SHOW);
-    SetForegroundWindow(fm->Handle());
-    pixtest::Pump(20);
   }
   void TearDown() override {
-    fm.reset();
+    MainWindowTest::TearDown();
     Application().SetMainWindow(nullptr);
-    Application().MessageBoxHook = nullptr;
   }
   TOpenPictureDialog& Dlg() { return fm->opDialog; }
   // Opens the dialog through the open command and runs `steps` in it.
@@ -54,11 +44,7 @@ class OpenDialog : public testing::Test {
         [this] { fm->acOpenDialogExecute(); }, steps);
   }
 
-  TJPEGKindRegistration jpegKind;  // before the dialog builds its filter
-  TempDir dir;
-  CurrentDirGuard cwd;
-  std::vector<std::string> boxes;
-  std::unique_ptr<TfmMain> fm;
+  TJPEGKindRegistration jpegKind;  // made before the main window: its dialog builds the filter
 };
 
 // The rows of the pane's picture that show `rgb`, and whether one of them spans
@@ -161,7 +147,7 @@ TEST_F(OpenDialog, FilterTypesAndThePaneFollowingTheSelection) {
   TRect pane = Dlg().PaintBox.ClientRect();
   EXPECT_TRUE(wide.fullWidth);
   EXPECT_NEAR(wide.count, pane.Width() / 2, 1);
-  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(OpenDialog, PreviewWindowShowsThePictureWholeAndEscClosesIt) {
@@ -252,7 +238,7 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
     }
     DeleteFileA(dir.File("late.bmp").c_str());
   }
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(errors.empty());
 }
 
 // Names reach the program in UTF-8, two bytes for each Cyrillic letter: a path of
@@ -288,9 +274,6 @@ TEST_F(OpenDialog, ALongCyrillicPathIsPreviewedChosenAndShown) {
   EXPECT_EQ(fm->flList.Item(fm->flList.ItemIndex()), name);
   EXPECT_EQ(fm->StatusBar.PanelText(1), "30x20");
   EXPECT_TRUE(SameTextIgnoringCase(fm->StatusBar.PanelText(2), file));
-  DeleteFileA(file.c_str());
-  RemoveDirectoryA(dir.File(inner).c_str());
-  RemoveDirectoryA(dir.File(outer).c_str());
 }
 
 // After the command the keyboard is back in the main window's list: the next

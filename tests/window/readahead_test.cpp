@@ -25,12 +25,6 @@ std::string SolidJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return jpegtest::Encode({w, h}, [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b; });
 }
 
-// Pumps until `done` or about five seconds; true when done.
-bool PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) Pump(10);
-  return done();
-}
-
 class ReadAheadView : public pixtest::MainWindowTest {
 protected:
   void SetUp() override {
@@ -153,19 +147,15 @@ TEST_F(ReadAheadView, AStepOntoTheFileInWorkWaitsForIt) {
 // Nothing is read ahead while the main window is minimised; restored, the
 // work goes on; another folder frees what was kept.
 TEST_F(ReadAheadView, MinimisedReadsNothingAndAnotherFolderFreesAll) {
-  dir.Write("a.jpg", SolidJpeg(64, 48, 255, 0, 0));
-  dir.Write("b.jpg", SolidJpeg(64, 48, 0, 0, 255));
   TReadAhead& ra = ReadAhead();
   ShowWindow(fm->Handle(), SW_MINIMIZE);
   Pump(50);
   int tried = ra.Tried();
-  fm->flList.SetFolder(dir.Path());
-  fm->flList.SetItemIndex(0);
-  fm->flListChange();
+  ShowFolder({{"a.jpg", SolidJpeg(64, 48, 255, 0, 0)}, {"b.jpg", SolidJpeg(64, 48, 0, 0, 255)}}, 0);
   Pump(300);
   EXPECT_EQ(ra.Tried(), tried);
   ShowWindow(fm->Handle(), SW_RESTORE);
-  EXPECT_TRUE(PumpUntil([&] { return ra.Tried() > tried && !ra.Working(); }));
+  EXPECT_TRUE(pixtest::WaitFor([&] { return ra.Tried() > tried && !ra.Working(); }));
   EXPECT_GT(ra.Kept(), 0u);
   TempDir other;
   fm->flList.SetFolder(other.Path());
@@ -181,7 +171,7 @@ TEST(ReadAheadStop, StopInterruptsADecodeInProgress) {
   dir.Write("big.jpg", jpegtest::Photo(big));
   TReadAhead ra;
   ra.Schedule(dir.File("shown.jpg"), {dir.File("big.jpg")}, {});
-  ASSERT_TRUE(PumpUntil([&] { return ra.InWork() == dir.File("big.jpg"); }));
+  ASSERT_TRUE(pixtest::WaitFor([&] { return ra.InWork() == dir.File("big.jpg"); }));
   ra.Stop();
   EXPECT_EQ(ra.Tried(), 1);
   EXPECT_EQ(ra.Interrupted(), 1);

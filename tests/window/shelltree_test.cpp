@@ -303,13 +303,6 @@ TEST_F(ShellTree, ARightClickActsOnTheNodeUnderTheMouseWithoutSelectingIt) {
 }
 
 // A tree of its own on a generated folder tree.
-class HostForm : public TForm {
-public:
-  void Make() {
-    CreateForm("host", WS_OVERLAPPEDWINDOW, 0, {0, 0, 300, 400});
-    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-  }
-};
 
 TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
   TempDir dir;
@@ -323,7 +316,7 @@ TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
       for (int c = 0; c < 10; ++c) CreateDirectoryA((pb + "\\f" + std::to_string(c)).c_str(), nullptr);
     }
   }
-  HostForm host;
+  pixtest::HostForm host;
   host.Make();
   TShellTreeView t;
   t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
@@ -337,15 +330,14 @@ TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
   EXPECT_EQ(t.Nodes().Label(t.Nodes().Selected()), "f5");
   EXPECT_EQ(t.Enumerations(), 4);
   EXPECT_FALSE(t.Nodes().FirstChild(t.Nodes().Selected()));
-  SetCurrentDirectoryA("C:\\");
-  RemoveTree(dir.Path());
+  SetCurrentDirectoryA("C:\\");  // the folder goes with `dir`
 }
 
 TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) {
   TempDir dir;
   // Run from the folder it lies in, the script leaves its mark there.
   dir.Write("mark.bat", "@echo opened> opened.txt\r\n");
-  HostForm host;
+  pixtest::HostForm host;
   host.Make();
   TShellTreeView t;
   t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});

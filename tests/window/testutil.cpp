@@ -17,6 +17,20 @@ void Pump(int ms) {
   } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
 namespace {
 struct FindBox {
   DWORD pid;
@@ -143,23 +157,26 @@ TempDir::TempDir() {
   path_ = name;
 }
 
-TempDir::~TempDir() {
-  std::string pattern = path_ + "\\*";
+void RemoveTree(const std::string& path) {
   WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) {
     do {
-      std::string n = fd.cFileName;
+      std::string n = fd.cFileName, full = path + "\\" + n;
       if (n == "." || n == "..") continue;
-      std::string full = path_ + "\\" + n;
       SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryA(full.c_str());
-      else DeleteFileA(full.c_str());
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        DeleteFileA(full.c_str());
     } while (FindNextFileA(h, &fd));
     FindClose(h);
   }
-  RemoveDirectoryA(path_.c_str());
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(path.c_str());
 }
+
+TempDir::~TempDir() { RemoveTree(path_); }
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
   HANDLE h = CreateFileA(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

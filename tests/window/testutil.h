@@ -6,10 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "ui/form.h"
+
 namespace pixtest {
 
 // Dispatches messages for about `ms` milliseconds (and at least once).
 void Pump(int ms = 50);
+// Waits for a condition, pumping this thread's messages meanwhile.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000);
+
+// A shown, unactivated 300 x 400 form that hosts a control under test.
+class HostForm : public pix::TForm {
+public:
+  void Make() {
+    CreateForm("host", WS_OVERLAPPEDWINDOW, 0, {0, 0, 300, 400});
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  }
+};
 
 // Text and caption of a message box, and the box's style bits.
 struct BoxSeen {
@@ -52,6 +65,9 @@ struct Capture {
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
 };
 Capture CaptureClient(HWND wnd);
+
+// Deletes a folder and everything in it, read-only or not.
+void RemoveTree(const std::string& path);
 
 // A temporary folder removed with its contents at the end of the test.
 class TempDir {

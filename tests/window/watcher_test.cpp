@@ -429,13 +429,6 @@ protected:
   }
 };
 
-class HostForm : public TForm {
-public:
-  void Make() {
-    CreateForm("host", WS_OVERLAPPEDWINDOW, 0, {0, 0, 300, 400});
-    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-  }
-};
 
 // A change in `folder` handed over to this thread, the messages pumped as a
 // prompt's or a menu's loop would.
@@ -458,7 +451,7 @@ void CALLBACK RunInMenu(HWND, UINT, UINT_PTR id, DWORD) {
 // The refresh waits until they are over, runs once, and frees no record
 // that the interrupted code still holds.
 TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
-  HostForm host;
+  pixtest::HostForm host;
   host.Make();
   PromptingTree t;
   t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
