@@ -18,7 +18,7 @@ command -v djpeg >/dev/null || { echo "BENCH fullscreen failed: djpeg (libjpeg-t
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-fullscreen-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+source "$(dirname "$0")/lib.bash"
 
 wine "$BENCH" make "$(winepath -w "$dir")" "$FILES" "${SIZE[@]}"
 ours= ref= repaint= blit= rereduce= draw= bare=
@@ -32,10 +32,7 @@ for round in $(seq 1 "$ROUNDS"); do
   draw+=" $d" bare+=" $bb"
   # djpeg over the files in the order the keys visit them.
   for i in $(seq 1 "$KEYS"); do
-    t0=$EPOCHREALTIME
-    djpeg -dct float -bmp -outfile /dev/null "$dir/$((i % FILES)).jpg"
-    t1=$EPOCHREALTIME
-    ref+=" $(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.1f", (b - a) * 1000}')"
+    ref+=" $(djpeg_times 1 "$dir/$((i % FILES)).jpg")"
   done
 done
 ours=$(median <<<"$ours") ref=$(median <<<"$ref")

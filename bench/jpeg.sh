@@ -14,31 +14,19 @@ command -v djpeg >/dev/null || { echo "BENCH jpeg failed: djpeg (libjpeg-turbo-p
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-jpeg-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-
-# Milliseconds of each of $REPEATS djpeg runs on file $1 (further djpeg options after it).
-djpeg_times() {
-  local i t0 t1 file=$1
-  shift
-  for i in $(seq 1 "$REPEATS"); do
-    t0=$EPOCHREALTIME
-    djpeg -dct float "$@" -bmp -outfile /dev/null "$file"
-    t1=$EPOCHREALTIME
-    awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.1f ", (b - a) * 1000}'
-  done
-}
+source "$(dirname "$0")/lib.bash"
 
 for kind in baseline progressive gray; do
   file=$dir/$kind.jpg
   wine "$BENCH" make "$kind" "$(winepath -w "$file")" "${SIZE[@]}"
   out=$(wine "$BENCH" run "$(winepath -w "$file")" "$REPEATS" | tr -d '\r')
   ours=$(sed -n 's/^ms //p' <<<"$out" | median)
-  ref=$(djpeg_times "$file" | median)
+  ref=$(djpeg_times "$REPEATS" "$file" | median)
   ratio=$(awk -v a="$ours" -v b="$ref" 'BEGIN {printf "%.2f", a / b}')
   echo "BENCH jpeg_${kind}_24mp_load_draw $ours ms ratio $ratio vs djpeg_float_bmp ($ref ms)"
   if [ "$kind" = gray ]; then
     # The picture's own output: 236 grays with Floyd-Steinberg dithering.
-    ref=$(djpeg_times "$file" -colors 236 -dither fs | median)
+    ref=$(djpeg_times "$REPEATS" "$file" -- -colors 236 -dither fs | median)
     ratio=$(awk -v a="$ours" -v b="$ref" 'BEGIN {printf "%.2f", a / b}')
     echo "BENCH jpeg_gray_24mp_load_draw_236 $ours ms ratio $ratio vs djpeg_float_236_fs_bmp ($ref ms)"
   fi

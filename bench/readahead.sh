@@ -15,18 +15,7 @@ command -v djpeg >/dev/null || { echo "BENCH readahead failed: djpeg (libjpeg-tu
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-readahead-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-djpeg_ms() {
-  local i f t0 t1
-  for i in $(seq 1 "$REPEATS"); do
-    for f in "$dir"/*.jpg; do
-      t0=$EPOCHREALTIME
-      djpeg -dct float -bmp -outfile /dev/null "$f"
-      t1=$EPOCHREALTIME
-      awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.1f ", (b - a) * 1000}'
-    done
-  done
-}
+source "$(dirname "$0")/lib.bash"
 # Runs the bench; prints its milliseconds, its other lines to stderr.
 ours() {
   local out
@@ -37,14 +26,14 @@ ours() {
 
 w=$(winepath -w "$dir")
 wine "$PIX_BUILD/fullscreen_bench.exe" make "$w" "$FILES" "${SIZE[@]}"
-ref=$(djpeg_ms | median)
+ref=$(djpeg_times "$REPEATS" "$dir"/*.jpg | median)
 full="" list="" held=""
 for round in $(seq 1 "$REPEATS"); do
   full+=" $(ours fullscreen "$w" "$KEYS" "$ref")"
   list+=" $(ours list "$w" "$KEYS" "$ref")"
   held+=" $(ours held "$w" "$HELD" 33)"
 done
-ref2=$(djpeg_ms | median)
+ref2=$(djpeg_times "$REPEATS" "$dir"/*.jpg | median)
 ref=$(awk -v a="$ref" -v b="$ref2" 'BEGIN {printf "%.1f", (a + b) / 2}')
 for fig in "fullscreen_after_pause_24mp:$full:0.2" "list_after_pause_24mp:$list:0.2" "held_key_24mp:$held:1.1"; do
   IFS=: read -r name values goal <<<"$fig"

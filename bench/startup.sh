@@ -4,6 +4,7 @@
 # the same way on the same prefix until its window shows. Medians of runs taken
 # in turns, after one warm-up of each. Details go to stderr.
 set -euo pipefail
+source "$(dirname "$0")/lib.bash"
 app=$(mktemp -d "${TMPDIR:-/tmp}/pixlumen-startup-bench.XXXXXX")
 trap 'rm -rf "$app"' EXIT
 cp "$PIX_BUILD/Pixlumen.exe" "$app/"
@@ -48,8 +49,6 @@ time_to_window() {
   done
   echo "${t:-timeout}"
 }
-
-median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
 # Short mode (PIX_BENCH_SHORT=1): one launch of each, no warm-up.
 runs=$(seq 1 9)

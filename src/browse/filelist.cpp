@@ -197,9 +197,13 @@ void TFileListBox::FontChanged() {
 std::string TFileListBox::SelectedFilePath() const {
   int i = ItemIndex();
   if (i < 0 || Count() == 0 || SendMessageA(Handle(), LB_GETSEL, i, 0) <= 0) return std::string();
+  return FilePath(i);
+}
+
+std::string TFileListBox::FilePath(int index) const {
   std::string path = folder_;
   if (path.empty() || path.back() != '\\') path += '\\';
-  return path + Item(i);
+  return path + Item(index);
 }
 
 int TFileListBox::Count() const {

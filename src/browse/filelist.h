@@ -50,7 +50,9 @@ class TFileListBox : public TControl {
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int height);
 
-  // Folder, one "\" unless it ends in one, and the selected entry; "" for none.
+  // Folder, one "\" unless it ends in one, and the entry at `index`.
+  std::string FilePath(int index) const;
+  // The selected entry's path; "" for none.
   std::string SelectedFilePath() const;
   int Count() const;
   std::string Item(int index) const;

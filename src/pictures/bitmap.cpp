@@ -331,11 +331,8 @@ void TBitmap::Draw(HDC dc, const RECT& r) {
 // that each paint copies from. The platform's StretchBlt from a 24-bit store runs
 // many times slower, and a full-screen view repaints a large photo often.
 bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
-  const BITMAPINFOHEADER& h = desc_.dsBmih;
-  int bpp = h.biBitCount;
-  int sw = Width(), sh = Height(), dw = r.right - r.left, dh = r.bottom - r.top;
-  if (!bits_ || (bpp != 24 && bpp != 32) || h.biCompression != BI_RGB) return false;
-  if (dw <= 0 || dh <= 0 || dw > sw || dh > sh || (dw == sw && dh == sh)) return false;
+  int dw = r.right - r.left, dh = r.bottom - r.top;
+  if (!Reducible(dw, dh)) return false;
   if (GetDeviceCaps(dc, TECHNOLOGY) != DT_RASDISPLAY ||
       GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8)
     return false;
@@ -355,11 +352,17 @@ bool TBitmap::DrawReduced(HDC dc, const RECT& r) {
 }
 
 void TBitmap::PrepareReducedCopy(int dw, int dh) {
+  if (Reducible(dw, dh)) ReducedCopy(dw, dh);
+}
+
+// An uncompressed 24- or 32-bit buffer, made smaller in at least one direction
+// and larger in none.
+bool TBitmap::Reducible(int dw, int dh) const {
   const BITMAPINFOHEADER& h = desc_.dsBmih;
   int sw = Width(), sh = Height();
-  if (!bits_ || (h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB) return;
-  if (dw <= 0 || dh <= 0 || dw > sw || dh > sh || (dw == sw && dh == sh)) return;
-  ReducedCopy(dw, dh);
+  if (!bits_ || (h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB)
+    return false;
+  return dw > 0 && dh > 0 && dw <= sw && dh <= sh && !(dw == sw && dh == sh);
 }
 
 const TBitmap::TReducedCopy* TBitmap::ReducedCopy(int dw, int dh) {

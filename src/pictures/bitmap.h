@@ -75,6 +75,7 @@ class TBitmap : public TGraphic {
   void* bits_ = nullptr;
   TOwnedPalette palette_;
   bool DrawReduced(HDC dc, const RECT& r);
+  bool Reducible(int width, int height) const;
   const uint8_t* Row(int row) const;
 
   // A 32-bit copy of the whole picture reduced to one rectangle's size, kept so

@@ -68,7 +68,8 @@ TFileFormatsList& FileFormats() {
   return *g_formats;
 }
 
-// The extension as written: after the last ".", "\" or ":" if that is a ".".
+}  // namespace
+
 // Multi-byte characters are stepped over whole so a trail byte never counts.
 std::string ExtensionOf(const std::string& fileName) {
   const char* start = fileName.c_str();
@@ -77,8 +78,6 @@ std::string ExtensionOf(const std::string& fileName) {
     if (*p == '.' || *p == '\\' || *p == ':') last = p;
   return last && *last == '.' ? std::string(last + 1) : std::string();
 }
-
-}  // namespace
 
 void AddPictureFormat(const std::string& extension, const std::string& description,
                       const TGraphicClass& kind) {

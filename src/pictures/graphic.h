@@ -112,6 +112,9 @@ void ClearPicture(TPicture& holder);
 void AddPictureFormat(const std::string& extension, const std::string& description,
                       const TGraphicClass& kind);
 const TGraphicClass* FindPictureKind(const std::string& extension);
+// The extension as written: after the last ".", "\" or ":" if that is a ".";
+// "" for none. The list is looked up by it.
+std::string ExtensionOf(const std::string& fileName);
 std::string BuildPictureFilter(const TGraphicClass& kind);
 void RemovePictureFormats(const TGraphicClass& kind);
 

@@ -110,6 +110,14 @@ void RequireDecodeMemory(const TJPEGDecoder& dec) {
   RequireMemory(rowBytes * h, dec.WorkingMemory());
 }
 
+// The decode proper, once the decoder's parameters and hooks are set.
+void DecodeInto(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest) {
+  RequireDecodeMemory(dec);
+  dec.Start();
+  DecodeRows(dec, bmp, paletteSet, rest);
+  dec.Finish();
+}
+
 // The last complete decode. The full-screen view and the main preview load the
 // same file for one key press; whichever paints second takes the first one's
 // pixels instead of decoding again. Weak: it keeps nothing alive.
@@ -193,9 +201,7 @@ void TJPEGImage::AdoptDecoded(std::shared_ptr<TBitmap> bitmap) {
 bool TJPEGImage::ShareLastDecode() {
   std::shared_ptr<TJPEGData> data = Last().data.lock();
   std::shared_ptr<TBitmap> bitmap = Last().bitmap.lock();
-  if (!data || !bitmap || !(Last().settings == settings_) || data->size != data_->size)
-    return false;
-  if (data != data_ && std::memcmp(data->bytes.get(), data_->bytes.get(), data_->size) != 0)
+  if (!data || !bitmap || !(Last().settings == settings_) || !SameJPEGBytes(*data, *data_))
     return false;
   AdoptDecoded(std::move(bitmap));
   return true;
@@ -238,22 +244,19 @@ void TJPEGImage::Decode() {
         return interrupted();
       };
     }
-    RequireDecodeMemory(dec);
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
     dec.OnProgress = [this, &rest](const TJPEGProgressReport& p) {
       rest.Fill();  // the report may draw the rows decoded so far
       Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
                RECT{p.left, p.top, p.right, p.bottom}, std::string());
     };
-    dec.Start();
     bool paletteSet = false;
     struct Flag {
       bool& set;
       bool& modified;
       ~Flag() { modified = modified || set; }
     } flag{paletteSet, PaletteModified};
-    DecodeRows(dec, bmp, paletteSet, rest);
-    dec.Finish();
+    DecodeInto(dec, bmp, paletteSet, rest);
   } catch (const EJPEGInterrupted&) {
     // Stopped for a newer step: nothing of it is kept, the next draw starts over.
     bitmap_.reset();
@@ -280,13 +283,10 @@ std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefau
   TJPEGDecoder dec(data.bytes.get(), data.size);
   dec.ReadHeader();
   dec.SetParameters(settings.PixelFormat == TJPEGPixelFormat::jf8Bit);
-  RequireDecodeMemory(dec);
   dec.Interrupted = std::move(interrupted);
-  dec.Start();
   bool paletteSet = false;
   UndecodedRows rest;
-  DecodeRows(dec, *bmp, paletteSet, rest);
-  dec.Finish();
+  DecodeInto(dec, *bmp, paletteSet, rest);
   return bmp;
 }
 

@@ -208,6 +208,11 @@ void ReadJPEGHeader(TJPEGData& data) {
   data.grayscale = d.Grayscale();
 }
 
+bool SameJPEGBytes(const TJPEGData& a, const TJPEGData& b) {
+  return &a == &b || (a.size == b.size &&
+                      (a.size == 0 || std::memcmp(a.bytes.get(), b.bytes.get(), a.size) == 0));
+}
+
 bool JPEGProgressStep(TJPEGProgressState& state, uint32_t now, const TJPEGCounters& c,
                       TJPEGProgressReport& out) {
   if (now - state.lastTime < 500) return false;

@@ -29,6 +29,9 @@ void AllocateJPEGBytes(TJPEGData& data, uint64_t n);
 // Raises EJPEG "JPEG error #%d" (libjpeg's message code) for a damaged header.
 void ReadJPEGHeader(TJPEGData& data);
 
+// The same bytes, compared byte by byte: a decode of one serves the other.
+bool SameJPEGBytes(const TJPEGData& a, const TJPEGData& b);
+
 // One step of the progress monitor, given libjpeg's counters. The monitor
 // reports at most every 500 ms and only when the percentage changes.
 struct TJPEGProgressState {

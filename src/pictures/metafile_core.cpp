@@ -9,7 +9,6 @@ namespace pix {
 namespace {
 
 const uint32_t kSetAbortProc = 9;               // escape that hands the player a code address
-const uint16_t kMfComment = 15;                 // escape that carries only data
 const uint32_t kEmbeddedEnhanced = 0x43464D57;  // "WMFC": comments carrying an enhanced metafile
 
 }  // namespace

@@ -211,6 +211,9 @@ enum WmfFunction : uint16_t {
   kMetaStretchDib = 0x0F43,
 };
 
+// The Windows metafile escape that carries only data.
+const uint16_t kMfComment = 15;
+
 // Whether a ternary raster operation's result depends on the source bitmap.
 inline bool RopReadsSource(uint32_t rop) {
   return (((rop >> 2) ^ rop) & 0x330000) != 0;
@@ -291,13 +294,6 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
 // the walks above then check the result. Returns the records widened.
 size_t WidenEnhancedRecords(std::vector<uint8_t>& data);
 size_t WidenWindowsRecords(std::vector<uint8_t>& data);
-
-// The header record's own length: writers put the description right after
-// the fields they fill and count it in the record's size, so the record ends
-// at the description or the pixel format, when it has one, if that comes
-// first. The pixel-format fields exist from 100 bytes on, the micrometres
-// from 108.
-uint64_t EnhancedHeaderLength(const uint8_t* data);
 
 // The fixed part of a record that the players read, in bytes with the type and
 // size (enhanced) or size and function (Windows); the least for types the

@@ -440,12 +440,21 @@ bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
   }
 }
 
+namespace {
+
+// The header record's own length: writers put the description right after
+// the fields they fill and count it in the record's size, so the record ends
+// at the description or the pixel format, when it has one, if that comes
+// first. The pixel-format fields exist from 100 bytes on, the micrometres
+// from 108.
 uint64_t EnhancedHeaderLength(const uint8_t* data) {
   uint64_t length = U32(data + 4);
   if (U32(data + 60) != 0) length = std::min<uint64_t>(length, U32(data + 64));
   if (length >= 100 && U32(data + 88) != 0) length = std::min<uint64_t>(length, U32(data + 92));
   return length;
 }
+
+}  // namespace
 
 bool EnhancedHeaderInside(const uint8_t* data, size_t n, uint32_t eofPalette) {
   uint32_t size = U32(data + 4);

@@ -119,8 +119,6 @@ uint32_t WindowsRecordMinimum(uint16_t function) {
 
 namespace {
 
-const uint16_t kMfCommentEscape = 15;  // an escape that carries only data
-
 // A packed bitmap (header, table, pixels in a row) from `p` to the record's end.
 // The platform's conversion into an enhanced metafile copies as many pixel
 // bytes as the header's image size says and as many colours as it implies,
@@ -219,11 +217,11 @@ bool RegionScansInside(const uint8_t* p, uint64_t left) {
 // when its raster operation reads no source; Wine's player would read a
 // bitmap past it. It becomes that fill, or a comment when the operation
 // needs the missing source, in a record of the same size.
-bool StandInForBareStretch(uint8_t* rec) {
+void StandInForBareStretch(uint8_t* rec) {
   uint8_t* p = rec + 6;
   if (RopReadsSource(U32(p))) {
     Put16(rec + 4, kMetaEscape);
-    Put16(p, kMfCommentEscape);
+    Put16(p, kMfComment);
     Put16(p + 2, 18);
     std::fill(p + 4, p + 22, uint8_t(0));
   } else {
@@ -231,7 +229,6 @@ bool StandInForBareStretch(uint8_t* rec) {
     std::copy(p + 14, p + 22, p + 4);
     std::fill(p + 12, p + 22, uint8_t(0));
   }
-  return true;
 }
 
 }  // namespace
@@ -266,7 +263,10 @@ bool WindowsRecordInside(uint8_t* rec, uint64_t bytes, uint32_t objects) {
     case kMetaDibBitBlt:  // 9 words without a bitmap, the bitmap after 8 with one
       return left <= 18 || PackedDibInside(p + 16, left - 16, 0);
     case kMetaDibStretchBlt:  // its stretching form: Wine reads a bitmap after 10 words always
-      if (left == 22) return StandInForBareStretch(rec);
+      if (left == 22) {
+        StandInForBareStretch(rec);
+        return true;
+      }
       return left > 20 && PackedDibInside(p + 20, left - 20, 0);
     case kMetaStretchDib:  // rop, usage, 9 words, bitmap
       return PackedDibInside(p + 22, left - 22, U16(p + 4));

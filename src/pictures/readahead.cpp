@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -55,9 +54,9 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
 }
 
-bool SameBytes(const TJPEGData& a, const TJPEGData& b) {
-  return a.size == b.size &&
-         (a.size == 0 || std::memcmp(a.bytes.get(), b.bytes.get(), a.size) == 0);
+// Picks the kept decode of the file at `path`.
+auto OfPath(const std::string& path) {
+  return [&path](const auto& entry) { return entry->path == path; };
 }
 
 // The file's bytes, read without keeping anyone else from writing it.
@@ -82,13 +81,10 @@ std::shared_ptr<TJPEGData> ReadBytes(const std::string& path) {
   return data;
 }
 
-// The file name's extension names a JPEG in the picture format list.
+// The file name's extension names a JPEG in the picture format list, as the
+// file's own load will look it up.
 bool IsJPEGName(const std::string& path) {
-  const char* last = nullptr;
-  for (const char* p = path.c_str(); *p; p = CharNextA(p))
-    if (*p == '.' || *p == '\\' || *p == ':') last = p;
-  if (!last || *last != '.') return false;
-  const TGraphicClass* kind = FindPictureKind(last + 1);
+  const TGraphicClass* kind = FindPictureKind(ExtensionOf(path));
   return kind && kind->InheritsFrom(TJPEGImageKind);
 }
 
@@ -142,16 +138,14 @@ void TReadAhead::InstallHooks() {
                                      const TJPEGDefaults& settings) {
     ++decodedAtDraw_;
     if (shown_.empty()) return;
-    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                  [&](const auto& e) { return e->path == shown_; }),
-                   entries_.end());
+    std::erase_if(entries_, OfPath(shown_));
     entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, data, bitmap}));
   };
 }
 
 std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDefaults& settings) {
   for (const auto& e : entries_)
-    if (e->settings == settings && SameBytes(*e->data, data)) {
+    if (e->settings == settings && SameJPEGBytes(*e->data, data)) {
       ++taken_;
       return e->bitmap;
     }
@@ -215,8 +209,7 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
     s.scheduled = GetTickCount();
     s.queue.clear();
     for (const std::string& path : wanted_) {
-      bool kept = std::any_of(entries_.begin(), entries_.end(),
-                              [&](const auto& e) { return e->path == path; });
+      bool kept = std::any_of(entries_.begin(), entries_.end(), OfPath(path));
       if (!kept && path != s.current) s.queue.push_back(path);
     }
     // A file no longer a neighbour: the work on it is wasted. The shown file's
@@ -262,7 +255,6 @@ void TReadAhead::Stop() {
 }
 
 void TReadAhead::Worker() {
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   Shared& s = *shared_;
   for (;;) {
     std::string path;
@@ -289,6 +281,7 @@ void TReadAhead::Worker() {
       s.hurry = false;
       ResetEvent(s.interrupt.Get());
     }
+    // Every file starts below normal: a wait for the last one may have raised it.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     std::shared_ptr<Entry> entry;
     bool stopped = false;
@@ -361,9 +354,7 @@ void TReadAhead::SizeForView(Entry& entry) {
 
 void TReadAhead::Deliver(const std::shared_ptr<Entry>& entry) {
   if (entry->path != shown_ && !Contains(wanted_, entry->path)) return;  // wanted no more
-  entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                [&](const auto& e) { return e->path == entry->path; }),
-                 entries_.end());
+  std::erase_if(entries_, OfPath(entry->path));
   entries_.push_back(entry);
   ++finished_;
 }
@@ -384,12 +375,6 @@ ListMemory& Memory() {
   static ListMemory m;
   return m;
 }
-
-std::string PathOf(const TFileListBox& list, int index) {
-  std::string folder = list.FolderPath();
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder + list.Item(index);
-}
 }  // namespace
 
 void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view) {
@@ -406,7 +391,7 @@ void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view
   std::vector<std::string> paths;
   for (int i : {n.first, n.second}) {
     if (i < 0) continue;
-    std::string path = PathOf(list, i);
+    std::string path = list.FilePath(i);
     if (IsJPEGName(path)) paths.push_back(path);
   }
   TReadAhead::TTarget target{view.Handle(), {view.Center(), view.Proportional(), view.Stretch()}};
