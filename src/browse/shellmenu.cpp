@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "browse/filelist.h"
 #include "browse/shellfolder_core.h"
 #include "browse/shelltree.h"
 #include "ui/app.h"
@@ -15,12 +16,6 @@ namespace pix {
 
 namespace {
 
-std::string CurrentDir() {
-  wchar_t dir[MAX_PATH * 2] = {};
-  DWORD n = GetCurrentDirectoryW(MAX_PATH * 2, dir);
-  return n && n < MAX_PATH * 2 ? Narrow(dir) : std::string();
-}
-
 // The process's current directory, put back on every path. A folder that is
 // some process's current directory, or holds it, can be neither renamed nor
 // deleted: meanwhile the directory steps out to the folder's parent, and
@@ -28,7 +23,7 @@ std::string CurrentDir() {
 // all when it is gone.
 class CurrentDirStep {
  public:
-  CurrentDirStep() : saved_(CurrentDir()) {}
+  CurrentDirStep() : saved_(GetCurrentDir()) {}
   ~CurrentDirStep() {
     if (moved_) SetCurrentDirectoryW(Widen(saved_).c_str());
   }
