@@ -142,8 +142,7 @@ void TfmMain::acOpenDialogExecute(TControl*) {
   TPathSplit chosen = SplitChosenPath(opDialog.FileName);
   MoveTreeTo(chosen.folder);
   // Letter case counts: a name typed otherwise than on disk selects nothing.
-  for (int i = 0; i < flList.Count(); ++i) {
-    if (flList.Item(i) != chosen.name) continue;
+  if (int i = flList.IndexOf(chosen.name); i >= 0) {
     SetActiveControl(flList.Handle());
     // Reported, so the list's next key moves on from the file shown.
     flList.SelectAndReport(i);

@@ -219,6 +219,20 @@ std::string TFileListBox::Item(int index) const {
   return s;
 }
 
+int TFileListBox::IndexOf(const std::string& name) const {
+  if (!Handle() || name.empty()) return -1;
+  // The control's search ignores letter case: names that differ only in it are
+  // passed over, until the search comes round to its first find again.
+  LRESULT at = -1, first = LB_ERR;
+  for (;;) {
+    at = SendMessageA(Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(at),
+                      reinterpret_cast<LPARAM>(name.c_str()));
+    if (at == LB_ERR || at == first) return -1;
+    if (Item(static_cast<int>(at)) == name) return static_cast<int>(at);
+    if (first == LB_ERR) first = at;
+  }
+}
+
 int TFileListBox::ItemIndex() const {
   return Handle() ? static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)) : -1;
 }
@@ -324,18 +338,7 @@ void TFileListBox::ReadFolderAgain(const std::string& folder) {
   folder_ = GetCurrentDir();
   FillEntries();
   SendMessageA(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
-  // The search ignores letter case: names that differ only in it are passed over.
-  LRESULT at = -1, first = LB_ERR;
-  while (!name.empty()) {
-    at = SendMessageA(Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(at),
-                      reinterpret_cast<LPARAM>(name.c_str()));
-    if (at == LB_ERR || at == first) break;
-    if (Item(static_cast<int>(at)) == name) {
-      SetItemIndex(static_cast<int>(at));
-      break;
-    }
-    if (first == LB_ERR) first = at;
-  }
+  if (int at = IndexOf(name); at >= 0) SetItemIndex(at);
   if (SelectedFilePath() != before)
     Change();
   else

@@ -56,6 +56,8 @@ class TFileListBox : public TControl {
   std::string SelectedFilePath() const;
   int Count() const;
   std::string Item(int index) const;
+  // The entry named exactly `name`, letter case included; -1 when none is.
+  int IndexOf(const std::string& name) const;
   int ItemIndex() const;
   void SetItemIndex(int index);  // fires no event
   // Selects the entry as the user would: it becomes the last reported one and

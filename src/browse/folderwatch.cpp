@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/text.h"
@@ -22,15 +23,13 @@ void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
 }
 
 void TFolderWatch::Resume(const std::string& path) {
-  if (onChange_) Start(path, timing_, onChange_);
+  if (!path.empty() && !notifier_ && onChange_) Start(path, timing_, onChange_);
 }
 
 void TFolderWatch::Stop() {
   notifier_.reset();
-}
-
-std::string TFolderWatch::Path() const {
-  return notifier_ ? notifier_->Root : std::string();
+  timing_ = TChangeTiming();
+  onChange_ = nullptr;
 }
 
 std::string TFolderWatch::StopWithin(const std::string& folder) {
@@ -48,6 +47,11 @@ bool PathWithin(const std::string& path, const std::string& folder) {
   CharUpperBuffW(f.data(), static_cast<DWORD>(f.size()));
   return p.compare(0, f.size(), f) == 0 &&
          (p.size() == f.size() || p[f.size()] == L'\\' || f.back() == L'\\');
+}
+
+std::string RenamedPath(const std::string& path, const std::string& from, const std::string& to) {
+  if (!PathWithin(path, from)) return path;
+  return to + path.substr(std::min(from.size(), path.size()));
 }
 
 }  // namespace pix

@@ -14,15 +14,16 @@ class TFolderWatch {
  public:
   // Watches `path`, calls gathered by `timing`, in place of any earlier watch.
   void Start(const std::string& path, TChangeTiming timing, std::function<void()> onChange);
-  // Watches `path` with the timing and call of the last Start.
+  // Watches `path` again with the timing and call of the last Start, after
+  // StopWithin. Nothing happens for "", while a watch runs (one started
+  // meanwhile wins), or once Stop has ended the watch for good.
   void Resume(const std::string& path);
+  // Ends the watch and forgets its timing and call: nothing resumes it.
   void Stop();
-  bool Active() const { return static_cast<bool>(notifier_); }
-  // The folder watched; "" when none.
-  std::string Path() const;
   // The watch's open handle holds its folder: a folder that is to be renamed
-  // or deleted first ends a watch on it or inside it. Returns the folder that
-  // was watched, "" when the watch goes on.
+  // or deleted first ends a watch on it or inside it, keeping its timing and
+  // call for Resume. Returns the folder that was watched, "" when the watch
+  // goes on.
   std::string StopWithin(const std::string& folder);
 
  private:
@@ -34,5 +35,8 @@ class TFolderWatch {
 // True when `path` is `folder` or lies inside it, letter case ignored as the
 // file system does.
 bool PathWithin(const std::string& path, const std::string& folder);
+// `path` under the new name of `from`, renamed to `to`; unchanged when it does
+// not lie within `from`.
+std::string RenamedPath(const std::string& path, const std::string& from, const std::string& to);
 
 }  // namespace pix

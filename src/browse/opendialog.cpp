@@ -10,6 +10,7 @@
 #include "browse/opendialog_core.h"
 #include "browse/previewform.h"
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -20,12 +21,6 @@ namespace {
 constexpr size_t kPathBytes = MAX_PATH * 3;
 // The platform's limit plus room for its terminator and one more character.
 constexpr size_t kFileBuffer = (MAX_PATH + 2) * 3;
-
-// Characters (UTF-16 units, as the platform counts its limit) in a UTF-8 text.
-int Characters(const char* text) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  return n > 0 ? n - 1 : 0;
-}
 
 TRect ScreenRect(HWND wnd) {
   RECT r{};
@@ -200,14 +195,15 @@ bool TOpenPictureDialog::ConfirmedNameTooLong(HWND dialog) {
   GetWindowTextW(box, head, 3);
   bool absolute = head[1] == L':' || (head[0] == L'\\' && head[1] == L'\\');
   // The dialog answers in its own (ANSI) text whatever the message's kind: the
-  // folder is read in bytes and counted in characters, with one for the "\".
+  // folder is read in bytes and counted in characters (UTF-16 units, as the
+  // platform counts its limit), with one for the "\".
   int folder = 0;
   if (!absolute) {
     char path[kPathBytes] = {};
     LRESULT n =
         SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
     if (n > static_cast<LRESULT>(sizeof path)) return true;
-    if (n > 0) folder = Characters(path) + 1;
+    if (n > 0) folder = static_cast<int>(Widen(path).size()) + 1;
   }
   return name + folder >= MAX_PATH;
 }
@@ -269,7 +265,7 @@ void TOpenPictureDialog::UpdatePreview() {
   // A path longer than the limit is no path at all here, never a truncated one.
   buf[sizeof buf - 1] = '\0';
   bool whole = n > 0 && n <= static_cast<LRESULT>(sizeof buf);
-  std::string path = whole && Characters(buf) < MAX_PATH ? buf : "";
+  std::string path = whole && Widen(buf).size() < MAX_PATH ? buf : "";
   if (path == lastPath_) return;
   lastPath_ = path;
   if (Preview(path)) return;

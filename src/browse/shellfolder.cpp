@@ -73,6 +73,15 @@ std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
   return CleanDisplayName(std::move(name));
 }
 
+TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name) {
+  TItemIdList id;
+  std::wstring w = Widen(name);
+  if (!in || w.empty() ||
+      FAILED(in->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
+    id.Reset();
+  return id;
+}
+
 std::wstring FileSystemPath(LPCITEMIDLIST absolute) {
   wchar_t path[MAX_PATH] = {};
   return SHGetPathFromIDListW(absolute, path) ? std::wstring(path) : std::wstring();
@@ -144,15 +153,6 @@ std::string TShellFolder::Path() const {
 
 namespace {
 
-TItemIdList Parse(IShellFolder* in, HWND owner, const std::string& name) {
-  TItemIdList id;
-  std::wstring w = Widen(name);
-  if (!in || w.empty() ||
-      FAILED(in->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
-    id.Reset();
-  return id;
-}
-
 bool OnDisk(const std::string& path) {
   return !path.empty() && GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -166,7 +166,7 @@ bool RenameInHolder(HWND owner, const std::string& path, LPCITEMIDLIST item,
   // "C:\" keeps its own.
   if (holderPath.size() > 3 && holderPath.back() == '\\') holderPath.pop_back();
   IShellFolder* desktop = DesktopRecord().Folder();
-  TItemIdList holderId = Parse(desktop, owner, holderPath);
+  TItemIdList holderId = ParseName(desktop, owner, holderPath);
   ComPtr<IShellFolder> holder;
   if (!holderId ||
       FAILED(desktop->BindToObject(holderId.Get(), nullptr, IID_IShellFolder, holder.PutVoid())) ||
@@ -178,11 +178,12 @@ bool RenameInHolder(HWND owner, const std::string& path, LPCITEMIDLIST item,
 
 }  // namespace
 
-TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& name) {
+TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& path,
+                                           const std::string& name) {
   IShellFolder* in = ParentFolder();
   std::wstring wide = Widen(name);
   if (!in || wide.empty()) return TRename::Refused;
-  std::string path = Path(), target = ContainingFolder(path) + name;
+  std::string target = ContainingFolder(path) + name;
   TItemIdList renamed;
   HRESULT hr = in->SetNameOf(owner, relative_.Get(), wide.c_str(), SHGDN_NORMAL, renamed.Put());
   if (FAILED(hr)) {
@@ -192,7 +193,7 @@ TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& name) 
                 (!OnDisk(path) && OnDisk(target));
     if (!done) return TRename::Refused;
   }
-  if (!renamed) renamed = Parse(in, owner, name);
+  if (!renamed) renamed = ParseName(in, owner, name);
   if (!renamed) return TRename::RenamedUnknownId;
   relative_ = std::move(renamed);
   Rebase();

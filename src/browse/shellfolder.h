@@ -27,6 +27,9 @@ std::string StrRetText(STRRET& s, LPCITEMIDLIST id);
 // asked again with the normal flag, and "?digit" names lose their "?". "" when
 // the folder gives none.
 std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags);
+// The id `in` gives a display name (a path text, for the desktop), relative to
+// `in`; null when it can't parse it. The shell's prompts belong to `owner`.
+TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name);
 // The item's file-system path, as the platform's wide text; "" for a virtual item.
 std::wstring FileSystemPath(LPCITEMIDLIST absolute);
 // True when the desktop's comparison of two absolute ids says they name the
@@ -62,11 +65,11 @@ class TShellFolder {
   // The path: the parsing name of the absolute id, or the display name of a
   // virtual folder (whose parsing name is a class id).
   std::string Path() const;
-  // Asks the parent folder to give the item a new name. Renamed: the ids are
-  // the renamed item's; RenamedUnknownId: the folder has its new name, but the
-  // shell gave no id for it.
+  // Asks the parent folder to give the item, whose Path() is `path`, a new
+  // name. Renamed: the ids are the renamed item's; RenamedUnknownId: the folder
+  // has its new name, but the shell gave no id for it.
   enum class TRename { Refused, Renamed, RenamedUnknownId };
-  TRename Rename(HWND owner, const std::string& name);
+  TRename Rename(HWND owner, const std::string& path, const std::string& name);
   // The absolute id made again from the parent's (renamed meanwhile) and the
   // relative one; the folder interface is bound again on first use.
   void Rebase();

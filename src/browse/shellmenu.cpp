@@ -2,9 +2,9 @@
 // mouse) and the renaming of folders through their labels.
 #include <shlobj.h>
 
-#include <algorithm>
 #include <optional>
 
+#include "browse/filelist.h"
 #include "browse/shellfolder_core.h"
 #include "browse/shelltree.h"
 #include "ui/app.h"
@@ -15,12 +15,6 @@ namespace pix {
 
 namespace {
 
-std::string CurrentDir() {
-  wchar_t dir[MAX_PATH * 2] = {};
-  DWORD n = GetCurrentDirectoryW(MAX_PATH * 2, dir);
-  return n && n < MAX_PATH * 2 ? Narrow(dir) : std::string();
-}
-
 // The process's current directory, put back on every path. A folder that is
 // some process's current directory, or holds it, can be neither renamed nor
 // deleted: meanwhile the directory steps out to the folder's parent, and
@@ -28,7 +22,7 @@ std::string CurrentDir() {
 // all when it is gone.
 class CurrentDirStep {
  public:
-  CurrentDirStep() : saved_(CurrentDir()) {}
+  CurrentDirStep() : saved_(GetCurrentDir()) {}
   ~CurrentDirStep() {
     if (moved_) SetCurrentDirectoryW(Widen(saved_).c_str());
   }
@@ -41,7 +35,7 @@ class CurrentDirStep {
     if (PathWithin(saved_, folder)) Enter(ContainingFolder(folder));
   }
   void Renamed(const std::string& from, const std::string& to) {
-    if (PathWithin(saved_, from)) saved_ = to + saved_.substr(std::min(from.size(), saved_.size()));
+    saved_ = RenamedPath(saved_, from, to);
   }
 
  private:
@@ -77,7 +71,7 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
       dir.StepOutOf(path);
     std::string watched = watch_.StopWithin(path);
     succeeded = choice->Invoke(Handle());
-    if (!watched.empty() && autoRefresh_ && !watch_.Active()) watch_.Resume(watched);
+    watch_.Resume(watched);
   }
   if (succeeded)
     if (HTREEITEM now = FindFolder(id.Get(), nodes_.Root())) AfterVerb(verb, now);
@@ -109,13 +103,12 @@ void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   {
     CurrentDirStep dir;
     dir.StepOutOf(from);
-    how = record->Rename(Handle(), name);
+    how = record->Rename(Handle(), from, name);
     if (how != TShellFolder::TRename::Refused) dir.Renamed(from, to);
   }
   // Everything that named the folder by its old name follows the new one.
-  if (how != TShellFolder::TRename::Refused && !watched.empty())
-    watched = to + watched.substr(std::min(from.size(), watched.size()));
-  if (!watched.empty() && autoRefresh_) watch_.Resume(watched);
+  if (how != TShellFolder::TRename::Refused) watched = RenamedPath(watched, from, to);
+  watch_.Resume(watched);
   if (how == TShellFolder::TRename::Refused) throw Exception("Rename to " + name + " failed");
   nodes_.SetLabel(node, name);
   Renamed(node, how);

@@ -76,11 +76,7 @@ void TShellTreeView::Refresh(HTREEITEM node) {
     Fill(node);
     nodes_.SetHasChildrenFlag(node,
                               record->Attributes(SFGAO_HASSUBFOLDER) || nodes_.FirstChild(node));
-    if (wasExpanded && nodes_.FirstChild(node)) {
-      HTREEITEM outer = std::exchange(expanding_, node);
-      nodes_.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-      expanding_ = outer;
-    }
+    if (wasExpanded && nodes_.FirstChild(node)) ExpandControl(node);
     for (const TItemIdList& id : expanded)
       if (HTREEITEM found = FindFolder(id.Get(), node)) Expand(found);
     if (holdsSelection) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "browse/shellfolder_core.h"
@@ -15,17 +16,6 @@
 namespace pix {
 
 namespace {
-
-// Parses a path text into an absolute id with the desktop folder; null on failure.
-TItemIdList ParsePath(HWND owner, const std::string& text) {
-  TItemIdList id;
-  IShellFolder* desktop = DesktopRecord().Folder();
-  std::wstring w = Widen(text);
-  if (!desktop || w.empty() ||
-      FAILED(desktop->ParseDisplayName(owner, nullptr, w.data(), nullptr, id.Put(), nullptr)))
-    id.Reset();
-  return id;
-}
 
 // The window the shell's prompts belong to: the main form, else the tree's own.
 HWND OwnerOf(HWND window) {
@@ -41,7 +31,7 @@ std::unique_ptr<TShellFolder> ResolveRoot(HWND owner, const std::string& text) {
   if (std::optional<int> number = RootFolderNumber(text)) {
     if (FAILED(SHGetSpecialFolderLocation(owner, *number, id.Put()))) id.Reset();
   } else {
-    id = ParsePath(owner, RootPathText(text));
+    id = ParseName(DesktopRecord().Folder(), owner, RootPathText(text));
   }
   if (!id) return nullptr;
   ComPtr<IShellFolder> folder;
@@ -61,6 +51,11 @@ void OpenItem(HWND owner, const TShellFolder& record) {
   std::string folder = ContainingFolder(path);
   ShellExecuteA(owner, nullptr, path.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
                 SW_HIDE);
+}
+
+// After every expansion attempt the button shows whether there are children.
+void AfterExpand(const TTreeNodes& nodes, HTREEITEM node) {
+  nodes.SetHasChildrenFlag(node, nodes.FirstChild(node) != nullptr);
 }
 
 // The tree's shape as the search walk sees it.
@@ -239,24 +234,20 @@ bool TShellTreeView::BeforeExpand(HTREEITEM node) {
   return true;
 }
 
-// After every expansion attempt the button shows whether there are children.
-void TShellTreeView::AfterExpand(HTREEITEM node) {
-  nodes_.SetHasChildrenFlag(node, nodes_.FirstChild(node) != nullptr);
+void TShellTreeView::ExpandControl(HTREEITEM node) {
+  HTREEITEM outer = std::exchange(expanding_, node);
+  nodes_.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+  expanding_ = outer;
 }
 
 void TShellTreeView::Expand(HTREEITEM node) {
   if (!node) return;
-  if (BeforeExpand(node)) {
-    HTREEITEM outer = expanding_;
-    expanding_ = node;
-    nodes_.Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-    expanding_ = outer;
-  }
-  AfterExpand(node);
+  if (BeforeExpand(node)) ExpandControl(node);
+  AfterExpand(nodes_, node);
 }
 
 void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
-  TItemIdList id = ParsePath(OwnerOf(Handle()), path);
+  TItemIdList id = ParseName(DesktopRecord().Folder(), OwnerOf(Handle()), path);
   if (!id) throw Exception(SettingPathError(path));
   HTREEITEM root = nodes_.Root();
   if (busy_ || !root) return;
@@ -302,13 +293,13 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       HTREEITEM node = tv.itemNew.hItem;
       if (!(tv.action & TVE_EXPAND) || node == expanding_) return true;
       bool expand = BeforeExpand(node);
-      AfterExpand(node);
+      AfterExpand(nodes_, node);
       result = expand ? FALSE : TRUE;
       return true;
     }
     case TVN_ITEMEXPANDEDA:
     case TVN_ITEMEXPANDEDW:
-      if (tv.action & TVE_EXPAND) AfterExpand(tv.itemNew.hItem);
+      if (tv.action & TVE_EXPAND) AfterExpand(nodes_, tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGINGA:
     case TVN_SELCHANGINGW:

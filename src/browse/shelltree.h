@@ -110,7 +110,9 @@ class TShellTreeView : public TControl {
                     const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
-  void AfterExpand(HTREEITEM node);
+  // The control's own expansion of a node whose step before has run: its report
+  // of the expansion passes over that step.
+  void ExpandControl(HTREEITEM node);
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
   // With auto-refresh on, watches the node's folder (the root's for none).
