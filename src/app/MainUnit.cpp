@@ -117,10 +117,10 @@ void TfmMain::AcFullScreenExecute() {
   if (!view_) {
     auto made = std::make_unique<TfmView>();
     made->Create();
+    made->FileList = std::make_unique<TFileListSteps>(flList);
+    made->OnListChange = [this] { flListChange(); };
     view_ = std::move(made);
   }
-  view_->FileList = std::make_unique<TFileListSteps>(flList);
-  view_->OnListChange = [this] { flListChange(); };
   view_->ShowModalOver(Handle());
 }
 

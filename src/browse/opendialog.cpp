@@ -32,7 +32,9 @@ TRect ScreenRect(HWND wnd) {
 // Holds the pane while no dialog is open, so it keeps its state between runs.
 class TOpenPictureDialog::TParking : public TControl {
  public:
-  void Create() { CreateOwn("PixlumenParking", "", WS_POPUP, 0, nullptr, {0, 0, 0, 0}, 0); }
+  void Create() {
+    CreateOwn({.name = "PixlumenParking", .style = 0}, "", WS_POPUP, 0, nullptr, {0, 0, 0, 0});
+  }
 };
 
 void TSilentPaintPanel::Silence(TImageHost& view) {

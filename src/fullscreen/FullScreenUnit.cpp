@@ -47,7 +47,7 @@ void TfmView::ShowPicture(const std::string& path) {
   LoadPictureFile(imgWiev.Picture(), path);
   ShowPictureStatus(fsStatusBar, path, imgWiev.Picture());
   SetText("Pixlumen : " + FileNamePart(path));
-  if (FileList && FileList->SelectedFilePath() == path) FileList->ReadAheadFor(imgWiev);
+  if (FileList) FileList->ReadAheadFor(imgWiev);
 }
 
 // The selection moves even when the file can't be shown. A load that fails
@@ -125,10 +125,9 @@ void TfmView::ShowModalOver(HWND owner) {
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
   } owned(Handle(), owner);
-  // The normal cursor while the view is up; the busy one again until the caller's ends.
-  Application().SetCursor(TCursor::crDefault);
+  // The normal cursor while the view is up; the caller's busy one again after.
+  TCursorKeeper normal(TCursor::crDefault);
   ShowModal(SW_SHOWMAXIMIZED);
-  Application().SetCursor(TCursor::crHourGlass);
 }
 
 }  // namespace pix

@@ -32,13 +32,15 @@ class TfmView : public TForm {
 
   TImageHost imgWiev;
   TStatusBar fsStatusBar;
-  // The list stepped through, set at each opening.
+  // The list stepped through, set once by the view's owner.
   std::unique_ptr<TViewList> FileList;
-  // The main window's selected-file step, run after every key.
+  // The main window's selected-file step, run after each key but Right and Left
+  // (their steps report through the list) while there is a list.
   std::function<void()> OnListChange;
 
-  // Loads the file into the view, then describes it in the status bar and the
-  // caption. A failed load raises before anything else changes.
+  // Loads the file, the list's selected one, into the view, then describes it
+  // in the status bar and the caption, and has the list read its neighbours
+  // ahead. A failed load raises before anything else changes.
   void ShowPicture(const std::string& path);
   void FormKeyDown(WORD& key, TShiftState shift);
   void FormActivate();

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/text.h"
-
 namespace pix {
 
 enum class TCursor { crDefault, crHourGlass, crHandPoint };

@@ -281,10 +281,9 @@ void TDockable::Dock(const TDock& d) {
 
 void TPanel::Create(HWND parent, const TPanelArgs& a) {
   Dock(a.dock);
-  int width = a.dock.width, height = a.dock.height;
   CreateOwn({.name = "PixlumenPanel", .style = 0, .background = GetSysColorBrush(COLOR_BTNFACE)},
             "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, parent,
-            {0, 0, width, height});
+            {0, 0, a.dock.width, a.dock.height});
 }
 
 void CentreOnScreen(HWND wnd) {

@@ -89,12 +89,6 @@ class TControl : public TDockable {
   // Creates a window of one of the program's own classes.
   void CreateOwn(const TWindowClass& cls, const std::string& text, DWORD style, DWORD exStyle,
                  HWND parent, const TRect& r);
-  // The same with the class's settings one by one, as older callers name them.
-  void CreateOwn(const char* className, const std::string& text, DWORD style, DWORD exStyle,
-                 HWND parent, const TRect& r, UINT classStyle = CS_DBLCLKS,
-                 HBRUSH background = nullptr, HCURSOR cursor = nullptr) {
-    CreateOwn({className, classStyle, background, cursor}, text, style, exStyle, parent, r);
-  }
   // Creates a standard control and subclasses it.
   void CreateStandard(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                       HWND parent, const TRect& r, int id = 0);

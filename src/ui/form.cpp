@@ -19,8 +19,8 @@ void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle, c
     metrics_ = MeasureFormFont(&font);
     font_.Reset(font);
   }
-  CreateOwn("PixlumenForm", caption, style | WS_CLIPCHILDREN, exStyle, owner, bounds, CS_DBLCLKS,
-            GetSysColorBrush(COLOR_BTNFACE));
+  CreateOwn({.name = "PixlumenForm", .background = GetSysColorBrush(COLOR_BTNFACE)}, caption,
+            style | WS_CLIPCHILDREN, exStyle, owner, bounds);
   SetFont(font_);
 }
 

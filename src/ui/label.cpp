@@ -24,10 +24,9 @@ TLabel::~TLabel() {
 
 void TLabel::Create(HWND parent, const TLabelArgs& a) {
   Dock(a.dock);
-  int left = a.left, top = a.top;
   // No double-click class style: two quick clicks on a link are two clicks.
   CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {left, top, left, top});
+            {a.left, a.top, a.left, a.top});
   SetCaption(a.caption);
 }
 

@@ -4,6 +4,7 @@
 #include "ui/app.h"
 #include "ui/handles.h"
 #include "ui/menubar.h"
+#include "ui/text.h"
 
 namespace pix {
 

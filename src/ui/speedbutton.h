@@ -12,8 +12,7 @@
 
 namespace pix {
 
-// The dock comes first (as in every control's settings), so four numbers in braces
-// still name bounds alone, for the older Create below.
+// Where the button docks, if anywhere, and where it is created.
 struct TSpeedButtonArgs {
   TDock dock = {};
   TRect bounds = {};

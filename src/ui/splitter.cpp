@@ -10,17 +10,13 @@ void TSplitter::Create(HWND parent, const TSplitterArgs& a) {
   container_ = a.container;
   pane_ = a.pane;
   hatched_ = a.hatched;
-  Align = a.align;
-  int thickness = a.thickness;
-  DockWidth = DockHeight = thickness;
-  bool horiz = Align == TAlign::Left || Align == TAlign::Right;
-  const char* cls = horiz ? "PixlumenSplitterWE" : "PixlumenSplitterNS";
+  Dock({.in = container_, .align = a.align, .width = a.thickness, .height = a.thickness});
+  const char* cls = Horizontal() ? "PixlumenSplitterWE" : "PixlumenSplitterNS";
   CreateOwn({.name = cls,
              .style = 0,
              .background = GetSysColorBrush(COLOR_BTNFACE),
-             .cursor = LoadCursorA(nullptr, horiz ? IDC_SIZEWE : IDC_SIZENS)},
-            "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, thickness, thickness});
-  container_->AddDocked(this);
+             .cursor = LoadCursorA(nullptr, Horizontal() ? IDC_SIZEWE : IDC_SIZENS)},
+            "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, a.thickness, a.thickness});
 }
 
 int TSplitter::PaneExtent() const {

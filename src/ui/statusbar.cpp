@@ -2,18 +2,16 @@
 
 #include <commctrl.h>
 
-#include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   Dock({.in = a.in, .align = TAlign::Bottom, .height = a.height});
-  int height = a.height;
-  const std::vector<int>& edges = a.edges;
   CreateStandard(STATUSCLASSNAMEA, "",
                  WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-                 parent, {0, 0, 100, height});
-  std::vector<int> parts(edges);
+                 parent, {0, 0, 100, a.height});
+  std::vector<int> parts(a.edges);
   parts.push_back(-1);
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   panels_ = static_cast<int>(parts.size());

@@ -11,6 +11,7 @@
 #include "app/MainUnit.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 namespace {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pixtest {
 

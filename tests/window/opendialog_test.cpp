@@ -16,6 +16,7 @@
 #include "pictures/jpeg.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 namespace {
