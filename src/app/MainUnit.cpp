@@ -6,6 +6,7 @@
 #include "pictures/status.h"
 #include "resource.h"
 #include "ui/app.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -20,6 +21,7 @@ class TFileListSteps : public TViewList {
   void SetItemIndex(int index) override { list_.SetItemIndex(index); }
   void SelectAndReport(int index) override { list_.SelectAndReport(index); }
   std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
+  int IndexOf(const std::string& name) const override { return list_.IndexOf(name); }
   void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
 
  private:
@@ -63,6 +65,9 @@ void TfmMain::Create() {
   CreateFileList();
   shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
   shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
+  shTree.OnFolderRenamed = [this](const std::string& from, const std::string& to) {
+    shTreeFolderRenamed(from, to);
+  };
 
   ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
@@ -101,6 +106,11 @@ void TfmMain::flListChange(TControl*) {
   if (path.empty()) {
     ClearPicture(Img.Picture());
     ReadAhead().Clear();  // another folder, or none: nothing ahead is wanted
+    // A file that is gone (deleted from outside) is described no longer.
+    std::string described = StatusBar.PanelText(2);
+    if (!described.empty() &&
+        GetFileAttributesW(PlatformPath(described).c_str()) == INVALID_FILE_ATTRIBUTES)
+      for (int panel = 0; panel < 3; ++panel) StatusBar.SetPanelText(panel, "");
     return;
   }
   // A failed load raises before the status bar is touched.
@@ -135,6 +145,14 @@ void TfmMain::shTreeChange(TControl*, HTREEITEM) {
 void TfmMain::shTreeRefresh(TControl*, HTREEITEM) {
   std::string path = shTree.CurrentFolderPath();
   if (IsExistingFolder(path)) flList.ReadFolderAgain(path);
+}
+
+// Before anything else can report or load in the renamed folder (the click
+// that ended the edit is still on its way to the list).
+void TfmMain::shTreeFolderRenamed(const std::string& from, const std::string& to) {
+  flList.FolderRenamed(from, to);
+  std::string described = StatusBar.PanelText(2);
+  if (PathWithin(described, from)) StatusBar.SetPanelText(2, RenamedPath(described, from, to));
 }
 
 void TfmMain::acOpenDialogExecute(TControl*) {

@@ -61,6 +61,9 @@ class TfmMain : public TForm {
   // The selected folder was read again (files came or went, or it was
   // renamed): the list follows it, keeping the selected file and the preview.
   void shTreeRefresh(TControl* sender, HTREEITEM node);
+  // A folder was renamed through the tree: the list and the status bar take
+  // its new name at once.
+  void shTreeFolderRenamed(const std::string& from, const std::string& to);
   void FormClose(bool& canClose);
   // The main window's own keys: Ctrl with F, O, Z or X.
   void FormKeyDown(WORD& key, TShiftState shift);

@@ -19,6 +19,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     app.SetTitle("Pixlumen");
     pix::TfmMain fmMain;
     fmMain.Create();
+    // The current directory stays in a folder nobody renames or deletes: on
+    // Windows a folder that is a process's current directory (or holds it)
+    // can't be, and the list reads its folder by full path anyway.
+    char system[MAX_PATH];
+    UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    if (n && n < MAX_PATH) SetCurrentDirectoryA(system);
     app.SetMainWindow(fmMain.Handle());
     pix::ShowForm(fmMain.Handle());  // maximised when the settings say so
     UpdateWindow(fmMain.Handle());

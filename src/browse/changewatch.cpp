@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "ui/app.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -40,7 +42,8 @@ struct TChangeWatchState {
   std::string directory;
   bool subTree = false;
   DWORD options = 0;
-  HANDLE wait = INVALID_HANDLE_VALUE;
+  std::vector<std::string> above;  // watched for their sub-folders' names only
+  std::vector<HANDLE> waits;       // the directory's, then those above (none: invalid)
   // Fixed before the thread starts.
   TOwnedHandle stop{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   TChangeTiming timing;
@@ -84,43 +87,58 @@ class TShellChangeThread {
   }
 
   void Execute() {
-    HANDLE wait;
+    std::vector<HANDLE> waits;
     {
       Locked lock;
-      s_->wait = FindFirstChangeNotificationA(s_->directory.c_str(), s_->subTree, s_->options);
-      wait = s_->wait;  // a virtual folder has none: only the stop signal wakes us
+      // A virtual folder has no wait: the others, or only the stop signal, wake us.
+      s_->waits.push_back(FindFirstChangeNotificationW(PlatformPath(s_->directory).c_str(),
+                                                       s_->subTree, s_->options));
+      for (const std::string& folder : s_->above)
+        s_->waits.push_back(
+            FindFirstChangeNotificationW(PlatformPath(folder).c_str(), FALSE, nfDirNameChange));
+      waits = s_->waits;
     }
-    while (WaitFor(wait, INFINITE) == Woke::Change && Gather(wait) && HandOver()) {
+    for (;;) {
+      int fired = WaitFor(waits, INFINITE);
+      if (fired < 0 || !Gather(waits, fired) || !HandOver()) break;
     }
   }
 
   void Close() {
     Locked lock;
-    if (s_->wait != INVALID_HANDLE_VALUE) FindCloseChangeNotification(s_->wait);
-    s_->wait = INVALID_HANDLE_VALUE;
+    for (HANDLE& w : s_->waits) {
+      if (w != INVALID_HANDLE_VALUE) FindCloseChangeNotification(w);
+      w = INVALID_HANDLE_VALUE;
+    }
   }
 
-  // A failed wait counts as a stop: the watcher then stays silent.
-  Woke WaitFor(HANDLE wait, DWORD ms) {
-    HANDLE handles[2] = {s_->stop.Get(), wait};
-    DWORD n = wait != INVALID_HANDLE_VALUE ? 2 : 1;
+  // The index of the wait that fired; -1 for the stop signal, a time-out or a
+  // failed wait, which counts as a stop: the watcher then stays silent.
+  int WaitFor(const std::vector<HANDLE>& waits, DWORD ms, bool* timedOut = nullptr) {
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    int which[MAXIMUM_WAIT_OBJECTS] = {};
+    DWORD n = 0;
+    handles[n++] = s_->stop.Get();
+    for (size_t i = 0; i < waits.size() && n < MAXIMUM_WAIT_OBJECTS; ++i)
+      if (waits[i] != INVALID_HANDLE_VALUE) which[n] = static_cast<int>(i), handles[n++] = waits[i];
     DWORD got = WaitForMultipleObjects(n, handles, FALSE, ms);
-    return got == WAIT_OBJECT_0 + 1 ? Woke::Change : Woke::Stop;
+    if (timedOut) *timedOut = got == WAIT_TIMEOUT;
+    return got > WAIT_OBJECT_0 && got < WAIT_OBJECT_0 + n ? which[got - WAIT_OBJECT_0] : -1;
   }
 
   // Re-arms the wait and lets further changes in quick succession join this
   // one, so copying a thousand files costs a few refreshes, not a thousand.
-  bool Gather(HANDLE wait) {
+  bool Gather(const std::vector<HANDLE>& waits, int fired) {
     DWORD start = GetTickCount();
     for (;;) {
-      if (!FindNextChangeNotification(wait)) return false;
+      if (!FindNextChangeNotification(waits[static_cast<size_t>(fired)])) return false;
       DWORD elapsed = GetTickCount() - start;
       if (elapsed >= s_->timing.MaxDelayMs) return true;
-      HANDLE handles[2] = {s_->stop.Get(), wait};
       DWORD quiet = std::min(s_->timing.QuietMs, s_->timing.MaxDelayMs - elapsed);
-      DWORD got = WaitForMultipleObjects(2, handles, FALSE, quiet);
-      if (got == WAIT_TIMEOUT) return true;
-      if (got != WAIT_OBJECT_0 + 1) return false;
+      bool timedOut = false;
+      fired = WaitFor(waits, quiet, &timedOut);
+      if (timedOut) return true;
+      if (fired < 0) return false;
     }
   }
 
@@ -164,6 +182,7 @@ void TShellChangeNotifier::SetOnChange(std::function<void()> handler) {
   s->directory = Root;
   s->subTree = WatchSubTree;
   s->options = NotifyFilters;
+  s->above = Above;
   s->timing = Timing;
   s->handler = std::move(handler);
   TShellChangeThread::Start(s);

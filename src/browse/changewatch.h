@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pix {
 
@@ -43,6 +44,9 @@ class TShellChangeNotifier {
   std::string Root = "C:\\";
   bool WatchSubTree = true;
   DWORD NotifyFilters = nfFileNameChange | nfDirNameChange;
+  // Folders watched by the same thread for their sub-folders' names only (a
+  // rename, move or delete of the folder under Root or of one holding it).
+  std::vector<std::string> Above;
   TChangeTiming Timing;
 
   // Setting the handler starts a thread on the settings as they are then (the

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "browse/filtercombo.h"
+#include "browse/folderwatch.h"
 #include "ui/app.h"
 #include "ui/handles.h"
 #include "ui/errors.h"
@@ -17,21 +18,78 @@ bool AnsiLeadByte(unsigned char b) {
   return IsDBCSLeadByte(b) != FALSE;
 }
 
-void MakeCurrent(const std::string& dir) {
-  if (!SetCurrentDirectoryA(dir.c_str())) RaiseInOutError(GetLastError());
+// The folder's attributes as the platform gives them; a folder that can't be
+// read raises the I/O error of its code.
+void RequireFolder(const std::string& dir) {
+  DWORD a = GetFileAttributesW(PlatformPath(dir).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) RaiseInOutError(GetLastError());
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) RaiseInOutError(ERROR_DIRECTORY);
 }
 
-class PlatformDirs : public IDirectoryOps {
- public:
-  std::string CurrentFolder() override { return GetCurrentDir(); }
-  unsigned EnterFolder(const std::string& path) override {
-    return SetCurrentDirectoryA(path.c_str()) ? 0 : GetLastError();
+// `path` taken from `base` ("C:\x" for "x", "C:\y" for "\y"), its "." and ".."
+// parts worked out by hand: the platform's own tidying would also cut the dots
+// and spaces that end a name.
+std::string JoinedPath(const std::string& base, const std::string& path) {
+  std::string full;
+  // A bare drive is that drive's current folder: the base, when it is on it.
+  if (path.size() == 2 && path[1] == ':' && SameTextIgnoringCase(path, PathRoot(base))) {
+    full = base;
+  } else if (path.size() >= 2 && path[1] == ':') {
+    full = path.size() == 2 ? path + "\\" : path;
+    if (full[2] != '\\') full = path.substr(0, 2) + "\\" + path.substr(2);
+  } else if (path.rfind("\\\\", 0) == 0) {
+    full = path;
+  } else if (!path.empty() && path[0] == '\\') {
+    full = PathRoot(base) + path;
+  } else {
+    full = base + "\\" + path;
   }
-  bool FolderExists(const std::string& path) override { return IsExistingFolder(path); }
+  // Parts after the root: "C:" or "\\server\share" stays as it is.
+  std::string root = PathRoot(full);
+  std::vector<std::string> parts;
+  size_t at = root.size();
+  while (at <= full.size()) {
+    size_t end = full.find_first_of("\\/", at);
+    if (end == std::string::npos) end = full.size();
+    std::string part = full.substr(at, end - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::string out = root;
+  for (const std::string& part : parts) out += "\\" + part;
+  if (parts.empty()) out += "\\";
+  return out;
+}
+
+// The folder operations of the path splitting, on a current folder of its own:
+// the process's current directory is never moved, so no folder the user looks
+// at is held by the program.
+class ListDirs : public IDirectoryOps {
+ public:
+  explicit ListDirs(std::string start) : current_(std::move(start)) {}
+  std::string CurrentFolder() override { return current_; }
+  unsigned EnterFolder(const std::string& path) override {
+    std::string full = JoinedPath(current_, path);
+    DWORD a = GetFileAttributesW(PlatformPath(full).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    current_ = full;
+    return 0;
+  }
+  bool FolderExists(const std::string& path) override {
+    return IsExistingFolder(JoinedPath(current_, path));
+  }
   bool FileExists(const std::string& path) override {
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(PlatformPath(JoinedPath(current_, path)).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
   }
+
+ private:
+  std::string current_;
 };
 
 // The key the list control sorts by: its own comparison (user locale, letter
@@ -99,7 +157,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 bool IsExistingFolder(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
+  DWORD a = GetFileAttributesW(PlatformPath(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -134,18 +192,24 @@ void TFileListBox::Create(HWND parent, const TFileListBoxArgs& a) {
 
 void TFileListBox::SetFolderFromPath(const std::string& text) {
   if (text.empty() || SameTextIgnoringCase(text, SelectedFilePath())) return;
-  PlatformDirs dirs;
+  ListDirs dirs(folder_);
   TPathParts parts = SplitPathText(dirs, text);
   SetFolder(parts.Folder());
 }
 
+// Skipped only while the entries shown are still the folder's: after a clear,
+// or a refill that failed, the same folder is read again.
 void TFileListBox::SetFolder(const std::string& folder) {
-  if (SameTextIgnoringCase(folder, folder_)) return;
+  if (listed_ && SameTextIgnoringCase(folder, folder_)) return;
   // A relative folder text is taken from the folder shown.
-  if (IsExistingFolder(folder_)) MakeCurrent(folder_);
-  MakeCurrent(folder);
-  folder_ = GetCurrentDir();
+  std::string full = JoinedPath(folder_, folder);
+  RequireFolder(full);
+  folder_ = full;
   RefillEntries();
+}
+
+void TFileListBox::FolderRenamed(const std::string& from, const std::string& to) {
+  folder_ = RenamedPath(folder_, from, to);
 }
 
 void TFileListBox::SetMask(const std::string& mask) {
@@ -247,6 +311,7 @@ void TFileListBox::SelectAndReport(int index) {
 }
 
 void TFileListBox::Clear() {
+  listed_ = false;
   if (Handle()) SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
 }
 
@@ -259,23 +324,33 @@ void TFileListBox::Repaint() {
 void TFileListBox::Enumerate(const std::string& pattern, unsigned attributeWord,
                              const std::function<void(const char*, unsigned)>& found) {
   (void)attributeWord;  // the attribute rule is applied by the caller
-  WIN32_FIND_DATAA fd;
-  TOwnedFind search(FindFirstFileA(pattern.c_str(), &fd));
+  std::string dir = folder_;
+  if (dir.empty() || dir.back() != '\\') dir += '\\';
+  WIN32_FIND_DATAW fd;
+  TOwnedFind search(FindFirstFileW(PlatformPath(dir + pattern).c_str(), &fd));
   if (!search) return;
+  std::string name;
   do {
-    found(fd.cFileName, fd.dwFileAttributes);
-  } while (FindNextFileA(search, &fd));
+    name = Narrow(fd.cFileName);
+    found(name.c_str(), fd.dwFileAttributes);
+  } while (FindNextFileW(search, &fd));
 }
 
 void TFileListBox::RefillEntries() {
   if (!Handle()) return;
-  MakeCurrent(folder_);
+  try {
+    RequireFolder(folder_);
+  } catch (...) {
+    listed_ = false;  // what is shown may no longer be the folder's
+    throw;
+  }
   FillEntries();
   Change();
 }
 
 void TFileListBox::FillEntries() {
   Clear();
+  listed_ = true;
   {
     TCursorKeeper cursor;
     // Each entry would land at its sorted place as it is enumerated; inserting
@@ -334,19 +409,37 @@ void TFileListBox::ReadFolderAgain(const std::string& folder) {
   std::string before = SelectedFilePath();
   std::string name = before.empty() ? std::string() : Item(ItemIndex());
   LRESULT top = SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0);
-  MakeCurrent(folder);
-  folder_ = GetCurrentDir();
+  std::string full = JoinedPath(folder_, folder);
+  RequireFolder(full);
+  folder_ = full;
   FillEntries();
   SendMessageA(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
-  if (int at = IndexOf(name); at >= 0) SetItemIndex(at);
-  if (SelectedFilePath() != before)
+  int at = IndexOf(name);
+  if (at < 0 && !name.empty()) at = FindByIdentity(selectedId_);
+  if (at >= 0) SetItemIndex(at);
+  // The same name may now hold another file (an editor that saves through a
+  // temporary one): that counts as a change as well.
+  std::string after = SelectedFilePath();
+  if (after != before || (!after.empty() && !DiskIdOf(after).SameContent(selectedId_)))
     Change();
   else
     lastReported_ = ItemIndex();
 }
 
+// The selected file renamed from outside is followed under its new name; a
+// large folder is not searched file by file.
+int TFileListBox::FindByIdentity(const TDiskId& id) const {
+  int n = Count();
+  if (!id.known || n > 2000) return -1;
+  for (int i = 0; i < n; ++i)
+    if (DiskIdOf(FilePath(i)).SameItem(id)) return i;
+  return -1;
+}
+
 void TFileListBox::Change() {
   lastReported_ = ItemIndex();
+  std::string path = SelectedFilePath();
+  selectedId_ = path.empty() ? TDiskId() : DiskIdOf(path);
   if (OnChange) OnChange(this);
 }
 

@@ -1,11 +1,14 @@
 // The file list: the files of one folder matching the mask's patterns, sorted,
-// each drawn with a small glyph. It works through the process's current
-// directory: its folder is made current and enumerated relative to it.
+// each drawn with a small glyph. The folder is read by its full path; the
+// process's current directory is left alone, so the program never holds a
+// folder the user looks at (a folder that is some process's current directory
+// can't be renamed or deleted on Windows).
 #pragma once
 #include <functional>
 #include <string>
 
 #include "browse/filelist_core.h"
+#include "browse/folderwatch.h"
 #include "ui/control.h"
 #include "ui/handles.h"
 
@@ -40,6 +43,9 @@ class TFileListBox : public TControl {
   void SetFolderFromPath(const std::string& text);
   // Switches to another folder; nothing happens if it is the one shown.
   void SetFolder(const std::string& folder);
+  // The folder `from` (the one shown, or one above it) was renamed to `to`:
+  // the folder path follows, the entries stay as they are.
+  void FolderRenamed(const std::string& from, const std::string& to);
 
   const std::string& Mask() const { return mask_; }
   void SetMask(const std::string& mask);  // refills only on a real change
@@ -91,6 +97,7 @@ class TFileListBox : public TControl {
   void FillEntries();
   void Change();
   void Click();
+  int FindByIdentity(const TDiskId& id) const;
   bool TypeAheadKey(const std::string& ch);
   std::string TakeCharacter(unsigned char first);
   void DrawItem(const DRAWITEMSTRUCT& di);
@@ -103,6 +110,8 @@ class TFileListBox : public TControl {
   bool showGlyphs_ = false;
   int itemHeight_ = 16;
   int lastReported_ = -1;
+  bool listed_ = false;  // the entries are the folder's, as last read
+  TDiskId selectedId_;   // the file last reported, as the disk knew it then
   TTypeAhead typeAhead_;
   TOwnedBitmap glyphs_[3];
   HFONT font_ = nullptr;

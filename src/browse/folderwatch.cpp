@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/handles.h"
 #include "ui/text.h"
 
 namespace pix {
 
 void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
-                         std::function<void()> onChange) {
+                         std::function<void()> onChange, std::vector<std::string> above) {
   notifier_.reset();
   timing_ = timing;
   onChange_ = onChange;
@@ -18,25 +19,57 @@ void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
   notifier->WatchSubTree = false;
   notifier->Timing = timing;
   notifier->Root = path;
+  notifier->Above = std::move(above);
   notifier->SetOnChange(std::move(onChange));
   notifier_ = std::move(notifier);
 }
 
 void TFolderWatch::Resume(const std::string& path) {
-  if (!path.empty() && !notifier_ && onChange_) Start(path, timing_, onChange_);
+  if (path.empty() || notifier_ || !onChange_) return;
+  std::vector<std::string> above;
+  for (const std::string& folder : above_)
+    if (GetFileAttributesW(PlatformPath(folder).c_str()) != INVALID_FILE_ATTRIBUTES)
+      above.push_back(folder);
+  Start(path, timing_, onChange_, std::move(above));
 }
 
 void TFolderWatch::Stop() {
   notifier_.reset();
+  above_.clear();
   timing_ = TChangeTiming();
   onChange_ = nullptr;
 }
 
 std::string TFolderWatch::StopWithin(const std::string& folder) {
-  if (!notifier_ || !PathWithin(notifier_->Root, folder)) return std::string();
+  if (!notifier_) return std::string();
+  bool within = PathWithin(notifier_->Root, folder);
+  for (const std::string& f : notifier_->Above) within = within || PathWithin(f, folder);
+  if (!within) return std::string();
   std::string root = notifier_->Root;
+  above_ = notifier_->Above;
   notifier_.reset();
   return root;
+}
+
+TDiskId DiskIdOf(const std::string& path) {
+  TDiskId id;
+  if (path.empty()) return id;
+  // No access asked and everything shared: only the item's facts are read.
+  TOwnedFile h(CreateFileW(PlatformPath(path).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h) return id;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(h, &info) && (info.nFileIndexHigh || info.nFileIndexLow)) {
+    id.known = true;
+    id.volume = info.dwVolumeSerialNumber;
+    id.indexHigh = info.nFileIndexHigh;
+    id.indexLow = info.nFileIndexLow;
+    id.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    id.written =
+        (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
+  }
+  return id;
 }
 
 bool PathWithin(const std::string& path, const std::string& folder) {

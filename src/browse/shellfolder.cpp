@@ -82,11 +82,6 @@ TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name) {
   return id;
 }
 
-std::wstring FileSystemPath(LPCITEMIDLIST absolute) {
-  wchar_t path[MAX_PATH] = {};
-  return SHGetPathFromIDListW(absolute, path) ? std::wstring(path) : std::wstring();
-}
-
 bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   if (IdListBytesEqual(Bytes(a), Bytes(b))) return true;
   IShellFolder* desktop = DesktopRecord().Folder();
@@ -154,7 +149,7 @@ std::string TShellFolder::Path() const {
 namespace {
 
 bool OnDisk(const std::string& path) {
-  return !path.empty() && GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return !path.empty() && GetFileAttributesW(PlatformPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The desktop's own folder refuses renames under Wine: the file-system folder

@@ -30,8 +30,6 @@ std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags);
 // The id `in` gives a display name (a path text, for the desktop), relative to
 // `in`; null when it can't parse it. The shell's prompts belong to `owner`.
 TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name);
-// The item's file-system path, as the platform's wide text; "" for a virtual item.
-std::wstring FileSystemPath(LPCITEMIDLIST absolute);
 // True when the desktop's comparison of two absolute ids says they name the
 // same folder.
 bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b);

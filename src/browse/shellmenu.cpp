@@ -15,11 +15,8 @@ namespace pix {
 
 namespace {
 
-// The process's current directory, put back on every path. A folder that is
-// some process's current directory, or holds it, can be neither renamed nor
-// deleted: meanwhile the directory steps out to the folder's parent, and
-// afterwards comes back, under the folder's new name after a rename and not at
-// all when it is gone.
+// The process's current directory, moved for the "open" verb (whose program
+// starts in the item's folder) and put back on every path.
 class CurrentDirStep {
  public:
   CurrentDirStep() : saved_(GetCurrentDir()) {}
@@ -31,17 +28,16 @@ class CurrentDirStep {
   void Enter(const std::string& dir) {
     moved_ = !dir.empty() && SetCurrentDirectoryW(Widen(dir).c_str());
   }
-  void StepOutOf(const std::string& folder) {
-    if (PathWithin(saved_, folder)) Enter(ContainingFolder(folder));
-  }
-  void Renamed(const std::string& from, const std::string& to) {
-    saved_ = RenamedPath(saved_, from, to);
-  }
 
  private:
   std::string saved_;
   bool moved_ = false;
 };
+
+// A path on a disk (a drive or a network share), not a virtual item's name.
+bool OnDiskPath(const std::string& path) {
+  return !PathRoot(path).empty();
+}
 
 }  // namespace
 
@@ -65,10 +61,7 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
     CurrentDirStep dir;
     std::string path = record->Path();
     // Opened from its own folder.
-    if (verb == "open")
-      dir.Enter(ContainingFolder(path));
-    else
-      dir.StepOutOf(path);
+    if (verb == "open") dir.Enter(ContainingFolder(path));
     std::string watched = watch_.StopWithin(path);
     succeeded = choice->Invoke(Handle());
     watch_.Resume(watched);
@@ -82,13 +75,17 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
   if (verb == "delete" && r) {
     // Declined or failed, the delete leaves the folder and its node; a virtual
     // item's fate is not told by the disk, so its node stays too.
-    std::wstring path = FileSystemPath(r->AbsoluteId());
-    if (path.empty() || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    std::string path = r->Path();
+    if (!OnDiskPath(path) || GetFileAttributesW(PlatformPath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+      return;
     // Chosen for the user: the watcher moves and the list follows.
     if (Within(nodes_, nodes_.Selected(), target)) nodes_.Select(nodes_.Parent(target));
     nodes_.Delete(target);
-  } else if (verb == "paste") {
+  } else if (verb == "paste" && r) {
+    TItemIdList id = CopyIdList(r->AbsoluteId());
     Refresh(target);
+    // A folder cut from the user's way and pasted here: the selection follows it.
+    FollowDisk(id.Get());
   }
 }
 
@@ -99,18 +96,13 @@ void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
   std::string from = record->Path(), to = ContainingFolder(from) + name;
   std::string watched = watch_.StopWithin(from);
-  TShellFolder::TRename how;
-  {
-    CurrentDirStep dir;
-    dir.StepOutOf(from);
-    how = record->Rename(Handle(), from, name);
-    if (how != TShellFolder::TRename::Refused) dir.Renamed(from, to);
-  }
+  TShellFolder::TRename how = record->Rename(Handle(), from, name);
   // Everything that named the folder by its old name follows the new one.
   if (how != TShellFolder::TRename::Refused) watched = RenamedPath(watched, from, to);
   watch_.Resume(watched);
   if (how == TShellFolder::TRename::Refused) throw Exception("Rename to " + name + " failed");
   nodes_.SetLabel(node, name);
+  if (OnFolderRenamed) OnFolderRenamed(from, to);
   Renamed(node, how);
 }
 

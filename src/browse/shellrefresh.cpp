@@ -1,4 +1,4 @@
-// The folder tree's watcher and the rebuild of a node after its folder changed.
+// The folder tree's watches and the rebuild of a node after its folder changed.
 #include "browse/shelltree.h"
 
 #include <utility>
@@ -12,12 +12,26 @@ void TShellTreeView::SetAutoRefresh(bool on) {
   WatchNode(nullptr);
 }
 
+// The node's folder is watched for its names, and each folder above it for its
+// sub-folders' names: a rename, move or delete of any of them reaches the tree.
+// The folders' identities on disk are kept to find them again afterwards.
 void TShellTreeView::WatchNode(HTREEITEM node) {
   watch_.Stop();
-  if (!autoRefresh_ || !Handle()) return;
+  chainIds_.clear();
+  if (!Handle()) return;
   TShellFolder* record = Record(node);
   if (!record) record = rootRecord_.get();
-  if (record) watch_.Start(record->Path(), WatchTiming, [this] { RequestRefresh(); });
+  std::vector<std::string> above;
+  std::vector<HTREEITEM> chain;
+  for (HTREEITEM n = node; n; n = nodes_.Parent(n)) chain.insert(chain.begin(), n);
+  for (HTREEITEM n : chain) {
+    TShellFolder* r = Record(n);
+    std::string path = r ? r->Path() : std::string();
+    chainIds_.push_back(DiskIdOf(path));
+    if (n != node && chainIds_.back().known) above.push_back(path);
+  }
+  if (!autoRefresh_ || !record) return;
+  watch_.Start(record->Path(), WatchTiming, [this] { RequestRefresh(); }, std::move(above));
 }
 
 // The watcher's hand-over runs in any message loop: in a prompt of the shell
@@ -44,19 +58,85 @@ void TShellTreeView::RunRequestedRefreshes() {
   bool selected = std::exchange(selectedWanted_, false);
   for (const TItemIdList& id : branches)
     if (HTREEITEM node = FindFolder(id.Get(), nodes_.Root())) Refresh(node);
-  if (selected) Refresh(nodes_.Selected());
+  if (selected && !FollowDisk()) Refresh(nodes_.Selected());
 }
 
-void TShellTreeView::Refresh(HTREEITEM node) {
+bool TShellTreeView::FollowDisk(LPCITEMIDLIST alsoIn) {
+  std::vector<HTREEITEM> chain;
+  for (HTREEITEM n = nodes_.Selected(); n; n = nodes_.Parent(n)) chain.insert(chain.begin(), n);
+  if (chain.size() != chainIds_.size()) return false;
+  for (size_t i = 1; i < chain.size(); ++i) {
+    if (!chainIds_[i].known) continue;
+    TShellFolder* r = Record(chain[i]);
+    if (r && DiskIdOf(r->Path()).SameItem(chainIds_[i])) continue;
+    // Renamed, moved or deleted: the folder that held it is read again, and
+    // the selection found there (or where it went) by its identity.
+    Refresh(chain[i - 1], alsoIn);
+    return true;
+  }
+  return false;
+}
+
+// The child of `parent` that is the folder `id` names on disk; by its old item
+// id when the disk can't tell.
+HTREEITEM TShellTreeView::ChildByIdentity(HTREEITEM parent, const TDiskId& disk,
+                                          LPCITEMIDLIST oldId) {
+  if (!parent) return nullptr;
+  if (!nodes_.FirstChild(parent)) Expand(parent);
+  HTREEITEM byId = nullptr;
+  for (HTREEITEM c = nodes_.FirstChild(parent); c; c = nodes_.NextSibling(c)) {
+    TShellFolder* r = Record(c);
+    if (r && oldId && SameFolder(r->AbsoluteId(), oldId)) byId = c;
+  }
+  if (!disk.known) return byId;
+  // The same name first: a refresh without a rename finds it at once.
+  if (TShellFolder* r = Record(byId); r && DiskIdOf(r->Path()).SameItem(disk)) return byId;
+  for (HTREEITEM c = nodes_.FirstChild(parent); c; c = nodes_.NextSibling(c))
+    if (TShellFolder* r = Record(c); r && DiskIdOf(r->Path()).SameItem(disk)) return c;
+  return nullptr;
+}
+
+// The selection below `node`, after its children were read again: walked down
+// level by level, each folder found by its identity on disk, never assumed from
+// the node where the walk starts. Returns the deepest found; `whole` tells
+// whether that is the selected folder itself.
+HTREEITEM TShellTreeView::FindSelectionBelow(HTREEITEM node, const TSelectionTrail& trail,
+                                             LPCITEMIDLIST alsoIn, bool& whole) {
+  HTREEITEM at = node;
+  whole = true;
+  for (size_t k = 0; k < trail.ids.size(); ++k) {
+    HTREEITEM next = ChildByIdentity(at, trail.disk[k], trail.ids[k].Get());
+    if (!next && k == 0 && alsoIn)  // moved: into the folder it was pasted in
+      next = ChildByIdentity(FindFolder(alsoIn, nodes_.Root()), trail.disk[k], nullptr);
+    if (!next) {
+      whole = false;
+      break;
+    }
+    at = next;
+  }
+  return at;
+}
+
+void TShellTreeView::Refresh(HTREEITEM node, LPCITEMIDLIST alsoIn) {
   TShellFolder* record = Record(node);
   if (!record || !record->Folder()) return;
   ++refreshes_;
   // Remembered by folder: the nodes below are about to be replaced.
-  TItemIdList topId, selectedId;
+  TItemIdList topId;
   auto top = nodes_.FirstVisible();
   if (TShellFolder* r = Record(top)) topId = CopyIdList(r->AbsoluteId());
-  bool holdsSelection = Within(nodes_, nodes_.Selected(), node);
-  if (TShellFolder* r = Record(nodes_.Selected())) selectedId = CopyIdList(r->AbsoluteId());
+  HTREEITEM was = nodes_.Selected();
+  bool holdsSelection = Within(nodes_, was, node);
+  std::string pathBefore = holdsSelection ? CurrentFolderPath() : std::string();
+  // The selected folder and those between it and the node, from the top.
+  TSelectionTrail trail;
+  if (holdsSelection) {
+    for (HTREEITEM n = was; n && n != node; n = nodes_.Parent(n)) {
+      size_t l = static_cast<size_t>(Level(n));
+      trail.ids.insert(trail.ids.begin(), CopyIdList(Record(n)->AbsoluteId()));
+      trail.disk.insert(trail.disk.begin(), l < chainIds_.size() ? chainIds_[l] : TDiskId());
+    }
+  }
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
   EachBelow(nodes_, node, [&](HTREEITEM n) {
@@ -65,6 +145,7 @@ void TShellTreeView::Refresh(HTREEITEM node) {
   });
   bool wasExpanded = nodes_.Expanded(node);
   HTREEITEM selected = nullptr;
+  bool whole = false;
   {
     TCursorKeeper hourglass(TCursor::crHourGlass);
     TRedrawLock redraw(nodes_, redrawLocks_);
@@ -80,20 +161,23 @@ void TShellTreeView::Refresh(HTREEITEM node) {
     for (const TItemIdList& id : expanded)
       if (HTREEITEM found = FindFolder(id.Get(), node)) Expand(found);
     if (holdsSelection) {
-      selected = selectedId ? FindFolder(selectedId.Get(), node) : nullptr;
-      nodes_.Select(selected ? selected : node);
+      selected = FindSelectionBelow(node, trail, alsoIn, whole);
+      nodes_.Select(selected);
     }
     if (topId)
       if (HTREEITEM t = FindFolder(topId.Get(), nodes_.Root())) nodes_.ScrollToTop(t);
   }
   if (!holdsSelection) return;
-  if (selected) {
+  if (whole) {
+    // The same folder, perhaps under a new name or in a new place.
+    // Watched again when it or a folder above it may have a new path.
+    if (!trail.ids.empty() || CurrentFolderPath() != pathBefore) WatchNode(selected);
     if (OnRefresh) OnRefresh(this, selected);
     return;
   }
   // The selected folder is gone: its nearest node still there takes over.
-  WatchNode(node);
-  if (OnChange) OnChange(this, node);
+  WatchNode(selected);
+  if (OnChange) OnChange(this, selected);
 }
 
 }  // namespace pix

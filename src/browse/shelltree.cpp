@@ -75,6 +75,7 @@ TShellTreeView::~TShellTreeView() {
   watch_.Stop();  // first: a pending refresh must never reach a dying tree
   autoRefresh_ = false;
   OnChange = nullptr;
+  OnFolderRenamed = nullptr;
   OnUserSelect = nullptr;
   OnContextPopup = nullptr;
   clearing_ = true;
@@ -270,6 +271,8 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   HTREEITEM before = nodes_.Selected();
   int changes = selectionChanges_;
   nodes_.Select(target);
+  // The folder the user is now in is watched, like one chosen by hand.
+  if (nodes_.Selected() != before) WatchNode(nodes_.Selected());
   // Clearing the selection may pass unreported by the control: report it here.
   if (changes == selectionChanges_ && nodes_.Selected() != before && OnChange)
     OnChange(this, nodes_.Selected());

@@ -70,14 +70,23 @@ class TShellTreeView : public TControl {
   // Gathering of change bursts, for watchers made from now on.
   TChangeTiming WatchTiming;
   // Reads a node's sub-folders again, keeping its branch's expansion, the
-  // selection and the top visible node; the node itself stays. When the
-  // selection was in the branch and its folder is gone, the node is selected.
-  // Nothing happens for a node without a folder interface.
-  void Refresh(HTREEITEM node);
+  // selection and the top visible node; the node itself stays. A selection in
+  // the branch is found again by the folders' identities on disk (under their
+  // new names after a rename; in the folder `alsoIn` names, when given, after
+  // a move there); when its folder is gone, the nearest folder still there is
+  // selected. Nothing happens for a node without a folder interface.
+  void Refresh(HTREEITEM node, LPCITEMIDLIST alsoIn = nullptr);
+  // Checks the selected folder and those above it against the disk: when one
+  // was renamed, moved or deleted, the folder that held it is refreshed and
+  // true returned.
+  bool FollowDisk(LPCITEMIDLIST alsoIn = nullptr);
   // Fires after a refresh of the branch that holds the selection, the same
   // folder still selected (under its new path after a rename): its files may
   // have changed.
   std::function<void(TControl* sender, HTREEITEM node)> OnRefresh;
+  // A folder was renamed through its label, from one path to another: told at
+  // once, before the click that may have ended the edit goes on.
+  std::function<void(const std::string& from, const std::string& to)> OnFolderRenamed;
   // How many refreshes have run.
   int Refreshes() const { return refreshes_; }
   // The shell's context menu for a node, at a point on the screen.
@@ -105,6 +114,14 @@ class TShellTreeView : public TControl {
   virtual HRESULT EnumFolders(IShellFolder* folder, IEnumIDList** items);
 
  private:
+  // The folders from below a refreshed node down to the selected one.
+  struct TSelectionTrail {
+    std::vector<TItemIdList> ids;
+    std::vector<TDiskId> disk;
+  };
+  HTREEITEM ChildByIdentity(HTREEITEM parent, const TDiskId& disk, LPCITEMIDLIST oldId);
+  HTREEITEM FindSelectionBelow(HTREEITEM node, const TSelectionTrail& trail, LPCITEMIDLIST alsoIn,
+                               bool& whole);
   void CreateRootNode();
   HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
                     const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
@@ -142,6 +159,7 @@ class TShellTreeView : public TControl {
   int selectionChanges_ = 0;
   POINT rightDown_{};
   TFolderWatch watch_;
+  std::vector<TDiskId> chainIds_;  // the watched folder and those above it, by level
   bool autoRefresh_ = true;
   int refreshes_ = 0;
   TShellContextMenu contextMenu_;

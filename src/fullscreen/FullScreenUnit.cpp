@@ -1,5 +1,6 @@
 #include "fullscreen/FullScreenUnit.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "pictures/status.h"
@@ -44,6 +45,8 @@ void TfmView::Create() {
 }
 
 void TfmView::ShowPicture(const std::string& path) {
+  shownName_ = FileNamePart(path);
+  shownIndex_ = FileList ? FileList->ItemIndex() : -1;
   LoadPictureFile(imgWiev.Picture(), path);
   ShowPictureStatus(fsStatusBar, path, imgWiev.Picture());
   SetText("Pixlumen : " + FileNamePart(path));
@@ -59,17 +62,37 @@ void TfmView::StepTo(int index) {
   FileList->SelectAndReport(index);  // the main window's refresh
 }
 
+// The list may have been read again since the picture was shown (the folder
+// changed on disk): the step goes from the picture's place in the list as it is
+// now, its name's entry, or when it is gone the entry that now stands there.
+void TfmView::Step(int direction) {
+  int count = FileList->Count();
+  if (count == 0) {
+    Close();
+    if (OnListChange) OnListChange();
+    return;
+  }
+  int at = FileList->IndexOf(shownName_);
+  bool gone = at < 0;
+  if (gone) at = std::clamp(shownIndex_, 0, count);
+  int next;
+  if (direction > 0)
+    next = gone ? at % count : (at + 1) % count;
+  else
+    next = at == 0 ? count - 1 : at - 1;
+  StepTo(next);
+}
+
 // Modifiers are not looked at: Shift+Right steps like Right. Every other key
 // refreshes the main window too.
 void TfmView::FormKeyDown(WORD& key, TShiftState) {
   if (!FileList) return;
-  int last = FileList->Count() - 1, at = FileList->ItemIndex();
   switch (key) {
     case VK_RIGHT:
-      StepTo(at == last ? 0 : at + 1);
+      Step(+1);
       return;
     case VK_LEFT:
-      StepTo(at == 0 ? last : at - 1);
+      Step(-1);
       return;
     case VK_RETURN:
     case VK_ESCAPE:

@@ -21,6 +21,11 @@ struct TViewList {
   // Selects as the user would, and the list's owner refreshes.
   virtual void SelectAndReport(int index) = 0;
   virtual std::string SelectedFilePath() const = 0;
+  // The entry named exactly `name`; -1 when none is (or the list can't tell).
+  virtual int IndexOf(const std::string& name) const {
+    (void)name;
+    return -1;
+  }
   // Reads the selected entry's neighbours ahead for the view.
   virtual void ReadAheadFor(const TImageHost& view) = 0;
 };
@@ -56,6 +61,13 @@ class TfmView : public TForm {
 
  private:
   void StepTo(int index);
+  // Right (+1) or Left (-1) from the picture shown, wherever a re-read of the
+  // list has moved it or if it is gone; the view closes when the list is empty.
+  void Step(int direction);
+
+  // The picture shown: its name and the list's index when it was shown.
+  std::string shownName_;
+  int shownIndex_ = -1;
 };
 
 }  // namespace pix

@@ -4,6 +4,7 @@
 
 #include "ui/app.h"
 #include "ui/errors.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -15,7 +16,7 @@ std::string ExpandFileName(const std::string& fileName) {
 }
 
 TFileStream::TFileStream(const std::string& fileName) {
-  handle_.Reset(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  handle_.Reset(CreateFileW(PlatformPath(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_) {
     DWORD code = GetLastError();

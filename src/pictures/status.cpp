@@ -2,13 +2,14 @@
 
 #include "pictures/status_core.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
 uint64_t GetFileSizeBytes(const std::string& path) {
   // No access rights are needed to ask a file's size, and sharing everything lets
   // a file that another program holds open still report it.
-  TOwnedFile file(CreateFileA(path.c_str(), 0,
+  TOwnedFile file(CreateFileW(PlatformPath(path).c_str(), 0,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};

@@ -22,4 +22,19 @@ std::string Narrow(const std::wstring& w) {
   return s;
 }
 
+std::wstring PlatformPath(const std::string& path) {
+  std::wstring w = Widen(path);
+  if (w.rfind(L"\\\\?\\", 0) == 0) return w;
+  // The prefix turns off the platform's tidying: a text that needs it keeps it.
+  std::wstring tail = w + L"\\";
+  if (w.find(L'/') != std::wstring::npos || tail.find(L"\\.\\") != std::wstring::npos ||
+      tail.find(L"\\..\\") != std::wstring::npos)
+    return w;
+  bool drive = w.size() >= 3 && w[1] == L':' && w[2] == L'\\';
+  if (drive) return L"\\\\?\\" + w;
+  bool network = w.size() > 2 && w[0] == L'\\' && w[1] == L'\\' && w[2] != L'.';
+  if (network) return L"\\\\?\\UNC\\" + w.substr(2);
+  return w;
+}
+
 }  // namespace pix
