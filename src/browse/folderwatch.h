@@ -20,8 +20,8 @@ class TFolderWatch {
   void Start(const std::string& path, TChangeTiming timing, std::function<void()> onChange,
              std::vector<std::string> above = {});
   // Watches `path` again with the timing and call of the last Start, after
-  // StopWithin, and those folders above it that are still there. Nothing happens for "", while a watch runs (one started
-  // meanwhile wins), or once Stop has ended the watch for good.
+  // StopWithin, and those folders above it that are still there. Nothing happens for "", while a
+  // watch runs (one started meanwhile wins), or once Stop has ended the watch for good.
   void Resume(const std::string& path);
   // Ends the watch and forgets its timing and call: nothing resumes it.
   void Stop();

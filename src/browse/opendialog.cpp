@@ -120,9 +120,9 @@ bool TOpenPictureDialog::Execute() {
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
   ofn.lpstrTitle = Title.c_str();
-  ofn.Flags =
-      OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLETEMPLATE |
-      OFN_NOCHANGEDIR;  // the dialog would leave the current directory in the chosen folder
+  ofn.Flags = OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER |
+              OFN_ENABLETEMPLATE |
+              OFN_NOCHANGEDIR;  // the dialog would leave the current directory in the chosen folder
   ofn.lpTemplateName = "DLGTEMPLATE";
   ofn.lpfnHook = HookProc;
   ofn.lCustData = reinterpret_cast<LPARAM>(this);  // for the hook, at WM_INITDIALOG

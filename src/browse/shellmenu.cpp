@@ -76,7 +76,8 @@ void TShellTreeView::AfterVerb(const std::string& verb, HTREEITEM target) {
     // Declined or failed, the delete leaves the folder and its node; a virtual
     // item's fate is not told by the disk, so its node stays too.
     std::string path = r->Path();
-    if (!OnDiskPath(path) || GetFileAttributesW(PlatformPath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (!OnDiskPath(path) ||
+        GetFileAttributesW(PlatformPath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
       return;
     // Chosen for the user: the watcher moves and the list follows.
     if (Within(nodes_, nodes_.Selected(), target)) nodes_.Select(nodes_.Parent(target));

@@ -14,24 +14,30 @@ void TShellTreeView::SetAutoRefresh(bool on) {
 
 // The node's folder is watched for its names, and each folder above it for its
 // sub-folders' names: a rename, move or delete of any of them reaches the tree.
-// The folders' identities on disk are kept to find them again afterwards.
 void TShellTreeView::WatchNode(HTREEITEM node) {
   watch_.Stop();
-  chainIds_.clear();
-  if (!Handle()) return;
+  if (!autoRefresh_ || !Handle()) return;
   TShellFolder* record = Record(node);
   if (!record) record = rootRecord_.get();
+  if (!record) return;
   std::vector<std::string> above;
+  for (HTREEITEM n = nodes_.Parent(node); n; n = nodes_.Parent(n))
+    if (TShellFolder* r = Record(n); r && DiskIdOf(r->Path()).known)
+      above.insert(above.begin(), r->Path());
+  watch_.Start(
+      record->Path(), WatchTiming, [this] { RequestRefresh(); }, std::move(above));
+}
+
+// The selected folder's identity on disk and those of the folders above it,
+// to find them again after a rename or a move.
+void TShellTreeView::RememberChain(HTREEITEM node) {
+  chainIds_.clear();
   std::vector<HTREEITEM> chain;
   for (HTREEITEM n = node; n; n = nodes_.Parent(n)) chain.insert(chain.begin(), n);
   for (HTREEITEM n : chain) {
     TShellFolder* r = Record(n);
-    std::string path = r ? r->Path() : std::string();
-    chainIds_.push_back(DiskIdOf(path));
-    if (n != node && chainIds_.back().known) above.push_back(path);
+    chainIds_.push_back(DiskIdOf(r ? r->Path() : std::string()));
   }
-  if (!autoRefresh_ || !record) return;
-  watch_.Start(record->Path(), WatchTiming, [this] { RequestRefresh(); }, std::move(above));
 }
 
 // The watcher's hand-over runs in any message loop: in a prompt of the shell
@@ -168,6 +174,7 @@ void TShellTreeView::Refresh(HTREEITEM node, LPCITEMIDLIST alsoIn) {
       if (HTREEITEM t = FindFolder(topId.Get(), nodes_.Root())) nodes_.ScrollToTop(t);
   }
   if (!holdsSelection) return;
+  RememberChain(selected);
   if (whole) {
     // The same folder, perhaps under a new name or in a new place.
     // Watched again when it or a folder above it may have a new path.

@@ -271,8 +271,6 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   HTREEITEM before = nodes_.Selected();
   int changes = selectionChanges_;
   nodes_.Select(target);
-  // The folder the user is now in is watched, like one chosen by hand.
-  if (nodes_.Selected() != before) WatchNode(nodes_.Selected());
   // Clearing the selection may pass unreported by the control: report it here.
   if (changes == selectionChanges_ && nodes_.Selected() != before && OnChange)
     OnChange(this, nodes_.Selected());
@@ -313,6 +311,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
       ++selectionChanges_;
+      if (!clearing_ && !refreshing_) RememberChain(tv.itemNew.hItem);
       if (!clearing_ && !refreshing_ && OnChange) OnChange(this, tv.itemNew.hItem);
       return true;
     case TVN_GETDISPINFOA:

@@ -134,6 +134,7 @@ class TShellTreeView : public TControl {
   void ContextPopup(HTREEITEM hit, POINT screen);
   // With auto-refresh on, watches the node's folder (the root's for none).
   void WatchNode(HTREEITEM node);
+  void RememberChain(HTREEITEM node);
   bool Deferring() const;
   // A refresh of the selected node (no id) or of a branch, now or once the
   // operation under way has ended.

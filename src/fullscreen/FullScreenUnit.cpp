@@ -73,6 +73,7 @@ void TfmView::Step(int direction) {
     return;
   }
   int at = FileList->IndexOf(shownName_);
+  if (at == TViewList::kUnknown) at = std::clamp(shownIndex_, 0, count - 1);
   bool gone = at < 0;
   if (gone) at = std::clamp(shownIndex_, 0, count);
   int next;

@@ -21,10 +21,12 @@ struct TViewList {
   // Selects as the user would, and the list's owner refreshes.
   virtual void SelectAndReport(int index) = 0;
   virtual std::string SelectedFilePath() const = 0;
-  // The entry named exactly `name`; -1 when none is (or the list can't tell).
+  // The entry named exactly `name`; -1 when none is, kUnknown when the list
+  // can't tell (the picture shown is then taken to be where it was).
+  static constexpr int kUnknown = -2;
   virtual int IndexOf(const std::string& name) const {
     (void)name;
-    return -1;
+    return kUnknown;
   }
   // Reads the selected entry's neighbours ahead for the view.
   virtual void ReadAheadFor(const TImageHost& view) = 0;

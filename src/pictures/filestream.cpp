@@ -16,8 +16,8 @@ std::string ExpandFileName(const std::string& fileName) {
 }
 
 TFileStream::TFileStream(const std::string& fileName) {
-  handle_.Reset(CreateFileW(PlatformPath(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  handle_.Reset(CreateFileW(PlatformPath(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_) {
     DWORD code = GetLastError();
     throw Exception(Format("Cannot open file \"%s\". %s", ExpandFileName(fileName).c_str(),
