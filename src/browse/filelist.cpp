@@ -26,45 +26,6 @@ void RequireFolder(const std::string& dir) {
   if (!(a & FILE_ATTRIBUTE_DIRECTORY)) RaiseInOutError(ERROR_DIRECTORY);
 }
 
-// `path` taken from `base` ("C:\x" for "x", "C:\y" for "\y"), its "." and ".."
-// parts worked out by hand: the platform's own tidying would also cut the dots
-// and spaces that end a name.
-std::string JoinedPath(const std::string& base, const std::string& path) {
-  std::string full;
-  // A bare drive is that drive's current folder: the base, when it is on it.
-  if (path.size() == 2 && path[1] == ':' && SameTextIgnoringCase(path, PathRoot(base))) {
-    full = base;
-  } else if (path.size() >= 2 && path[1] == ':') {
-    full = path.size() == 2 ? path + "\\" : path;
-    if (full[2] != '\\') full = path.substr(0, 2) + "\\" + path.substr(2);
-  } else if (path.rfind("\\\\", 0) == 0) {
-    full = path;
-  } else if (!path.empty() && path[0] == '\\') {
-    full = PathRoot(base) + path;
-  } else {
-    full = base + "\\" + path;
-  }
-  // Parts after the root: "C:" or "\\server\share" stays as it is.
-  std::string root = PathRoot(full);
-  std::vector<std::string> parts;
-  size_t at = root.size();
-  while (at <= full.size()) {
-    size_t end = full.find_first_of("\\/", at);
-    if (end == std::string::npos) end = full.size();
-    std::string part = full.substr(at, end - at);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    at = end + 1;
-  }
-  std::string out = root;
-  for (const std::string& part : parts) out += "\\" + part;
-  if (parts.empty()) out += "\\";
-  return out;
-}
-
 // The folder operations of the path splitting, on a current folder of its own:
 // the process's current directory is never moved, so no folder the user looks
 // at is held by the program.
@@ -73,7 +34,7 @@ class ListDirs : public IDirectoryOps {
   explicit ListDirs(std::string start) : current_(std::move(start)) {}
   std::string CurrentFolder() override { return current_; }
   unsigned EnterFolder(const std::string& path) override {
-    std::string full = JoinedPath(current_, path);
+    std::string full = JoinPath(current_, path);
     DWORD a = GetFileAttributesW(PlatformPath(full).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return GetLastError();
     if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
@@ -81,10 +42,10 @@ class ListDirs : public IDirectoryOps {
     return 0;
   }
   bool FolderExists(const std::string& path) override {
-    return IsExistingFolder(JoinedPath(current_, path));
+    return IsExistingFolder(JoinPath(current_, path));
   }
   bool FileExists(const std::string& path) override {
-    DWORD a = GetFileAttributesW(PlatformPath(JoinedPath(current_, path)).c_str());
+    DWORD a = GetFileAttributesW(PlatformPath(JoinPath(current_, path)).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
   }
 
@@ -202,7 +163,7 @@ void TFileListBox::SetFolderFromPath(const std::string& text) {
 void TFileListBox::SetFolder(const std::string& folder) {
   if (listed_ && SameTextIgnoringCase(folder, folder_)) return;
   // A relative folder text is taken from the folder shown.
-  std::string full = JoinedPath(folder_, folder);
+  std::string full = JoinPath(folder_, folder);
   RequireFolder(full);
   folder_ = full;
   RefillEntries();
@@ -409,7 +370,7 @@ void TFileListBox::ReadFolderAgain(const std::string& folder) {
   std::string before = SelectedFilePath();
   std::string name = before.empty() ? std::string() : Item(ItemIndex());
   LRESULT top = SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0);
-  std::string full = JoinedPath(folder_, folder);
+  std::string full = JoinPath(folder_, folder);
   RequireFolder(full);
   folder_ = full;
   FillEntries();

@@ -104,6 +104,55 @@ TPathParts SplitPathText(IDirectoryOps& ops, const std::string& text) {
   return p;
 }
 
+namespace {
+
+// Drive letters compared without regard to case.
+bool SameDrive(const std::string& a, const std::string& b) {
+  return a.size() == 2 && b.size() == 2 && a[1] == ':' && b[1] == ':' &&
+         (a[0] | 0x20) == (b[0] | 0x20);
+}
+
+}  // namespace
+
+// `path` taken from `base` ("C:\x" for "x", "C:\y" for "\y"), its "." and ".."
+// parts worked out by hand: the platform's own tidying would also cut the dots
+// and spaces that end a name.
+std::string JoinPath(const std::string& base, const std::string& path) {
+  std::string full;
+  // A bare drive is that drive's current folder: the base, when it is on it.
+  if (path.size() == 2 && path[1] == ':' && SameDrive(path, PathRoot(base))) {
+    full = base;
+  } else if (path.size() >= 2 && path[1] == ':') {
+    full = path.size() == 2 ? path + "\\" : path;
+    if (full[2] != '\\') full = path.substr(0, 2) + "\\" + path.substr(2);
+  } else if (path.rfind("\\\\", 0) == 0) {
+    full = path;
+  } else if (!path.empty() && path[0] == '\\') {
+    full = PathRoot(base) + path;
+  } else {
+    full = base + "\\" + path;
+  }
+  // Parts after the root: "C:" or "\\server\share" stays as it is.
+  std::string root = PathRoot(full);
+  std::vector<std::string> parts;
+  size_t at = root.size();
+  while (at <= full.size()) {
+    size_t end = full.find_first_of("\\/", at);
+    if (end == std::string::npos) end = full.size();
+    std::string part = full.substr(at, end - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::string out = root;
+  for (const std::string& part : parts) out += "\\" + part;
+  if (parts.empty()) out += "\\";
+  return out;
+}
+
 std::vector<std::string> SplitMask(const std::string& mask) {
   std::vector<std::string> out;
   size_t start = 0;

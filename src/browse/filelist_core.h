@@ -31,6 +31,12 @@ class IDirectoryOps {
 // The leading drive ("C:") or network root ("\\server\share") of a path, or "".
 std::string PathRoot(const std::string& path);
 
+// `path` taken from the folder `base`: C:\x\y for "y", C:\y for "\y", the
+// base itself for its bare drive "C:"; "." and ".." parts worked out, every
+// other name kept as it is, dots and spaces at its end included. No "\" at
+// the end but for a drive's root.
+std::string JoinPath(const std::string& base, const std::string& path);
+
 struct TPathParts {
   char drive = 0;  // drive letter, 0 for none
   std::string dir;

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "browse/filelist_core.h"
 #include "browse/shellfolder_core.h"
 
 namespace pix {
@@ -22,8 +23,10 @@ void TShellTreeView::WatchNode(HTREEITEM node) {
   if (!record) return;
   std::vector<std::string> above;
   for (HTREEITEM n = nodes_.Parent(node); n; n = nodes_.Parent(n))
-    if (TShellFolder* r = Record(n); r && DiskIdOf(r->Path()).known)
-      above.insert(above.begin(), r->Path());
+    if (TShellFolder* r = Record(n)) {
+      std::string path = r->Path();
+      if (!PathRoot(path).empty()) above.insert(above.begin(), path);  // on a disk
+    }
   watch_.Start(
       record->Path(), WatchTiming, [this] { RequestRefresh(); }, std::move(above));
 }
@@ -102,6 +105,17 @@ HTREEITEM TShellTreeView::ChildByIdentity(HTREEITEM parent, const TDiskId& disk,
   return nullptr;
 }
 
+// The selected folder and those between it and `node`, from the top.
+TShellTreeView::TSelectionTrail TShellTreeView::TrailBelow(HTREEITEM node) const {
+  TSelectionTrail trail;
+  for (HTREEITEM n = nodes_.Selected(); n && n != node; n = nodes_.Parent(n)) {
+    auto level = static_cast<size_t>(Level(n));
+    trail.ids.insert(trail.ids.begin(), CopyIdList(Record(n)->AbsoluteId()));
+    trail.disk.insert(trail.disk.begin(), level < chainIds_.size() ? chainIds_[level] : TDiskId());
+  }
+  return trail;
+}
+
 // The selection below `node`, after its children were read again: walked down
 // level by level, each folder found by its identity on disk, never assumed from
 // the node where the walk starts. Returns the deepest found; `whole` tells
@@ -131,18 +145,9 @@ void TShellTreeView::Refresh(HTREEITEM node, LPCITEMIDLIST alsoIn) {
   TItemIdList topId;
   auto top = nodes_.FirstVisible();
   if (TShellFolder* r = Record(top)) topId = CopyIdList(r->AbsoluteId());
-  HTREEITEM was = nodes_.Selected();
-  bool holdsSelection = Within(nodes_, was, node);
+  bool holdsSelection = Within(nodes_, nodes_.Selected(), node);
   std::string pathBefore = holdsSelection ? CurrentFolderPath() : std::string();
-  // The selected folder and those between it and the node, from the top.
-  TSelectionTrail trail;
-  if (holdsSelection) {
-    for (HTREEITEM n = was; n && n != node; n = nodes_.Parent(n)) {
-      size_t l = static_cast<size_t>(Level(n));
-      trail.ids.insert(trail.ids.begin(), CopyIdList(Record(n)->AbsoluteId()));
-      trail.disk.insert(trail.disk.begin(), l < chainIds_.size() ? chainIds_[l] : TDiskId());
-    }
-  }
+  TSelectionTrail trail = holdsSelection ? TrailBelow(node) : TSelectionTrail();
   // Parents come before their children, so each expands where its parent has.
   std::vector<TItemIdList> expanded;
   EachBelow(nodes_, node, [&](HTREEITEM n) {

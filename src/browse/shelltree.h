@@ -119,6 +119,7 @@ class TShellTreeView : public TControl {
     std::vector<TItemIdList> ids;
     std::vector<TDiskId> disk;
   };
+  TSelectionTrail TrailBelow(HTREEITEM node) const;
   HTREEITEM ChildByIdentity(HTREEITEM parent, const TDiskId& disk, LPCITEMIDLIST oldId);
   HTREEITEM FindSelectionBelow(HTREEITEM node, const TSelectionTrail& trail, LPCITEMIDLIST alsoIn,
                                bool& whole);

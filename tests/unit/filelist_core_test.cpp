@@ -343,5 +343,35 @@ TEST(StatusTexts, KilobytesRoundHalfToEven) {
   EXPECT_EQ(DimensionsText(0, 0), "0x0");
 }
 
+// The list's folder texts are taken from the folder shown, never through the
+// current directory, and keep every name as it is: the platform's own tidying
+// would read "Album." as its sibling "Album".
+TEST(JoinPath, FolderTextsFromTheFolderShown) {
+  struct Case {
+    const char* base;
+    const char* path;
+    const char* joined;
+  } cases[] = {
+      {"C:\\Pics", "Trip", "C:\\Pics\\Trip"},
+      {"C:\\Pics", "Trip\\", "C:\\Pics\\Trip"},
+      {"C:\\Pics", "Album.", "C:\\Pics\\Album."},
+      {"C:\\Pics", "Album. \\x ", "C:\\Pics\\Album. \\x "},
+      {"C:\\Pics\\Trip", "..", "C:\\Pics"},
+      {"C:\\Pics\\Trip", ".\\..\\..\\..", "C:\\"},
+      {"C:\\Pics", "\\Other", "C:\\Other"},
+      {"C:\\Pics", "c:", "C:\\Pics"},  // the drive's current folder: the one shown
+      {"C:\\Pics", "D:", "D:\\"},
+      {"C:\\Pics", "D:x", "D:\\x"},
+      {"C:\\Pics", "D:\\a\\\\b\\", "D:\\a\\b"},
+      {"C:\\", "Pics", "C:\\Pics"},
+      {"C:\\Pics", "C:\\", "C:\\"},
+      {"\\\\srv\\share\\a", "..\\..", "\\\\srv\\share\\"},
+      {"\\\\srv\\share\\a", "b", "\\\\srv\\share\\a\\b"},
+      {"\\\\srv\\share\\a", "\\c", "\\\\srv\\share\\c"},
+      {"C:\\Pics", "E:\\a/b", "E:\\a\\b"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(JoinPath(c.base, c.path), c.joined) << c.base << " + " << c.path;
+}
+
 }  // namespace
 }  // namespace pix

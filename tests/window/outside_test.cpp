@@ -151,6 +151,38 @@ TEST_F(Outside, ARefreshFindsTheSelectedFolderByItsIdentityOnDisk) {
   }
 }
 
+// After a paste only the folder pasted in was read again: the selected folder,
+// cut from its old place, stayed there under a path that no longer exists.
+TEST_F(Outside, AFolderCutAndPastedElsewhereIsFollowedThere) {
+  made = {"From", "Into"};
+  MakeFolder(desk + "\\From");
+  MakeFolder(desk + "\\From\\Cut");
+  MakeFolder(desk + "\\Into");
+  PutFile(desk + "\\From\\Cut\\pic.bmp", pixtest::SolidBitmap(9, 6, RGB(0, 0, 255)));
+  TShellTreeView& t = Tree();
+  HTREEITEM root = t.Nodes().Root();
+  t.SetAutoRefresh(false);  // the steps of the paste below are the test's own
+  t.Refresh(root);
+  UserSelect(Child(t, root, "From"));
+  t.Expand(t.Nodes().Selected());
+  UserSelect(Child(t, t.Nodes().Selected(), "Cut"));
+  fm->flList.SelectAndReport(0);
+  ASSERT_TRUE(Rename(desk + "\\From\\Cut", desk + "\\Into\\Cut"));
+  // What the tree does after its menu's paste into a folder.
+  HTREEITEM into = Child(t, t.Nodes().Root(), "Into");
+  ASSERT_TRUE(into);
+  TItemIdList id = CopyIdList(t.Record(into)->AbsoluteId());
+  t.Refresh(into);
+  EXPECT_TRUE(t.FollowDisk(id.Get()));
+  std::string want = desk + "\\Into\\Cut";
+  EXPECT_TRUE(SameTextIgnoringCase(t.CurrentFolderPath(), want)) << t.CurrentFolderPath();
+  EXPECT_TRUE(SameTextIgnoringCase(fm->flList.FolderPath(), want)) << fm->flList.FolderPath();
+  EXPECT_EQ(fm->flList.SelectedFilePath(), fm->flList.FolderPath() + "\\pic.bmp");
+  EXPECT_EQ(fm->StatusBar.PanelText(2), fm->flList.SelectedFilePath());
+  EXPECT_FALSE(Child(t, Child(t, t.Nodes().Root(), "From"), "Cut"));
+  EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors[0]);
+}
+
 // The platform's path limit (260) would refuse the folder with "I/O error 206".
 TEST_F(Outside, AFolderPathOf300CharactersIsListedAndItsPictureShown) {
   std::string path = dir.Path();
