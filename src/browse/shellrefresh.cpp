@@ -86,8 +86,8 @@ bool TShellTreeView::FollowDisk(LPCITEMIDLIST alsoIn) {
   return false;
 }
 
-// The child of `parent` that is the folder `id` names on disk; by its old item
-// id when the disk can't tell.
+// The child of `parent` that is the folder `disk` identifies; by its old item
+// id `oldId` when the disk can't tell.
 HTREEITEM TShellTreeView::ChildByIdentity(HTREEITEM parent, const TDiskId& disk,
                                           LPCITEMIDLIST oldId) {
   if (!parent) return nullptr;
