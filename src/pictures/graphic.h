@@ -102,6 +102,13 @@ class TPicture {
   std::unique_ptr<TGraphic> graphic_;
 };
 
+// Pictures kept for later (decoded ahead, or the last ones shown) give their
+// memory back when a load or a decode runs short: the picture being shown
+// must never fail where it would show with nothing kept. The keeper sets the
+// hook; it returns true when anything was freed, and the caller tries again.
+std::function<bool()>& KeptPicturesRelease();
+bool ReleaseKeptPictures();
+
 // Loads a file into a holder by its extension; keeps the old picture on failure.
 void LoadPictureFile(TPicture& holder, const std::string& fileName);
 // Frees the holder's picture and signals a change once.

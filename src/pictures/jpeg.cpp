@@ -36,17 +36,6 @@ void RequireMemory(uint64_t bitmapBytes, uint64_t workingBytes) {
   if (bitmapBytes + workingBytes > available) throw EOutOfMemory();
 }
 
-// A bitmap buffer the platform refuses for want of memory is "Out of memory".
-void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int count) {
-  try {
-    bmp.NewDIB(w, h, bits, colors, count);
-  } catch (const EOSError& e) {
-    if (e.ErrorCode() == ERROR_NOT_ENOUGH_MEMORY || e.ErrorCode() == ERROR_OUTOFMEMORY)
-      throw EOutOfMemory();
-    throw;
-  }
-}
-
 // Rows not decoded yet (or ever, after an error) show white. Writing white over
 // a whole large picture costs as much as a good part of its decode, so it is
 // done only when someone may look: before a progress report, after a failure.
@@ -81,21 +70,22 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
     colors[i] = {b, g, r, 0};
     if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
   }
-  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
+  bmp.NewDIB(w, h, bits, count ? colors : nullptr, std::min(count, 256));
   rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false};
-  uint8_t* row0 = bmp.ScanLine(0);
-  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  ptrdiff_t step =
+      h > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0) : -static_cast<ptrdiff_t>(bmp.RowBytes());
   if (count > 0) {
     lp->palVersion = 0x300;
     lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
-    bmp.SetPalette(CreatePalette(lp));
+    bmp.SetPalette(CreatePalette(lp));  // may move the rows: each is looked up below
     paletteSet = true;
-    row0 = bmp.ScanLine(0);  // a palette may move the rows
   }
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
   for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
     rest.from = y;
-    int got = dec.ReadRows(row0 + step * y, step, rows);
+    // Each row's address from the bitmap itself: offsets into a large buffer
+    // outgrow a 32-bit product of step and row.
+    int got = dec.ReadRows(bmp.ScanLine(y), step, rows);
     bmp.PixelsChanged();  // a repaint during the decode saw older rows
     if (got == 0) break;
   }
@@ -141,7 +131,12 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   uint64_t n = stream.Remaining();
   data_ = std::make_shared<TJPEGData>();
   bitmap_.reset();
-  AllocateJPEGBytes(*data_, n);
+  try {
+    AllocateJPEGBytes(*data_, n);
+  } catch (const EOutOfMemory&) {
+    if (!ReleaseKeptPictures()) throw;  // this picture before anything kept
+    AllocateJPEGBytes(*data_, n);
+  }
   stream.ReadBuffer(data_->bytes.get(), data_->size);
   if (data_->size > 0) ReadJPEGHeader(*data_);
   PaletteModified = true;
@@ -220,6 +215,23 @@ bool TJPEGImage::TakeReadAhead() {
 
 void TJPEGImage::Decode() {
   if (data_->hasBytes && (ShareLastDecode() || TakeReadAhead())) return;
+  try {
+    DecodeHere();
+    return;
+  } catch (const EOutOfMemory&) {
+  } catch (const std::bad_alloc&) {
+  }
+  // Short of memory: what is kept for later goes first, then the decode runs
+  // once more. Only a picture that can't fit on its own fails.
+  if (!ReleaseKeptPictures()) throw EOutOfMemory();
+  try {
+    DecodeHere();
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+  }
+}
+
+void TJPEGImage::DecodeHere() {
   bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show
@@ -272,7 +284,10 @@ void TJPEGImage::Decode() {
     throw;
   }
   Last() = {data_, bitmap_, settings_};
-  if (const auto& decoded = JPEGDecodeHooks().Decoded) decoded(data_, bitmap_, settings_);
+  // Kept only for a view that reads ahead: a preview elsewhere (the open
+  // dialog's) is no picture of the list.
+  const TJPEGDecodeHooks& hooks = JPEGDecodeHooks();
+  if (hooks.Decoded && hooks.ViewReadsAhead) hooks.Decoded(data_, bitmap_, settings_);
   Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
   if (PaletteModified) Changed();
 }

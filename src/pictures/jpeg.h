@@ -60,6 +60,7 @@ class TJPEGImage : public TGraphic {
 
  private:
   void Decode();
+  void DecodeHere();
   bool ShareLastDecode();
   bool TakeReadAhead();
   void AdoptDecoded(std::shared_ptr<TBitmap> bitmap);
@@ -92,6 +93,8 @@ struct TJPEGDecodeHooks {
   // and the next draw decodes afresh. Set only around the paint of a view whose
   // user may already have moved on.
   bool (*Interrupted)() = nullptr;
+  // Set around the paint of a view whose list reads ahead: its decodes are kept.
+  bool ViewReadsAhead = false;
 };
 TJPEGDecodeHooks& JPEGDecodeHooks();
 
