@@ -207,3 +207,46 @@ TEST_F(ReadAheadSteps, TheWaitForTheFileInWorkYieldsToAKey) {
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+// Minimised in the middle of a read: the file in work finishes rather than
+// being thrown away, and nothing is read twice once the window is back.
+TEST(ReadAheadWorker, WorkInProgressSurvivesMinimising) {
+  TempDir dir;
+  dir.Write("a.jpg", BigPhoto());
+  dir.Write("b.jpg", jpegtest::Photo({320, 240}));
+  std::atomic<int> pieces{0};
+  TReadAhead ra;
+  ra.SetTestHooks({16384, [&] { ++pieces, Sleep(2); }, nullptr});
+  ra.Schedule(dir.File("shown.jpg"), {dir.File("a.jpg"), dir.File("b.jpg")}, {});
+  ASSERT_TRUE(WaitFor([&] { return pieces >= 2; }));
+  ra.SetPaused(true);
+  ASSERT_TRUE(WaitFor([&] { return ra.InWork().empty(); }));
+  EXPECT_EQ(ra.Kept(), 1u);  // a.jpg, finished; b.jpg waits
+  ra.SetPaused(false);
+  ASSERT_TRUE(WaitFor([&] { return !ra.Working(); }));
+  EXPECT_EQ(ra.Tried(), 2);
+  EXPECT_EQ(ra.Interrupted(), 0);
+  EXPECT_EQ(ra.Kept(), 2u);
+}
+
+// A file written into the folder shown becomes the selected file's neighbour
+// when the list is read again (the watcher's refresh of the tree's folder,
+// which keeps the selection and so reports no change): it is read ahead.
+TEST_F(ReadAheadSteps, ANewNeighbourAfterTheListIsReadAgainIsReadAhead) {
+  dir.Write("a.jpg", jpegtest::Photo({64, 48}));
+  fm->shTree.SetCurrentFolderPath(dir.Path());
+  ASSERT_EQ(fm->flList.IndexOf("a.jpg"), 0);
+  fm->flList.SetItemIndex(0);
+  fm->flListChange();
+  dir.Write("b.jpg", jpegtest::Photo({72, 48}));
+  fm->shTreeRefresh(nullptr, nullptr);
+  ASSERT_EQ(fm->flList.Count(), 2);
+  EXPECT_TRUE(WaitFor([&] { return ReadAhead().KeptSize(dir.File("b.jpg")).cx == 72; }, 10000));
+  EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace pix
