@@ -213,6 +213,38 @@ bool SameJPEGBytes(const TJPEGData& a, const TJPEGData& b) {
                       (a.size == 0 || std::memcmp(a.bytes.get(), b.bytes.get(), a.size) == 0));
 }
 
+TJPEGDigest DigestJPEGBytes(const uint8_t* bytes, size_t size) {
+  TJPEGDigest d;
+  d.size = size;
+  uint64_t a = 0x243F6A8885A308D3u, b = 0x13198A2E03707344u;
+  auto mix = [&](uint64_t w) {
+    a = (a ^ w) * 0x9E3779B97F4A7C15u;
+    a ^= a >> 29;
+    b += w * 0xC2B2AE3D27D4EB4Fu;
+    b = (b << 31 | b >> 33) * 0x165667B19E3779F9u;
+  };
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, bytes + i, 8);
+    mix(w);
+  }
+  uint64_t last = 0;
+  for (size_t k = 0; i + k < size; ++k) last |= uint64_t{bytes[i + k]} << (8 * k);
+  mix(last ^ (uint64_t{size - i} << 59));
+  d.a = a;
+  d.b = b;
+  return d;
+}
+
+const TJPEGDigest& DigestOf(const TJPEGData& data) {
+  if (!data.digested) {
+    data.digest = DigestJPEGBytes(data.bytes.get(), data.size);
+    data.digested = true;
+  }
+  return data.digest;
+}
+
 bool JPEGProgressStep(TJPEGProgressState& state, uint32_t now, const TJPEGCounters& c,
                       TJPEGProgressReport& out) {
   if (now - state.lastTime < 500) return false;

@@ -17,12 +17,14 @@
 
 namespace pix {
 
+// A kept decode: its pixels, and the fingerprint of the bytes they came from
+// (not the bytes themselves: the picture that takes it has its own).
 struct TReadAhead::Entry {
   std::string path;
   TJPEGDefaults settings;
-  std::shared_ptr<TJPEGData> data;
+  TJPEGDigest digest;
   std::shared_ptr<TBitmap> bitmap;
-  uint64_t Cost() const { return bitmap->BufferSize() + data->size; }
+  uint64_t Cost() const { return bitmap->BufferSize(); }
 };
 
 // What the worker and the user-interface thread share, under `lock`.
@@ -159,14 +161,14 @@ void TReadAhead::InstallHooks() {
     ++decodedAtDraw_;
     if (shown_.empty()) return;
     std::erase_if(entries_, [&](const auto& e) { return e->path == shown_; });
-    entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, data, bitmap}));
+    entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, DigestOf(*data), bitmap}));
   };
   KeptPicturesRelease() = [this] { return GetCurrentThreadId() == uiThread_ && ReleaseAll(); };
 }
 
 std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDefaults& settings) {
   for (const auto& e : entries_)
-    if (e->settings == settings && SameJPEGBytes(*e->data, data)) {
+    if (e->settings == settings && e->digest == DigestOf(data)) {
       ++taken_;
       return e->bitmap;
     }
@@ -445,13 +447,16 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
     entry->settings = shared_->settings;
     hooks = shared_->hooks;
   }
-  entry->data = ReadFile(path, hooks);  // the file is closed again before the decode
-  if (!entry->data) return nullptr;
+  // The file is closed again before the decode; the bytes go after it.
+  std::shared_ptr<TJPEGData> data = ReadFile(path, hooks);
+  if (!data) return nullptr;
+  entry->digest = DigestOf(*data);
   Shared& s = *shared_;
-  entry->bitmap = DecodeJPEGBytes(*entry->data, entry->settings, [&s, raised = false]() mutable {
+  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [&s, raised = false]() mutable {
     if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
     return s.cancel.load();
   });
+  data.reset();
   ReduceForView(*entry);
   return entry;
 }
