@@ -8,8 +8,6 @@
 #include <new>
 #include <thread>
 
-#include "browse/filelist.h"
-#include "pictures/imagehost.h"
 #include "pictures/jpeg.h"
 #include "pictures/readahead_core.h"
 #include "ui/app.h"
@@ -57,13 +55,6 @@ constexpr size_t kHeaderPiece = size_t{1} << 18;  // room for the usual metadata
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
-}
-
-// The file name's extension names a JPEG in the picture format list, as the
-// file's own load will look it up.
-bool IsJPEGName(const std::string& path) {
-  const TGraphicClass* kind = FindPictureKind(ExtensionOf(path));
-  return kind && kind->InheritsFrom(TJPEGImageKind);
 }
 
 TMemoryBudget SystemBudget() {
@@ -265,6 +256,11 @@ bool TReadAhead::WaitForWorker(bool (*interrupted)()) {
 void TReadAhead::Schedule(const std::string& shown, const std::vector<std::string>& neighbours,
                           const TTarget& target) {
   Collect();
+  // The picture stepped away from keeps its pixels, not the copies reduced
+  // for its draws: a step back makes them again in a moment.
+  if (shown != shown_)
+    for (const auto& e : entries_)
+      if (e->path == shown_) e->bitmap->PixelsChanged();
   shown_ = shown;
   wanted_ = neighbours;
   target_ = target;
@@ -551,43 +547,6 @@ TReadAhead& ReadAhead() {
   static TReadAhead readAhead;
   if (!readAhead.hooked_) readAhead.InstallHooks();
   return readAhead;
-}
-
-namespace {
-// The entry the list showed last, to tell the direction of a step.
-struct ListMemory {
-  std::string folder;
-  int index = -1;
-};
-ListMemory& Memory() {
-  static ListMemory m;
-  return m;
-}
-}  // namespace
-
-void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view) {
-  ListMemory& m = Memory();
-  int index = list.ItemIndex();
-  if (list.FolderPath() != m.folder || index < 0) {
-    ReadAhead().Clear();  // another folder: its pixels go
-    m.folder = list.FolderPath();
-    m.index = -1;
-  }
-  if (index < 0) return;
-  TNeighbours n = ReadAheadNeighbours(list.Count(), index, m.index, wrap);
-  m.index = index;
-  std::vector<std::string> paths;
-  for (int i : {n.first, n.second}) {
-    if (i < 0) continue;
-    std::string path = list.FilePath(i);
-    if (IsJPEGName(path)) paths.push_back(path);
-  }
-  TReadAhead::TTarget target{view.Handle(), {view.Center(), view.Proportional(), view.Stretch()}};
-  const TPicture& shown = view.Picture();
-  uint64_t fileBytes = 0;
-  if (const auto* j = dynamic_cast<const TJPEGImage*>(shown.Graphic())) fileBytes = j->Data().size;
-  target.shownPeak = JPEGPictureCost(shown.Width(), shown.Height(), fileBytes).peak;
-  ReadAhead().Schedule(list.SelectedFilePath(), paths, target);
 }
 
 }  // namespace pix
