@@ -29,6 +29,8 @@ std::string JPEGDescription() {
 // the system can still commit, the picture can't be shown and memory is short.
 void RequireMemory(uint64_t bitmapBytes, uint64_t workingBytes) {
   if (bitmapBytes > static_cast<uint64_t>(INT_MAX)) throw EOutOfMemory();
+  if (const auto& shortNow = JPEGDecodeHooks().MemoryShort; shortNow && shortNow())
+    throw EOutOfMemory();
   MEMORYSTATUSEX ms{};
   ms.dwLength = sizeof ms;
   if (!GlobalMemoryStatusEx(&ms)) return;

@@ -95,6 +95,8 @@ struct TJPEGDecodeHooks {
   bool (*Interrupted)() = nullptr;
   // Set around the paint of a view whose list reads ahead: its decodes are kept.
   bool ViewReadsAhead = false;
+  // For tests: true when a decode is to find memory short.
+  std::function<bool()> MemoryShort;
 };
 TJPEGDecodeHooks& JPEGDecodeHooks();
 

@@ -159,7 +159,7 @@ void TReadAhead::InstallHooks() {
 
 std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDefaults& settings) {
   for (const auto& e : entries_)
-    if (e->settings == settings && e->digest == DigestOf(data)) {
+    if (e->settings == settings && e->digest.size == data.size && e->digest == DigestOf(data)) {
       ++taken_;
       return e->bitmap;
     }

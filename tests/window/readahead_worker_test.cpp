@@ -250,3 +250,46 @@ TEST_F(ReadAheadSteps, ANewNeighbourAfterTheListIsReadAgainIsReadAhead) {
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+// A decode that finds memory short while decodes are kept for later: they
+// give way, and the picture shows as it would with nothing read ahead.
+TEST_F(ReadAheadSteps, KeptDecodesGiveWayToAPictureShortOfMemory) {
+  TReadAhead& ra = ReadAhead();
+  ShowFolder({{"a.jpg", jpegtest::Photo({64, 48})},
+              {"b.jpg", jpegtest::Photo({72, 48})},
+              {"c.jpg", jpegtest::Photo({80, 48})}},
+             0);
+  ASSERT_TRUE(WaitFor([&] { return !ra.Working() && ra.KeptSize(dir.File("b.jpg")).cx == 72; }));
+  DWORD ui = GetCurrentThreadId();
+  JPEGDecodeHooks().MemoryShort = [&] { return GetCurrentThreadId() == ui && ra.Kept() > 0; };
+  fm->flList.SetItemIndex(2);
+  fm->flListChange();
+  auto decoded = [&] {
+    auto* j = dynamic_cast<TJPEGImage*>(fm->Img.Picture().Graphic());
+    return j && j->DecodedBitmap() && j->DecodedBitmap()->Width() == 80;
+  };
+  EXPECT_TRUE(WaitFor(decoded));
+  JPEGDecodeHooks().MemoryShort = nullptr;
+  EXPECT_EQ(ra.KeptSize(dir.File("b.jpg")).cx, 0);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// The platform refusing a decode's bitmap of a valid size is short of memory,
+// not a broken file.
+TEST(DecodeBitmap, ABitmapTooLargeForMemoryIsOutOfMemory) {
+  if (sizeof(void*) > 4) GTEST_SKIP() << "a 64-bit process may have the room";
+  TBitmap b;
+  std::string message;
+  try {
+    b.NewDIB(46000, 30000, 24);  // 4 GB: more than a 32-bit process can address
+  } catch (const Exception& e) {
+    message = e.Message();
+  }
+  EXPECT_EQ(message, "Out of memory");
+}
+
+}  // namespace
+}  // namespace pix
