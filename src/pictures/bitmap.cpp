@@ -54,6 +54,8 @@ UINT ColorTableOf(HDC screen, HBITMAP dib, RGBQUAD (&table)[256]) {
   return mem ? GetDIBColorTable(mem, 0, 256, table) : 0;
 }
 
+constexpr uint64_t kLargeBuffer = uint64_t{16} << 20;
+
 bool WideAddressSpace() {
   return sizeof(void*) > 4;
 }
@@ -227,7 +229,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
     try {
       bitmap.Reset(CreateDIB(h.header, screen, &bits));
     } catch (const Exception&) {
-      if (!ReleaseKeptPictures()) throw;  // room for this picture before anything kept
+      // A large buffer may have been refused for the room kept pictures take:
+      // this picture comes before them.
+      if (store < kLargeBuffer || !ReleaseKeptPictures()) throw;
       bitmap.Reset(CreateDIB(h.header, screen, &bits));
     }
     DIBSECTION ds{};

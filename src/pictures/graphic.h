@@ -38,7 +38,7 @@ class TGraphic {
   // Reads from the stream's position to its end.
   virtual void LoadFromStream(TStream& stream) = 0;
   // Opens the file (read, deny write), reads it from position 0, closes it.
-  void LoadFromFile(const std::string& fileName);
+  virtual void LoadFromFile(const std::string& fileName);
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   virtual bool Empty() const = 0;

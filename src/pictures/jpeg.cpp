@@ -145,6 +145,50 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   Changed();
 }
 
+namespace {
+
+// The file a JPEG picture was loaded from last, as it was then; weak, so it
+// keeps nothing alive.
+struct RecentFile {
+  std::string path;
+  uint64_t size = 0;
+  FILETIME written{};
+  std::weak_ptr<TJPEGData> data;
+};
+RecentFile& Recent() {
+  static RecentFile recent;
+  return recent;
+}
+
+bool FileState(const std::string& path, uint64_t& size, FILETIME& written) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return false;
+  size = uint64_t{a.nFileSizeHigh} << 32 | a.nFileSizeLow;
+  written = a.ftLastWriteTime;
+  return true;
+}
+
+}  // namespace
+
+void TJPEGImage::LoadFromFile(const std::string& fileName) {
+  uint64_t size = 0;
+  FILETIME written{};
+  bool known = FileState(fileName, size, written);
+  RecentFile& r = Recent();
+  std::shared_ptr<TJPEGData> same = r.data.lock();
+  if (known && same && r.path == fileName && r.size == size && same->size == size &&
+      CompareFileTime(&r.written, &written) == 0) {
+    data_ = std::move(same);
+    bitmap_.reset();
+    PaletteModified = true;
+    Changed();
+    return;
+  }
+  TGraphic::LoadFromFile(fileName);
+  // Taken before the read: a file written meanwhile never matches it again.
+  if (known) r = {fileName, size, written, data_};
+}
+
 int TJPEGImage::Width() const {
   return bitmap_ ? bitmap_->Width() : data_->width;
 }

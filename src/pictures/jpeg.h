@@ -39,6 +39,10 @@ class TJPEGImage : public TGraphic {
   const TGraphicClass& Kind() const override { return TJPEGImageKind; }
   // Keeps every byte from the stream's position on and parses the header only.
   void LoadFromStream(TStream& stream) override;
+  // The file's bytes are shared with the picture loaded from it last, when that
+  // one is still alive and the file's size and time of writing are unchanged:
+  // a full-screen step loads one file into two views.
+  void LoadFromFile(const std::string& fileName) override;
   // The decoded bitmap's size once it exists, the header's before: never decodes.
   int Width() const override;
   int Height() const override;

@@ -293,3 +293,30 @@ TEST(DecodeBitmap, ABitmapTooLargeForMemoryIsOutOfMemory) {
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+const TJPEGImage* JpegOf(TImageHost& host) {
+  return dynamic_cast<const TJPEGImage*>(host.Picture().Graphic());
+}
+
+// A step in the full-screen view loads the file into the view and the main
+// preview: one read, one copy of its bytes, one decode.
+TEST_F(ReadAheadSteps, AFullScreenStepReadsItsFileOnce) {
+  Run({{"a.jpg", jpegtest::Photo({64, 48})}, {"b.jpg", jpegtest::Photo({72, 48})}}, 0,
+      {[&](TfmView& v) { Key(v, VK_RIGHT); },
+       [&](TfmView& v) {
+         UpdateWindow(fm->Img.Handle());
+         const TJPEGImage* view = JpegOf(v.imgWiev);
+         const TJPEGImage* main = JpegOf(fm->Img);
+         ASSERT_TRUE(view && main);
+         EXPECT_EQ(view->Width(), 72);
+         EXPECT_EQ(&view->Data(), &main->Data());
+         EXPECT_EQ(view->DecodedBitmap(), main->DecodedBitmap());
+       }});
+  EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace pix
