@@ -1,6 +1,6 @@
 // The full-screen view over a folder of 24-megapixel JPEGs:
-//   fullscreen_bench make <folder> <count> [w h]   writes <count> different files of
-//                                             6000 x 4000 (or w x h) pixels
+//   fullscreen_bench make <folder> <count> [w h [progressive-first]]   writes <count>
+//       different files of 6000 x 4000 (or w x h) pixels, the first progressive if asked
 //   fullscreen_bench run <folder> <keys>     opens the view from the main window, then
 // prints the milliseconds from each posted Right key to the next picture painted
 // ("key" line), and the repaint of the unchanged view (invalidated with erasing,
@@ -30,10 +30,11 @@ using bench::Now;
 
 namespace {
 
-int Make(const std::string& folder, int count, int w, int h) {
+int Make(const std::string& folder, int count, int w, int h, bool progressiveFirst) {
   for (int i = 0; i < count; ++i) {
     jpegtest::Recipe recipe{w, h};
     recipe.quality = 90 - i;  // other bytes, the same work to decode
+    recipe.progressive = progressiveFirst && i == 0;
     std::string bytes = jpegtest::Photo(recipe);
     std::ofstream(folder + "\\" + std::to_string(i) + ".jpg", std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -202,10 +203,11 @@ int Run(const std::string& folder, int keys) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if ((argc == 4 || argc == 6) && std::strcmp(argv[1], "make") == 0)
-    return Make(argv[2], std::atoi(argv[3]), argc == 6 ? std::atoi(argv[4]) : 6000,
-                argc == 6 ? std::atoi(argv[5]) : 4000);
+  if ((argc == 4 || argc == 6 || argc == 7) && std::strcmp(argv[1], "make") == 0)
+    return Make(argv[2], std::atoi(argv[3]), argc >= 6 ? std::atoi(argv[4]) : 6000,
+                argc >= 6 ? std::atoi(argv[5]) : 4000,
+                argc == 7 && std::strcmp(argv[6], "progressive-first") == 0);
   if (argc == 4 && std::strcmp(argv[1], "run") == 0) return Run(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: fullscreen_bench make FOLDER COUNT [W H] | run FOLDER KEYS\n");
+  std::fprintf(stderr, "usage: fullscreen_bench make FOLDER COUNT [W H [progressive-first]] | run FOLDER KEYS\n");
   return 2;
 }

@@ -130,7 +130,8 @@ void StepRight(Session& s, Steps& steps, int keys, double pause) {
   steps.pauseMs = pause;
   steps.resume = Now() + pause;
   steps.press = [&s] { PostMessageA(s.main.fmView()->Handle(), WM_KEYDOWN, VK_RIGHT, 1); };
-  steps.shown = [&s, &steps] { return s.ViewShows(steps.sent); };
+  // A picture that fails ends the walk: the failure is the result.
+  steps.shown = [&s, &steps] { return !s.error.empty() || s.ViewShows(steps.sent); };
   s.FullScreen(steps);
 }
 
@@ -198,7 +199,13 @@ int RunHeld(const std::string& folder, int keys, int interval) {
 }
 
 int RunPeak(const std::string& folder, int keys, double pause, bool on) {
-  if (!on) pix::ReadAhead().Stop();
+  if (!on) {
+    // Nothing read ahead, and nothing kept from a draw either.
+    pix::ReadAhead().Stop();
+    pix::JPEGDecodeHooks().Find = nullptr;
+    pix::JPEGDecodeHooks().Decoded = nullptr;
+    pix::KeptPicturesRelease() = nullptr;
+  }
   Session s(folder);
   Steps steps;
   StepRight(s, steps, keys, pause);

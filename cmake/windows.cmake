@@ -4,6 +4,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX STRICT)
 # Everything static: no mingw DLLs beside the executable.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# A 32-bit build gets the whole 4 GB of address space on 64-bit Windows (3 GB
+# with the boot option on 32-bit Windows) instead of 2 GB: large pictures fit.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_link_options(-Wl,--large-address-aware)
+endif()
 
 set(PIX_JPEG_PREFIX "" CACHE PATH "libjpeg-turbo built for this target")
 add_library(jpeg STATIC IMPORTED)

@@ -144,7 +144,12 @@ void TfmMain::shTreeChange(TControl*, HTREEITEM) {
 
 void TfmMain::shTreeRefresh(TControl*, HTREEITEM) {
   std::string path = shTree.CurrentFolderPath();
-  if (IsExistingFolder(path)) flList.ReadFolderAgain(path);
+  if (!IsExistingFolder(path)) return;
+  flList.ReadFolderAgain(path);
+  // Entries came or went: the neighbours to read ahead may be others now.
+  bool full = view_ && IsWindowVisible(view_->Handle());
+  if (!flList.SelectedFilePath().empty())
+    ReadAheadAround(flList, full, full ? view_->imgWiev : Img);
 }
 
 // Before anything else can report or load in the renamed folder (the click

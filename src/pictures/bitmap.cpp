@@ -1,5 +1,6 @@
 #include "pictures/bitmap.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,6 +54,8 @@ UINT ColorTableOf(HDC screen, HBITMAP dib, RGBQUAD (&table)[256]) {
   return mem ? GetDIBColorTable(mem, 0, 256, table) : 0;
 }
 
+constexpr uint64_t kLargeBuffer = uint64_t{16} << 20;
+
 bool WideAddressSpace() {
   return sizeof(void*) > 4;
 }
@@ -99,11 +102,19 @@ int TBitmap::RowBytes() const {
   return static_cast<int>(bmp::RowBytes(desc_.dsBm.bmWidth, desc_.dsBm.bmBitsPixel));
 }
 
+bmp::RowLayout TBitmap::Layout() const {
+  return {bmp::RowBytes(desc_.dsBm.bmWidth, desc_.dsBm.bmBitsPixel),
+          static_cast<uint64_t>(Height()), TopDown()};
+}
+
+size_t TBitmap::BufferSize() const {
+  return bits_ ? static_cast<size_t>(bmp::BufferBytes(Layout(), SIZE_MAX)) : 0;
+}
+
 const uint8_t* TBitmap::Row(int row) const {
   if (!bits_ || row < 0 || row >= Height()) return nullptr;
-  size_t stride = static_cast<size_t>(RowBytes());
-  size_t index = TopDown() ? static_cast<size_t>(row) : static_cast<size_t>(Height() - 1 - row);
-  return static_cast<const uint8_t*>(bits_) + index * stride;
+  uint64_t offset = bmp::RowOffset(Layout(), static_cast<uint64_t>(row));
+  return static_cast<const uint8_t*>(bits_) + static_cast<size_t>(offset);
 }
 
 uint8_t* TBitmap::ScanLine(int row) {
@@ -117,7 +128,7 @@ void TBitmap::PixelsChanged() {
 
 void TBitmap::FillBytes(uint8_t value) {
   PixelsChanged();
-  if (bits_) std::memset(bits_, value, static_cast<size_t>(RowBytes()) * Height());
+  if (bits_) std::memset(bits_, value, BufferSize());
 }
 
 }  // namespace pix
@@ -215,7 +226,14 @@ void TBitmap::LoadFromStream(TStream& stream) {
   void* bits = nullptr;
   std::vector<uint8_t> kept;
   if (!compressed) {
-    bitmap.Reset(CreateDIB(h.header, screen, &bits));
+    try {
+      bitmap.Reset(CreateDIB(h.header, screen, &bits));
+    } catch (const Exception&) {
+      // A large buffer may have been refused for the room kept pictures take:
+      // this picture comes before them.
+      if (store < kLargeBuffer || !ReleaseKeptPictures()) throw;
+      bitmap.Reset(CreateDIB(h.header, screen, &bits));
+    }
     DIBSECTION ds{};
     GetObjectA(bitmap.Get(), sizeof ds, &ds);
     uint64_t room = uint64_t(ds.dsBm.bmWidthBytes) * uint64_t(std::abs(ds.dsBm.bmHeight));
@@ -252,7 +270,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
 }
 
 void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors, int count) {
-  if (width <= 0 || height <= 0 || count < 0 || count > 256) NotValid();
+  bool depth = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+               bitCount == 24 || bitCount == 32;
+  if (width <= 0 || height <= 0 || !depth || count < 0 || count > 256) NotValid();
   std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + size_t(count) * sizeof(RGBQUAD));
   auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
   *bih = {sizeof(BITMAPINFOHEADER),  width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0,
@@ -260,7 +280,13 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
   if (count) std::memcpy(info.data() + sizeof *bih, colors, size_t(count) * sizeof(RGBQUAD));
   TScreenDC screen;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIB(info, screen, &bits);
+  HBITMAP dib = nullptr;
+  try {
+    dib = CreateDIB(info, screen, &bits);
+  } catch (const Exception&) {
+    // Size, depth and colours are all valid here: only memory can be short.
+    throw EOutOfMemory();
+  }
   Adopt(dib, bits, nullptr);
   info_ = std::move(info);
   Describe();
@@ -410,7 +436,7 @@ std::unique_ptr<TGraphic> TBitmap::Clone() const {
   void* bits = nullptr;
   if (bits_) {
     bitmap.Reset(CreateDIB(info_, screen, &bits));
-    std::memcpy(bits, bits_, static_cast<size_t>(RowBytes()) * Height());
+    std::memcpy(bits, bits_, BufferSize());
   } else {
     bitmap.Reset(CreateCompatibleBitmap(screen, Width(), Height()));
     if (!bitmap.Get()) BitmapRefused(GetLastError());

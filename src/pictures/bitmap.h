@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "pictures/bmp_core.h"
 #include "pictures/graphic.h"
 #include "ui/handles.h"
 
@@ -35,7 +36,8 @@ class TBitmap : public TGraphic {
   // Replaces the pixel store with a device-independent buffer of this size and
   // depth (1, 4, 8, 16, 24 or 32 bits), rows bottom-up in memory, each padded to 4
   // bytes, every byte 0, with `count` colour-table entries. Sends no change signal.
-  // Raises "System Error..." / "Bitmap image is not valid" when the platform refuses.
+  // "Bitmap image is not valid" for a size or depth out of range; "Out of
+  // memory" when the platform refuses a valid one.
   void NewDIB(int width, int height, int bitCount, const RGBQUAD* colors = nullptr, int count = 0);
   // Sets every pixel byte (after NewDIB: e.g. 0xFF gives white at 24 bits).
   void FillBytes(uint8_t value);
@@ -51,6 +53,8 @@ class TBitmap : public TGraphic {
   void PrepareReducedCopy(int width, int height);
   // Bytes per row of the buffer: ((width * bits + 31) & ~31) / 8.
   int RowBytes() const;
+  // Bytes of the device-independent buffer (0 without one).
+  size_t BufferSize() const;
   int BitCount() const;
   // Takes ownership of the palette (nullptr removes it). A buffer of 8 bits or
   // fewer gets the palette's colours as its colour table; pixels are kept. Sets the
@@ -77,6 +81,7 @@ class TBitmap : public TGraphic {
   bool DrawReduced(HDC dc, const RECT& r);
   bool Reducible(int width, int height) const;
   const uint8_t* Row(int row) const;
+  bmp::RowLayout Layout() const;
 
   // A 32-bit copy of the whole picture reduced to one rectangle's size, kept so
   // that a repaint of an unchanged view only copies it. Two sizes are kept: the

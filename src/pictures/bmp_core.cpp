@@ -68,6 +68,17 @@ uint64_t AbsHeight(int32_t height) {
   return height < 0 ? uint64_t(-int64_t(height)) : uint64_t(height);
 }
 
+uint64_t BufferBytes(const RowLayout& l, uint64_t limit) {
+  if (l.rowBytes == 0 || l.height == 0) return 0;
+  if (l.rowBytes > limit / l.height) return 0;
+  return l.rowBytes * l.height;
+}
+
+uint64_t RowOffset(const RowLayout& l, uint64_t row) {
+  uint64_t index = l.topDown ? row : l.height - 1 - row;
+  return index * l.rowBytes;
+}
+
 bool Compressed(const InfoFields& info) {
   return info.compression != kBI_RGB && info.compression != kBI_BITFIELDS;
 }

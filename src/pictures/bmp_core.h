@@ -57,6 +57,21 @@ uint64_t RowBytes(int64_t width, uint32_t bitCount);
 uint64_t AbsHeight(int32_t height);
 bool Compressed(const InfoFields& info);
 
+// Where the rows of a device-independent buffer lie. Offsets are 64-bit: a 32-bit
+// process that may address more than 2 GB can hold a buffer whose later rows
+// start past any 32-bit signed offset.
+struct RowLayout {
+  uint64_t rowBytes = 0;
+  uint64_t height = 0;
+  bool topDown = false;  // the picture's top row first in memory
+};
+// rowBytes x height, or 0 when the product overflows or exceeds `limit` (the
+// largest size the address space can hold, SIZE_MAX for the running process).
+uint64_t BufferBytes(const RowLayout& l, uint64_t limit);
+// The offset of row `row` (0 = the picture's top row) from the buffer's start;
+// only for row < height.
+uint64_t RowOffset(const RowLayout& l, uint64_t row);
+
 // The largest pixel store made for a file. On a 32-bit address space 1 GiB; on a
 // larger one the same, unless the file itself holds every byte of the store.
 constexpr uint64_t kLargeStore = uint64_t(1) << 30;

@@ -57,6 +57,16 @@ void TPicture::Progress(void* sender, TProgressStage stage, uint8_t percent, boo
   if (OnProgress) OnProgress(sender, stage, percent, redrawNow, r, msg);
 }
 
+std::function<bool()>& KeptPicturesRelease() {
+  static std::function<bool()> release;
+  return release;
+}
+
+bool ReleaseKeptPictures() {
+  const std::function<bool()>& release = KeptPicturesRelease();
+  return release && release();
+}
+
 void ClearPicture(TPicture& holder) {
   holder.SetGraphic(nullptr);
 }

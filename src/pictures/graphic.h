@@ -38,7 +38,7 @@ class TGraphic {
   // Reads from the stream's position to its end.
   virtual void LoadFromStream(TStream& stream) = 0;
   // Opens the file (read, deny write), reads it from position 0, closes it.
-  void LoadFromFile(const std::string& fileName);
+  virtual void LoadFromFile(const std::string& fileName);
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   virtual bool Empty() const = 0;
@@ -101,6 +101,13 @@ class TPicture {
   void Install(std::unique_ptr<TGraphic> g);
   std::unique_ptr<TGraphic> graphic_;
 };
+
+// Pictures kept for later (decoded ahead, or the last ones shown) give their
+// memory back when a load or a decode runs short: the picture being shown
+// must never fail where it would show with nothing kept. The keeper sets the
+// hook; it returns true when anything was freed, and the caller tries again.
+std::function<bool()>& KeptPicturesRelease();
+bool ReleaseKeptPictures();
 
 // Loads a file into a holder by its extension; keeps the old picture on failure.
 void LoadPictureFile(TPicture& holder, const std::string& fileName);

@@ -26,13 +26,18 @@ bool StepKeyWaiting() {
   }
 }
 
-// The decode interrupt for the length of one paint.
+// The decode interrupt, and whether the view reads ahead, for one paint.
 struct InterruptScope {
   bool (*saved)() = JPEGDecodeHooks().Interrupted;
+  bool savedReads = JPEGDecodeHooks().ViewReadsAhead;
   explicit InterruptScope(bool on) {
     if (on) JPEGDecodeHooks().Interrupted = StepKeyWaiting;
+    JPEGDecodeHooks().ViewReadsAhead = on;
   }
-  ~InterruptScope() { JPEGDecodeHooks().Interrupted = saved; }
+  ~InterruptScope() {
+    JPEGDecodeHooks().Interrupted = saved;
+    JPEGDecodeHooks().ViewReadsAhead = savedReads;
+  }
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 };

@@ -29,22 +29,13 @@ std::string JPEGDescription() {
 // the system can still commit, the picture can't be shown and memory is short.
 void RequireMemory(uint64_t bitmapBytes, uint64_t workingBytes) {
   if (bitmapBytes > static_cast<uint64_t>(INT_MAX)) throw EOutOfMemory();
+  if (const auto& shortNow = JPEGDecodeHooks().MemoryShort; shortNow && shortNow())
+    throw EOutOfMemory();
   MEMORYSTATUSEX ms{};
   ms.dwLength = sizeof ms;
   if (!GlobalMemoryStatusEx(&ms)) return;
   uint64_t available = std::min<uint64_t>(ms.ullAvailPageFile, ms.ullAvailVirtual);
   if (bitmapBytes + workingBytes > available) throw EOutOfMemory();
-}
-
-// A bitmap buffer the platform refuses for want of memory is "Out of memory".
-void NewBitmap(TBitmap& bmp, int w, int h, int bits, const RGBQUAD* colors, int count) {
-  try {
-    bmp.NewDIB(w, h, bits, colors, count);
-  } catch (const EOSError& e) {
-    if (e.ErrorCode() == ERROR_NOT_ENOUGH_MEMORY || e.ErrorCode() == ERROR_OUTOFMEMORY)
-      throw EOutOfMemory();
-    throw;
-  }
 }
 
 // Rows not decoded yet (or ever, after an error) show white. Writing white over
@@ -81,21 +72,22 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
     colors[i] = {b, g, r, 0};
     if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
   }
-  NewBitmap(bmp, w, h, bits, count ? colors : nullptr, std::min(count, 256));
+  bmp.NewDIB(w, h, bits, count ? colors : nullptr, std::min(count, 256));
   rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false};
-  uint8_t* row0 = bmp.ScanLine(0);
-  ptrdiff_t step = h > 1 ? bmp.ScanLine(1) - row0 : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  ptrdiff_t step =
+      h > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0) : -static_cast<ptrdiff_t>(bmp.RowBytes());
   if (count > 0) {
     lp->palVersion = 0x300;
     lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
-    bmp.SetPalette(CreatePalette(lp));
+    bmp.SetPalette(CreatePalette(lp));  // may move the rows: each is looked up below
     paletteSet = true;
-    row0 = bmp.ScanLine(0);  // a palette may move the rows
   }
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
   for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
     rest.from = y;
-    int got = dec.ReadRows(row0 + step * y, step, rows);
+    // Each row's address from the bitmap itself: offsets into a large buffer
+    // outgrow a 32-bit product of step and row.
+    int got = dec.ReadRows(bmp.ScanLine(y), step, rows);
     bmp.PixelsChanged();  // a repaint during the decode saw older rows
     if (got == 0) break;
   }
@@ -141,11 +133,60 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   uint64_t n = stream.Remaining();
   data_ = std::make_shared<TJPEGData>();
   bitmap_.reset();
-  AllocateJPEGBytes(*data_, n);
+  try {
+    AllocateJPEGBytes(*data_, n);
+  } catch (const EOutOfMemory&) {
+    if (!ReleaseKeptPictures()) throw;  // this picture before anything kept
+    AllocateJPEGBytes(*data_, n);
+  }
   stream.ReadBuffer(data_->bytes.get(), data_->size);
   if (data_->size > 0) ReadJPEGHeader(*data_);
   PaletteModified = true;
   Changed();
+}
+
+namespace {
+
+// The file a JPEG picture was loaded from last, as it was then; weak, so it
+// keeps nothing alive.
+struct RecentFile {
+  std::string path;
+  uint64_t size = 0;
+  FILETIME written{};
+  std::weak_ptr<TJPEGData> data;
+};
+RecentFile& Recent() {
+  static RecentFile recent;
+  return recent;
+}
+
+bool FileState(const std::string& path, uint64_t& size, FILETIME& written) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return false;
+  size = uint64_t{a.nFileSizeHigh} << 32 | a.nFileSizeLow;
+  written = a.ftLastWriteTime;
+  return true;
+}
+
+}  // namespace
+
+void TJPEGImage::LoadFromFile(const std::string& fileName) {
+  uint64_t size = 0;
+  FILETIME written{};
+  bool known = FileState(fileName, size, written);
+  RecentFile& r = Recent();
+  std::shared_ptr<TJPEGData> same = r.data.lock();
+  if (known && same && r.path == fileName && r.size == size && same->size == size &&
+      CompareFileTime(&r.written, &written) == 0) {
+    data_ = std::move(same);
+    bitmap_.reset();
+    PaletteModified = true;
+    Changed();
+    return;
+  }
+  TGraphic::LoadFromFile(fileName);
+  // Taken before the read: a file written meanwhile never matches it again.
+  if (known) r = {fileName, size, written, data_};
 }
 
 int TJPEGImage::Width() const {
@@ -220,6 +261,28 @@ bool TJPEGImage::TakeReadAhead() {
 
 void TJPEGImage::Decode() {
   if (data_->hasBytes && (ShareLastDecode() || TakeReadAhead())) return;
+  try {
+    DecodeHere();
+    return;
+  } catch (const EOutOfMemory&) {
+  } catch (const std::bad_alloc&) {
+  }
+  // Short of memory: what is kept for later goes first, then the decode runs
+  // once more. Only a picture that can't fit on its own fails.
+  if (!ReleaseKeptPictures()) throw EOutOfMemory();
+  try {
+    DecodeHere();
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+  }
+}
+
+void TJPEGImage::DecodeHere() {
+  struct Busy {
+    std::atomic<int>& n;
+    explicit Busy(std::atomic<int>& count) : n(count) { ++n; }
+    ~Busy() { --n; }
+  } busy(JPEGDecodeHooks().DrawDecodes);
   bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show
@@ -272,7 +335,10 @@ void TJPEGImage::Decode() {
     throw;
   }
   Last() = {data_, bitmap_, settings_};
-  if (const auto& decoded = JPEGDecodeHooks().Decoded) decoded(data_, bitmap_, settings_);
+  // Kept only for a view that reads ahead: a preview elsewhere (the open
+  // dialog's) is no picture of the list.
+  const TJPEGDecodeHooks& hooks = JPEGDecodeHooks();
+  if (hooks.Decoded && hooks.ViewReadsAhead) hooks.Decoded(data_, bitmap_, settings_);
   Progress(TProgressStage::psEnding, 100, PaletteModified, none, std::string());
   if (PaletteModified) Changed();
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -38,6 +39,10 @@ class TJPEGImage : public TGraphic {
   const TGraphicClass& Kind() const override { return TJPEGImageKind; }
   // Keeps every byte from the stream's position on and parses the header only.
   void LoadFromStream(TStream& stream) override;
+  // The file's bytes are shared with the picture loaded from it last, when that
+  // one is still alive and the file's size and time of writing are unchanged:
+  // a full-screen step loads one file into two views.
+  void LoadFromFile(const std::string& fileName) override;
   // The decoded bitmap's size once it exists, the header's before: never decodes.
   int Width() const override;
   int Height() const override;
@@ -60,6 +65,7 @@ class TJPEGImage : public TGraphic {
 
  private:
   void Decode();
+  void DecodeHere();
   bool ShareLastDecode();
   bool TakeReadAhead();
   void AdoptDecoded(std::shared_ptr<TBitmap> bitmap);
@@ -92,6 +98,13 @@ struct TJPEGDecodeHooks {
   // and the next draw decodes afresh. Set only around the paint of a view whose
   // user may already have moved on.
   bool (*Interrupted)() = nullptr;
+  // Set around the paint of a view whose list reads ahead: its decodes are kept.
+  bool ViewReadsAhead = false;
+  // For tests: true when a decode is to find memory short.
+  std::function<bool()> MemoryShort;
+  // Decodes at a draw in progress: the user waits for them, so the read-ahead
+  // keeps its own decoding off the processor meanwhile.
+  std::atomic<int> DrawDecodes{0};
 };
 TJPEGDecodeHooks& JPEGDecodeHooks();
 

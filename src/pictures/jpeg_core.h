@@ -11,6 +11,14 @@
 
 namespace pix {
 
+// A fingerprint of the bytes: their count and two 64-bit sums of every byte
+// under different mixes. Decodes kept for later are matched by it, so that
+// they need not keep the file's bytes beside the picture's own copy.
+struct TJPEGDigest {
+  uint64_t size = 0, a = 0, b = 0;
+  bool operator==(const TJPEGDigest&) const = default;
+};
+
 // What was read from a JPEG file: every byte of it, and the header's facts.
 // Shared between copies of a picture.
 struct TJPEGData {
@@ -19,6 +27,9 @@ struct TJPEGData {
   bool hasBytes = false;
   int width = 0, height = 0;
   bool grayscale = false;
+  // The fingerprint, once asked for (by the thread that owns the data).
+  mutable TJPEGDigest digest;
+  mutable bool digested = false;
 };
 
 // Takes a buffer of exactly `n` bytes; "Out of memory while expanding memory
@@ -31,6 +42,11 @@ void ReadJPEGHeader(TJPEGData& data);
 
 // The same bytes, compared byte by byte: a decode of one serves the other.
 bool SameJPEGBytes(const TJPEGData& a, const TJPEGData& b);
+
+// Decodes kept for later are matched by the fingerprint.
+TJPEGDigest DigestJPEGBytes(const uint8_t* bytes, size_t size);
+// The data's fingerprint, worked out once.
+const TJPEGDigest& DigestOf(const TJPEGData& data);
 
 // One step of the progress monitor, given libjpeg's counters. The monitor
 // reports at most every 500 ms and only when the percentage changes.

@@ -1,14 +1,13 @@
 #include "pictures/readahead.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
+#include <new>
 #include <thread>
 
-#include "browse/filelist.h"
-#include "pictures/imagehost.h"
 #include "pictures/jpeg.h"
 #include "pictures/readahead_core.h"
 #include "ui/app.h"
@@ -16,12 +15,14 @@
 
 namespace pix {
 
+// A kept decode: its pixels, and the fingerprint of the bytes they came from
+// (not the bytes themselves: the picture that takes it has its own).
 struct TReadAhead::Entry {
   std::string path;
   TJPEGDefaults settings;
-  std::shared_ptr<TJPEGData> data;
+  TJPEGDigest digest;
   std::shared_ptr<TBitmap> bitmap;
-  int reduceWidth = 0, reduceHeight = 0;  // the view's placement, when it reduces
+  uint64_t Cost() const { return bitmap->BufferSize(); }
 };
 
 // What the worker and the user-interface thread share, under `lock`.
@@ -31,61 +32,48 @@ struct TReadAhead::Shared {
   std::vector<std::string> queue;  // to read, nearest first
   std::string current;             // being read and decoded
   TJPEGDefaults settings;
+  TTarget target;
+  TMemoryBudget budget;
+  uint64_t kept = 0;  // bytes kept beside the shown picture
   bool paused = false, quit = false;
   DWORD scheduled = 0;              // tick count of the last step
-  std::atomic<bool> cancel{false};  // asked between scan lines, so no lock
-  int tried = 0, interrupted = 0;
-  // Cuts a hand-over through the message queue short: set at the end, and when
-  // the user-interface thread itself waits for the file in work.
-  TOwnedHandle interrupt{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  // The direct hand-over to a waiting user-interface thread: the slot, and its signal.
-  bool urgent = false;
-  std::atomic<bool> hurry{false};  // the worker runs at normal priority
-  std::shared_ptr<Entry> handed;
-  TOwnedHandle handedOver{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> cancel{false};  // asked between pieces and scan lines, so no lock
+  std::atomic<bool> hurry{false};   // a draw waits: the worker runs at normal priority
+  int tried = 0, interrupted = 0, finished = 0;
+  std::vector<std::shared_ptr<Entry>> results;  // handed over, for the interface thread
+  std::shared_ptr<Entry> spare;  // stepped away from; goes when the worker needs room
+  TTestHooks hooks;
+  // Set each time the worker is done with a file: a waiting draw looks again.
+  TOwnedHandle done{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
   std::thread thread;
 };
 
 namespace {
 
-constexpr DWORD kSettleMs = 60;  // a held key repeats about every 33 ms
+constexpr DWORD kSettleMs = 60;                   // a held key repeats about every 33 ms
+constexpr size_t kHeaderPiece = size_t{1} << 18;  // room for the usual metadata before the frame
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
 }
 
-// Picks the kept decode of the file at `path`.
-auto OfPath(const std::string& path) {
-  return [&path](const auto& entry) { return entry->path == path; };
+TMemoryBudget SystemBudget() {
+  MEMORYSTATUSEX ms{};
+  ms.dwLength = sizeof ms;
+  if (!GlobalMemoryStatusEx(&ms)) return {};
+  return ReadAheadBudget(ms.ullTotalVirtual, ms.ullTotalPhys, sizeof(void*) > 4);
 }
 
-// The file's bytes, read without keeping anyone else from writing it.
-std::shared_ptr<TJPEGData> ReadBytes(const std::string& path) {
-  TOwnedFile f(CreateFileA(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  LARGE_INTEGER size{};
-  if (!f || !GetFileSizeEx(f.Get(), &size) || size.QuadPart <= 0 ||
-      size.QuadPart > (sizeof(void*) > 4 ? (int64_t{1} << 34) : (int64_t{1} << 28)))
-    return nullptr;
-  auto data = std::make_shared<TJPEGData>();
-  AllocateJPEGBytes(*data, static_cast<uint64_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < data->size) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data->size - done, 1u << 24)), got = 0;
-    if (!ReadFile(f.Get(), data->bytes.get() + done, chunk, &got, nullptr) || got == 0)
-      return nullptr;  // the file shrank: its own load will see what it holds
-    done += got;
+// Reads up to `count` bytes at the file's position; false on a failed read or
+// the end of the file (it shrank: its own load will see what it holds).
+bool ReadPiece(HANDLE f, uint8_t* to, size_t count) {
+  while (count > 0) {
+    DWORD got = 0, chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 24));
+    if (!ReadFile(f, to, chunk, &got, nullptr) || got == 0) return false;
+    to += got;
+    count -= got;
   }
-  ReadJPEGHeader(*data);
-  return data;
-}
-
-// The file name's extension names a JPEG in the picture format list, as the
-// file's own load will look it up.
-bool IsJPEGName(const std::string& path) {
-  const TGraphicClass* kind = FindPictureKind(ExtensionOf(path));
-  return kind && kind->InheritsFrom(TJPEGImageKind);
+  return true;
 }
 
 }  // namespace
@@ -97,6 +85,7 @@ TReadAhead::~TReadAhead() {
   if (!hooked_) return;
   JPEGDecodeHooks().Find = nullptr;
   JPEGDecodeHooks().Decoded = nullptr;
+  KeptPicturesRelease() = nullptr;
 }
 
 int TReadAhead::Tried() const {
@@ -109,6 +98,23 @@ int TReadAhead::Interrupted() const {
   return shared_->interrupted;
 }
 
+int TReadAhead::Finished() const {
+  std::lock_guard<std::mutex> lock(shared_->lock);
+  return shared_->finished;
+}
+
+size_t TReadAhead::Kept() {
+  Collect();
+  return entries_.size();
+}
+
+SIZE TReadAhead::KeptSize(const std::string& path) {
+  Collect();
+  for (const auto& e : entries_)
+    if (e->path == path) return {e->bitmap->Width(), e->bitmap->Height()};
+  return {0, 0};
+}
+
 bool TReadAhead::Working() const {
   std::lock_guard<std::mutex> lock(shared_->lock);
   return !shared_->paused && (!shared_->current.empty() || !shared_->queue.empty());
@@ -119,8 +125,14 @@ std::string TReadAhead::InWork() const {
   return shared_->current;
 }
 
+void TReadAhead::SetTestHooks(const TTestHooks& hooks) {
+  std::lock_guard<std::mutex> lock(shared_->lock);
+  shared_->hooks = hooks;
+}
+
 void TReadAhead::InstallHooks() {
   hooked_ = true;
+  uiThread_ = GetCurrentThreadId();
   JPEGDecodeHooks().Find = [this](const TJPEGData& data, const TJPEGDefaults& settings,
                                   bool mayWait, bool (*interrupted)()) {
     Collect();
@@ -128,6 +140,7 @@ void TReadAhead::InstallHooks() {
     if (!found && mayWait && WaitForWorker(interrupted)) {
       Collect();
       found = Match(data, settings);
+      if (found) ++waitedFor_;
     }
     return found;
   };
@@ -138,106 +151,204 @@ void TReadAhead::InstallHooks() {
                                      const TJPEGDefaults& settings) {
     ++decodedAtDraw_;
     if (shown_.empty()) return;
-    std::erase_if(entries_, OfPath(shown_));
-    entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, data, bitmap}));
+    std::erase_if(entries_, [&](const auto& e) { return e->path == shown_; });
+    entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, DigestOf(*data), bitmap}));
   };
+  KeptPicturesRelease() = [this] { return GetCurrentThreadId() == uiThread_ && ReleaseAll(); };
 }
 
 std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDefaults& settings) {
   for (const auto& e : entries_)
-    if (e->settings == settings && SameJPEGBytes(*e->data, data)) {
+    if (e->settings == settings && e->digest.size == data.size && e->digest == DigestOf(data)) {
       ++taken_;
       return e->bitmap;
     }
   return nullptr;
 }
 
-// A decode handed over directly joins the others while it is still wanted.
-void TReadAhead::Collect() {
-  std::shared_ptr<Entry> entry;
-  {
-    std::lock_guard<std::mutex> lock(shared_->lock);
-    entry = std::move(shared_->handed);
-    ResetEvent(shared_->handedOver.Get());
-  }
-  if (entry) Deliver(entry);
+bool TReadAhead::Wanted(const std::string& path) const {
+  return path == shown_ || Contains(wanted_, path);
 }
 
-// The step landed on the file the worker is decoding: rather than decode it
-// once more, wait for it, at normal priority, until a step key waits. True
-// when the worker handed something over.
+// The worker's results join the kept decodes while they are wanted; the rest
+// may wait as the spare.
+void TReadAhead::Collect() {
+  std::vector<std::shared_ptr<Entry>> got;
+  {
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    got.swap(shared_->results);
+  }
+  if (got.empty()) return;
+  for (const auto& e : got) Deliver(e);
+  Prune();
+}
+
+void TReadAhead::Deliver(const std::shared_ptr<Entry>& entry) {
+  std::erase_if(entries_, [&](const auto& e) { return e->path == entry->path; });
+  entries_.push_back(entry);  // Prune decides whether it stays
+}
+
+// The shown picture stays; the wanted neighbours, nearest first, while the
+// budget allows; of the others the newest becomes the spare, the rest go.
+void TReadAhead::Prune() {
+  std::vector<std::shared_ptr<Entry>> keep, others;
+  for (const auto& e : entries_)
+    if (e->path == shown_) keep.push_back(e);
+  uint64_t kept = 0;
+  for (const std::string& path : wanted_)
+    for (const auto& e : entries_)
+      if (e->path == path && path != shown_) {
+        if (BudgetAllows(shared_->budget, target_.shownPeak, kept + e->Cost())) {
+          keep.push_back(e);
+          kept += e->Cost();
+        } else {
+          others.push_back(e);
+        }
+      }
+  for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+    if (!Wanted((*it)->path)) others.push_back(*it);
+  entries_ = std::move(keep);
+  std::shared_ptr<Entry> spare;
+  for (const auto& e : others)
+    if (BudgetAllows(shared_->budget, target_.shownPeak, kept + e->Cost())) {
+      spare = e;
+      break;
+    }
+  std::shared_ptr<Entry> old;  // freed outside the lock
+  std::lock_guard<std::mutex> lock(shared_->lock);
+  shared_->kept = kept;
+  if (spare) {
+    old = std::move(shared_->spare);
+    shared_->spare = spare;
+  }
+}
+
+// The step landed on the file the worker reads or decodes: rather than decode
+// it once more, wait for it, at normal priority, until a step key waits. True
+// when the worker is done with it.
 bool TReadAhead::WaitForWorker(bool (*interrupted)()) {
   Shared& s = *shared_;
+  std::string path;
   {
     std::lock_guard<std::mutex> lock(s.lock);
     if (s.quit || s.current.empty() || s.current != shown_) return false;
-    s.urgent = true;
+    path = s.current;
     s.hurry = true;
-    SetEvent(s.interrupt.Get());
   }
-  while (WaitForSingleObject(s.handedOver.Get(), 5) != WAIT_OBJECT_0) {
-    if (interrupted && interrupted()) {
+  struct Flag {
+    std::atomic<bool>& on;
+    ~Flag() { on = false; }
+  } flag{drawWaits_};
+  drawWaits_ = true;
+  for (;;) {
+    WaitForSingleObject(s.done.Get(), 5);
+    {
       std::lock_guard<std::mutex> lock(s.lock);
-      s.urgent = false;
+      if (s.current != path) return true;
+    }
+    if (interrupted && interrupted()) {
+      ++waitsBroken_;
       throw EJPEGInterrupted();
     }
   }
-  return true;
-}
-
-// Only the shown picture and the wanted neighbours stay decoded.
-void TReadAhead::Prune() {
-  entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                [&](const auto& e) {
-                                  return e->path != shown_ && !Contains(wanted_, e->path);
-                                }),
-                 entries_.end());
 }
 
 void TReadAhead::Schedule(const std::string& shown, const std::vector<std::string>& neighbours,
                           const TTarget& target) {
   Collect();
+  // The picture stepped away from keeps its pixels, not the copies reduced
+  // for its draws: a step back makes them again in a moment.
+  if (shown != shown_)
+    for (const auto& e : entries_)
+      if (e->path == shown_) e->bitmap->PixelsChanged();
   shown_ = shown;
   wanted_ = neighbours;
   target_ = target;
-  Prune();
   Shared& s = *shared_;
+  std::shared_ptr<Entry> back;
+  {
+    std::lock_guard<std::mutex> lock(s.lock);
+    s.budget = SystemBudget();
+    if (s.spare && Wanted(s.spare->path)) back = std::move(s.spare);
+  }
+  if (back) Deliver(back);  // a step straight back: the spare is wanted again
+  Prune();
   {
     std::lock_guard<std::mutex> lock(s.lock);
     if (s.quit) return;
     s.settings = JPEGDefaults();
+    s.target = target_;
     s.scheduled = GetTickCount();
     s.queue.clear();
     for (const std::string& path : wanted_) {
-      bool kept = std::any_of(entries_.begin(), entries_.end(), OfPath(path));
+      bool kept = std::any_of(entries_.begin(), entries_.end(),
+                              [&](const auto& e) { return e->path == path; });
       if (!kept && path != s.current) s.queue.push_back(path);
     }
-    // A file no longer a neighbour: the work on it is wasted. The shown file's
-    // goes on; its first draw waits for it.
-    if (!s.current.empty() && s.current != shown_ && !Contains(wanted_, s.current)) s.cancel = true;
-    if (!s.thread.joinable() && !s.queue.empty()) s.thread = std::thread([this] { Worker(); });
+    // A file no longer wanted: the work on it is wasted. The shown file's goes
+    // on; its first draw waits for it.
+    if (!s.current.empty() && !Wanted(s.current)) s.cancel = true;
+    if (!s.thread.joinable() && !s.queue.empty()) {
+      try {
+        s.thread = std::thread([this] { Worker(); });
+      } catch (...) {
+        s.queue.clear();  // no thread: every picture decodes at its draw
+      }
+    }
   }
   s.wake.notify_one();
 }
 
 void TReadAhead::SetPaused(bool paused) {
-  Shared& s = *shared_;
   {
-    std::lock_guard<std::mutex> lock(s.lock);
-    s.paused = paused;
-    if (paused && !s.current.empty()) s.cancel = true;
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    shared_->paused = paused;
   }
-  if (!paused) Schedule(shown_, wanted_, target_);  // again what the pause stopped
+  shared_->wake.notify_one();
 }
 
 void TReadAhead::Clear() {
   shown_.clear();
   wanted_.clear();
   entries_.clear();
+  std::shared_ptr<Entry> spare;
+  std::vector<std::shared_ptr<Entry>> results;
   Shared& s = *shared_;
   std::lock_guard<std::mutex> lock(s.lock);
   s.queue.clear();
+  spare = std::move(s.spare);
+  results.swap(s.results);
+  s.kept = 0;
   if (!s.current.empty()) s.cancel = true;
+}
+
+// Short of memory for what is shown: everything kept goes, and the work in
+// progress stops (within a piece or a few scan lines) and gives back its own.
+bool TReadAhead::ReleaseAll() {
+  Collect();
+  bool any = !entries_.empty();
+  entries_.clear();
+  Shared& s = *shared_;
+  std::shared_ptr<Entry> spare;
+  std::vector<std::shared_ptr<Entry>> results;
+  bool working;
+  {
+    std::lock_guard<std::mutex> lock(s.lock);
+    spare = std::move(s.spare);
+    results.swap(s.results);
+    s.kept = 0;
+    working = !s.current.empty();
+    if (working) s.cancel = true;
+  }
+  any = any || spare || !results.empty() || working;
+  for (DWORD start = GetTickCount(); working && GetTickCount() - start < 2000;) {
+    WaitForSingleObject(s.done.Get(), 5);
+    std::lock_guard<std::mutex> lock(s.lock);
+    working = !s.current.empty();
+    results.clear();
+    results.swap(s.results);
+  }
+  return any;
 }
 
 void TReadAhead::Stop() {
@@ -248,154 +359,201 @@ void TReadAhead::Stop() {
     s.cancel = true;
     s.queue.clear();
   }
-  if (s.interrupt) SetEvent(s.interrupt.Get());
   s.wake.notify_one();
   if (s.thread.joinable()) s.thread.join();
   entries_.clear();
+  std::lock_guard<std::mutex> lock(s.lock);
+  s.results.clear();
+  s.spare.reset();
 }
 
+// Nothing the worker does may leave its body: an exception there would end
+// the program. A file that can't be read or decoded ahead reports nothing
+// here; its own load and first draw report it when the user steps onto it.
 void TReadAhead::Worker() {
-  Shared& s = *shared_;
   for (;;) {
     std::string path;
-    {
-      std::unique_lock<std::mutex> lock(s.lock);
-      if (s.urgent) {  // waited for after this file was done: wake the waiter
-        s.urgent = false;
-        SetEvent(s.handedOver.Get());
-      }
-      s.current.clear();
-      auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
-      s.wake.wait(lock, ready);
-      // Steps closer together than this are a held key: the files they pass
-      // are never looked at, and reading them would only slow the steps down.
-      for (DWORD since; !s.quit && (since = GetTickCount() - s.scheduled) < kSettleMs;)
-        s.wake.wait_for(lock, std::chrono::milliseconds(kSettleMs - since));
-      if (s.quit) return;
-      if (!ready()) continue;
-      path = s.queue.front();
-      s.queue.erase(s.queue.begin());
-      s.current = path;
-      s.cancel = false;
-      s.urgent = false;
-      s.hurry = false;
-      ResetEvent(s.interrupt.Get());
-    }
-    // Every file starts below normal: a wait for the last one may have raised it.
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     std::shared_ptr<Entry> entry;
     bool stopped = false;
     try {
+      if (!NextFile(path)) return;
+      SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
       entry = Work(path);
     } catch (const EJPEGInterrupted&) {
       stopped = true;
     } catch (...) {
-      // A file that can't be read or decoded ahead reports nothing here: its own
-      // load and first draw report it when the user steps onto it.
     }
-    bool direct;
-    {
-      std::lock_guard<std::mutex> lock(s.lock);
-      ++s.tried;
-      if (stopped) ++s.interrupted;
-      if (s.quit) return;
-      direct = s.urgent;
+    try {
+      if (!HandOver(path, std::move(entry), stopped)) return;
+    } catch (...) {
+      Sleep(1);  // the hand-over failed for want of memory: the file is given up
     }
-    if ((!entry || s.cancel) && !direct) continue;
-    // The results go to the user-interface thread through the toolkit's
-    // hand-over; when that is cut short (the end, or the thread waits for this
-    // very file) they go through the slot instead.
-    if (entry && !direct &&
-        Application().Synchronize([&] { SizeForView(*entry); }, s.interrupt.Get())) {
-      if (entry->reduceWidth > 0 && !s.cancel)
-        entry->bitmap->PrepareReducedCopy(entry->reduceWidth, entry->reduceHeight);
-      if (s.cancel) continue;
-      if (Application().Synchronize([&] { Deliver(entry); }, s.interrupt.Get())) continue;
-    }
-    std::lock_guard<std::mutex> lock(s.lock);
-    if (s.quit) return;
-    s.handed = entry;  // none when the file could not be read ahead
-    s.urgent = false;
-    SetEvent(s.handedOver.Get());
   }
+}
+
+// Waits for the next file to read; false when the worker is to end.
+bool TReadAhead::NextFile(std::string& path) {
+  Shared& s = *shared_;
+  std::unique_lock<std::mutex> lock(s.lock);
+  auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
+  for (;;) {
+    s.wake.wait(lock, ready);
+    // Steps closer together than this are a held key: the files they pass
+    // are never looked at, and reading them would only slow the steps down.
+    for (DWORD since; !s.quit && (since = GetTickCount() - s.scheduled) < kSettleMs;)
+      s.wake.wait_for(lock, std::chrono::milliseconds(kSettleMs - since));
+    if (s.quit) return false;
+    if (ready()) break;
+  }
+  path = s.queue.front();
+  s.queue.erase(s.queue.begin());
+  s.current = path;
+  s.cancel = false;
+  s.hurry = false;
+  return true;
+}
+
+// Done with a file: counted, the decode (if any, and still wanted) handed to
+// the interface thread's list, a waiting draw woken. False at the end.
+bool TReadAhead::HandOver(const std::string& path, std::shared_ptr<Entry> entry, bool stopped) {
+  Shared& s = *shared_;
+  struct Wake {
+    HANDLE done;
+    ~Wake() { SetEvent(done); }
+  } wake{s.done.Get()};
+  std::lock_guard<std::mutex> lock(s.lock);
+  if (!path.empty()) ++s.tried;
+  if (stopped) ++s.interrupted;
+  s.current.clear();
+  if (s.quit) return false;
+  if (!entry || s.cancel) return true;
+  if (s.hooks.onHandOver) s.hooks.onHandOver();
+  s.results.push_back(std::move(entry));
+  s.kept += s.results.back()->Cost();
+  ++s.finished;
+  return true;
 }
 
 std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
   auto entry = std::make_shared<Entry>();
   entry->path = path;
+  TTestHooks hooks;
   {
     std::lock_guard<std::mutex> lock(shared_->lock);
     entry->settings = shared_->settings;
+    hooks = shared_->hooks;
   }
-  entry->data = ReadBytes(path);
-  if (!entry->data || !ReadAheadFits(entry->data->width, entry->data->height, sizeof(void*) > 4))
-    return nullptr;
+  // The file is closed again before the decode; the bytes go after it.
+  std::shared_ptr<TJPEGData> data = ReadFile(path, hooks);
+  if (!data) return nullptr;
+  entry->digest = DigestOf(*data);
   Shared& s = *shared_;
-  entry->bitmap = DecodeJPEGBytes(*entry->data, entry->settings, [&s, raised = false]() mutable {
+  // A draw decoding meanwhile has the processor first: the user waits for it.
+  const std::atomic<int>& drawing = JPEGDecodeHooks().DrawDecodes;
+  auto yield = [&s, &drawing] {
+    while (drawing > 0 && !s.cancel && !s.hurry) Sleep(5);
+  };
+  yield();
+  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [&s, yield, raised = false]() mutable {
     if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    yield();
     return s.cancel.load();
   });
+  data.reset();
+  ReduceForView(*entry);
   return entry;
 }
 
-// On the user-interface thread: the size a draw in the view will reduce the
-// picture to, from the view's size now (the full-screen view is maximised only
-// after its first picture is loaded).
-void TReadAhead::SizeForView(Entry& entry) {
-  entry.reduceWidth = entry.reduceHeight = 0;
-  RECT client;
-  if (!target_.host || !IsWindow(target_.host) || !GetClientRect(target_.host, &client)) return;
-  if (ScreenColorDepth() <= 8) return;  // drawn through the palette, never reduced ahead
-  TRect d = PlacementRect(entry.bitmap->Width(), entry.bitmap->Height(), client.right,
-                          client.bottom, target_.placement);
-  entry.reduceWidth = d.right - d.left;
-  entry.reduceHeight = d.bottom - d.top;
+// Whether a picture with this header, from a file this large, may be read
+// ahead: the pixel limit and the memory budget. The spare's room is taken back.
+bool TReadAhead::Affordable(const TJPEGData& header, uint64_t fileBytes) {
+  if (!ReadAheadFits(header.width, header.height, sizeof(void*) > 4)) return false;
+  TPictureCost cost = JPEGPictureCost(header.width, header.height, fileBytes);
+  std::shared_ptr<Entry> spare;  // freed outside the lock
+  std::lock_guard<std::mutex> lock(shared_->lock);
+  spare = std::move(shared_->spare);
+  return BudgetAllows(shared_->budget, shared_->target.shownPeak, shared_->kept + cost.kept);
 }
 
-void TReadAhead::Deliver(const std::shared_ptr<Entry>& entry) {
-  if (entry->path != shown_ && !Contains(wanted_, entry->path)) return;  // wanted no more
-  std::erase_if(entries_, OfPath(entry->path));
-  entries_.push_back(entry);
-  ++finished_;
+// The file's bytes, read in pieces so that a stop or a step away ends the read
+// at once, without keeping anyone else from writing, renaming or deleting it.
+// The header and the budget are looked at after the first piece; the file is
+// closed before anything is decoded. None when it is not to be read ahead.
+std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const TTestHooks& hooks) {
+  Shared& s = *shared_;
+  TOwnedFile f(CreateFileA(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER size{};
+  if (!f || !GetFileSizeEx(f.Get(), &size) || size.QuadPart <= 0 ||
+      size.QuadPart > (sizeof(void*) > 4 ? (int64_t{1} << 34) : (int64_t{1} << 28)))
+    return nullptr;
+  uint64_t total = static_cast<uint64_t>(size.QuadPart);
+  size_t piece = std::max<size_t>(hooks.pieceBytes, 1);
+  auto stop = [&] { return s.cancel.load(); };
+  auto afterPiece = [&] {
+    if (hooks.afterPiece) hooks.afterPiece();
+    if (stop()) throw EJPEGInterrupted();
+  };
+  // First the header.
+  auto header = std::make_shared<TJPEGData>();
+  AllocateJPEGBytes(*header, std::min<uint64_t>(total, std::max(piece, kHeaderPiece)));
+  size_t done = 0;
+  while (done < header->size) {
+    size_t n = std::min(piece, header->size - done);
+    if (!ReadPiece(f.Get(), header->bytes.get() + done, n)) return nullptr;
+    done += n;
+    afterPiece();
+  }
+  bool known = false;
+  try {
+    ReadJPEGHeader(*header);
+    known = true;
+  } catch (const EJPEG&) {
+    if (header->size == total) throw;  // broken: its own load reports it
+  }
+  if (known && !Affordable(*header, total)) return nullptr;
+  // Then the rest, into the whole file's buffer.
+  auto data = std::make_shared<TJPEGData>();
+  AllocateJPEGBytes(*data, total);
+  std::memcpy(data->bytes.get(), header->bytes.get(), done);
+  header.reset();
+  while (done < data->size) {
+    size_t n = std::min(piece, data->size - done);
+    if (!ReadPiece(f.Get(), data->bytes.get() + done, n)) return nullptr;
+    done += n;
+    afterPiece();
+  }
+  f.Reset();
+  ReadJPEGHeader(*data);
+  if (!known && !Affordable(*data, total)) return nullptr;
+  return data;
+}
+
+// The size a draw in the view will reduce the picture to, from the view's
+// size now (the full-screen view is maximised only after its first picture is
+// loaded), and the reduced copy made here rather than at that draw.
+void TReadAhead::ReduceForView(Entry& entry) {
+  TTarget target;
+  {
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    target = shared_->target;
+  }
+  RECT client;
+  if (!target.host || !IsWindow(target.host) || !GetClientRect(target.host, &client)) return;
+  if (ScreenColorDepth() <= 8) return;  // drawn through the palette, never reduced ahead
+  TRect d = PlacementRect(entry.bitmap->Width(), entry.bitmap->Height(), client.right,
+                          client.bottom, target.placement);
+  if (!shared_->cancel) entry.bitmap->PrepareReducedCopy(d.right - d.left, d.bottom - d.top);
 }
 
 TReadAhead& ReadAhead() {
+  // The hooks it sets are made first, so they are destroyed after it.
+  JPEGDecodeHooks();
+  KeptPicturesRelease();
   static TReadAhead readAhead;
   if (!readAhead.hooked_) readAhead.InstallHooks();
   return readAhead;
-}
-
-namespace {
-// The entry the list showed last, to tell the direction of a step.
-struct ListMemory {
-  std::string folder;
-  int index = -1;
-};
-ListMemory& Memory() {
-  static ListMemory m;
-  return m;
-}
-}  // namespace
-
-void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view) {
-  ListMemory& m = Memory();
-  int index = list.ItemIndex();
-  if (list.FolderPath() != m.folder || index < 0) {
-    ReadAhead().Clear();  // another folder: its pixels go
-    m.folder = list.FolderPath();
-    m.index = -1;
-  }
-  if (index < 0) return;
-  TNeighbours n = ReadAheadNeighbours(list.Count(), index, m.index, wrap);
-  m.index = index;
-  std::vector<std::string> paths;
-  for (int i : {n.first, n.second}) {
-    if (i < 0) continue;
-    std::string path = list.FilePath(i);
-    if (IsJPEGName(path)) paths.push_back(path);
-  }
-  TReadAhead::TTarget target{view.Handle(), {view.Center(), view.Proportional(), view.Stretch()}};
-  ReadAhead().Schedule(list.SelectedFilePath(), paths, target);
 }
 
 }  // namespace pix

@@ -6,6 +6,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,53 +23,79 @@ class TImageHost;
 class TReadAhead {
  public:
   TReadAhead();
-  ~TReadAhead();  // stops the worker, interrupting a decode
+  ~TReadAhead();  // stops the worker, interrupting a read or a decode
   TReadAhead(const TReadAhead&) = delete;
   TReadAhead& operator=(const TReadAhead&) = delete;
 
   // The view the neighbours are reduced for: its window (the size is taken
-  // when a decode is done) and its placement settings.
+  // when a decode is done) and its placement settings; and the peak memory of
+  // the shown picture, which the budget leaves room for.
   struct TTarget {
     HWND host = nullptr;
     PlacementSettings placement;
+    uint64_t shownPeak = 0;
   };
   // `shown` is shown now; `neighbours` (full paths of JPEG files, nearest
-  // first, at most two) are read ahead. Decodes of other files are dropped and
-  // their work stops.
+  // first, at most two) are read ahead. A file in work that is no longer
+  // wanted stops; a finished decode stepped away from waits as the spare
+  // until the worker needs its room, so a step straight back finds it.
   void Schedule(const std::string& shown, const std::vector<std::string>& neighbours,
                 const TTarget& target);
-  // No new work while paused (the program is minimised); what is kept stays.
+  // No new work while paused (the program is minimised); the file in work
+  // finishes, what is kept and what is still to do stay.
   void SetPaused(bool paused);
   // Frees every decode and stops the work (another folder).
   void Clear();
-  // Ends the worker; a decode in progress stops between scan lines.
+  // Ends the worker; a read stops between pieces, a decode between scan lines.
   void Stop();
 
   // For tests and benchmarks: files the worker has dealt with (decoded, found
-  // broken, skipped or stopped), its decodes stopped between scan lines, decodes
-  // handed over, the ones a picture took instead of decoding, pictures decoded
-  // at their draw after all, and the decodes kept; whether a file is in work
-  // (never while paused).
+  // broken, skipped or stopped), its reads and decodes stopped on the way,
+  // decodes handed over, the ones a picture took instead of decoding, pictures
+  // decoded at their draw after all, and the decodes kept; whether a file is
+  // in work (never while paused); draws that waited for the file in work and
+  // took its decode, and waits a key broke off; whether a draw waits now.
   int Tried() const;
   int Interrupted() const;
-  int Finished() const { return finished_; }
+  int Finished() const;
   int Taken() const { return taken_; }
   int DecodedAtDraw() const { return decodedAtDraw_; }
-  size_t Kept() const { return entries_.size(); }
+  size_t Kept();
   bool Working() const;
   std::string InWork() const;
+  int WaitedFor() const { return waitedFor_; }
+  int WaitsBroken() const { return waitsBroken_; }
+  bool DrawWaits() const { return drawWaits_; }
+  // The size of the decode kept for `path` (0 x 0 for none).
+  SIZE KeptSize(const std::string& path);
+
+  // For tests: the worker reads files in pieces of `pieceBytes`, running
+  // `afterPiece` after each (a slow disk), and runs `onHandOver` as it hands a
+  // decode over (it may throw, as an allocation there can).
+  struct TTestHooks {
+    size_t pieceBytes = size_t{1} << 20;
+    std::function<void()> afterPiece;
+    std::function<void()> onHandOver;
+  };
+  void SetTestHooks(const TTestHooks& hooks);
 
  private:
   struct Entry;
   struct Shared;
   void Worker();
+  bool NextFile(std::string& path);
   std::shared_ptr<Entry> Work(const std::string& path);
+  std::shared_ptr<TJPEGData> ReadFile(const std::string& path, const TTestHooks& hooks);
+  bool Affordable(const TJPEGData& header, uint64_t fileBytes);
+  void ReduceForView(Entry& entry);
+  bool HandOver(const std::string& path, std::shared_ptr<Entry> entry, bool stopped);
   void Deliver(const std::shared_ptr<Entry>& entry);
-  void SizeForView(Entry& entry);
   void Prune();
+  bool Wanted(const std::string& path) const;
   std::shared_ptr<TBitmap> Match(const TJPEGData& data, const TJPEGDefaults& settings);
   void Collect();
   bool WaitForWorker(bool (*interrupted)());
+  bool ReleaseAll();
   void InstallHooks();
 
   // User-interface thread only: finished decodes, the shown file and the wanted ones.
@@ -75,8 +103,10 @@ class TReadAhead {
   std::string shown_;
   std::vector<std::string> wanted_;
   TTarget target_;
-  int finished_ = 0, taken_ = 0, decodedAtDraw_ = 0;
+  int taken_ = 0, decodedAtDraw_ = 0, waitedFor_ = 0, waitsBroken_ = 0;
+  std::atomic<bool> drawWaits_{false};
   bool hooked_ = false;
+  DWORD uiThread_ = 0;
   friend TReadAhead& ReadAhead();
   std::unique_ptr<Shared> shared_;  // shared with the worker
 };

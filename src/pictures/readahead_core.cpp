@@ -22,4 +22,25 @@ bool ReadAheadFits(int64_t width, int64_t height, bool wideAddressSpace) {
   return wideAddressSpace || width * height <= kReadAheadMaxPixels32;
 }
 
+TPictureCost JPEGPictureCost(int64_t width, int64_t height, uint64_t fileBytes) {
+  if (width <= 0 || height <= 0) return {fileBytes, fileBytes};
+  uint64_t w = static_cast<uint64_t>(width), h = static_cast<uint64_t>(height);
+  uint64_t pixels = ((w * 24 + 31) & ~uint64_t{31}) / 8 * h;
+  // A progressive file's coefficients: two bytes a sample, chroma halved both ways.
+  uint64_t coefficients = w * h * 3;
+  return {pixels + fileBytes, pixels + fileBytes + coefficients};
+}
+
+TMemoryBudget ReadAheadBudget(uint64_t addressSpace, uint64_t physical, bool wideAddressSpace) {
+  TMemoryBudget b;
+  b.usable = wideAddressSpace ? physical / 2 : addressSpace / 8 * 5;
+  b.keepCap = wideAddressSpace ? b.usable / 4 : b.usable / 5;
+  return b;
+}
+
+bool BudgetAllows(const TMemoryBudget& budget, uint64_t shownPeak, uint64_t kept) {
+  if (kept > budget.keepCap || shownPeak > budget.usable / 2) return false;
+  return kept <= budget.usable - 2 * shownPeak;
+}
+
 }  // namespace pix

@@ -285,3 +285,59 @@ TEST(BmpStore, SizesAndTheGigabyteRefusal) {
 
 }  // namespace
 }  // namespace pix::bmp
+
+namespace pix::bmp {
+namespace {
+
+// A 32768 x 32768 bitmap of 24 bits is 3 GiB: a 32-bit process marked large
+// address aware can hold it, and its later rows lie past any 32-bit signed
+// offset. Nothing here allocates it.
+struct LayoutCase {
+  const char* what;
+  uint64_t rowBytes, height;
+  bool topDown;
+  uint64_t row, offset;
+};
+
+constexpr uint64_t k3G = uint64_t{3} << 30;
+constexpr uint64_t kRow3G = 98304;  // 32768 pixels of 3 bytes
+
+const LayoutCase kLayouts[] = {
+    {"bottom-up: the top row is stored last", kRow3G, 32768, false, 0, k3G - kRow3G},
+    {"bottom-up: the bottom row is stored first", kRow3G, 32768, false, 32767, 0},
+    {"bottom-up: a middle row past 2 GB", kRow3G, 32768, false, 5000, (32767 - 5000) * kRow3G},
+    {"top-down: the last row", kRow3G, 32768, true, 32767, k3G - kRow3G},
+    {"top-down: the row at 2 GB", kRow3G, 32768, true, 21846, 21846 * kRow3G},
+};
+
+TEST(BmpLayout, RowsOfAThreeGigabyteBitmapLieWhereTheyAre) {
+  EXPECT_EQ(RowBytes(32768, 24), kRow3G);
+  for (const LayoutCase& c : kLayouts) {
+    RowLayout l{c.rowBytes, c.height, c.topDown};
+    EXPECT_EQ(RowOffset(l, c.row), c.offset) << c.what;
+    EXPECT_GT(c.offset + c.rowBytes, c.offset) << c.what;
+  }
+}
+
+struct SizeCase {
+  const char* what;
+  uint64_t rowBytes, height, limit, bytes;
+};
+
+const SizeCase kSizes[] = {
+    {"3 GiB within a 32-bit address space", kRow3G, 32768, UINT32_MAX, k3G},
+    {"5 GiB beyond a 32-bit address space", kRow3G, 54614, UINT32_MAX, 0},
+    {"5 GiB within a 64-bit one", kRow3G, 54614, UINT64_MAX, kRow3G * 54614},
+    {"a product past 64 bits", uint64_t{1} << 40, uint64_t{1} << 30, UINT64_MAX, 0},
+    {"exactly the limit", 4, 1024, 4096, 4096},
+    {"one row past the limit", 4, 1025, 4096, 0},
+    {"no rows", kRow3G, 0, UINT64_MAX, 0},
+};
+
+TEST(BmpLayout, BufferSizesAreCheckedAgainstTheAddressSpace) {
+  for (const SizeCase& c : kSizes)
+    EXPECT_EQ(BufferBytes({c.rowBytes, c.height, false}, c.limit), c.bytes) << c.what;
+}
+
+}  // namespace
+}  // namespace pix::bmp

@@ -273,3 +273,34 @@ TEST(JpegMemory, UnaffordableBufferIsOutOfMemoryWhileExpanding) {
             "Out of memory while expanding memory stream");
   EXPECT_FALSE(d.hasBytes);
 }
+
+namespace pix {
+namespace {
+
+// Kept decodes are matched by the fingerprint of their bytes: a file rewritten
+// in any one byte, or grown by bytes of zero, must not take the old decode.
+TEST(JpegDigest, EveryByteAndTheLengthCount) {
+  std::vector<uint8_t> bytes(100003);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + 7);
+  const TJPEGDigest base = DigestJPEGBytes(bytes.data(), bytes.size());
+  EXPECT_EQ(DigestJPEGBytes(bytes.data(), bytes.size()), base);
+  for (size_t at : {size_t{0}, size_t{7}, size_t{8}, size_t{50000}, bytes.size() - 9,
+                    bytes.size() - 1}) {
+    std::vector<uint8_t> changed = bytes;
+    changed[at] ^= 1;
+    EXPECT_FALSE(DigestJPEGBytes(changed.data(), changed.size()) == base) << at;
+  }
+  std::vector<uint8_t> longer = bytes;
+  longer.push_back(0);
+  EXPECT_FALSE(DigestJPEGBytes(longer.data(), longer.size()) == base);
+  // Two tails of zeros differing only in length.
+  std::vector<uint8_t> zeros(16, 0);
+  EXPECT_FALSE(DigestJPEGBytes(zeros.data(), 13) == DigestJPEGBytes(zeros.data(), 14));
+  // Swapped words: a plain sum of words would not see it.
+  std::vector<uint8_t> swapped = bytes;
+  std::swap_ranges(swapped.begin(), swapped.begin() + 8, swapped.begin() + 8);
+  EXPECT_FALSE(DigestJPEGBytes(swapped.data(), swapped.size()) == base);
+}
+
+}  // namespace
+}  // namespace pix

@@ -51,3 +51,59 @@ TEST(ReadAheadCore, ThirtyTwoBitsReadAheadUpTo48Megapixels) {
 
 }  // namespace
 }  // namespace pix
+
+namespace pix {
+namespace {
+
+constexpr uint64_t kMB = uint64_t{1} << 20, kGB = uint64_t{1} << 30;
+
+// One shown picture and pictures kept beside it, on a given machine.
+struct BudgetCase {
+  const char* what;
+  uint64_t addressSpace, physical;
+  bool wide;
+  int64_t shownW, shownH;   // the shown picture (files of 1/10 of its pixels' bytes)
+  int keptPictures;         // pictures of the same size kept beside it
+  bool allowed;
+};
+
+const BudgetCase kBudgets[] = {
+    // 150 megapixels on 2 GB: the next load needs the room, nothing is kept.
+    {"150 MP, 2 GB, nothing", 2 * kGB, 8 * kGB, false, 15000, 10000, 0, false},
+    {"150 MP, 2 GB, one", 2 * kGB, 8 * kGB, false, 15000, 10000, 1, false},
+    // With 4 GB (large address aware on 64-bit Windows) one may stay.
+    {"150 MP, 4 GB, one", 4 * kGB, 8 * kGB, false, 15000, 10000, 1, true},
+    {"150 MP, 4 GB, two", 4 * kGB, 8 * kGB, false, 15000, 10000, 2, false},
+    {"100 MP, 4 GB, one", 4 * kGB, 8 * kGB, false, 12000, 8334, 1, true},
+    {"100 MP, 4 GB, two", 4 * kGB, 8 * kGB, false, 12000, 8334, 2, false},
+    // Photos of 24 megapixels: both neighbours, on 2 GB as on 4.
+    {"24 MP, 2 GB, two", 2 * kGB, 8 * kGB, false, 6000, 4000, 2, true},
+    {"24 MP, 4 GB, two", 4 * kGB, 8 * kGB, false, 6000, 4000, 2, true},
+    // 64 bits: the machine's memory bounds it.
+    {"150 MP, 64-bit, 16 GB, two", 128 * 1024 * kGB, 16 * kGB, true, 15000, 10000, 2, true},
+    {"150 MP, 64-bit, 2 GB, one", 128 * 1024 * kGB, 2 * kGB, true, 15000, 10000, 1, false},
+};
+
+TEST(ReadAheadCore, OneBudgetLeavesTheShownPicturesWorstCaseFree) {
+  for (const BudgetCase& c : kBudgets) {
+    uint64_t file = static_cast<uint64_t>(c.shownW * c.shownH * 3 / 10);
+    TPictureCost cost = JPEGPictureCost(c.shownW, c.shownH, file);
+    TMemoryBudget b = ReadAheadBudget(c.addressSpace, c.physical, c.wide);
+    EXPECT_EQ(BudgetAllows(b, cost.peak, cost.kept * static_cast<uint64_t>(c.keptPictures)),
+              c.allowed)
+        << c.what;
+  }
+}
+
+TEST(ReadAheadCore, APictureCostsItsPixelsAndBytesAndMoreAtItsPeak) {
+  TPictureCost c = JPEGPictureCost(6000, 4000, 8 * kMB);
+  EXPECT_EQ(c.kept, uint64_t{6000} * 3 * 4000 + 8 * kMB);
+  EXPECT_GT(c.peak, c.kept);
+  // Rows are padded to four bytes.
+  EXPECT_EQ(JPEGPictureCost(3, 2, 0).kept, 24u);
+  // The pixels of 65500 x 65500 need more than 32 bits.
+  EXPECT_GT(JPEGPictureCost(65500, 65500, 0).kept, uint64_t{1} << 32);
+}
+
+}  // namespace
+}  // namespace pix

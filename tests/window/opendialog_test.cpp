@@ -7,6 +7,7 @@
 #include <dlgs.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 
@@ -333,6 +334,44 @@ TEST_F(OpenDialog, SecondOpeningStartsFromTheFirstChoice) {
   EXPECT_EQ(label, " (20x10)");
   EXPECT_EQ(Dlg().FileName, chosen) << "a path too long for the dialog was taken";
   EXPECT_EQ(fm->flList.Item(fm->flList.ItemIndex()), "a.bmp");
+}
+
+}  // namespace
+}  // namespace pix
+
+namespace pix {
+namespace {
+
+// A picture in the pane has some pixel of about this colour.
+bool PaneShows(HWND pane, int r, int g, int b) {
+  pixtest::Capture c = pixtest::CaptureClient(pane);
+  for (uint32_t p : c.pixels) {
+    int pr = p >> 16 & 0xFF, pg = p >> 8 & 0xFF, pb = p & 0xFF;
+    if (std::abs(pr - r) < 24 && std::abs(pg - g) < 24 && std::abs(pb - b) < 24) return true;
+  }
+  return false;
+}
+
+// The pane decodes the JPEG it previews; the decode the main window keeps of
+// the picture it shows stays that picture's.
+TEST_F(OpenDialog, ThePanesDecodeLeavesTheMainWindowsStoreAlone) {
+  TempDir other;
+  ShowFolder({{"a.jpg", jpegtest::Photo({64, 48})}}, 0);
+  ASSERT_TRUE(pixtest::WaitFor([&] { return ReadAhead().KeptSize(dir.File("a.jpg")).cx == 64; }));
+  other.Write("p.jpg", jpegtest::Encode({80, 60}, [](int, int, uint8_t* p) {
+                p[0] = 0, p[1] = 0, p[2] = 255;
+              }));
+  bool painted = false;
+  ASSERT_TRUE(Drive([&](const DialogUser& u) {
+    u.Type(other.Path());
+    u.Enter();
+    if (!u.Select("p.jpg")) return;
+    painted = pixtest::WaitFor([&] { return PaneShows(Dlg().PaintBox.Handle(), 0, 0, 255); }, 5000);
+  }));
+  EXPECT_TRUE(painted);
+  SIZE kept = ReadAhead().KeptSize(dir.File("a.jpg"));
+  EXPECT_EQ(kept.cx, 64);
+  EXPECT_EQ(kept.cy, 48);
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// Reading ahead around a list's selected entry: which files are the
+// neighbours, in the direction of the last step, and what the shown one costs.
+#include "browse/filelist.h"
+#include "pictures/imagehost.h"
+#include "pictures/jpeg.h"
+#include "pictures/readahead.h"
+#include "pictures/readahead_core.h"
+
+namespace pix {
+
+namespace {
+
+// The file name's extension names a JPEG in the picture format list, as the
+// file's own load will look it up.
+bool IsJPEGName(const std::string& path) {
+  const TGraphicClass* kind = FindPictureKind(ExtensionOf(path));
+  return kind && kind->InheritsFrom(TJPEGImageKind);
+}
+
+// The entry the list showed last, to tell the direction of a step.
+struct ListMemory {
+  std::string folder;
+  int index = -1;
+};
+ListMemory& Memory() {
+  static ListMemory m;
+  return m;
+}
+}  // namespace
+
+void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view) {
+  ListMemory& m = Memory();
+  int index = list.ItemIndex();
+  if (list.FolderPath() != m.folder || index < 0) {
+    ReadAhead().Clear();  // another folder: its pixels go
+    m.folder = list.FolderPath();
+    m.index = -1;
+  }
+  if (index < 0) return;
+  TNeighbours n = ReadAheadNeighbours(list.Count(), index, m.index, wrap);
+  m.index = index;
+  std::vector<std::string> paths;
+  for (int i : {n.first, n.second}) {
+    if (i < 0) continue;
+    std::string path = list.FilePath(i);
+    if (IsJPEGName(path)) paths.push_back(path);
+  }
+  TReadAhead::TTarget target{view.Handle(), {view.Center(), view.Proportional(), view.Stretch()}};
+  const TPicture& shown = view.Picture();
+  uint64_t fileBytes = 0;
+  if (const auto* j = dynamic_cast<const TJPEGImage*>(shown.Graphic())) fileBytes = j->Data().size;
+  target.shownPeak = JPEGPictureCost(shown.Width(), shown.Height(), fileBytes).peak;
+  ReadAhead().Schedule(list.SelectedFilePath(), paths, target);
+}
+
+}  // namespace pix
