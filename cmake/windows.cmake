@@ -27,10 +27,11 @@ target_compile_options(pixwin PRIVATE ${PIX_WARNINGS})
 set(GEN ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GEN})
 file(GLOB RESOURCE_TOOLS CONFIGURE_DEPENDS ${PIX_ROOT}/tools/make_*.py)
+file(GLOB RESOURCE_TOOL_PARTS CONFIGURE_DEPENDS ${PIX_ROOT}/tools/*.py)
 add_custom_command(OUTPUT ${GEN}/pixlumen.ico ${GEN}/.stamp
   COMMAND python3 ${PIX_ROOT}/tools/make_icon.py ${GEN}/pixlumen.ico
   COMMAND ${CMAKE_COMMAND} -E touch ${GEN}/.stamp
-  DEPENDS ${RESOURCE_TOOLS})
+  DEPENDS ${RESOURCE_TOOL_PARTS})
 foreach(tool ${RESOURCE_TOOLS})
   get_filename_component(n ${tool} NAME_WE)
   if(NOT n STREQUAL "make_icon")

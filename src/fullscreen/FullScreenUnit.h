@@ -54,6 +54,9 @@ class TfmView : public TForm {
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+ protected:
+  void ScaleLayout(const FormMetrics& was) override;
+
  private:
   void StepTo(int index);
 };

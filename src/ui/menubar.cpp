@@ -90,6 +90,22 @@ void TMenuBar::SetItemVisible(const std::string& name, bool visible) {
   Relayout();
 }
 
+void TMenuBar::SetMinHeight(int minHeight) {
+  minHeight_ = minHeight;
+  DockHeight = std::max(DockHeight, minHeight);
+  Relayout();
+}
+
+void TMenuBar::SetImages(HIMAGELIST images) {
+  images_ = images;
+  // The control takes its button size from the list's images.
+  SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  int cx = 16, cy = 16;
+  if (images) ImageList_GetIconSize(images, &cx, &cy);
+  SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
+  Relayout();
+}
+
 int TMenuBar::IndexOf(const std::string& name) const {
   for (size_t i = 0; i < items_.size(); ++i)
     if (items_[i].name == name) return static_cast<int>(i);
