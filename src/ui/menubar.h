@@ -84,6 +84,8 @@ class TMenuBar : public TControl {
   void AddItem(TItem item);
   void Present(int index);
   void Relayout();
+  void FixButtonWidths();
+  void SetButtonWidth(int index, int width);
   int RowsHeight() const;
   void EnterKeyboardMode(int hot);
   void LeaveKeyboardMode();

@@ -169,6 +169,28 @@ TEST_F(DpiWindows, MainWindowAtEachDensity) {
   EXPECT_NEAR(textHeights[2], 2.0 * textHeights[0], 0.25 * textHeights[0]);
 }
 
+// Items that fit side by side stay on one row: wrapping counts each item's own
+// width, not the widest one's for all.
+TEST_F(DpiWindows, BarWrapsOnlyWhenItsItemsDoNotFit) {
+  auto fm = MakeMain(96);
+  int need = 0;
+  for (size_t i = 0; i < fm->Toolbar.Items().size(); ++i) {
+    RECT item = fm->Toolbar.ItemRect(static_cast<int>(i));
+    if (fm->Toolbar.Items()[i].visible) need += item.right - item.left;
+  }
+  RECT frame{0, 0, need + 4, 400};
+  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  SetWindowPos(fm->Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump(20);
+  int help = fm->Toolbar.IndexOf("sbmHelp");
+  EXPECT_EQ(fm->Toolbar.ItemRect(help).top, fm->Toolbar.ItemRect(0).top);
+  SetWindowPos(fm->Handle(), nullptr, 0, 0, frame.right - frame.left - need / 2,
+               frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump(20);
+  EXPECT_GT(fm->Toolbar.ItemRect(help).top, fm->Toolbar.ItemRect(0).top);
+}
+
 // A stored size is the user's own: it stays as stored at any density.
 TEST_F(DpiWindows, StoredSizeIsKept) {
   dir.Write("stored.ini", "[FORM]\r\nTop=10\r\nLeft=20\r\nHeight=500\r\nWidth=700\r\n");
