@@ -27,10 +27,10 @@ void TForm::UseDpi(int dpi) {
   metrics_ = MeasureFormFont(&font, dpi);
   font_.Reset(font);
   SetFont(font_);
-  // The sizes the caption and the taskbar draw at this density; the icon
-  // resource holds images for 100 % to 200 %.
+  // The caption's and the taskbar's icons at this density, from the images of
+  // 16 to 256 pixels the icon resource holds.
   HINSTANCE inst = Application().Instance();
-  int small = ScaleByDpi(16, dpi), big = ScaleByDpi(32, dpi);
+  int small = ImageSizeForDpi(dpi), big = 2 * small;
   TOwnedIcon s(static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, small, small, 0)));
   TOwnedIcon b(static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, big, big, 0)));
   if (s) SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s.Get()));

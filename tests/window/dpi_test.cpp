@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "about/AboutUnit.h"
 #include "app/MainUnit.h"
 #include "browse/opendialog.h"
+#include "fullscreen/FullScreenUnit.h"
 #include "testutil.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
@@ -100,6 +102,7 @@ RECT WorkArea() {
 class DpiWindows : public testing::Test {
  protected:
   // The main window made at `dpi` with no settings file, shown.
+  // (0: the platform's own density.)
   std::unique_ptr<TfmMain> MakeMain(int dpi) {
     DpiScope scope(dpi);
     auto fm = std::make_unique<TfmMain>();
@@ -113,60 +116,75 @@ class DpiWindows : public testing::Test {
   pixtest::CurrentDirGuard cwd;
 };
 
+// The default size, one row of menu bar, tidy panes, the form font and the
+// image sets of `dpi`; the text height is returned for comparison.
+int ExpectMainWindowAt(TfmMain& fm, int dpi) {
+  SCOPED_TRACE(testing::Message() << dpi << " dpi");
+  EXPECT_EQ(fm.Dpi(), dpi);
+  RECT work = WorkArea(), r{};
+  GetWindowRect(fm.Handle(), &r);
+  EXPECT_EQ(r.right - r.left, std::min(MulDiv(800, dpi, 96), int(work.right - work.left)));
+  EXPECT_EQ(r.bottom - r.top, std::min(MulDiv(600, dpi, 96), int(work.bottom - work.top)));
+
+  // One row: every visible item on the first one, the bar no taller than it.
+  int rowTop = -1, rowBottom = 0;
+  for (size_t i = 0; i < fm.Toolbar.Items().size(); ++i) {
+    if (!fm.Toolbar.Items()[i].visible) continue;
+    RECT item = fm.Toolbar.ItemRect(static_cast<int>(i));
+    if (rowTop < 0) rowTop = item.top;
+    EXPECT_EQ(item.top, rowTop) << fm.Toolbar.Items()[i].name;
+    rowBottom = std::max<int>(rowBottom, item.bottom);
+  }
+  EXPECT_LE(fm.Toolbar.Bounds().Height(), std::max(rowBottom + 2, fm.S(27)));
+
+  ExpectTidy(fm.Handle(), "main window");
+
+  // The text of the density, in every control.
+  LOGFONTA lf{};
+  GetObjectA(fm.Font(), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, MulDiv(-13, dpi, 120));
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(fm.StatusBar.Handle(), WM_GETFONT, 0, 0)),
+            fm.Font());
+
+  // The image sets of the density.
+  int images = dpi <= 120 ? 16 : dpi <= 168 ? 24 : 32;
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(fm.Toolbar.Images(), &cx, &cy);
+  EXPECT_EQ(cx, images);
+  EXPECT_EQ(cy, images);
+  EXPECT_EQ(fm.flList.GlyphSize(), images);
+  EXPECT_GT(fm.flList.ItemHeight(), images * 15 / 16);  // the glyph fits its line
+  EXPECT_EQ(IconWidth(fm.Handle(), ICON_SMALL), images);
+  EXPECT_EQ(IconWidth(fm.Handle(), ICON_BIG), images * 2);
+  return fm.Metrics().textHeight;
+}
+
 TEST_F(DpiWindows, MainWindowAtEachDensity) {
-  RECT work = WorkArea();
-  int workW = work.right - work.left, workH = work.bottom - work.top;
-  struct Case {
-    int dpi, width, height, images;
-  } cases[] = {
-      {96, 800, 600, 16},
-      {144, std::min(1200, workW), std::min(900, workH), 24},
-      {192, std::min(1600, workW), std::min(1200, workH), 32},
-  };
   std::vector<int> textHeights;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.dpi << " dpi");
-    auto fm = MakeMain(c.dpi);
-    RECT r{};
-    GetWindowRect(fm->Handle(), &r);
-    EXPECT_EQ(r.right - r.left, c.width);
-    EXPECT_EQ(r.bottom - r.top, c.height);
-
-    // One row: every visible item on the first one, the bar no taller than it.
-    int rowTop = -1, rowBottom = 0;
-    for (size_t i = 0; i < fm->Toolbar.Items().size(); ++i) {
-      if (!fm->Toolbar.Items()[i].visible) continue;
-      RECT item = fm->Toolbar.ItemRect(static_cast<int>(i));
-      if (rowTop < 0) rowTop = item.top;
-      EXPECT_EQ(item.top, rowTop) << fm->Toolbar.Items()[i].name;
-      rowBottom = std::max<int>(rowBottom, item.bottom);
-    }
-    EXPECT_LE(fm->Toolbar.Bounds().Height(), std::max(rowBottom + 2, fm->S(27)));
-
-    ExpectTidy(fm->Handle(), "main window");
-
-    // The text of the density, in every control.
-    LOGFONTA lf{};
-    GetObjectA(fm->Font(), sizeof lf, &lf);
-    EXPECT_EQ(lf.lfHeight, MulDiv(-13, c.dpi, 120));
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(fm->StatusBar.Handle(), WM_GETFONT, 0, 0)),
-              fm->Font());
-    textHeights.push_back(fm->Metrics().textHeight);
-
-    // The image sets of the density.
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(fm->Toolbar.Images(), &cx, &cy);
-    EXPECT_EQ(cx, c.images);
-    EXPECT_EQ(cy, c.images);
-    EXPECT_EQ(fm->flList.GlyphSize(), c.images);
-    EXPECT_GT(fm->flList.ItemHeight(), c.images * 15 / 16);  // the glyph fits its line
-    EXPECT_EQ(IconWidth(fm->Handle(), ICON_SMALL), c.images);
-    EXPECT_EQ(IconWidth(fm->Handle(), ICON_BIG), c.images * 2);
+  for (int dpi : {96, 144, 192}) {
+    auto fm = MakeMain(dpi);
+    textHeights.push_back(ExpectMainWindowAt(*fm, dpi));
   }
   ASSERT_EQ(textHeights.size(), 3u);
   EXPECT_GT(textHeights[1], textHeights[0]);
   EXPECT_GT(textHeights[2], textHeights[1]);
   EXPECT_NEAR(textHeights[2], 2.0 * textHeights[0], 0.25 * textHeights[0]);
+}
+
+// The same through the platform: a screen of the density the run's prefix was
+// given (PIX_SCREEN_DPI; the shared prefix's 96 without it).
+class DpiScreen : public DpiWindows {};
+TEST_F(DpiScreen, TheWindowsTakeTheScreensDensity) {
+  const char* named = getenv("PIX_SCREEN_DPI");
+  int dpi = named ? atoi(named) : 96;
+  ASSERT_EQ(ScreenDpi(), dpi);
+  auto fm = MakeMain(0);
+  ExpectMainWindowAt(*fm, dpi);
+  TfmAbout about;
+  about.Create(fm->Handle());
+  ShowWindow(about.Handle(), SW_SHOWNOACTIVATE);
+  EXPECT_EQ(about.Dpi(), dpi);
+  ExpectTidy(about.Handle(), "about window");
 }
 
 // Items that fit side by side stay on one row: wrapping counts each item's own
@@ -259,6 +277,26 @@ TEST_F(DpiWindows, AboutWindowAtEachDensity) {
     ExpectTidy(about.Handle(), "about window");
     EXPECT_EQ(IconWidth(about.Handle(), ICON_SMALL), ImageSizeForDpi(dpi));
   }
+}
+
+// Made on one monitor and shown on another: the view takes the density it
+// opens at, as a view made there would have it.
+TEST_F(DpiWindows, FullScreenViewFollowsTheMonitorItOpensOn) {
+  TfmView view;
+  {
+    DpiScope scope(96);
+    view.Create();
+  }
+  int before = view.fsStatusBar.Bounds().Height();
+  DpiScope scope(192);
+  view.FollowDpi();
+  EXPECT_EQ(view.Dpi(), 192);
+  EXPECT_EQ(view.fsStatusBar.Bounds().Height(), view.S(26));
+  EXPECT_GT(view.fsStatusBar.Bounds().Height(), before);
+  TfmView made;
+  made.Create();
+  EXPECT_EQ(view.fsStatusBar.Bounds().Height(), made.fsStatusBar.Bounds().Height());
+  EXPECT_EQ(IconWidth(view.Handle(), ICON_SMALL), 32);
 }
 
 TEST_F(DpiWindows, OpenDialogPaneGlyphOfTheDensity) {
