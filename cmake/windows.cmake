@@ -32,10 +32,11 @@ target_compile_options(pixwin PRIVATE ${PIX_WARNINGS})
 set(GEN ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GEN})
 file(GLOB RESOURCE_TOOLS CONFIGURE_DEPENDS ${PIX_ROOT}/tools/make_*.py)
+file(GLOB RESOURCE_TOOL_PARTS CONFIGURE_DEPENDS ${PIX_ROOT}/tools/*.py)
 add_custom_command(OUTPUT ${GEN}/pixlumen.ico ${GEN}/.stamp
   COMMAND python3 ${PIX_ROOT}/tools/make_icon.py ${GEN}/pixlumen.ico
   COMMAND ${CMAKE_COMMAND} -E touch ${GEN}/.stamp
-  DEPENDS ${RESOURCE_TOOLS})
+  DEPENDS ${RESOURCE_TOOL_PARTS})
 foreach(tool ${RESOURCE_TOOLS})
   get_filename_component(n ${tool} NAME_WE)
   if(NOT n STREQUAL "make_icon")
@@ -65,6 +66,18 @@ add_executable(window_tests ${WINDOW_TEST_SOURCES} ${PIX_RC})
 target_link_libraries(window_tests PRIVATE pixwin gtest)
 target_include_directories(window_tests PRIVATE ${PIX_ROOT}/tests/window)
 add_test(NAME window_${PIX_TARGET_NAME} COMMAND window_tests)
+
+# The windows on screens of 150 % and 200 %, each in a prefix of its own whose
+# screen has that density (the shared one stays at 100 %).
+if(PIX_TARGET_NAME STREQUAL "win32")
+  foreach(dpi 144 192)
+    add_test(NAME window_dpi${dpi} COMMAND ${PIX_ROOT}/script/wine-env run
+      ${CMAKE_BINARY_DIR}/../.winenv-dpi${dpi} $<TARGET_FILE:window_tests>
+      --gtest_filter=DpiScreen.*)
+    set_tests_properties(window_dpi${dpi} PROPERTIES LABELS window TIMEOUT 300
+      ENVIRONMENT "PIX_WINE_DPI=${dpi};PIX_SCREEN_DPI=${dpi}")
+  endforeach()
+endif()
 
 # Small helper programs the tests need (tests/programs/<name>.cpp).
 file(GLOB TEST_PROGRAMS CONFIGURE_DEPENDS ${PIX_ROOT}/tests/programs/*.cpp)

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the nine 16 x 16 command images in one row, 144 x 16 pixels, as a 24-bit
-bitmap; magenta is the transparent background. Usage: make_commands.py OUTDIR"""
+"""Draws the nine command images in one row as a 24-bit bitmap, magenta being the
+transparent background: 16 x 16 each (commands.bmp), and enlarged from the same
+art for 150 % and 200 % screens, 24 and 32 pixels each (commands24.bmp,
+commands32.bmp). Usage: make_commands.py OUTDIR"""
 import os, struct, sys
+
+from upscale import scaled
 
 INK = {
     ".": (255, 0, 255), "k": (0, 0, 0), "g": (128, 128, 128), "s": (192, 192, 192),
@@ -198,9 +202,9 @@ def rows(art):
     return lines
 
 
-def strip_bitmap(images):
-    arts = [rows(a) for a in images]
-    width, height = 16 * len(arts), 16
+def strip_bitmap(images, size=16):
+    arts = [scaled(rows(a), size) for a in images]
+    width, height = size * len(arts), size
     stride = (width * 3 + 3) & ~3
     data = b""
     for y in reversed(range(height)):  # bottom-up
@@ -217,5 +221,6 @@ def strip_bitmap(images):
 
 if __name__ == "__main__":
     out = sys.argv[1] if len(sys.argv) > 1 else "."
-    with open(os.path.join(out, "commands.bmp"), "wb") as f:
-        f.write(strip_bitmap(IMAGES))
+    for size, name in ((16, "commands.bmp"), (24, "commands24.bmp"), (32, "commands32.bmp")):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(strip_bitmap(IMAGES, size))

@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Draws the glyphs as 16-colour bitmaps: the file list's, 16 x 15 pixels on pure
 blue, and the open dialog's preview button, 16 x 16 on olive (both draw a
-glyph's bottom-left colour as transparent). Usage: make_glyphs.py OUTDIR"""
+glyph's bottom-left colour as transparent). Each also comes enlarged from the
+same art for 150 % and 200 % screens, 24 and 32 pixels wide (names ending in 24
+and 32). Usage: make_glyphs.py OUTDIR"""
 import os, struct, sys
+
+from upscale import scaled
 
 # The standard 16-colour palette, as (r, g, b).
 PALETTE = [
@@ -87,16 +91,20 @@ ooooooooooooookk
 oooooooooooooooo
 """
 
-def bitmap(art, height=15, clear="."):
+def bitmap(art, height=15, clear=".", size=16):
     rows = art.strip("\n").split("\n")
     assert len(rows) == height and all(len(r) == 16 for r in rows), "glyphs are 16 wide"
     assert rows[-1][0] == clear, "the bottom-left pixel is the transparent background"
+    rows = scaled(rows, size)  # the enlargement keeps the palette's colours
+    height = len(rows)
+    stride = (size // 2 + 3) & ~3
     data = b""
     for row in reversed(rows):  # bottom-up
         idx = [INK[c] for c in row]
-        data += bytes((idx[i] << 4) | idx[i + 1] for i in range(0, 16, 2))  # 8 bytes a row
+        line = bytes((idx[i] << 4) | idx[i + 1] for i in range(0, size, 2))
+        data += line + b"\0" * (stride - len(line))
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
-    info = struct.pack("<IiiHHIIiiII", 40, 16, height, 1, 4, 0, len(data), 3780, 3780, 16, 16)
+    info = struct.pack("<IiiHHIIiiII", 40, size, height, 1, 4, 0, len(data), 3780, 3780, 16, 16)
     offset = 14 + len(info) + len(palette)
     head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
     return head + info + palette + data
@@ -104,11 +112,12 @@ def bitmap(art, height=15, clear="."):
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for name, art in (("glyph_executable", EXECUTABLE), ("glyph_closedfolder", CLOSEDFOLDER),
-                      ("glyph_unknownfile", UNKNOWNFILE)):
-        with open(os.path.join(out, name + ".bmp"), "wb") as f:
-            f.write(bitmap(art))
-    with open(os.path.join(out, "glyph_preview.bmp"), "wb") as f:
-        f.write(bitmap(PREVIEW, 16, "o"))
+    for size, suffix in ((16, ""), (24, "24"), (32, "32")):
+        for name, art in (("glyph_executable", EXECUTABLE), ("glyph_closedfolder", CLOSEDFOLDER),
+                          ("glyph_unknownfile", UNKNOWNFILE)):
+            with open(os.path.join(out, name + suffix + ".bmp"), "wb") as f:
+                f.write(bitmap(art, size=size))
+        with open(os.path.join(out, "glyph_preview" + suffix + ".bmp"), "wb") as f:
+            f.write(bitmap(PREVIEW, 16, "o", size))
 
 main()

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the program icon (a framed landscape: sky, sun, hills) as a .ico file
-with 32x32 and 16x16 images, 32 bits with an AND mask. Usage: make_icon.py OUT"""
-import struct, sys
+"""Draws the program icon (a framed landscape: sky, sun, hills) as a .ico file:
+images of 16, 24, 32 and 48 pixels (32 bits with an AND mask) for 100 % to 200 %
+screens and the taskbar, and one of 256 pixels, smoothed and stored as PNG as
+Windows expects an image of that size. Usage: make_icon.py OUT"""
+import struct, sys, zlib
 
 def pixel(x, y, n):
     # Coordinates scaled to a 32-unit grid; y grows downwards.
@@ -34,13 +36,33 @@ def image(n):
     header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(rows) + len(mask), 0, 0, 0, 0)
     return header + rows + mask
 
+def smooth_pixel(x, y, n, k=4):
+    # k x k samples a pixel: colour averaged over the covered ones, cover as alpha.
+    got = [pixel(x + (i + 0.5) / k, y + (j + 0.5) / k, n) for j in range(k) for i in range(k)]
+    got = [p for p in got if p is not None]
+    if not got:
+        return (0, 0, 0, 0)
+    r, g, b = (sum(p[c] for p in got) // len(got) for c in range(3))
+    return (r, g, b, 255 * len(got) // (k * k))
+
+def png(n):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    raw = b"".join(b"\0" + b"".join(bytes(smooth_pixel(x, y, n)) for x in range(n))
+                   for y in range(n))  # filter 0 on each row
+    head = struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
 def main():
-    sizes = [32, 16]
-    images = [image(n) for n in sizes]
+    sizes = [256, 48, 32, 24, 16]
+    images = [png(n) if n == 256 else image(n) for n in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for n, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(data), offset)
+        # A width or height of 256 is written as 0.
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
     out += b"".join(images)
     with open(sys.argv[1], "wb") as f:

@@ -60,28 +60,21 @@ void TfmAbout::Create(HWND owner) {
   // Set through the wide function as well, so the caption is right whatever
   // code page the A functions convert with.
   SetWindowTextW(Handle(), Widen(caption).c_str());
-  SetWindowPos(Handle(), nullptr, 0, 0, S(306), S(280), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  CentreOnScreen(Handle());
-  bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
 
+  // Places and sizes come from ScaleLayout, here and at every change of density.
   HWND me = Handle();
-  btnOK.Create(me, {.bounds = {S(216), S(216), S(216) + S(75), S(216) + S(25)}, .caption = "OK"});
-  laCompany.Create(me, {.left = S(40), .top = S(16), .caption = kMakerName});
-  laName.Create(me, {.left = S(48), .top = S(48), .caption = "Pixlumen"});
-  laVersion.Create(me, {.left = S(40), .top = S(104), .caption = "Version: "});
-  laCopyRight.Create(
-      me, {.left = S(40), .top = S(128), .caption = std::string("Copyright © 2026 ") + kMakerName});
-  laWeb.Create(me, {.left = S(40), .top = S(152), .caption = kMakerWeb});
-  laMail.Create(me, {.left = S(40), .top = S(176), .caption = kMakerMail});
-  Bevel.Create(me, {.left = S(8), .top = S(208), .width = S(282)});
-  ApplyFontToChildren();
+  btnOK.Create(me, {.caption = "OK"});
+  laCompany.Create(me, {.caption = kMakerName});
+  laName.Create(me, {.caption = "Pixlumen"});
+  laVersion.Create(me, {.caption = "Version: "});
+  laCopyRight.Create(me, {.caption = std::string("Copyright © 2026 ") + kMakerName});
+  laWeb.Create(me, {.caption = kMakerWeb});
+  laMail.Create(me, {.caption = kMakerMail});
+  Bevel.Create(me, {});
+  Rescale(Metrics());
+  CentreOnScreen(Handle());
 
-  // The larger fonts belong to the layout: they scale as the places do, so the
-  // name keeps fitting the window whatever the screen's text height.
-  laCompany.SetOwnFont({"MS Sans Serif", -S(18), true, false});
-  laName.SetOwnFont({"MS Sans Serif", -S(40), true, false});
   for (TLabel* link : {&laWeb, &laMail}) {
-    link->SetOwnFont({"MS Sans Serif", Metrics().fontHeight, false, true});
     link->SetFontColor(kLinkColor);
     link->OnMouseEnter = [this, link] { laWebMouseEnter(*link); };
     link->OnMouseLeave = [this, link] { laWebMouseLeave(*link); };
@@ -93,12 +86,35 @@ void TfmAbout::Create(HWND owner) {
   FormCreate();
 }
 
+void TfmAbout::ScaleLayout(const FormMetrics&) {
+  SetWindowPos(Handle(), nullptr, 0, 0, S(306), S(280), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  bevelRightGap_ = ClientRect().Width() - S(8) - S(282);
+  btnOK.SetBounds({S(216), S(216), S(216) + S(75), S(216) + S(25)});
+  const struct {
+    TLabel& label;
+    int left, top;
+  } places[] = {{laCompany, 40, 16},    {laName, 48, 48}, {laVersion, 40, 104},
+                {laCopyRight, 40, 128}, {laWeb, 40, 152}, {laMail, 40, 176}};
+  for (const auto& p : places)
+    SetWindowPos(p.label.Handle(), nullptr, S(p.left), S(p.top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Bevel.SetBounds({S(8), S(208), S(8) + S(282), S(208) + TBevel::kLineHeight});
+  // The larger fonts belong to the layout: they scale as the places do, so the
+  // name keeps fitting the window whatever the screen's text height.
+  laCompany.SetOwnFont({"MS Sans Serif", -S(18), true, false});
+  laName.SetOwnFont({"MS Sans Serif", -S(40), true, false});
+  for (TLabel* link : {&laWeb, &laMail})
+    link->SetOwnFont({"MS Sans Serif", Metrics().fontHeight, false, true});
+}
+
 void TfmAbout::FormCreate() {
   laVersion.SetCaption("Version: " + GetVersionString());
 }
 
 int TfmAbout::ShowModal() {
   CentreOnScreen(Handle());
+  FollowDpi();
+  CentreOnScreen(Handle());  // at its size for that density
   // Closing is the only way out of the loop, and it answers "cancel".
   return TForm::ShowModal();
 }

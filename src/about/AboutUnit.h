@@ -56,6 +56,9 @@ class TfmAbout : public TForm {
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+ protected:
+  void ScaleLayout(const FormMetrics& was) override;
+
  private:
   void ShellRequest(const std::string& file);
   int bevelRightGap_ = 0;

@@ -4,11 +4,13 @@
 #include "app/MainUnit.h"
 #include "pictures/readahead.h"
 #include "ui/app.h"
+#include "ui/dpi_core.h"
 
 namespace pix {
 
 void TfmMain::CreateCommands() {
-  acList.LoadImages("COMMANDS", 16);
+  int images = ImageSizeForDpi(Dpi());
+  acList.LoadImages(ImageResourceName("COMMANDS", images).c_str(), images);
   acOpenDialog =
       &acList.Add("acOpenDialog", "Открыть   Ctrl+O", 3, [this] { acOpenDialogExecute(); });
   acExit = &acList.Add("acExit", "Выход     Ctrl+X", 2, [this] { acExitExecute(); });
@@ -23,7 +25,7 @@ void TfmMain::CreateCommands() {
 }
 
 void TfmMain::CreateMenuBar() {
-  Toolbar.Create(Handle(), {.in = this, .images = acList.Images(), .minHeight = S(27)});
+  Toolbar.Create(Handle(), {.in = this, .images = acList.Images()});
   Toolbar.AddDropDown("sbmMain", 5, {acOpenDialog, nullptr, acExit});
   Toolbar.AddSeparator();
   Toolbar.AddButton("tbProportional", *acProportional);

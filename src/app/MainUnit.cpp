@@ -6,6 +6,7 @@
 #include "pictures/status.h"
 #include "resource.h"
 #include "ui/app.h"
+#include "ui/dpi_core.h"
 #include "ui/text.h"
 
 namespace pix {
@@ -40,12 +41,12 @@ void TfmMain::Create() {
   CreateForm("Pixlumen", WS_OVERLAPPEDWINDOW, 0, {0, 0, 800, 600});
   HWND me = Handle();
 
+  // Sizes come from ScaleLayout, here and at every change of density.
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}});
-  pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(245)}});
-  splImage.Create(
-      me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});
+  StatusBar.Create(me, {.in = this, .height = 0, .edges = {}});
+  pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(navWidth_)}});
+  splImage.Create(me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left});
   Img.Create(me, {.dock = {.in = this, .align = TAlign::Client}});
   Img.SetCenter(true);
   Img.SetStretch(false);
@@ -54,14 +55,11 @@ void TfmMain::Create() {
   Img.StepKeysInterruptDecode = true;
 
   HWND nav = pnNavigation.Handle();
-  shTree.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Top, .height = S(192)}});
-  splNavigation.Create(nav, {.container = &pnNavigation,
-                             .pane = &shTree,
-                             .align = TAlign::Top,
-                             .thickness = S(3),
-                             .hatched = true});
-  pnFileFilter.Create(nav,
-                      {.dock = {.in = &pnNavigation, .align = TAlign::Bottom, .height = S(30)}});
+  shTree.Create(nav,
+                {.dock = {.in = &pnNavigation, .align = TAlign::Top, .height = S(treeHeight_)}});
+  splNavigation.Create(
+      nav, {.container = &pnNavigation, .pane = &shTree, .align = TAlign::Top, .hatched = true});
+  pnFileFilter.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Bottom}});
   CreateFileList();
   shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
   shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
@@ -69,10 +67,8 @@ void TfmMain::Create() {
     shTreeFolderRenamed(from, to);
   };
 
-  ApplyFontToChildren();
   OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
-  Realign();
-  pnNavigation.Realign();
+  Rescale(Metrics());
   // The root, expanded and selected, moves the list to the desktop folder.
   shTree.SetRoot("rfDesktop");
   FormCreate();
@@ -90,7 +86,6 @@ void TfmMain::CreateFileList() {
   };
   flList.SetMask("*.jpg;*.jpeg;*.wmf;*.bmp;*.ico");
   flList.SetShowGlyphs(true);
-  flList.SetItemHeight(S(16));
   flList.OnChange = [this](TControl* sender) { flListChange(sender); };
   flList.Create(pnNavigation.Handle(), {.dock = {.in = &pnNavigation, .align = TAlign::Client},
                                         .bounds = {0, 0, S(245), S(100)}});
@@ -99,6 +94,27 @@ void TfmMain::CreateFileList() {
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // Linked only now, so the filter text set above left the list's mask alone.
   cbFilter.SetFileList(&flList);
+}
+
+// Pane sizes the user may have dragged are kept in layout units, so they scale
+// with the rest.
+void TfmMain::ScaleLayout(const FormMetrics& was) {
+  navWidth_ = UnscaleForText(pnNavigation.DockWidth, was.textHeight, navWidth_);
+  treeHeight_ = UnscaleForText(shTree.DockHeight, was.textHeight, treeHeight_);
+  int images = ImageSizeForDpi(Dpi());
+  if (acList.ImageSize() != images) {
+    acList.LoadImages(ImageResourceName("COMMANDS", images).c_str(), images);
+    Toolbar.SetImages(acList.Images());
+  }
+  Toolbar.SetMinHeight(S(27));
+  StatusBar.SetLayout(S(22), {S(200), S(400)});
+  pnNavigation.DockWidth = S(navWidth_);
+  splImage.DockWidth = S(3);
+  shTree.DockHeight = S(treeHeight_);
+  splNavigation.DockHeight = S(3);
+  pnFileFilter.DockHeight = S(30);
+  flList.SetGlyphSize(images);
+  flList.SetItemHeight(S(16));
 }
 
 void TfmMain::flListChange(TControl*) {
@@ -186,6 +202,7 @@ void TfmMain::FormCreate() {
   acProportional->SetImageIndex(1);
   acProportional->SetEnabled(false);
   LoadFormSettings(Handle(), SettingsFile);
+  FollowDpi();  // the stored place may lie on a monitor of another density
 }
 
 // A settings file that cannot be written fails the close, so the window stays.

@@ -84,12 +84,18 @@ class TfmMain : public TForm {
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+ protected:
+  void ScaleLayout(const FormMetrics& was) override;
+
  private:
   void CreateFileList();
   void MoveTreeTo(const std::string& folder);
   void CreateCommands();
   void CreateMenuBar();
   bool minimized_ = false;
+  // The navigation pane's width and the tree's height, in layout units.
+  int navWidth_ = 245;
+  int treeHeight_ = 192;
   // Last, so it goes before the list it steps through.
   std::unique_ptr<TfmView> view_;
 };

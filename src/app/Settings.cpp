@@ -8,6 +8,7 @@
 
 #include "app/Common.h"
 #include "app/profile_core.h"
+#include "ui/dpi.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -93,6 +94,19 @@ RECT MaximizedBounds(HWND form, const RECT& normal) {
   RECT r = mi.rcWork;
   InflateRect(&r, -frame.left, -frame.top);
   return r;
+}
+
+// The size a window takes with nothing stored: 800 x 600 at 100 %, as much more
+// as the window's density asks, but no larger than its monitor's work area.
+SIZE DefaultFormSize(HWND form) {
+  int dpi = WindowDpi(form);
+  MONITORINFO mi{sizeof mi, {}, {}, 0};
+  int roomW = 0, roomH = 0;
+  if (GetMonitorInfoA(MonitorFromWindow(form, MONITOR_DEFAULTTOPRIMARY), &mi)) {
+    roomW = mi.rcWork.right - mi.rcWork.left;
+    roomH = mi.rcWork.bottom - mi.rcWork.top;
+  }
+  return {DefaultExtent(800, dpi, roomW), DefaultExtent(600, dpi, roomH)};
 }
 
 }  // namespace
@@ -181,10 +195,14 @@ void LoadFormSettings(HWND form, const std::string& fileName) {
   r = WindowBounds(form);
   SetWindowBounds(form, ini.ReadInteger(kSection, "Left", 0), r.top, r.right - r.left,
                   r.bottom - r.top);
+  // Judged where the window will be, so after Top and Left.
+  SIZE fallback = DefaultFormSize(form);
   r = WindowBounds(form);
-  SetWindowBounds(form, r.left, r.top, r.right - r.left, ini.ReadInteger(kSection, "Height", 600));
+  SetWindowBounds(form, r.left, r.top, r.right - r.left,
+                  ini.ReadInteger(kSection, "Height", fallback.cy));
   r = WindowBounds(form);
-  SetWindowBounds(form, r.left, r.top, ini.ReadInteger(kSection, "Width", 800), r.bottom - r.top);
+  SetWindowBounds(form, r.left, r.top, ini.ReadInteger(kSection, "Width", fallback.cx),
+                  r.bottom - r.top);
   switch (ini.ReadInteger(kSection, "Stay", 0)) {
     case 0:
       SetFormWindowState(form, TWindowState::wsNormal);

@@ -6,6 +6,7 @@
 #include "browse/filtercombo.h"
 #include "browse/folderwatch.h"
 #include "ui/app.h"
+#include "ui/dpi_core.h"
 #include "ui/handles.h"
 #include "ui/errors.h"
 #include "ui/text.h"
@@ -134,6 +135,19 @@ TFileListBox::TFileListBox()
     : folder_(GetCurrentDir()), typeAhead_(GetACP() == CP_UTF8 ? nullptr : AnsiLeadByte) {
   HINSTANCE inst = Application().Instance();
   for (int i = 0; i < 3; ++i) glyphs_[i].Reset(LoadBitmapA(inst, kGlyphNames[i]));
+}
+
+void TFileListBox::SetGlyphSize(int size) {
+  if (size == glyphSize_) return;
+  HINSTANCE inst = Application().Instance();
+  TOwnedBitmap loaded[3];
+  for (int i = 0; i < 3; ++i) {
+    loaded[i].Reset(LoadBitmapA(inst, ImageResourceName(kGlyphNames[i], size).c_str()));
+    if (!loaded[i]) return;  // keep a whole set
+  }
+  for (int i = 0; i < 3; ++i) glyphs_[i].Reset(loaded[i].Release());
+  glyphSize_ = size;
+  if (Handle()) FontChanged();
 }
 
 TFileListBox::~TFileListBox() {

@@ -54,6 +54,9 @@ class TFileListBox : public TControl {
   bool ShowGlyphs() const { return showGlyphs_; }
   void SetShowGlyphs(bool show);
   int ItemHeight() const { return itemHeight_; }
+  // The glyphs drawn `size` pixels wide (16, 24 or 32); the items grow to hold them.
+  void SetGlyphSize(int size);
+  int GlyphSize() const { return glyphSize_; }
   void SetItemHeight(int height);
 
   // Folder, one "\" unless it ends in one, and the entry at `index`.
@@ -109,6 +112,7 @@ class TFileListBox : public TControl {
   unsigned fileType_ = ftNormal;
   bool showGlyphs_ = false;
   int itemHeight_ = 16;
+  int glyphSize_ = 16;
   int lastReported_ = -1;
   bool listed_ = false;  // the entries are the folder's, as last read
   TDiskId selectedId_;   // the file last reported, as the disk knew it then

@@ -44,6 +44,7 @@ void TFilterComboBox::ApplyHeight() {
 
 void TFilterComboBox::SetBounds(const TRect& r) {
   if (!Handle()) return;
+  if (r.Height() > 0) height_ = r.Height();  // another density brings another height
   MoveWindow(Handle(), r.left, r.top, r.Width(), height_ * (kDropDownItems + 1), TRUE);
   ApplyHeight();
 }

@@ -10,6 +10,7 @@
 #include "browse/opendialog_core.h"
 #include "browse/previewform.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 #include "ui/text.h"
 
 namespace pix {
@@ -58,19 +59,15 @@ void TSilentPaintPanel::PaintPanel(HDC dc, const RECT& client) {
 TOpenPictureDialog::TOpenPictureDialog()
     : parking_(std::make_unique<TParking>()), filter_(BuildPictureFilter(TGraphicKind)) {
   parking_->Create();
-  FormMetrics m = MeasureFormFont(nullptr);
-  auto S = [&](int v) { return m.Scale(v); };
+  // Sizes and the glyph come from ScalePane, at the density of the dialog it
+  // shows in.
   TFramedPanelStyle pictureStyle;
   pictureStyle.outer = TBevelCut::None;
-  pictureStyle.borderWidth = S(6);
   PicturePanel.Create(parking_->Handle(),
-                      {.bounds = {S(204), S(5), S(204 + 169), S(5 + 200)}, .style = pictureStyle});
+                      {.bounds = {204, 5, 204 + 169, 5 + 200}, .style = pictureStyle});
   HWND panel = PicturePanel.Handle();
 
-  PictureLabel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Top, .height = S(23)},
-                              .left = S(6),
-                              .top = S(6),
-                              .caption = {}});
+  PictureLabel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Top}, .caption = {}});
   PictureLabel.SetAutoSize(false);
   // The preview button sits on the label's right end: the label leaves it alone.
   SetWindowLongA(PictureLabel.Handle(), GWL_STYLE,
@@ -80,7 +77,7 @@ TOpenPictureDialog::TOpenPictureDialog()
   paintStyle.outer = TBevelCut::Lowered;
   paintStyle.inner = TBevelCut::Raised;
   PaintPanel.Create(panel, {.dock = {.in = &PicturePanel, .align = TAlign::Client},
-                            .bounds = {S(6), S(29), S(6 + 157), S(29 + 145)},
+                            .bounds = {6, 29, 6 + 157, 29 + 145},
                             .style = paintStyle});
 
   PaintBox.Create(PaintPanel.Handle(), {.dock = {.in = &PaintPanel, .align = TAlign::Client}});
@@ -92,12 +89,24 @@ TOpenPictureDialog::TOpenPictureDialog()
   PaintPanel.Silence(PaintBox);
 
   // Created last so it stays above the label it overlaps.
-  PreviewButton.Create(panel, {.bounds = {0, S(1), S(23), S(1) + S(22)}});
-  PreviewButton.LoadGlyph("PREVIEWGLYPH");
+  PreviewButton.Create(panel, {});
   PreviewButton.SetHint("Preview");
   PreviewButton.SetEnabled(false);
   PreviewButton.OnClick = [this] { PreviewClick(); };
   SetWindowPos(PreviewButton.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ScalePane(ScreenDpi());
+}
+
+void TOpenPictureDialog::ScalePane(int dpi) {
+  if (dpi == paneDpi_) return;
+  paneDpi_ = dpi;
+  FormMetrics m = MeasureFormFont(nullptr, dpi);
+  auto S = [&](int v) { return m.Scale(v); };
+  PicturePanel.SetBorderWidth(S(6));
+  PictureLabel.DockHeight = S(23);
+  PreviewButton.SetBounds({0, S(1), S(23), S(1) + S(22)});
+  int glyph = ImageSizeForDpi(dpi);
+  PreviewButton.LoadGlyph(ImageResourceName("PREVIEWGLYPH", glyph).c_str());
   PicturePanel.Realign();
   PaintPanel.Realign();
 }
@@ -132,7 +141,7 @@ bool TOpenPictureDialog::Execute() {
     TModalScope modal(nullptr);
     activeBefore_ = GetActiveWindow();
     ok = GetOpenFileNameA(&ofn);
-    dialog_ = nullptr;
+    dialog_ = template_ = nullptr;
     ParkPane();
   }
   if (!ok) return false;
@@ -180,8 +189,19 @@ void TOpenPictureDialog::Notified(HWND dlg, const OFNOTIFYA& n) {
 // fit the platform's path limit: a longer one is refused here (with a beep),
 // before the dialog's own code copies it into buffers of that size.
 LRESULT CALLBACK TOpenPictureDialog::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                                DWORD_PTR) {
+                                                DWORD_PTR self) {
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, DialogProc, 0);
+  if (msg == WM_DPICHANGED) {
+    // The dialog lays out its own controls; the pane follows in what they leave.
+    LRESULT r = DefSubclassProc(wnd, msg, wp, lp);
+    auto* dialog = reinterpret_cast<TOpenPictureDialog*>(self);
+    try {
+      if (dialog->template_) dialog->PlacePane(dialog->template_);
+    } catch (...) {
+      Application().HandleException();
+    }
+    return r;
+  }
   if (msg == WM_COMMAND && LOWORD(wp) == IDOK && ConfirmedNameTooLong(wnd)) {
     MessageBeep(MB_ICONWARNING);
     return 0;
@@ -213,13 +233,20 @@ bool TOpenPictureDialog::ConfirmedNameTooLong(HWND dialog) {
 
 void TOpenPictureDialog::DoShow(HWND dlg) {
   dialog_ = GetParent(dlg);
-  SetWindowSubclass(dialog_, DialogProc, 0, 0);
+  template_ = dlg;
+  SetWindowSubclass(dialog_, DialogProc, 0, reinterpret_cast<DWORD_PTR>(this));
   OpenPane(dlg);
   CentreDialog();
 }
 
-void TOpenPictureDialog::OpenPane(HWND dlg) {
-  HWND panel = PicturePanel.Handle();
+// The pane at the dialog's density and font, right of the dialog's own controls.
+void TOpenPictureDialog::PlacePane(HWND dlg) {
+  ScalePane(WindowDpi(dlg));
+  if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(dlg, WM_GETFONT, 0, 0))) {
+    PicturePanel.SetFont(font);
+    PictureLabel.SetFont(font);
+    PaintPanel.SetFont(font);
+  }
   RECT client{}, holder{};
   GetClientRect(dlg, &client);
   int left = client.right;
@@ -228,17 +255,17 @@ void TOpenPictureDialog::OpenPane(HWND dlg) {
     MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&holder), 2);
     left = holder.right;
   }
-  SetParent(panel, dlg);
-  if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(dlg, WM_GETFONT, 0, 0))) {
-    PicturePanel.SetFont(font);
-    PictureLabel.SetFont(font);
-    PaintPanel.SetFont(font);
-  }
   PicturePanel.SetBounds({left, 4, client.right, client.bottom});
   PicturePanel.Realign();
   TRect paint = PaintPanel.Bounds(), button = PreviewButton.Bounds();
   int w = button.Width();
   PreviewButton.SetBounds({paint.right - w - 2, button.top, paint.right - 2, button.bottom});
+}
+
+void TOpenPictureDialog::OpenPane(HWND dlg) {
+  HWND panel = PicturePanel.Handle();
+  SetParent(panel, dlg);
+  PlacePane(dlg);
   ClearPicture(PaintBox.Picture());
   lastPath_.clear();
   PaintPanel.ShowCaption("(None)");

@@ -65,6 +65,9 @@ class TOpenPictureDialog {
   void Notified(HWND dlg, const OFNOTIFYA& n);
   void DoShow(HWND dlg);
   void OpenPane(HWND dlg);
+  void PlacePane(HWND dlg);
+  // Sizes and the button's glyph for a dialog at `dpi`.
+  void ScalePane(int dpi);
   void CentreDialog();
   void UpdatePreview();
   bool Preview(const std::string& path);
@@ -73,7 +76,9 @@ class TOpenPictureDialog {
   std::unique_ptr<TParking> parking_;
   std::string filter_;
   std::string lastPath_;
-  HWND dialog_ = nullptr;  // the platform's dialog while it runs
+  HWND dialog_ = nullptr;    // the platform's dialog while it runs
+  HWND template_ = nullptr;  // its child made from our template
+  int paneDpi_ = 0;
   HWND activeBefore_ = nullptr;
 };
 

@@ -5,8 +5,12 @@
 namespace pix {
 
 void TPreviewForm::Create(HWND owner, const TPicture& picture) {
+  // Made over its owner, so it takes the density of the owner's monitor.
+  RECT over{0, 0, 0, 0};
+  if (owner) GetWindowRect(owner, &over);
   CreateForm("Preview", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, WS_EX_TOOLWINDOW,
-             {0, 0, S(400), S(300)}, owner);
+             {over.left, over.top, over.left + 400, over.top + 300}, owner);
+  SetWindowPos(Handle(), nullptr, 0, 0, S(400), S(300), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   KeyPreview = true;
   OnKeyDown = [this](WORD& key, TShiftState) {
     if (key != VK_ESCAPE) return;
@@ -30,7 +34,7 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   Panel.Realign();
   Image.Picture().Assign(picture);
 
-  HMONITOR monitor = MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
+  HMONITOR monitor = MonitorFromWindow(owner ? owner : Handle(), MONITOR_DEFAULTTOPRIMARY);
   MONITORINFO mi{sizeof mi, {}, {}, 0};
   GetMonitorInfoA(monitor, &mi);
   const RECT& m = mi.rcMonitor;

@@ -9,7 +9,8 @@ namespace pix {
 
 class TPreviewForm : public TForm {
  public:
-  // Built hidden, centred on the screen, holding a copy of `picture`.
+  // Built hidden, centred on its owner's monitor at that monitor's density,
+  // holding a copy of `picture`.
   void Create(HWND owner, const TPicture& picture);
 
   TFramedPanel Panel;

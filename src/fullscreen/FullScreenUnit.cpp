@@ -22,13 +22,7 @@ void TfmView::Create() {
   // Centred at its normal size, though it only ever shows maximised. Owned by
   // the main window only while shown (see ShowModalOver).
   CreateForm("Pixlumen", WS_CAPTION | WS_SYSMENU, 0, {0, 0, 100, 100});
-  RECT r{0, 0, S(688), S(450)};
-  AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  CentreOnScreen(Handle());
-
-  fsStatusBar.Create(Handle(), {.in = this, .height = S(26), .edges = {S(200), S(400)}});
+  fsStatusBar.Create(Handle(), {.in = this, .height = 0, .edges = {}});
   imgWiev.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}});
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
   imgWiev.SetCenter(true);
@@ -36,12 +30,22 @@ void TfmView::Create() {
   imgWiev.SetProportional(true);
   imgWiev.OnDblClick = [this] { imgWievDblClick(); };
   imgWiev.StepKeysInterruptDecode = true;
-  ApplyFontToChildren();
-  Realign();
+  Rescale(Metrics());
+  CentreOnScreen(Handle());
 
   KeyPreview = true;
   OnKeyDown = [this](WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
   OnActivate = [this] { FormActivate(); };
+}
+
+void TfmView::ScaleLayout(const FormMetrics&) {
+  if (!IsZoomed(Handle())) {
+    RECT r{0, 0, S(688), S(450)};
+    AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
+    SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  fsStatusBar.SetLayout(S(26), {S(200), S(400)});
 }
 
 void TfmView::ShowPicture(const std::string& path) {
@@ -151,6 +155,7 @@ void TfmView::ShowModalOver(HWND owner) {
   } owned(Handle(), owner);
   // The normal cursor while the view is up; the caller's busy one again after.
   TCursorKeeper normal(TCursor::crDefault);
+  FollowDpi();  // the monitor it opens on may not be the one it was made on
   ShowModal(SW_SHOWMAXIMIZED);
 }
 

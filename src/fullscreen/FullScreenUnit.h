@@ -61,6 +61,9 @@ class TfmView : public TForm {
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+ protected:
+  void ScaleLayout(const FormMetrics& was) override;
+
  private:
   void StepTo(int index);
   // Right (+1) or Left (-1) from the picture shown, wherever a re-read of the

@@ -65,6 +65,7 @@ TAction* TActionList::Find(const std::string& name) const {
 void TActionList::LoadImages(const char* resource, int size) {
   images_.Reset(ImageList_LoadImageA(Application().Instance(), resource, size, 0, RGB(255, 0, 255),
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  imageSize_ = images_ ? size : 0;
 }
 
 }  // namespace pix

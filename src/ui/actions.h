@@ -71,10 +71,12 @@ class TActionList {
   // row; magenta is transparent.
   void LoadImages(const char* resource, int size);
   HIMAGELIST Images() const { return images_; }
+  int ImageSize() const { return imageSize_; }  // 0 before any are loaded
 
  private:
   std::vector<std::unique_ptr<TAction>> actions_;
   TOwnedImageList images_;
+  int imageSize_ = 0;
 };
 
 }  // namespace pix

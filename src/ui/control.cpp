@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "ui/app.h"
+#include "ui/dpi.h"
 #include "ui/handles.h"
 
 namespace pix {
@@ -294,10 +295,10 @@ void CentreOnScreen(HWND wnd) {
   SetWindowPos(wnd, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-FormMetrics MeasureFormFont(HFONT* font) {
+FormMetrics MeasureFormFont(HFONT* font, int dpi) {
   FormMetrics m;
   TWindowDC screen;
-  m.dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  m.dpi = dpi > 0 ? dpi : ScreenDpi();
   m.fontHeight = ScaleFontHeight(-13, m.dpi);
   TOwnedFont f(CreateFontA(m.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

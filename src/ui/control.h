@@ -140,13 +140,14 @@ class TPanel : public TControl {
 // Moves a top-level window to the middle of the primary screen, keeping its size.
 void CentreOnScreen(HWND wnd);
 
-// Creates a GDI font for the form text of the program at the screen's density.
+// Creates a GDI font for the form text of the program at a density (0: the
+// screen's), and measures it.
 struct FormMetrics {
   int dpi = 96;
   int fontHeight = -13;  // at `dpi`
   int textHeight = 16;   // measured with that font
   int Scale(int v) const { return ScaleForText(v, textHeight); }
 };
-FormMetrics MeasureFormFont(HFONT* font);
+FormMetrics MeasureFormFont(HFONT* font, int dpi = 0);
 
 }  // namespace pix

@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "ui/app.h"
+#include "ui/dpi.h"
 
 namespace pix {
 
@@ -14,14 +15,64 @@ TForm::~TForm() {
 
 void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle, const TRect& bounds,
                        HWND owner) {
-  if (!font_) {
-    HFONT font = nullptr;
-    metrics_ = MeasureFormFont(&font);
-    font_.Reset(font);
-  }
   CreateOwn({.name = "PixlumenForm", .background = GetSysColorBrush(COLOR_BTNFACE)}, caption,
             style | WS_CLIPCHILDREN, exStyle, owner, bounds);
+  // The density of the monitor the window was made on.
+  UseDpi(WindowDpi(Handle()));
+}
+
+// The form font and the window's icons at `dpi`.
+void TForm::UseDpi(int dpi) {
+  HFONT font = nullptr;
+  metrics_ = MeasureFormFont(&font, dpi);
+  font_.Reset(font);
   SetFont(font_);
+  // The caption's and the taskbar's icons at this density, from the images of
+  // 16 to 256 pixels the icon resource holds.
+  HINSTANCE inst = Application().Instance();
+  int small = ImageSizeForDpi(dpi), big = 2 * small;
+  TOwnedIcon s(static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, small, small, 0)));
+  TOwnedIcon b(static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, big, big, 0)));
+  if (s) SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s.Get()));
+  if (b) SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(b.Get()));
+  if (s) smallIcon_.Reset(s.Release());
+  if (b) bigIcon_.Reset(b.Release());
+}
+
+void TForm::ScaleLayout(const FormMetrics&) {}
+
+namespace {
+// Parents come before their children: each lays out in its parent's new size.
+BOOL CALLBACK RealignProc(HWND wnd, LPARAM) {
+  if (TControl* c = TControl::FromHandle(wnd)) {
+    c->Realign();
+    if (c->OnResize) c->OnResize();
+  }
+  return TRUE;
+}
+}  // namespace
+
+void TForm::Rescale(const FormMetrics& was) {
+  ScaleLayout(was);
+  ApplyFontToChildren();
+  Realign();
+  if (OnResize) OnResize();
+  EnumChildWindows(Handle(), RealignProc, 0);
+}
+
+void TForm::ApplyDpi(int dpi) {
+  if (!Handle()) return;
+  FormMetrics was = metrics_;
+  // The children draw with the old font until they are given the new one.
+  TOwnedFont oldFont(font_.Release());
+  UseDpi(dpi);
+  Rescale(was);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TForm::FollowDpi() {
+  if (!Handle()) return;
+  if (int dpi = WindowDpi(Handle()); dpi != metrics_.dpi) ApplyDpi(dpi);
 }
 
 namespace {
@@ -181,6 +232,15 @@ bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       } else {
         ShowWindow(Handle(), SW_HIDE);
       }
+      return true;
+    }
+    case WM_DPICHANGED: {
+      // Laid out anew at the new density, then placed where the system suggests.
+      ApplyDpi(HIWORD(wp));
+      const RECT& r = *reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      result = 0;
       return true;
     }
     case WM_DESTROY:

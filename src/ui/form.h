@@ -1,5 +1,6 @@
 // A top-level window of the program: button-face background, the form font
-// scaled to the screen, and its layout scaled by the measured text height. It
+// scaled to the window's density, and its layout scaled by the measured text
+// height, laid out again from the same numbers when the density changes. It
 // keeps its own keyboard focus across deactivation, moves it with Tab, and can
 // run modally.
 #pragma once
@@ -25,6 +26,13 @@ class TForm : public TControl {
   const FormMetrics& Metrics() const { return metrics_; }
   HFONT Font() const { return font_; }
   int S(int v) const { return metrics_.Scale(v); }  // a layout size at this screen
+  int Dpi() const { return metrics_.dpi; }
+
+  // Fonts, layout and images as a form made at `dpi` would have them.
+  void ApplyDpi(int dpi);
+  // The same for the density the window has now (a window about to show on a
+  // monitor other than the one it was made on).
+  void FollowDpi();
 
   std::function<void(bool& canClose)> OnCloseQuery;  // the close step; may refuse
   std::function<void()> OnDestroy;
@@ -72,11 +80,20 @@ class TForm : public TControl {
                   HWND owner = nullptr);
   // Sets the form font on every child window.
   void ApplyFontToChildren();
+  // Sets every size, font and image of the form that depends on the density,
+  // from the form's own layout numbers (given for a 16-pixel text height);
+  // `was` holds the metrics before (the current ones at creation).
+  virtual void ScaleLayout(const FormMetrics& was);
+  // ScaleLayout, then the form font on the children and a new layout: the one
+  // road for creation and for a change of density.
+  void Rescale(const FormMetrics& was);
 
  private:
   void Activated();
+  void UseDpi(int dpi);
   FormMetrics metrics_;
   TOwnedFont font_;
+  TOwnedIcon smallIcon_, bigIcon_;
   HWND activeControl_ = nullptr;
   bool modal_ = false;
 };

@@ -29,6 +29,13 @@ void TFramedPanel::Create(HWND parent, const TFramedPanelArgs& a) {
             a.bounds);
 }
 
+void TFramedPanel::SetBorderWidth(int width) {
+  if (width == style_.borderWidth) return;
+  style_.borderWidth = width;
+  Realign();
+  Invalidate();
+}
+
 void TFramedPanel::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
   caption_ = caption;

@@ -32,6 +32,7 @@ class TFramedPanel : public TPaintedControl {
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   const TFramedPanelStyle& Style() const { return style_; }
+  void SetBorderWidth(int width);
   // The client area less bevels and border.
   TRect DockArea() const override;
 

@@ -90,6 +90,22 @@ void TMenuBar::SetItemVisible(const std::string& name, bool visible) {
   Relayout();
 }
 
+void TMenuBar::SetMinHeight(int minHeight) {
+  minHeight_ = minHeight;
+  DockHeight = std::max(DockHeight, minHeight);
+  Relayout();
+}
+
+void TMenuBar::SetImages(HIMAGELIST images) {
+  images_ = images;
+  // The control takes its button size from the list's images.
+  SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  int cx = 16, cy = 16;
+  if (images) ImageList_GetIconSize(images, &cx, &cy);
+  SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
+  Relayout();
+}
+
 int TMenuBar::IndexOf(const std::string& name) const {
   for (size_t i = 0; i < items_.size(); ++i)
     if (items_[i].name == name) return static_cast<int>(i);
@@ -148,12 +164,35 @@ int TMenuBar::RowsHeight() const {
   return bottom;
 }
 
+void TMenuBar::SetButtonWidth(int index, int width) {
+  TBBUTTONINFOA bi{};
+  bi.cbSize = sizeof bi;
+  bi.dwMask = TBIF_SIZE;
+  bi.cx = static_cast<WORD>(width);
+  SendMessageA(Handle(), TB_SETBUTTONINFOA, kFirstId + index, reinterpret_cast<LPARAM>(&bi));
+}
+
+// The control wraps a button that has no width of its own as though it were
+// as wide as the widest (Wine does), and so breaks rows that would fit: each
+// button is given the width its image and caption take.
+void TMenuBar::FixButtonWidths() {
+  int n = static_cast<int>(items_.size());
+  for (int i = 0; i < n; ++i)
+    if (items_[i].kind != TKind::Separator) SetButtonWidth(i, 0);
+  SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
+  for (int i = 0; i < n; ++i) {
+    if (items_[i].kind == TKind::Separator || !items_[i].visible) continue;
+    RECT r = ItemRect(i);
+    SetButtonWidth(i, r.right - r.left);
+  }
+  SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
+}
+
 void TMenuBar::PrepareDock(const TRect& client) {
   width_ = client.Width();
-  // The control wraps its buttons to its own width: give it the width first.
   SetWindowPos(Handle(), nullptr, 0, 0, width_, std::max(DockHeight, 1),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
+  FixButtonWidths();
   DockHeight = std::max(minHeight_, RowsHeight() + 2);
   PlaceHint();  // the item with the hint may have moved to another row
 }

@@ -40,6 +40,10 @@ class TMenuBar : public TControl {
   void AddDropDown(const std::string& name, int imageIndex, std::vector<TAction*> entries);
   void AddSeparator();
   void SetItemVisible(const std::string& name, bool visible);
+  // Other images (the set for another density), another least height.
+  void SetImages(HIMAGELIST images);
+  void SetMinHeight(int minHeight);
+  HIMAGELIST Images() const { return images_; }
 
   const std::vector<TItem>& Items() const { return items_; }
   int IndexOf(const std::string& name) const;  // -1 when there is none
@@ -80,6 +84,8 @@ class TMenuBar : public TControl {
   void AddItem(TItem item);
   void Present(int index);
   void Relayout();
+  void FixButtonWidths();
+  void SetButtonWidth(int index, int width);
   int RowsHeight() const;
   void EnterKeyboardMode(int hot);
   void LeaveKeyboardMode();

@@ -24,6 +24,7 @@ class TSpeedButton : public TPaintedControl {
   void Create(HWND parent, const TSpeedButtonArgs& a);
   // A bitmap of the program's resources; its bottom-left pixel's colour is see-through.
   void LoadGlyph(const char* resourceName);
+  int GlyphWidth() const { return glyphW_; }
   void SetHint(const std::string& hint);
   bool Enabled() const;
   void SetEnabled(bool enabled);

@@ -11,7 +11,12 @@ void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   CreateStandard(STATUSCLASSNAMEA, "",
                  WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
                  parent, {0, 0, 100, a.height});
-  std::vector<int> parts(a.edges);
+  SetLayout(a.height, a.edges);
+}
+
+void TStatusBar::SetLayout(int height, const std::vector<int>& edges) {
+  DockHeight = height;
+  std::vector<int> parts(edges);
   parts.push_back(-1);
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   panels_ = static_cast<int>(parts.size());

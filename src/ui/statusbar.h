@@ -14,6 +14,8 @@ struct TStatusBarArgs {
 class TStatusBar : public TControl {
  public:
   void Create(HWND parent, const TStatusBarArgs& a);
+  // A new height and new panel edges (another density); the texts stay.
+  void SetLayout(int height, const std::vector<int>& edges);
   void SetPanelText(int panel, const std::string& text);
   std::string PanelText(int panel) const;
 
