@@ -40,7 +40,7 @@ void TfmMain::Create() {
 
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}});
+  StatusBar.Create(me, {.in = this, .height = S(22), .edges = {S(200), S(400)}, .pathPanel = 2});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(245)}});
   splImage.Create(
       me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left, .thickness = S(3)});

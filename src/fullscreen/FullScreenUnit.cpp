@@ -27,7 +27,8 @@ void TfmView::Create() {
   SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CentreOnScreen(Handle());
 
-  fsStatusBar.Create(Handle(), {.in = this, .height = S(26), .edges = {S(200), S(400)}});
+  fsStatusBar.Create(Handle(),
+                     {.in = this, .height = S(26), .edges = {S(200), S(400)}, .pathPanel = 2});
   imgWiev.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}});
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
   imgWiev.SetCenter(true);
