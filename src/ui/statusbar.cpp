@@ -19,6 +19,7 @@ void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   panels_ = static_cast<int>(parts.size());
   pathPanel_ = a.pathPanel < panels_ ? a.pathPanel : -1;
+  edges_ = a.edges;
 }
 
 void TStatusBar::SetShown(int panel, const std::string& text) {
@@ -39,11 +40,14 @@ void TStatusBar::SetPanelText(int panel, const std::string& text) {
 
 void TStatusBar::FitPathPanel() {
   if (pathPanel_ < 0 || !Handle()) return;
-  RECT r{};
-  SendMessageA(Handle(), SB_GETRECT, static_cast<WPARAM>(pathPanel_), reinterpret_cast<LPARAM>(&r));
+  // The panel's extent from its edges, not from the control: with CCS_NORESIZE
+  // some versions of the control keep the last panel's old width after a resize.
+  int left = pathPanel_ > 0 ? edges_[pathPanel_ - 1] : 0;
+  int right =
+      pathPanel_ < static_cast<int>(edges_.size()) ? edges_[pathPanel_] : ClientRect().right;
   // The control keeps a border and a little margin inside each panel; the last
   // panel also gives room to the size grip.
-  int room = r.right - r.left - 4 * GetSystemMetrics(SM_CXEDGE);
+  int room = right - left - 4 * GetSystemMetrics(SM_CXEDGE);
   if (pathPanel_ == panels_ - 1) room -= GetSystemMetrics(SM_CXVSCROLL);
   TWindowDC dc(Handle());
   TSelectObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
@@ -56,14 +60,14 @@ void TStatusBar::FitPathPanel() {
   SetShown(pathPanel_, ShortenPathMiddle(path_, fits));
 }
 
-bool TStatusBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (msg == WM_SIZE) {
-    // The panels take their new widths first; the path is then fitted to its own.
-    result = DefaultProc(msg, wp, lp);
-    FitPathPanel();
-    return true;
-  }
-  return TControl::HandleMessage(msg, wp, lp, result);
+void TStatusBar::SetBounds(const TRect& r) {
+  TControl::SetBounds(r);
+  // The parts again, so that the control measures the last one to its new right
+  // edge (with CCS_NORESIZE some versions don't on a resize).
+  std::vector<int> parts(edges_);
+  parts.push_back(-1);
+  SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
+  FitPathPanel();
 }
 
 std::string TStatusBar::PanelText(int panel) const {

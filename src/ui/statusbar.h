@@ -25,13 +25,15 @@ class TStatusBar : public TControl {
   // The panel's tooltip text, read back from the control.
   std::string TipText(int panel) const;
 
-  bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  // Laid out anew: the path panel's width has changed with the bar's.
+  void SetBounds(const TRect& r) override;
 
  private:
   void FitPathPanel();
   void SetShown(int panel, const std::string& text);
   int panels_ = 0;
   int pathPanel_ = -1;
+  std::vector<int> edges_;
   std::string path_;
 };
 

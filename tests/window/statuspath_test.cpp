@@ -14,7 +14,7 @@ bool EndsWith(const std::string& s, const std::string& end) {
 
 TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
   std::string deep = dir.Path();
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 3; ++i) {
     deep += "\\folder_number_" + std::to_string(i) + "_of_a_deep_tree";
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
   }
@@ -27,7 +27,7 @@ TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
   }
-  SetWindowPos(fm->Handle(), nullptr, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOMOVE);
+  SetWindowPos(fm->Handle(), nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOMOVE);
   fm->flList.SetFolder(deep);
   fm->flList.SetItemIndex(0);
   fm->flListChange();
@@ -37,16 +37,16 @@ TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
   EXPECT_NE(shown, file);
   EXPECT_NE(shown.find(pix::kEllipsis), std::string::npos) << shown;
   EXPECT_EQ(shown.substr(0, 3), file.substr(0, 3)) << shown;  // the drive
-  EXPECT_TRUE(EndsWith(shown, "\\folder_number_4_of_a_deep_tree\\a1.bmp")) << shown;
+  EXPECT_TRUE(EndsWith(shown, "\\folder_number_2_of_a_deep_tree\\a1.bmp")) << shown;
   EXPECT_EQ(fm->StatusBar.PanelText(2), file);
   EXPECT_EQ(fm->StatusBar.TipText(2), file);
 
   // Wide enough for the whole path: the window's own resize brings it back.
-  SetWindowPos(fm->Handle(), nullptr, 0, 0, 4000, 600, SWP_NOZORDER | SWP_NOMOVE);
+  SetWindowPos(fm->Handle(), nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), 600, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_TRUE(WaitFor([&] { return fm->StatusBar.ShownText(2) == file; }))
       << fm->StatusBar.ShownText(2);
   // And narrow again: shortened again.
-  SetWindowPos(fm->Handle(), nullptr, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOMOVE);
+  SetWindowPos(fm->Handle(), nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_TRUE(WaitFor([&] { return fm->StatusBar.ShownText(2) != file; }));
 }
 
