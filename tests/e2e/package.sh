@@ -10,7 +10,7 @@ PIXLUMEN_BUILD=$PIX_BUILD/.. PIXLUMEN_DIST=$WORK/dist "$PIX_ROOT/script/package"
 for t in win32 win64; do
   zip=$WORK/dist/Pixlumen-$version-$t.zip
   [ -f "$zip" ] || fail "no $zip: $(ls "$WORK/dist")"
-  names=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 {print $1}' | sort | tr '\n' ' ')
+  names=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 && $1 !~ /\/$/ {print $1}' | sort | tr '\n' ' ')
   want="Pixlumen-$version-$t/LICENSE.txt Pixlumen-$version-$t/NOTICES.txt Pixlumen-$version-$t/Pixlumen.exe Pixlumen-$version-$t/README.txt "
   [ "$names" = "$want" ] || fail "$t archive holds: $names"
 done
