@@ -46,7 +46,15 @@ endforeach()
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${PIX_ROOT}/resources/*)
 set_source_files_properties(${PIX_ROOT}/resources/pixlumen.rc PROPERTIES
   OBJECT_DEPENDS "${GEN}/.stamp;${RESOURCE_FILES}")
+# The version comes from one place, VERSION at the root: the version resource, the
+# manifest (and so the about window) and the release archives all take it from there.
+file(STRINGS ${PIX_ROOT}/VERSION PIX_VERSION LIMIT_COUNT 1)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PIX_ROOT}/VERSION)
+string(REPLACE "." "," PIX_VERSION_COMMAS ${PIX_VERSION})
+configure_file(${PIX_ROOT}/resources/version.h.in ${GEN}/version.h @ONLY)
+configure_file(${PIX_ROOT}/resources/pixlumen.manifest ${GEN}/app.manifest @ONLY)
 set(PIX_RC ${PIX_ROOT}/resources/pixlumen.rc)
+set_property(SOURCE ${PIX_RC} APPEND PROPERTY OBJECT_DEPENDS ${GEN}/version.h ${GEN}/app.manifest)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${PIX_ROOT}/resources")
 
 add_executable(Pixlumen WIN32 ${PIX_ROOT}/src/app/main.cpp ${PIX_RC})

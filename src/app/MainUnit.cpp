@@ -44,7 +44,7 @@ void TfmMain::Create() {
   // Sizes come from ScaleLayout, here and at every change of density.
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, {.in = this, .height = 0, .edges = {}});
+  StatusBar.Create(me, {.in = this, .height = 0, .edges = {}, .pathPanel = 2});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(navWidth_)}});
   splImage.Create(me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left});
   Img.Create(me, {.dock = {.in = this, .align = TAlign::Client}});

@@ -2,35 +2,86 @@
 
 #include <commctrl.h>
 
+#include "ui/handles.h"
+#include "ui/pathtext_core.h"
 #include "ui/text.h"
 
 namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   Dock({.in = a.in, .align = TAlign::Bottom, .height = a.height});
-  CreateStandard(STATUSCLASSNAMEA, "",
-                 WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-                 parent, {0, 0, 100, a.height});
+  CreateStandard(
+      STATUSCLASSNAMEA, "",
+      WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
+      parent, {0, 0, 100, a.height});
+  pathPanel_ = a.pathPanel;
   SetLayout(a.height, a.edges);
 }
 
 void TStatusBar::SetLayout(int height, const std::vector<int>& edges) {
   DockHeight = height;
+  edges_ = edges;
   std::vector<int> parts(edges);
   parts.push_back(-1);
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   panels_ = static_cast<int>(parts.size());
+  FitPathPanel();
 }
 
-void TStatusBar::SetPanelText(int panel, const std::string& text) {
-  if (panel < 0 || panel >= panels_) return;
+void TStatusBar::SetShown(int panel, const std::string& text) {
   // A leading tab centres the text in its panel.
   std::string centred = "\t" + text;
   SendMessageA(Handle(), SB_SETTEXTA, static_cast<WPARAM>(panel),
                reinterpret_cast<LPARAM>(centred.c_str()));
 }
 
+void TStatusBar::SetPanelText(int panel, const std::string& text) {
+  if (panel < 0 || panel >= panels_) return;
+  if (panel != pathPanel_) return SetShown(panel, text);
+  path_ = text;
+  SendMessageA(Handle(), SB_SETTIPTEXTA, static_cast<WPARAM>(panel),
+               reinterpret_cast<LPARAM>(path_.c_str()));
+  FitPathPanel();
+}
+
+void TStatusBar::FitPathPanel() {
+  if (pathPanel_ < 0 || pathPanel_ >= panels_ || !Handle()) return;
+  // The panel's extent from its edges, not from the control: with CCS_NORESIZE
+  // some versions of the control keep the last panel's old width after a resize.
+  int left = pathPanel_ > 0 ? edges_[pathPanel_ - 1] : 0;
+  int right =
+      pathPanel_ < static_cast<int>(edges_.size()) ? edges_[pathPanel_] : ClientRect().right;
+  // The control keeps a border and a little margin inside each panel; the last
+  // panel also gives room to the size grip.
+  int room = right - left - 4 * GetSystemMetrics(SM_CXEDGE);
+  if (pathPanel_ == panels_ - 1) room -= GetSystemMetrics(SM_CXVSCROLL);
+  TWindowDC dc(Handle());
+  TSelectObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+  auto fits = [&](const std::string& s) {
+    std::wstring w = Widen(s);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+    return size.cx <= room;
+  };
+  SetShown(pathPanel_, ShortenPathMiddle(path_, fits));
+}
+
+void TStatusBar::SetBounds(const TRect& r) {
+  TControl::SetBounds(r);
+  // The parts again, so that the control measures the last one to its new right
+  // edge (with CCS_NORESIZE some versions don't on a resize).
+  std::vector<int> parts(edges_);
+  parts.push_back(-1);
+  SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
+  FitPathPanel();
+}
+
 std::string TStatusBar::PanelText(int panel) const {
+  if (panel == pathPanel_) return path_;
+  return ShownText(panel);
+}
+
+std::string TStatusBar::ShownText(int panel) const {
   if (panel < 0 || panel >= panels_) return std::string();
   // Read back from the control, so tests see what the user sees. In UTF-16:
   // the control may count its text in characters for either kind of message,
@@ -41,6 +92,14 @@ std::string TStatusBar::PanelText(int panel) const {
                reinterpret_cast<LPARAM>(w.data()));
   w.resize(LOWORD(len));
   if (!w.empty() && w[0] == L'\t') w.erase(0, 1);
+  return Narrow(w);
+}
+
+std::string TStatusBar::TipText(int panel) const {
+  std::wstring w(1024, L'\0');
+  SendMessageW(Handle(), SB_GETTIPTEXTW, MAKEWPARAM(panel, w.size()),
+               reinterpret_cast<LPARAM>(w.data()));
+  w.resize(wcsnlen(w.c_str(), w.size()));
   return Narrow(w);
 }
 

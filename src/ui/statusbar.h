@@ -9,6 +9,9 @@ struct TStatusBarArgs {
   TControl* in = nullptr;
   int height = 0;
   std::vector<int> edges;  // the right edges of the panels but the last
+  // A panel that shows paths: a path too long for it is shortened in the middle,
+  // the whole path staying in the panel's tooltip.
+  int pathPanel = -1;
 };
 
 class TStatusBar : public TControl {
@@ -17,10 +20,23 @@ class TStatusBar : public TControl {
   // A new height and new panel edges (another density); the texts stay.
   void SetLayout(int height, const std::vector<int>& edges);
   void SetPanelText(int panel, const std::string& text);
+  // The panel's whole text: for the path panel, the path as given.
   std::string PanelText(int panel) const;
+  // What the panel shows, read back from the control.
+  std::string ShownText(int panel) const;
+  // The panel's tooltip text, read back from the control.
+  std::string TipText(int panel) const;
+
+  // Laid out anew: the path panel's width has changed with the bar's.
+  void SetBounds(const TRect& r) override;
 
  private:
+  void FitPathPanel();
+  void SetShown(int panel, const std::string& text);
   int panels_ = 0;
+  int pathPanel_ = -1;
+  std::vector<int> edges_;
+  std::string path_;
 };
 
 }  // namespace pix
