@@ -144,9 +144,16 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
     if (function == kMetaEscape) NeutraliseEscape(data + pos + 6, bytes, walk);
     pos += static_cast<size_t>(bytes);
   }
-  // The header's sizes are the records': the total up to the end record, and
-  // a largest record no smaller than any of them.
-  if (2ull * U32(data + 6) != pos || 2ull * U32(data + 12) < largest) return walk;
+  // Writers get the header's sizes wrong; the players read by them, so they
+  // are told the walked ones: the total up to the end record, the largest record.
+  if (2ull * U32(data + 6) != pos) {
+    Put32(data + 6, static_cast<uint32_t>(pos / 2));
+    ++walk.mended;
+  }
+  if (2ull * U32(data + 12) != largest) {
+    Put32(data + 12, static_cast<uint32_t>(largest / 2));
+    ++walk.mended;
+  }
   walk.valid = true;
   return walk;
 }

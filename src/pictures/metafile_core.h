@@ -273,9 +273,9 @@ struct RecordWalk {
 // Windows metafile records (the bytes after the placeable header): the 18-byte
 // header (type 1 or 2, header size 9 words, version 0x100 or 0x300), then
 // records of a size in 16-bit words of at least 3, each inside the data, until
-// the end record; the header's total size is the records' up to the end
-// record and its largest record no smaller than any. Each record's contents
-// lie inside it (WindowsRecordInside). SETABORTPROC escapes become comments,
+// the end record. The header's total size and largest record are written
+// in place as the walk found them. Each record's contents lie inside it
+// (WindowsRecordInside). SETABORTPROC escapes become comments,
 // and comments carrying an enhanced metafile lose their mark, in place.
 RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 

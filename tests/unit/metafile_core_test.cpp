@@ -191,7 +191,8 @@ TEST(WindowsWalk, BrokenRecordsAreRefused) {
       {"end record cut", [&] { return good.substr(0, good.size() - 2); }},
       {"header size 8", [&] { std::string s = good; Put16(s, 2, 8); return s; }},
       {"type 3", [&] { std::string s = good; Put16(s, 0, 3); return s; }},
-      {"recorded size past the data", [&] { std::string s = good; Put32(s, 6, 1000); return s; }},
+      {"record past the data, the recorded size with it", [&] {
+         std::string s = good; Put32(s, 18, 100); Put32(s, 6, 1000); return s; }},
       {"shorter than a header", [&] { return good.substr(0, 17); }},
   };
   for (const Case& c : cases) {
