@@ -187,11 +187,11 @@ std::string RecordedHalves() {
   return bytes;
 }
 
-class ViewHost : public viewtest::HostedView {};
+class NewerFilesView : public viewtest::HostedView {};
 
 // The header claims 11 words more than the records and a largest record of
 // 2 words: the records are played, the size is the placeable header's.
-TEST_F(ViewHost, PlaceableMetafileWithAnOverstatedSize) {
+TEST_F(NewerFilesView, PlaceableMetafileWithAnOverstatedSize) {
   std::string records = RecordedHalves();
   pixtest::Put32(records, 6, static_cast<uint32_t>(records.size() / 2 + 11));
   pixtest::Put32(records, 12, 2);
