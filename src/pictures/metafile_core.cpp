@@ -179,6 +179,16 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
       eofPalette = count;
       break;
     }
+    if ((type == kEmrBitBlt || type == kEmrStretchBlt) && size >= EnhancedRecordMinimum(type) &&
+        U32(rec + 88) == 0 && (U32(rec + 84) | U32(rec + 92) | U32(rec + 96)) != 0) {
+      // A copy whose bitmap has no size copies none where it was written
+      // (pattern fills are recorded so); Wine's player would read one at the
+      // offset, so the offsets say none too.
+      Put32(rec + 84, 0);
+      Put32(rec + 92, 0);
+      Put32(rec + 96, 0);
+      ++walk.mended;
+    }
     if (!EnhancedRecordInside(rec, size, handles)) return walk;
     if (type == kEmrExtEscape || type == kEmrDrawEscape) {
       if (U32(rec + 8) == kSetAbortProc) {

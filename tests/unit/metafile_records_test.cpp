@@ -93,6 +93,25 @@ TEST(WindowsHeader, FieldsAgreeWithTheFile) {
     EXPECT_EQ(WmfLoads(r.bytes), r.valid) << r.what;
 }
 
+// A copy recorded without a bitmap size plays as the pattern fill it is: no
+// offset is left for Wine's player to read a bitmap at.
+TEST(EnhancedRecords, CopyWithoutABitmapSizeLosesItsOffsets) {
+  for (uint32_t type : {kEmrBitBlt, kEmrStretchBlt}) {
+    uint32_t fixed = EnhancedRecordMinimum(type);
+    std::string s = EmfFile(pixtest::CopyRecord(type, fixed, fixed, 0));
+    RecordWalk w = CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());
+    ASSERT_TRUE(w.valid) << type;
+    EXPECT_EQ(w.mended, 1u) << type;
+    const uint8_t* rec = reinterpret_cast<const uint8_t*>(s.data()) + 108;
+    EXPECT_EQ(U32(rec + 84) | U32(rec + 88) | U32(rec + 92) | U32(rec + 96), 0u) << type;
+  }
+  // A bitmap that is there keeps its place.
+  std::string whole = EmfFile(pixtest::CopyRecord(kEmrBitBlt, 100, 100, 40, pixtest::Bmi() + Zeros(16)));
+  RecordWalk w = CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(whole.data()), whole.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(U32(reinterpret_cast<const uint8_t*>(whole.data()) + 108 + 84), 100u);
+}
+
 // The players read by the header's sizes: what they are handed is the walk's.
 TEST(WindowsHeader, SizesAreMendedToTheWalkedOnes) {
   const std::string good = WmfFile(WmfRecord(kMetaRectangle, Le16({1, 2, 3, 4})));

@@ -7,7 +7,7 @@
 #include <psapi.h>
 
 #include "../fixtures/icon_tables.h"
-#include "../fixtures/metafile_bytes.h"
+#include "../fixtures/metafile_tables.h"
 #include "../fixtures/png_bytes.h"
 #include "image_view_host.h"
 #include "pictures/icon.h"
@@ -209,6 +209,34 @@ TEST_F(NewerFilesView, PlaceableMetafileWithAnOverstatedSize) {
   EXPECT_EQ(c.At(245, 5), kRed);
   EXPECT_EQ(c.At(255, 494), kBlue);
   EXPECT_EQ(c.At(494, 250), kBlue);
+}
+
+// Pattern fills recorded as copies whose bitmap offsets point at the record's
+// end with no sizes: played as fills, the rest of the picture around them.
+TEST(NewerMetafiles, CopyWithoutABitmapSizeIsAFill) {
+  using pixtest::EmfRecord;
+  using pixtest::Le;
+  for (uint32_t type : {kEmrBitBlt, kEmrStretchBlt}) {
+    uint32_t fixed = type == kEmrBitBlt ? 100 : 108;
+    std::string copy = pixtest::CopyRecord(type, fixed, fixed, 0);
+    pixtest::Put32(copy, 24, 0);      // x
+    pixtest::Put32(copy, 28, 50);     // y
+    pixtest::Put32(copy, 32, 50);     // width
+    pixtest::Put32(copy, 36, 50);     // height
+    pixtest::Put32(copy, 40, 0x42);   // blackness
+    std::string bytes =
+        pixtest::EmfFile(EmfRecord(kEmrCreateBrushIndirect, Le({1, 0, 0x0000FF, 0})) +
+                             EmfRecord(kEmrSelectObject, Le({1})) + copy +
+                             EmfRecord(kEmrRectangle, Le({50, 0, 100, 50})),
+                         pixtest::EmfEof(), pixtest::EmfHeader(3125, 3125));
+    TMetafile mf;
+    ASSERT_EQ(LoadError(mf, bytes), "") << type;
+    Canvas c(100, 100);
+    mf.Draw(c.dc, RECT{0, 0, 100, 100});
+    EXPECT_EQ(c.At(25, 75), 0u) << type;
+    EXPECT_EQ(c.At(75, 25), kRed) << type;
+    EXPECT_EQ(c.At(75, 75), kBackground) << type;
+  }
 }
 
 }  // namespace
