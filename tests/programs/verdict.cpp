@@ -2,8 +2,10 @@
 // file is loaded through TMetafile, then handed to the platform bare
 // (SetEnhMetaFileBits, or SetWinMetaFileBits for the records after a placeable
 // header) and played into a memory bitmap. Lists every file the program
-// refuses that the platform plays without a fault, and every file whose
-// placeable header the program refuses by rule (no key, a wrong checksum).
+// refuses that the platform plays without a fault, with where the program's
+// record walk stopped on it, and tallies those places. A platform that plays
+// without a fault is not proof of a safe file: a read past a record's end
+// often lands in other bytes of the same heap block.
 //
 //   verdict [--timeout SECONDS] FOLDER...
 //
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -144,6 +147,36 @@ int Child(const std::string& listFile, long start) {
 
 // --- Parent ----------------------------------------------------------------------
 
+// Where the program's walk stops on a file it refuses: the header, a record
+// (its number and type) or the platform's conversion after a walk that passed.
+std::string WhereItStops(const std::string& bytes) {
+  std::vector<uint8_t> v(bytes.begin(), bytes.end());
+  const bool enhanced = pix::IsEnhancedMetafile(v.data(), v.size());
+  if (enhanced) {
+    uint32_t total = pix::U32(v.data() + 48);
+    if (total < pix::kEnhancedHeaderBytes || total > v.size()) return "total size";
+    v.resize(total);
+    pix::WidenEnhancedRecords(v);
+  } else {
+    pix::PlaceableHeader h;
+    if (!pix::ReadPlaceableHeader(v.data(), v.size(), h)) return "placeable header";
+    v.erase(v.begin(), v.begin() + pix::kPlaceableHeaderBytes);
+    pix::WidenWindowsRecords(v);
+  }
+  pix::RecordWalk w = enhanced ? pix::CheckEnhancedMetafile(v.data(), v.size())
+                               : pix::CheckWindowsMetafile(v.data(), v.size());
+  if (w.valid) return "the platform's conversion";
+  if (w.records == 0) return "header";
+  size_t pos = enhanced ? 0 : 18;
+  for (size_t i = 1; i < w.records && pos + 8 <= v.size(); ++i)
+    pos += enhanced ? pix::U32(v.data() + pos + 4) : 2 * size_t(pix::U32(v.data() + pos));
+  if (pos + 8 > v.size()) return "the end";
+  char line[64];
+  std::snprintf(line, sizeof line, "%s record 0x%04x", enhanced ? "enhanced" : "windows",
+                enhanced ? pix::U32(v.data() + pos) : pix::U16(v.data() + pos + 4));
+  return line;
+}
+
 struct Outcome {
   std::string own, platform;  // empty until reported; "faults" when the step died
 };
@@ -264,6 +297,7 @@ int Parent(int argc, char** argv) {
     }
   }
   DeleteFileA(listFile.c_str());
+  std::map<std::string, long> stops;
   long shown = 0, differ = 0, rule = 0, bothRefuse = 0, platformFaults = 0, ownFaults = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     const Outcome& o = out[i];
@@ -276,7 +310,10 @@ int Parent(int argc, char** argv) {
       ++rule;
     } else if (o.platform == "plays") {
       ++differ;
-      std::printf("refused, the platform plays  %s  %s\n", items[i].c_str(), o.own.c_str());
+      std::string where = WhereItStops(ReadAll(items[i]));
+      ++stops[where];
+      std::printf("refused, the platform plays  %s  %s (%s)\n", items[i].c_str(), o.own.c_str(),
+                  where.c_str());
     } else if (o.platform == "faults" || o.platform.empty()) {
       ++platformFaults;
     } else {
@@ -287,6 +324,7 @@ int Parent(int argc, char** argv) {
       "verdict: %zu metafiles: %ld shown; refused: %ld that the platform plays, %ld that it "
       "refuses, %ld on which it faults, %ld by the placeable header's rule; %ld own faults\n",
       items.size(), shown, differ, bothRefuse, platformFaults, rule, ownFaults);
+  for (const auto& [where, count] : stops) std::printf("  stopped at %s: %ld\n", where.c_str(), count);
   return ownFaults ? 1 : 0;
 }
 
