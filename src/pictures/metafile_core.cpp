@@ -158,6 +158,29 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
   return walk;
 }
 
+namespace {
+
+// Writers get the header's figures wrong where the records tell them: the
+// count, the total size (bytes after the end record, which the player would
+// go on into unchecked), the palette the end record holds, an object table
+// without the slot of the metafile itself. The players are told the walked ones.
+void MendEnhancedHeader(uint8_t* data, size_t end, uint32_t eofPalette, RecordWalk& walk) {
+  auto mend = [&](size_t at, uint32_t v) {
+    if (U32(data + at) == v) return;
+    Put32(data + at, v);
+    ++walk.mended;
+  };
+  mend(52, static_cast<uint32_t>(walk.records));
+  mend(48, static_cast<uint32_t>(end));
+  mend(68, eofPalette);
+  if (U16(data + 56) == 0) {
+    Put16(data + 56, 1);
+    ++walk.mended;
+  }
+}
+
+}  // namespace
+
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
   RecordWalk walk;
   if (n < 88 || U32(data) != kEmrHeader || U32(data + 40) != kEnhancedSignature) return walk;
@@ -171,12 +194,12 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     ++walk.records;
     uint8_t* rec = data + pos;
     if (type == kEmrEof) {
-      // The player goes on to the total size: nothing may follow unchecked.
-      if (size < 20 || pos + size != n) return walk;
+      if (size < 20) return walk;
       uint32_t count = U32(rec + 8), offset = U32(rec + 12);
       // The palette, then the record's size again.
       if (count && (offset < 16 || offset + 4ull * count > size - 4)) return walk;
       eofPalette = count;
+      pos += size;
       break;
     }
     if ((type == kEmrBitBlt || type == kEmrStretchBlt) && size >= EnhancedRecordMinimum(type) &&
@@ -201,13 +224,9 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     }
     pos += size;
   }
-  if (!EnhancedHeaderInside(data, n, eofPalette)) return walk;
-  // Writers get the record count wrong; the players walk by sizes, but the
-  // count is what they are told.
-  if (U32(data + 52) != walk.records) {
-    Put32(data + 52, static_cast<uint32_t>(walk.records));
-    ++walk.mended;
-  }
+  MendEnhancedHeader(data, pos, eofPalette, walk);
+  if (!EnhancedHeaderInside(data, pos, eofPalette)) return walk;
+  walk.end = pos;
   walk.valid = true;
   return walk;
 }

@@ -268,6 +268,7 @@ struct RecordWalk {
   size_t records = 0;      // records up to and including the end record
   size_t neutralised = 0;  // escapes that would run code, turned into comments
   size_t mended = 0;       // fields and records rewritten so every player reads them alike
+  size_t end = 0;          // enhanced: the bytes up to the end record, all the player is given
 };
 
 // Windows metafile records (the bytes after the placeable header): the 18-byte
@@ -281,10 +282,12 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 
 // Enhanced metafile records (the whole `n` bytes, header first): each record's
 // size a multiple of 4, at least 8 and inside the data, the header record
-// first, an end record that ends the data and whose palette lies inside it,
-// each record's contents inside it (EnhancedRecordInside), the header's own
-// fields sound (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
-// The header record's count is the walk's, written in place.
+// first, an end record whose palette lies inside it, each record's contents
+// inside it (EnhancedRecordInside), the header's own fields sound
+// (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
+// The header's record count, total size (the end record's end, `end`),
+// palette count and an empty object table are the walk's, written in place;
+// bytes after the end record are for the caller to drop.
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
 
 // Records that players read at full size although writers may keep them
