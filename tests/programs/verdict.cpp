@@ -171,6 +171,8 @@ std::string WhereItStops(const std::string& bytes) {
   for (size_t i = 1; i < w.records && pos + 8 <= v.size(); ++i)
     pos += enhanced ? pix::U32(v.data() + pos + 4) : 2 * size_t(pix::U32(v.data() + pos));
   if (pos + 8 > v.size()) return "the end";
+  // A walk that reached the end record fails on it or on the header's own fields.
+  if (enhanced && pix::U32(v.data() + pos) == pix::kEmrEof) return "end record or header fields";
   char line[64];
   std::snprintf(line, sizeof line, "%s record 0x%04x", enhanced ? "enhanced" : "windows",
                 enhanced ? pix::U32(v.data() + pos) : pix::U16(v.data() + pos + 4));
