@@ -1,5 +1,6 @@
 // Icon directory, image checks and the image choice on arbitrary bytes: every
-// part a checked image points at must lie inside the file.
+// part a checked image points at must lie inside the file, and a PNG image
+// handed on must have a sound header within the pixel limit.
 #include <cstdlib>
 
 #include "pictures/icon_core.h"
@@ -23,10 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t n) {
     IconImageLayout l;
     if (!CheckIconImage(data, n, entries[size_t(best)], l)) abort();  // chose an unusable entry
     const IconDirEntry& e = entries[size_t(best)];
-    if (l.mask + l.maskSize > uint64_t(e.offset) + e.size || l.mask + l.maskSize > n) abort();
+    if (l.width <= 0 || l.height <= 0) abort();
+    size_t end = l.png ? l.header + l.pngSize : l.mask + l.maskSize;
+    if (end > uint64_t(e.offset) + e.size || end > n) abort();
+    // A PNG handed on is one the platform may decode within the store limit.
+    PngHeader png;
+    if (l.png && (!ReadPngHeader(data + l.header, l.pngSize, png) ||
+                  uint64_t(png.width) * png.height * 4 > (uint64_t(1) << 30)))
+      abort();
     // Touch every byte the platform would read.
     volatile uint8_t sum = 0;
-    for (size_t i = l.header; i < l.mask + l.maskSize; ++i) sum = uint8_t(sum + data[i]);
+    for (size_t i = l.header; i < end; ++i) sum = uint8_t(sum + data[i]);
   }
   return 0;
 }

@@ -33,6 +33,10 @@ static void Walk(RecordWalk (*check)(uint8_t*, size_t), size_t (*widen)(std::vec
   widen(copy);
   RecordWalk first = check(copy.data(), copy.size());
   if (!first.valid) return;
+  if (check == CheckEnhancedMetafile) {
+    if (first.end < 88 || first.end > copy.size()) abort();
+    copy.resize(first.end);  // as the loader hands it on
+  }
   if (widen(copy) != 0) abort();
   RecordWalk second = check(copy.data(), copy.size());
   if (!second.valid || second.neutralised != 0 || second.mended != 0 ||

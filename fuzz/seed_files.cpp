@@ -134,8 +134,23 @@ std::vector<std::pair<std::string, std::string>> IconSeeds() {
       {"three-sizes", IconFile({Picture(4, 4, 4, 16), Picture(8, 8, 8), Picture(12, 12, 24)})});
   seeds.push_back({"odd-size", IconFile({Picture(7, 3, 24)})});
   seeds.push_back({"standard", IconFile({Picture(4, 4, 24)}, 0)});
+  // Newer writers: directory bytes of 0 (256), PNG images, directories that
+  // disagree with the image's own header.
+  std::string zeroSized = IconFile({Picture(8, 8, 24)});
+  zeroSized[EntryAt(0)] = zeroSized[EntryAt(0) + 1] = 0;
+  seeds.push_back({"directory-256", zeroSized});
+  std::string taller = IconFile({Picture(8, 8, 8)});
+  taller[EntryAt(0) + 1] = 16;
+  seeds.push_back({"directory-disagrees", taller});
+  const std::string png = RgbaPng(6, 4, [](int x, int y) { return uint32_t(x * 40 + y) << 8 | 0xFF000000u; });
+  seeds.push_back({"png", IconFileOf({RawPng(6, 4, png)})});
+  seeds.push_back(
+      {"png-beside-bitmaps", IconFileOf({RawOf(Picture(4, 4, 4, 16)), RawPng(0, 0, png)})});
+  seeds.push_back({"png-cut", IconFileOf({RawPng(6, 4, png.substr(0, png.size() - 20))})});
+  seeds.push_back({"png-zeros", IconFileOf({RawPng(0, 0, PngOf(512, 512, 6, 8, ZlibZeros(512 * 2049)))})});
+  seeds.push_back({"png-huge", IconFileOf({RawPng(0, 0, PngSized(65535, 65535))})});
   for (const auto& [name, bytes] : seeds) {
-    if (name == "standard") continue;
+    if (name == "standard" || name == "png-huge") continue;
     const uint8_t* d = reinterpret_cast<const uint8_t*>(bytes.data());
     auto entries = pix::ReadIconDirectory(d, bytes.size());
     for (bool ok : pix::UsableIconEntries(d, bytes.size(), entries))
@@ -213,6 +228,12 @@ std::vector<std::pair<std::string, std::string>> MetafileSeeds() {
                                                                    Le16({2, 0, 10, 0, 10, 2})) +
                              WmfRecord(pix::kMetaCreateBrushIndirect, Le16({0, 0xFF, 0, 0})) +
                              WmfRecord(pix::kMetaFillRegion, Le16({1, 0})))},
+      {"wmf-sizes-overstated", [] {
+         std::string s = WmfSeed(WmfRecord(pix::kMetaSetBkMode, Le16({1})));
+         Put32(s, 22 + 6, uint32_t((s.size() - 22) / 2 + 11));
+         Put32(s, 22 + 12, 2);
+         return s;
+       }()},
       {"wmf-bitmaps",
        WmfSeed(WmfRecord(pix::kMetaStretchDib, Le({0xCC0020}) + Le16({0}) + Zeros(16) + dib) +
                WmfRecord(pix::kMetaDibBitBlt, Le({0xCC0020}) + Zeros(12) + dib) +
@@ -323,6 +344,8 @@ void WriteTables(const fs::path& dir) {
   for (const BmpRow& r : BrokenBitmaps()) put("bmp", r.name, r.bytes, "bmp");
   for (const IconRow& r : BrokenIconDirectories()) put("ico-directory", r.what, r.bytes, "ico");
   for (const IconRow& r : BrokenIconImages()) put("ico-image", r.what, r.bytes, "ico");
+  for (const DisagreeingRow& r : DisagreeingIconImages()) put("ico-disagrees", r.what, r.bytes, "ico");
+  for (const IconRow& r : PlatformPngIcons()) put("ico-png", r.what, r.bytes, "ico");
   for (const MetafileRow& r : EnhancedRecordRows()) put("emf-record", r.what, r.bytes, "emf");
   for (const MetafileRow& r : EnhancedHeaderRows()) put("emf-header", r.what, r.bytes, "emf");
   for (const MetafileRow& r : EnhancedReachRows()) put("emf-reach", r.what, r.bytes, "emf");

@@ -128,8 +128,25 @@ void TIcon::MakeIcon() {
   IconImageLayout layout;
   if (best < 0 || !CheckIconImage(data, n, entries[static_cast<size_t>(best)], layout))
     throw EInvalidGraphic("Icon image is not valid");
-  const IconDirEntry& e = entries[static_cast<size_t>(best)];
-  int w = e.width, h = e.height;
+  if (layout.png)
+    MakePngIcon(data + layout.header, layout);
+  else
+    MakeBitmapIcon(data, layout);
+}
+
+// The platform reads PNG images itself; the header was checked, and a file it
+// still refuses is an image that is not valid rather than a lack of resources.
+void TIcon::MakePngIcon(const uint8_t* png, const IconImageLayout& layout) {
+  owned_.Reset(CreateIconFromResourceEx(const_cast<PBYTE>(png), static_cast<DWORD>(layout.pngSize),
+                                        TRUE, 0x00030000, layout.width, layout.height,
+                                        LR_DEFAULTCOLOR));
+  if (!owned_) throw EInvalidGraphic("Icon image is not valid");
+  handle_ = owned_;
+  size_ = {layout.width, layout.height};
+}
+
+void TIcon::MakeBitmapIcon(const uint8_t* data, const IconImageLayout& layout) {
+  int w = layout.width, h = layout.height;
 
   // Our own copy of the info header, so the platform reads exactly the parts
   // that were checked: 40 bytes, the halved height, no colour count of its own.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pictures/graphic.h"
+#include "pictures/icon_core.h"
 #include "ui/handles.h"
 
 namespace pix {
@@ -38,6 +39,8 @@ class TIcon : public TGraphic {
  private:
   void ReleaseHandle();
   void MakeIcon();
+  void MakePngIcon(const uint8_t* png, const IconImageLayout& layout);
+  void MakeBitmapIcon(const uint8_t* data, const IconImageLayout& layout);
 
   std::vector<uint8_t> bytes_;
   HICON handle_ = nullptr;  // owned_, or the shared standard application icon

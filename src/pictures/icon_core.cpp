@@ -1,4 +1,5 @@
 #include "pictures/icon_core.h"
+#include "pictures/bmp_core.h"
 #include "pictures/bytes_core.h"
 
 #include <cstring>
@@ -10,8 +11,59 @@ namespace pix {
 namespace {
 
 const uint32_t kMostColours = 2147483647;
+const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+const size_t kPngHeaderEnd = 8 + 8 + 13 + 4;  // signature, IHDR length and type, fields, CRC
+
+uint32_t Big32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+         static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+bool PngDepthAllowed(uint8_t colourType, uint8_t depth) {
+  switch (colourType) {
+    case 0:  // grey
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    case 3:  // palette
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    case 2:  // RGB
+    case 4:  // grey and alpha
+    case 6:  // RGBA
+      return depth == 8 || depth == 16;
+    default:
+      return false;
+  }
+}
 
 }  // namespace
+
+bool IsPng(const uint8_t* data, size_t n) {
+  return n >= sizeof kPngSignature && std::memcmp(data, kPngSignature, sizeof kPngSignature) == 0;
+}
+
+bool ReadPngHeader(const uint8_t* data, size_t n, PngHeader& out) {
+  if (n < kPngHeaderEnd || !IsPng(data, n)) return false;
+  const uint8_t* c = data + 8;
+  if (Big32(c) != 13 || std::memcmp(c + 4, "IHDR", 4) != 0) return false;
+  const uint8_t* f = c + 8;
+  PngHeader h;
+  h.width = Big32(f);
+  h.height = Big32(f + 4);
+  h.bitDepth = f[8];
+  h.colourType = f[9];
+  h.interlace = f[12];
+  if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return false;
+  if (!PngDepthAllowed(h.colourType, h.bitDepth) || f[10] != 0 || f[11] != 0 || h.interlace > 1)
+    return false;
+  out = h;
+  return true;
+}
+
+int IconEntryWidth(const IconDirEntry& e) {
+  return e.width ? e.width : 256;
+}
+int IconEntryHeight(const IconDirEntry& e) {
+  return e.height ? e.height : 256;
+}
 
 bool ReadIconHeader(const uint8_t* data, size_t n, IconHeader& header) {
   if (n < 6) return false;
@@ -53,8 +105,8 @@ static bool BetterOnAxis(int e, int best, int desired) {
 }
 
 bool IconBetterSize(const IconDirEntry& e, const IconDirEntry& best, int desiredW, int desiredH) {
-  return BetterOnAxis(e.width, best.width, desiredW) &&
-         BetterOnAxis(e.height, best.height, desiredH);
+  return BetterOnAxis(IconEntryWidth(e), IconEntryWidth(best), desiredW) &&
+         BetterOnAxis(IconEntryHeight(e), IconEntryHeight(best), desiredH);
 }
 
 int ChooseIconEntry(const std::vector<IconDirEntry>& entries, int desiredW, int desiredH,
@@ -84,44 +136,65 @@ uint64_t BitmapRowBytes(uint64_t width, uint32_t bitCount) {
   return ((width * bitCount + 31) & ~static_cast<uint64_t>(31)) / 8;
 }
 
-bool CheckIconImage(const uint8_t* data, size_t n, const IconDirEntry& e, IconImageLayout& out) {
-  // 64-bit sums: an offset plus size that wraps 32 bits cannot pass.
-  if (static_cast<uint64_t>(e.offset) + e.size > n || e.size < 40) return false;
-  if (e.width == 0 || e.height == 0) return false;
-  const uint8_t* p = data + e.offset;
-  static const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (std::memcmp(p, png, sizeof png) == 0) return false;  // the DIB path can't read PNG
+namespace {
 
-  int32_t width = static_cast<int32_t>(U32(p + 4));
-  uint32_t rawHeight = U32(p + 8);
-  uint16_t bitCount = U16(p + 14);
-  uint32_t compression = U32(p + 16);
-  if (width <= 0 || rawHeight != 2u * e.height || compression != 0) return false;
-  uint32_t entries;
+// A PNG image: the platform decodes it into a 32-bit bitmap, so its pixels
+// answer to the same store limit as a compressed bitmap's.
+bool CheckPngImage(const uint8_t* p, const IconDirEntry& e, bool wide, IconImageLayout& out) {
+  PngHeader png;
+  if (!ReadPngHeader(p, e.size, png)) return false;
+  if (!bmp::StoreSizeAcceptable(uint64_t(png.width) * png.height * 4, 0, wide)) return false;
+  out = IconImageLayout{};
+  out.png = true;
+  out.pngSize = e.size;
+  out.width = static_cast<int32_t>(png.width);
+  out.height = static_cast<int32_t>(png.height);
+  out.header = e.offset;
+  return true;
+}
+
+uint32_t ColourEntries(uint16_t bitCount) {
   switch (bitCount) {
     case 1:
-      entries = 2;
-      break;
+      return 2;
     case 4:
-      entries = 16;
-      break;
+      return 16;
     case 8:
-      entries = 256;
-      break;
+      return 256;
     case 16:
     case 24:
     case 32:
-      entries = 0;
-      break;
+      return 0;
     default:
-      return false;
+      return 0xFFFFFFFF;  // not a depth the platform reads
   }
-  uint32_t height = rawHeight >> 1;
+}
+
+}  // namespace
+
+bool CheckIconImage(const uint8_t* data, size_t n, const IconDirEntry& e, IconImageLayout& out,
+                    bool wideAddressSpace) {
+  // 64-bit sums: an offset plus size that wraps 32 bits cannot pass.
+  if (static_cast<uint64_t>(e.offset) + e.size > n) return false;
+  const uint8_t* p = data + e.offset;
+  if (IsPng(p, e.size)) return CheckPngImage(p, e, wideAddressSpace, out);
+  if (e.size < 40) return false;
+
+  // The image's own header decides its size, as it does for the platform; the
+  // directory's bytes only take part in the choice.
+  int32_t width = static_cast<int32_t>(U32(p + 4));
+  int32_t rawHeight = static_cast<int32_t>(U32(p + 8));
+  uint16_t bitCount = U16(p + 14);
+  uint32_t compression = U32(p + 16);
+  uint32_t entries = ColourEntries(bitCount);
+  if (width <= 0 || rawHeight < 2 || compression != 0 || entries == 0xFFFFFFFF) return false;
+  uint32_t height = static_cast<uint32_t>(rawHeight) >> 1;
   uint64_t colourSize = BitmapRowBytes(static_cast<uint64_t>(width), bitCount) * height;
   uint64_t maskSize = BitmapRowBytes(static_cast<uint64_t>(width), 1) * height;
   uint64_t need = 40 + 4ull * entries + colourSize + maskSize;
   if (need > e.size) return false;
 
+  out = IconImageLayout{};
   out.width = width;
   out.height = static_cast<int32_t>(height);
   out.bitCount = bitCount;

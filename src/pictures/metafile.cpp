@@ -171,7 +171,9 @@ void TMetafile::ReadEnhanced(TStream& stream) {
   std::copy(head, head + sizeof head, data.begin());
   stream.ReadBuffer(data.data() + kEnhancedHeaderBytes, data.size() - kEnhancedHeaderBytes);
   WidenEnhancedRecords(data);
-  if (!CheckEnhancedMetafile(data.data(), data.size()).valid) NotValid();
+  RecordWalk walk = CheckEnhancedMetafile(data.data(), data.size());
+  if (!walk.valid) NotValid();
+  data.resize(walk.end);  // nothing after the end record reaches the player
   handle_.Reset(SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data()));
   if (!handle_) NotValid();
   inch_ = 0;

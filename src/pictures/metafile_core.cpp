@@ -144,12 +144,42 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n) {
     if (function == kMetaEscape) NeutraliseEscape(data + pos + 6, bytes, walk);
     pos += static_cast<size_t>(bytes);
   }
-  // The header's sizes are the records': the total up to the end record, and
-  // a largest record no smaller than any of them.
-  if (2ull * U32(data + 6) != pos || 2ull * U32(data + 12) < largest) return walk;
+  // Writers get the header's sizes wrong; the players read by them, so they
+  // are told the walked ones: the total up to the end record, the largest record.
+  if (2ull * U32(data + 6) != pos) {
+    Put32(data + 6, static_cast<uint32_t>(pos / 2));
+    ++walk.mended;
+  }
+  if (2ull * U32(data + 12) != largest) {
+    Put32(data + 12, static_cast<uint32_t>(largest / 2));
+    ++walk.mended;
+  }
   walk.valid = true;
   return walk;
 }
+
+namespace {
+
+// Writers get the header's figures wrong where the records tell them: the
+// count, the total size (bytes after the end record, which the player would
+// go on into unchecked), the palette the end record holds, an object table
+// without the slot of the metafile itself. The players are told the walked ones.
+void MendEnhancedHeader(uint8_t* data, size_t end, uint32_t eofPalette, RecordWalk& walk) {
+  auto mend = [&](size_t at, uint32_t v) {
+    if (U32(data + at) == v) return;
+    Put32(data + at, v);
+    ++walk.mended;
+  };
+  mend(52, static_cast<uint32_t>(walk.records));
+  mend(48, static_cast<uint32_t>(end));
+  mend(68, eofPalette);
+  if (U16(data + 56) == 0) {
+    Put16(data + 56, 1);
+    ++walk.mended;
+  }
+}
+
+}  // namespace
 
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
   RecordWalk walk;
@@ -164,13 +194,23 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     ++walk.records;
     uint8_t* rec = data + pos;
     if (type == kEmrEof) {
-      // The player goes on to the total size: nothing may follow unchecked.
-      if (size < 20 || pos + size != n) return walk;
+      if (size < 20) return walk;
       uint32_t count = U32(rec + 8), offset = U32(rec + 12);
       // The palette, then the record's size again.
       if (count && (offset < 16 || offset + 4ull * count > size - 4)) return walk;
       eofPalette = count;
+      pos += size;
       break;
+    }
+    if ((type == kEmrBitBlt || type == kEmrStretchBlt) && size >= EnhancedRecordMinimum(type) &&
+        U32(rec + 88) == 0 && (U32(rec + 84) | U32(rec + 92) | U32(rec + 96)) != 0) {
+      // A copy whose bitmap has no size copies none where it was written
+      // (pattern fills are recorded so); Wine's player would read one at the
+      // offset, so the offsets say none too.
+      Put32(rec + 84, 0);
+      Put32(rec + 92, 0);
+      Put32(rec + 96, 0);
+      ++walk.mended;
     }
     if (!EnhancedRecordInside(rec, size, handles)) return walk;
     if (type == kEmrExtEscape || type == kEmrDrawEscape) {
@@ -184,13 +224,9 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
     }
     pos += size;
   }
-  if (!EnhancedHeaderInside(data, n, eofPalette)) return walk;
-  // Writers get the record count wrong; the players walk by sizes, but the
-  // count is what they are told.
-  if (U32(data + 52) != walk.records) {
-    Put32(data + 52, static_cast<uint32_t>(walk.records));
-    ++walk.mended;
-  }
+  MendEnhancedHeader(data, pos, eofPalette, walk);
+  if (!EnhancedHeaderInside(data, pos, eofPalette)) return walk;
+  walk.end = pos;
   walk.valid = true;
   return walk;
 }

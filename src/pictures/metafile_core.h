@@ -268,23 +268,26 @@ struct RecordWalk {
   size_t records = 0;      // records up to and including the end record
   size_t neutralised = 0;  // escapes that would run code, turned into comments
   size_t mended = 0;       // fields and records rewritten so every player reads them alike
+  size_t end = 0;          // enhanced: the bytes up to the end record, all the player is given
 };
 
 // Windows metafile records (the bytes after the placeable header): the 18-byte
 // header (type 1 or 2, header size 9 words, version 0x100 or 0x300), then
 // records of a size in 16-bit words of at least 3, each inside the data, until
-// the end record; the header's total size is the records' up to the end
-// record and its largest record no smaller than any. Each record's contents
-// lie inside it (WindowsRecordInside). SETABORTPROC escapes become comments,
+// the end record. The header's total size and largest record are written
+// in place as the walk found them. Each record's contents lie inside it
+// (WindowsRecordInside). SETABORTPROC escapes become comments,
 // and comments carrying an enhanced metafile lose their mark, in place.
 RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 
 // Enhanced metafile records (the whole `n` bytes, header first): each record's
 // size a multiple of 4, at least 8 and inside the data, the header record
-// first, an end record that ends the data and whose palette lies inside it,
-// each record's contents inside it (EnhancedRecordInside), the header's own
-// fields sound (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
-// The header record's count is the walk's, written in place.
+// first, an end record whose palette lies inside it, each record's contents
+// inside it (EnhancedRecordInside), the header's own fields sound
+// (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
+// The header's record count, total size (the end record's end, `end`),
+// palette count and an empty object table are the walk's, written in place;
+// bytes after the end record are for the caller to drop.
 RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n);
 
 // Records that players read at full size although writers may keep them

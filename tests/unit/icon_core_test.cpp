@@ -31,10 +31,22 @@ TEST(IconChoice, StandardSizeOnTrueColour) {
       {{Entry(32, 32), Entry(32, 32)}, 1},    // equal sizes: the later one
       {{Entry(48, 48), Entry(40, 40), Entry(64, 64)}, 1},
       {{Entry(32, 16), Entry(16, 32)}, 0},    // each axis must pass on its own
-      {{Entry(0, 0), Entry(32, 32)}, 1},      // 0 stays 0, far from 32
+      {{Entry(0, 0), Entry(32, 32)}, 1},      // 0 is 256, far from 32
+      {{Entry(0, 0), Entry(48, 48)}, 1},      // ... and farther than 48
+      {{Entry(16, 16), Entry(32, 32), Entry(48, 48), Entry(0, 0)}, 1},
+      {{Entry(0, 0)}, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ChooseIconEntry(c.entries, 32, 32, 32), c.chosen) << c.entries.size();
+}
+
+TEST(IconChoice, ZeroBytesAreTwoHundredFiftySix) {
+  EXPECT_EQ(IconEntryWidth(Entry(0, 16)), 256);
+  EXPECT_EQ(IconEntryHeight(Entry(16, 0)), 256);
+  EXPECT_EQ(IconEntryWidth(Entry(255, 1)), 255);
+  // Asked for 256, the 256 image wins over 48.
+  EXPECT_EQ(ChooseIconEntry({Entry(48, 48), Entry(0, 0)}, 256, 256, 32), 1);
+  EXPECT_EQ(ChooseIconEntry({Entry(0, 0), Entry(48, 48)}, 256, 256, 32), 0);
 }
 
 TEST(IconChoice, ColourWeightAgainstTheScreen) {
@@ -133,6 +145,85 @@ TEST(IconImageCheck, PngEntryIsSkippedInTheChoice) {
   auto usable = UsableIconEntries(Bytes(ico), ico.size(), entries);
   EXPECT_EQ(usable, (std::vector<bool>{false, true}));
   EXPECT_EQ(ChooseIconEntry(entries, 32, 32, 32, usable), 1);
+}
+
+// The image's own header decides, as it does for the platform.
+TEST(IconImageCheck, DirectoryDisagreeingWithAWholeImage) {
+  for (const pixtest::DisagreeingRow& c : pixtest::DisagreeingIconImages()) {
+    auto entries = ReadIconDirectory(Bytes(c.bytes), c.bytes.size());
+    IconImageLayout l;
+    ASSERT_TRUE(CheckIconImage(Bytes(c.bytes), c.bytes.size(), entries[0], l)) << c.what;
+    EXPECT_EQ(l.width, c.width) << c.what;
+    EXPECT_EQ(l.height, c.height) << c.what;
+    EXPECT_LE(l.mask + l.maskSize, c.bytes.size()) << c.what;
+  }
+}
+
+TEST(IconImageCheck, PngImagesTakeTheirSizeFromTheHeader) {
+  const std::string png = pixtest::RgbaPng(20, 12, [](int, int) { return 0xFF00FF00u; });
+  std::string ico = pixtest::IconFileOf({pixtest::RawPng(0, 0, png)});
+  auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+  IconImageLayout l;
+  ASSERT_TRUE(CheckIconImage(Bytes(ico), ico.size(), entries[0], l));
+  EXPECT_TRUE(l.png);
+  EXPECT_EQ(l.width, 20);
+  EXPECT_EQ(l.height, 12);
+  EXPECT_EQ(l.header, 22u);
+  EXPECT_EQ(l.pngSize, png.size());
+  // The bitmaps' store limit, 1 GiB of 32-bit pixels, on either address space.
+  for (bool wide : {false, true}) {
+    std::string at = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(16384, 16384))});
+    std::string past = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(16385, 16384))});
+    auto e = ReadIconDirectory(Bytes(at), at.size());
+    EXPECT_TRUE(CheckIconImage(Bytes(at), at.size(), e[0], l, wide)) << wide;
+    EXPECT_FALSE(CheckIconImage(Bytes(past), past.size(), e[0], l, wide)) << wide;
+  }
+}
+
+TEST(IconImageCheck, PngHeaderRules) {
+  struct Case {
+    uint8_t colourType, depth;
+    bool ok;
+  } cases[] = {{0, 1, true}, {0, 16, true}, {0, 3, false}, {2, 8, true}, {2, 4, false},
+               {3, 8, true}, {3, 16, false}, {4, 16, true}, {6, 8, true}, {6, 1, false},
+               {5, 8, false}, {7, 8, false}};
+  PngHeader h;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadPngHeader(Bytes(pixtest::PngOf(3, 2, c.colourType, c.depth, "")), 57, h), c.ok)
+        << int(c.colourType) << "/" << int(c.depth);
+  std::string png = pixtest::PngSized(3, 2);
+  ASSERT_TRUE(ReadPngHeader(Bytes(png), png.size(), h));
+  EXPECT_EQ(h.width, 3u);
+  EXPECT_EQ(h.height, 2u);
+  EXPECT_FALSE(ReadPngHeader(Bytes(png), 32, h));  // cut inside the IHDR's CRC
+  std::string interlaced = png, filtered = png, notFirst = png;
+  interlaced[28] = 2;
+  filtered[27] = 1;
+  notFirst[12] = 'i';
+  for (const std::string* s : {&interlaced, &filtered, &notFirst})
+    EXPECT_FALSE(ReadPngHeader(Bytes(*s), s->size(), h));
+}
+
+// What the platform decides on must reach it: none of these is refused first.
+TEST(IconImageCheck, SoundPngHeadersAreLeftToThePlatform) {
+  for (const pixtest::IconRow& c : pixtest::PlatformPngIcons()) {
+    auto entries = ReadIconDirectory(Bytes(c.bytes), c.bytes.size());
+    IconImageLayout l;
+    EXPECT_TRUE(CheckIconImage(Bytes(c.bytes), c.bytes.size(), entries[0], l)) << c.what;
+    EXPECT_TRUE(l.png) << c.what;
+  }
+}
+
+TEST(IconChoice, BitmapsBesideA256Png) {
+  std::string ico = pixtest::IconFileOf(
+      {pixtest::RawOf(Img(16, 16, 24)), pixtest::RawOf(Img(32, 32, 24)),
+       pixtest::RawOf(Img(48, 48, 24)),
+       pixtest::RawPng(256, 256, pixtest::RgbaPng(256, 256, [](int, int) { return 0u; }))});
+  auto entries = ReadIconDirectory(Bytes(ico), ico.size());
+  auto usable = UsableIconEntries(Bytes(ico), ico.size(), entries);
+  EXPECT_EQ(usable, (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(ChooseIconEntry(entries, 32, 32, 32, usable), 1);
+  EXPECT_EQ(ChooseIconEntry(entries, 256, 256, 32, usable), 3);
 }
 
 }  // namespace

@@ -146,8 +146,6 @@ TEST(EnhancedWalk, BrokenRecordsAreRefused) {
       {"not a header first", [&] { std::string s = good; Put32(s, 0, 2); return s; }},
       {"palette past the end record", [&] {
          std::string s = Enhanced("", EofRecord(2)); Put32(s, s.size() - 24 - 8 + 8, 200); return s; }},
-      {"header counts more colours", [&] {
-         std::string s = Enhanced("", EofRecord(2)); Put32(s, 68, 3); return s; }},
   };
   for (const Case& c : cases) {
     std::string s = c.make();
@@ -156,6 +154,25 @@ TEST(EnhancedWalk, BrokenRecordsAreRefused) {
   std::string pal = Enhanced("", EofRecord(2));
   Put32(pal, 68, 2);
   EXPECT_TRUE(CheckEnhancedMetafile(Bytes(pal), pal.size()).valid);
+}
+
+// The header's figures that the records tell are the walk's: what the player
+// is handed ends with the end record and counts its palette.
+TEST(EnhancedWalk, HeaderFiguresAreMendedToTheWalkedOnes) {
+  const std::string good = Enhanced("", EofRecord(2));
+  std::string s = good + std::string(12, 'x');
+  Put32(s, 48, uint32_t(s.size()));
+  Put32(s, 68, 3);
+  Put16(s, 56, 0);
+  RecordWalk w = CheckEnhancedMetafile(Bytes(s), s.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(w.end, good.size());
+  EXPECT_EQ(w.mended, 3u);  // total, palette, object table
+  EXPECT_EQ(U32(Bytes(s) + 48), good.size());
+  EXPECT_EQ(U32(Bytes(s) + 68), 2u);
+  EXPECT_EQ(U16(Bytes(s) + 56), 1u);
+  std::string again = good;
+  EXPECT_EQ(CheckEnhancedMetafile(Bytes(again), again.size()).end, good.size());
 }
 
 TEST(EnhancedWalk, AbortProcEscapeBecomesAComment) {
@@ -191,7 +208,8 @@ TEST(WindowsWalk, BrokenRecordsAreRefused) {
       {"end record cut", [&] { return good.substr(0, good.size() - 2); }},
       {"header size 8", [&] { std::string s = good; Put16(s, 2, 8); return s; }},
       {"type 3", [&] { std::string s = good; Put16(s, 0, 3); return s; }},
-      {"recorded size past the data", [&] { std::string s = good; Put32(s, 6, 1000); return s; }},
+      {"record past the data, the recorded size with it", [&] {
+         std::string s = good; Put32(s, 18, 100); Put32(s, 6, 1000); return s; }},
       {"shorter than a header", [&] { return good.substr(0, 17); }},
   };
   for (const Case& c : cases) {

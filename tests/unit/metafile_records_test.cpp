@@ -93,6 +93,50 @@ TEST(WindowsHeader, FieldsAgreeWithTheFile) {
     EXPECT_EQ(WmfLoads(r.bytes), r.valid) << r.what;
 }
 
+// A copy recorded without a bitmap size plays as the pattern fill it is: no
+// offset is left for Wine's player to read a bitmap at.
+TEST(EnhancedRecords, CopyWithoutABitmapSizeLosesItsOffsets) {
+  for (uint32_t type : {kEmrBitBlt, kEmrStretchBlt}) {
+    uint32_t fixed = EnhancedRecordMinimum(type);
+    std::string s = EmfFile(pixtest::CopyRecord(type, fixed, fixed, 0));
+    RecordWalk w = CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());
+    ASSERT_TRUE(w.valid) << type;
+    EXPECT_EQ(w.mended, 1u) << type;
+    const uint8_t* rec = reinterpret_cast<const uint8_t*>(s.data()) + 108;
+    EXPECT_EQ(U32(rec + 84) | U32(rec + 88) | U32(rec + 92) | U32(rec + 96), 0u) << type;
+  }
+  // A bitmap that is there keeps its place.
+  std::string whole = EmfFile(pixtest::CopyRecord(kEmrBitBlt, 100, 100, 40, pixtest::Bmi() + Zeros(16)));
+  RecordWalk w = CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(whole.data()), whole.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(U32(reinterpret_cast<const uint8_t*>(whole.data()) + 108 + 84), 100u);
+}
+
+// The players read by the header's sizes: what they are handed is the walk's.
+TEST(WindowsHeader, SizesAreMendedToTheWalkedOnes) {
+  const std::string good = WmfFile(WmfRecord(kMetaRectangle, Le16({1, 2, 3, 4})));
+  const uint32_t total = uint32_t(good.size() / 2), largest = 7;
+  for (const pixtest::MetafileRow& r : pixtest::WindowsHeaderRows()) {
+    if (!r.valid) continue;
+    std::string s = r.bytes;
+    RecordWalk w = CheckWindowsMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());
+    ASSERT_TRUE(w.valid) << r.what;
+    const uint8_t* d = reinterpret_cast<const uint8_t*>(s.data());
+    EXPECT_EQ(2 * U32(d + 6), r.bytes.size() - (r.what.find("bytes after") != std::string::npos ? 4 : 0))
+        << r.what;
+    EXPECT_EQ(U32(d + 12), 4u) << r.what;  // the set-mode record, 4 words
+    EXPECT_EQ(w.mended == 0, r.bytes == s) << r.what;
+  }
+  std::string over = good;
+  pixtest::Put32(over, 6, total + 11);
+  pixtest::Put32(over, 12, 2);
+  RecordWalk w = CheckWindowsMetafile(reinterpret_cast<uint8_t*>(over.data()), over.size());
+  ASSERT_TRUE(w.valid);
+  EXPECT_EQ(w.mended, 2u);
+  EXPECT_EQ(over, good);
+  EXPECT_EQ(U32(reinterpret_cast<const uint8_t*>(good.data()) + 12), largest);
+}
+
 TEST(WindowsRecords, CommentCarryingAnEnhancedMetafileLosesItsMark) {
   std::string s = WmfFile(WmfRecord(kMetaEscape, Le16({15, 8}) + Le({0x43464D57, 1})));
   RecordWalk w = CheckWindowsMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());

@@ -148,9 +148,9 @@ TEST(IconDraw, BrokenImagesFailAtDrawAndTryAgain) {
   std::string past = IconFile({Solid(32, 32, 24, 0xFF0000)});
   Put32(past, EntryAt(0) + 12, 0xFFFFFFF0u);
   std::string count = IconFile({Solid(32, 32, 24, 0xFF0000)});
-  Put32(count, 4, 200);
+  pixtest::Put16(count, 4, 400);  // a directory running past the file
   std::string height = IconFile({Solid(32, 32, 24, 0xFF0000)});
-  Put32(height, 22 + 8, 32);
+  Put32(height, 22 + 8, 1);  // not even one row
   for (const std::string* bytes : {&png, &past, &count, &height}) {
     TIcon ic;
     ASSERT_EQ(LoadError(ic, *bytes), "");
