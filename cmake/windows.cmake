@@ -116,13 +116,16 @@ add_test(NAME replay_${PIX_TARGET_NAME} COMMAND replay ${PIX_REPLAY_ARGS} --as -
 set_tests_properties(replay_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
   TIMEOUT 600)
 
-# The program's verdict on every metafile of the corpora and tables against the
-# platform's own; lists what the program refuses that the platform plays.
+# The program's verdict on the metafile seeds and the tables against the platform's
+# own; lists what the program refuses that the platform plays. Once, on the 32-bit
+# build: the fuzz corpus takes minutes (platform hangs), so it is run by hand.
 target_compile_options(verdict PRIVATE ${PIX_WARNINGS})
-add_test(NAME verdict_${PIX_TARGET_NAME} COMMAND verdict Z:${PIX_NATIVE}/corpus/metafile_fuzz
-  Z:${PIX_NATIVE}/seeds/metafile_fuzz Z:${PIX_NATIVE}/tables)
-set_tests_properties(verdict_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
-  TIMEOUT 600)
+if(PIX_TARGET_NAME STREQUAL "win32")
+  add_test(NAME verdict_${PIX_TARGET_NAME} COMMAND verdict --timeout 5
+    Z:${PIX_NATIVE}/seeds/metafile_fuzz Z:${PIX_NATIVE}/tables)
+  set_tests_properties(verdict_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
+    TIMEOUT 600)
+endif()
 
 # End-to-end tests: tests/e2e/<name>.sh drive the real executable with X input.
 # They run once, against the 32-bit build (the primary target).
