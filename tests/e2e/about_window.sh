@@ -11,8 +11,7 @@ pass "main window is up"
 # The helper joins the program's virtual desktop, so it sees the same windows.
 out="$WORK/windows.txt"
 wine explorer "/desktop=$DESK" "$LIST" "$(winepath -w "$out")" >/dev/null 2>&1 || true
-for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-[ -s "$out" ] || fail "the window list was not written"
+wait_for test -s "$out" || fail "the window list was not written"
 
 main=$(awk -F'\t' '$3 == "Pixlumen"' "$out")
 about=$(awk -F'\t' '$3 == "О программе"' "$out")

@@ -64,7 +64,7 @@ wait_for not_shown PixlumenForm "О программе" || fail "Enter did not c
 
 xdotool key ctrl+x
 wait_gone Pixlumen || fail "Ctrl+X did not end the program"
-for i in $(seq 1 20); do pgrep -f "$WORK/app/Pixlumen.exe" >/dev/null || break; sleep 0.2; done
+wait_for eval '! pgrep -f "$WORK/app/Pixlumen.exe" >/dev/null' || true
 [ ! -e "$INI" ] || fail "Ctrl+X wrote the settings file: $(cat "$INI")"
 pass "Ctrl+X ends the program without writing the settings file"
 e2e_stop

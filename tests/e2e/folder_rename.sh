@@ -54,13 +54,13 @@ expect_showing Album 1 0 "$WINDESK\\Album\\pic.bmp" "the picture in 'Album' is s
 # Wine takes the first key of the other layout for switching to it: that key
 # goes to the list, whose type-ahead finds nothing for it.
 xdotool type "ц"
+# Deliberately idle: the list's type-ahead forgets a key after half a second.
 sleep 0.6
 
 # A slow second click on the selected folder's label edits it.
 find_node Album
 xdotool mousemove "$NX" "$NY" click 1
-sleep 1
-tree_editing || { xdotool click 1; wait_for tree_editing; } || fail "the slow second click opened no label editor"
+wait_for tree_editing || { xdotool click 1; wait_for tree_editing; } || fail "the slow second click opened no label editor"
 xdotool type --delay 200 "$NEW"
 xdotool key Return
 wait_for test -d "$DESKDIR/$NEW" || fail "no folder '$NEW' on disk: $(ls "$DESKDIR")"

@@ -20,13 +20,6 @@ describe() {
   helper "$CTL" "$CONTROLS" "$(winepath -w "$CTL")" "${1:-Pixlumen}" || fail "could not describe '${1:-Pixlumen}'"
 }
 
-# Retries command "$@" for up to ten seconds.
-until_true() {
-  local i
-  for i in $(seq 1 50); do "$@" && return 0; sleep 0.2; done
-  return 1
-}
-
 # The colour at the middle of the view's client area above its status bar is $1.
 view_centre_is() {
   local png; png=$(shot view)
@@ -45,7 +38,7 @@ expect_view() {
   [ "$zoomed" = 1 ] || fail "$name: the view is not maximised"
   [ "$wl" -le "$al" ] && [ "$wt" -le "$at" ] && [ "$wr" -ge "$ar" ] && [ "$wb" -ge "$ab" ] ||
     fail "$name: the view ($wl,$wt)-($wr,$wb) does not cover the work area ($al,$at)-($ar,$ab)"
-  until_true view_centre_is "$colour" || fail "$name: the view's centre is not #$colour"
+  wait_for view_centre_is "$colour" || fail "$name: the view's centre is not #$colour"
   pass "$name: maximised view over the work area titled 'Pixlumen : $name', showing #$colour"
 }
 
@@ -57,10 +50,10 @@ main_shows() {
 
 e2e_start "$PICS"
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
-until_true describe_main || fail "could not describe the main window"
+wait_for describe_main || fail "could not describe the main window"
 [ "$ITEMS" = 3 ] || fail "the list shows $ITEMS entries, expected 3"
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
-until_true main_shows 0 a_red.bmp || fail "clicking the first entry did not show a_red.bmp"
+wait_for main_shows 0 a_red.bmp || fail "clicking the first entry did not show a_red.bmp"
 
 # Double-click in the preview, right of the splitter and above the status bar.
 xdotool mousemove $(((SR + CR) / 2)) $(((CT + BT) / 2)) click --repeat 2 --delay 80 1
@@ -75,9 +68,9 @@ expect_view b_green.bmp 1EA03C
 
 xdotool key Escape
 wait_gone "Pixlumen : b_green.bmp" || fail "Esc did not close the view"
-until_true main_shows 1 b_green.bmp || fail "after Esc the main window shows entry $SEL, '$PANEL2'"
+wait_for main_shows 1 b_green.bmp || fail "after Esc the main window shows entry $SEL, '$PANEL2'"
 pass "Esc closed the view; the main window shows b_green.bmp"
 
 xdotool key Down
-until_true main_shows 2 c_blue.bmp || fail "Down after closing the view: entry $SEL, '$PANEL2'"
+wait_for main_shows 2 c_blue.bmp || fail "Down after closing the view: entry $SEL, '$PANEL2'"
 pass "the list still has the keyboard: Down selects c_blue.bmp"

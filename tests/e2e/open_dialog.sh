@@ -18,16 +18,6 @@ solid_bmp "$PICS/a_red.bmp" 64 48 200 40 30 "$OTHER/c_blue.bmp" 50 50 40 60 200 
   "$OTHER/e_wide.bmp" 96 32 30 160 60
 WINOTHER="$WINDESK\\other"
 
-# Polls a shell condition for up to ten seconds.
-until_true() {
-  local i
-  for i in $(seq 1 50); do
-    if eval "$1"; then return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
-
 # The dialog's file view, its entries and the pane's texts: VL VT VR VB, VIEWITEMS,
 # LABEL, CAPTION.
 describe_dialog() {
@@ -42,34 +32,34 @@ label_is() { describe_dialog && [ "$LABEL" = "$1" ]; }
 
 e2e_start "$PICS"
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
-until_true 'describe_main; [ "$ITEMS" = 1 ]' || fail "the list does not show a_red.bmp"
+wait_for eval 'describe_main; [ "$ITEMS" = 1 ]' || fail "the list does not show a_red.bmp"
 pass "started in the first folder"
 
 # A click on the preview gives the window the keyboard; Ctrl+O opens the dialog.
 xdotool mousemove $((SR + 40)) $((CT + 40)) click 1
 xdotool key ctrl+o
 wait_window "$TITLE" >/dev/null || fail "the open dialog did not appear"
-until_true 'describe_dialog' || fail "could not read the dialog"
+wait_for eval 'describe_dialog' || fail "could not read the dialog"
 [ "$CAPTION" = "(None)" ] || fail "the pane opens with the caption '$CAPTION', expected (None)"
 pass "the dialog is open with an empty pane"
 
 # The name box has the focus: another folder typed there and Enter go there.
 xdotool type --delay 20 "$WINOTHER"
 xdotool key Return
-until_true 'describe_dialog && [ "$VIEWITEMS" = 2 ]' ||
+wait_for eval 'describe_dialog && [ "$VIEWITEMS" = 2 ]' ||
   fail "the dialog's view shows $VIEWITEMS entries, expected the other folder's two"
 # The view lists in columns from its top-left corner: c_blue.bmp first.
 xdotool mousemove $((VL + 30)) $((VT + 10)) click 1
-until_true 'label_is " (50x50)"' || fail "clicking c_blue.bmp: the pane's label reads '$LABEL'"
+wait_for eval 'label_is " (50x50)"' || fail "clicking c_blue.bmp: the pane's label reads '$LABEL'"
 [ -z "$CAPTION" ] || fail "the pane's caption is '$CAPTION' over a picture"
 pass "clicked c_blue.bmp: the pane reads ' (50x50)'"
 xdotool key Down
-until_true 'label_is " (96x32)"' || fail "Down to e_wide.bmp: the pane's label reads '$LABEL'"
+wait_for eval 'label_is " (96x32)"' || fail "Down to e_wide.bmp: the pane's label reads '$LABEL'"
 pass "Down to e_wide.bmp: the pane reads ' (96x32)'"
 
 xdotool key Return
 wait_gone "$TITLE" || fail "Enter did not confirm the dialog"
-until_true 'describe_main; [ "$SEL" = 1 ] && [ "$PANEL2" = "$WINOTHER\\e_wide.bmp" ]' ||
+wait_for eval 'describe_main; [ "$SEL" = 1 ] && [ "$PANEL2" = "$WINOTHER\\e_wide.bmp" ]' ||
   fail "after the dialog: $ITEMS entries, selected $SEL, status bar '$PANEL0' '$PANEL1' '$PANEL2'"
 [ "$ITEMS" = 2 ] || fail "the list shows $ITEMS entries, expected the other folder's two"
 [ "$PANEL1" = 96x32 ] || fail "the status bar says '$PANEL1', expected 96x32"
@@ -77,6 +67,6 @@ pass "the list moved to the other folder with e_wide.bmp selected; the status ba
 
 # The keyboard is back in the list: Up goes on from the chosen file.
 xdotool key Up
-until_true 'describe_main; [ "$SEL" = 0 ] && [ "$PANEL1" = 50x50 ]' ||
+wait_for eval 'describe_main; [ "$SEL" = 0 ] && [ "$PANEL1" = 50x50 ]' ||
   fail "Up after the dialog: selected $SEL, status bar '$PANEL1' '$PANEL2'"
 pass "Up in the list selects c_blue.bmp and shows it"

@@ -20,27 +20,26 @@ describe() {
   [ -n "$SL" ] && [ -n "$BT" ] || fail "could not find the splitter and status bar in: $(cat "$CTL")"
 }
 
-# Screenshot NAME; checks that the block is 300 x 200 and centred in the preview.
-check_centred() {
+# Screenshot NAME; true when the block is 300 x 200 and centred in the preview.
+centred() {
   local png; png=$(shot "$1")
   local box; box=$(convert "$png" -fuzz 6% -fill black +opaque "#$COLOUR" -fill white -opaque "#$COLOUR" \
                   -format '%@' info:)
-  local w h x y
-  IFS='x+' read -r w h x y <<<"$box"
-  local ex=$(( PL + (PR - PL - 300) / 2 )) ey=$(( PT + (PB - PT - 200) / 2 ))
-  [ "$w" = 300 ] && [ "$h" = 200 ] || fail "$1: the picture shows as ${w}x${h}, expected 300x200"
-  [ "$x" = "$ex" ] && [ "$y" = "$ey" ] ||
-    fail "$1: picture at ($x,$y), expected ($ex,$ey) in the preview ($PL,$PT)-($PR,$PB)"
-  pass "$1: picture centred at ($x,$y) in the preview ($PL,$PT)-($PR,$PB)"
+  IFS='x+' read -r W H X Y <<<"$box"
+  EX=$(( PL + (PR - PL - 300) / 2 )) EY=$(( PT + (PB - PT - 200) / 2 ))
+  [ "$W" = 300 ] && [ "$H" = 200 ] && [ "$X" = "$EX" ] && [ "$Y" = "$EY" ]
+}
+# Waits for the block to be centred after step NAME.
+check_centred() {
+  wait_for eval "describe; centred $1" ||
+    fail "$1: the picture shows as ${W}x${H} at ($X,$Y), expected 300x200 at ($EX,$EY) in the preview ($PL,$PT)-($PR,$PB)"
+  pass "$1: picture centred at ($X,$Y) in the preview ($PL,$PT)-($PR,$PB)"
 }
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
-sleep 1
-describe
-[ "$ITEMS" = 1 ] || fail "the list shows $ITEMS entries, expected block.bmp"
+wait_for eval 'describe; [ "$ITEMS" = 1 ]' || fail "the list shows $ITEMS entries, expected block.bmp"
 xdotool mousemove $((LL + 30)) $((LT + 2 + ITEMH / 2)) click 1
-sleep 1
 check_centred start
 
 # Drag the splitter 120 pixels to the right with the mouse button held.
@@ -48,10 +47,9 @@ before=$PL
 sx=$(( (SL + SR) / 2 )) sy=$(( (ST_ + SB) / 2 ))
 xdotool mousemove $sx $sy mousedown 1
 for dx in 30 60 90 120; do sleep 0.1; xdotool mousemove $((sx + dx)) $sy; done
-sleep 0.2; xdotool mouseup 1
-sleep 1
-describe
-[ "$PL" = $((before + 120)) ] || fail "the preview starts at x=$PL after the drag, expected $((before + 120))"
+xdotool sleep 0.2 mouseup 1
+wait_for eval 'describe; [ "$PL" = $((before + 120)) ]' ||
+  fail "the preview starts at x=$PL after the drag, expected $((before + 120))"
 check_centred splitter
 
 # Resize the window by dragging its bottom-right frame corner up and left.
@@ -59,18 +57,14 @@ oldw=$((CR - CL)) oldh=$((CB - CT))
 fx=$((CR + 2)) fy=$((CB + 2))
 xdotool mousemove $fx $fy mousedown 1
 for d in 40 80 120 160; do sleep 0.1; xdotool mousemove $((fx - d)) $((fy - d / 2)); done
-sleep 0.2; xdotool mouseup 1
-sleep 1
-describe
-[ $((CR - CL)) -lt "$oldw" ] && [ $((CB - CT)) -lt "$oldh" ] ||
+xdotool sleep 0.2 mouseup 1
+wait_for eval 'describe; [ $((CR - CL)) -lt "$oldw" ] && [ $((CB - CT)) -lt "$oldh" ]' ||
   fail "the frame drag did not shrink the window: $((CR - CL))x$((CB - CT)), was ${oldw}x${oldh}"
 check_centred resized
 
 # Maximise with a double-click on the title bar.
 xdotool mousemove $(( (CL + CR) / 2 )) $((CT - 10)) click --repeat 2 --delay 80 1
-sleep 1.5
-describe
-[ $((CR - CL)) -gt "$oldw" ] || fail "the double-click on the title bar did not maximise the window"
+wait_for eval 'describe; [ $((CR - CL)) -gt "$oldw" ]' || fail "the double-click on the title bar did not maximise the window"
 check_centred maximised
 
 xdotool key alt+F4

@@ -84,14 +84,18 @@ pass "the dialog's b_green, then Down: the list and the preview on c_blue"
 # Wine has no Alt+Tab switcher: a second program started in the desktop takes the
 # activation, and closing it with Alt+F4 gives it back.
 xdotool key F10
+# Nothing outside shows keyboard mode but the bar's drawing: a moment for the key.
 sleep 0.5
 (wine explorer "/desktop=$DESK" notepad >/dev/null 2>&1 &)
 wait_window "Untitled - Notepad" >/dev/null || fail "the second program did not start"
-sleep 1
+focus_in() { helper "$WORK/focus.txt" "$CONTROLS" "$(winepath -w "$WORK/focus.txt")" "$1" &&
+  grep -qix "focus $2" "$WORK/focus.txt"; }
+wait_for focus_in "Untitled - Notepad" Edit || fail "the second program did not take the keyboard"
 xdotool key alt+F4
 wait_gone "Untitled - Notepad" || fail "Alt+F4 did not close the second program"
-sleep 1
+wait_for focus_in Pixlumen ListBox || fail "the keyboard did not come back to the list"
 xdotool key Down
+# Deliberately idle: a drop-down opened by the key would be up by now.
 sleep 1
 shown '#32768' && fail "Down opened a drop-down after switching away in keyboard mode"
 wait_for main_on f_yellow || fail "Down after switching back: entry $SEL, '$PANEL2'"

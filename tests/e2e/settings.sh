@@ -31,16 +31,13 @@ read_box() {
   local out=$WORK/box.txt
   rm -f "$out"
   wine explorer "/desktop=$DESK" "$BOXTEXT" "$(winepath -w "$out")" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ] || fail "no message box appeared"
+  wait_for test -s "$out" || fail "no message box appeared"
   BOX_CAPTION=$(sed -n 1p "$out"); BOX_TEXT=$(sed -n 2p "$out")
 }
 
 e2e_start
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
-sleep 0.5
-bounds "$win"
-[ "$X,$Y,$W,$H" = "0,0,800,600" ] || fail "first start without a file at $X,$Y ${W}x$H"
+wait_for eval 'bounds "$win"; [ "$X,$Y,$W,$H" = "0,0,800,600" ]' || fail "first start without a file at $X,$Y ${W}x$H"
 [ ! -e "$INI" ] || fail "the settings file exists before the first close"
 pass "first start: 800x600 at the top-left, no file yet"
 
@@ -55,7 +52,7 @@ pass "moved and resized with the mouse"
 
 close_box "$win"
 wait_gone Pixlumen || fail "the close box did not close the window"
-for i in $(seq 1 25); do [ -s "$INI" ] && break; sleep 0.2; done
+wait_for test -s "$INI" || true
 expected=$(printf '[FORM]\r\nTop=133\r\nLeft=120\r\nHeight=588\r\nWidth=761\r\nStay=0\r\n')
 [ "$(cat "$INI")" = "$expected" ] || fail "settings file holds: $(cat -A "$INI")"
 pass "the close wrote the six lines"
@@ -63,9 +60,7 @@ e2e_stop
 
 e2e_start
 win=$(wait_window Pixlumen) || fail "no window on the second start"
-sleep 0.5
-bounds "$win"
-[ "$X,$Y,$W,$H" = "120,133,761,588" ] || fail "second start at $X,$Y ${W}x$H"
+wait_for eval 'bounds "$win"; [ "$X,$Y,$W,$H" = "120,133,761,588" ]' || fail "second start at $X,$Y ${W}x$H"
 pass "second start: where it was closed"
 
 # A read-only file: each close shows the error and the window stays.
@@ -78,8 +73,8 @@ for attempt in 1 2; do
   [ "$BOX_CAPTION" = Pixlumen ] || fail "error box captioned '$BOX_CAPTION'"
   [ "$BOX_TEXT" = "Unable to write to $path." ] || fail "error box says '$BOX_TEXT'"
   shot "readonly-$attempt" >/dev/null
-  xdotool key Return; sleep 0.5
-  [ "$(xdotool search --onlyvisible --name '^Pixlumen$' | wc -l)" = 1 ] ||
+  xdotool key Return
+  wait_for pixlumen_windows 1 ||
     fail "after the error box the windows are: $(xdotool search --onlyvisible --name '^Pixlumen$')"
   xwininfo -id "$win" | grep -q 'IsViewable' || fail "the main window went away"
   pass "close $attempt on a read-only file: '$BOX_TEXT', window stays"

@@ -7,6 +7,8 @@
 //   child <class> <left> <top> <right> <bottom>         (one per child window)
 //   panel <index> <text>                                (status bar panels)
 //   items <count> <item height> <selected index>        (after a list box)
+//   focus <class>                                       (the window with the keyboard
+//                                                       focus in the program's thread)
 //   node <left> <top> <right> <bottom> <selected> <expanded> <children> <button x> <label>
 //                                                       (each visible tree node: its label's
 //                                                       rectangle, flags 0/1, the x of its
@@ -198,6 +200,12 @@ int main(int argc, char** argv) {
                    static_cast<int>(SendMessageA(w, LB_GETITEMHEIGHT, 0, 0)),
                    static_cast<int>(SendMessageA(w, LB_GETCURSEL, 0, 0)));
   }
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  char focus[64] = "none";
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(s.found, nullptr), &gui) && gui.hwndFocus)
+    GetClassNameA(gui.hwndFocus, focus, sizeof focus);
+  std::fprintf(out, "focus %s\n", focus);
   std::fclose(out);
   return MoveFileExA(part.c_str(), argv[1], MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }

@@ -16,7 +16,8 @@
 namespace pix {
 namespace {
 
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using pixtest::TempDir;
 
 std::string ThisExe() {
@@ -220,12 +221,12 @@ class AboutWindow : public testing::Test {
   void TearDown() override {
     if (IsWindow(fm.Handle())) ShowWindow(fm.Handle(), SW_HIDE);
     SetCursorPos(0, 0);
-    Pump(20);
+    Settle();
   }
   void Show() {
     ShowWindow(fm.Handle(), SW_SHOWNA);
     UpdateWindow(fm.Handle());
-    Pump(100);
+    Settle();
   }
   POINT ScreenCentre(const TControl& c) {
     RECT r;
@@ -287,7 +288,7 @@ TEST_F(AboutWindow, FixedSizeCentredOnTheScreen) {
   Show();
   for (SIZE s : {SIZE{600, 500}, SIZE{100, 80}}) {
     SetWindowPos(fm.Handle(), nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER);
-    Pump(20);
+    Settle();
     GetWindowRect(fm.Handle(), &r);
     EXPECT_EQ(r.right - r.left, fm.S(306)) << s.cx;
     EXPECT_EQ(r.bottom - r.top, fm.S(280)) << s.cy;
@@ -354,7 +355,7 @@ TEST_F(AboutWindow, StaysAboveTheMainWindow) {
   Show();
   SetForegroundWindow(main.Handle());
   SetWindowPos(main.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  Pump(100);
+  Settle();
   bool mainBelow = false;
   for (HWND w = GetWindow(fm.Handle(), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
     if (w == main.Handle()) mainBelow = true;
@@ -397,20 +398,20 @@ TEST_F(AboutWindow, LinksTurnRedWithAHandUnderTheMouse) {
 TEST_F(AboutWindow, RealPointerOverALinkAndAwayFromIt) {
   Show();
   SetCursorPos(ScreenCentre(fm.laWeb).x, ScreenCentre(fm.laWeb).y);
-  for (int i = 0; i < 50 && !fm.laWeb.MouseInside(); ++i) Pump(20);
+  EXPECT_TRUE(WaitFor([&] { return fm.laWeb.MouseInside(); }));
   EXPECT_EQ(fm.laWeb.FontColor(), 0x0000FFu);
   EXPECT_GT(PixelsOf(fm.laWeb, 0x0000FF), 0);
 
   // Straight onto the other link: the first one leaves, the second one enters.
   SetCursorPos(ScreenCentre(fm.laMail).x, ScreenCentre(fm.laMail).y);
-  for (int i = 0; i < 50 && (fm.laWeb.MouseInside() || !fm.laMail.MouseInside()); ++i) Pump(20);
+  EXPECT_TRUE(WaitFor([&] { return !fm.laWeb.MouseInside() && fm.laMail.MouseInside(); }));
   EXPECT_EQ(fm.laWeb.FontColor(), 0x800000u);
   EXPECT_EQ(fm.laMail.FontColor(), 0x0000FFu);
 
   RECT r;
   GetWindowRect(fm.Handle(), &r);
   SetCursorPos(r.right + 40, r.bottom + 40);
-  for (int i = 0; i < 50 && fm.laMail.MouseInside(); ++i) Pump(20);
+  EXPECT_TRUE(WaitFor([&] { return !fm.laMail.MouseInside(); }));
   EXPECT_EQ(fm.laMail.FontColor(), 0x800000u);
   EXPECT_GT(PixelsOf(fm.laMail, 0x800000), 0);
 }
@@ -464,7 +465,7 @@ TEST_F(AboutWindow, EveryWayOutEndsTheModalLoopWithCancel) {
   TfmMain main;
   main.Create();
   ShowWindow(main.Handle(), SW_SHOWNORMAL);
-  Pump(50);
+  Settle();
   struct Way {
     const char* name;
     std::function<void()> act;
@@ -510,7 +511,7 @@ TEST_F(AboutWindow, EveryWayOutEndsTheModalLoopWithCancel) {
     EXPECT_FALSE(IsWindowVisible(fm.Handle())) << w.name;
     EXPECT_TRUE(IsWindowEnabled(main.Handle())) << w.name;
     EXPECT_TRUE(IsWindow(fm.Handle())) << w.name;  // hidden, not destroyed
-    Pump(20);
+    Settle();
   }
   ModalRun::act = nullptr;
   ModalRun::window = nullptr;

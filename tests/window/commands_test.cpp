@@ -13,7 +13,8 @@
 namespace pix {
 namespace {
 
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using pixtest::TempDir;
 using viewtest::CodedPicture;
 
@@ -33,7 +34,7 @@ class Commands : public testing::Test {
     SetWindowPos(fm.Handle(), HWND_TOP, 0, 0, 900, 700, SWP_SHOWWINDOW);
     SetForegroundWindow(fm.Handle());
     fm.Toolbar.Beep = [this] { ++beeps; };
-    Pump(100);
+    Settle();
     Idle();
   }
   void TearDown() override {
@@ -58,7 +59,7 @@ class Commands : public testing::Test {
     PostMessageA(to, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
     if (vk == VK_MENU) keys[VK_MENU] = 0, SetKeyboardState(keys);
     PostMessageA(to, sys ? WM_SYSKEYUP : WM_KEYUP, vk, lp | 0xC0000000);
-    Pump(30);
+    Settle();
     keys[VK_CONTROL] = keys[VK_SHIFT] = keys[VK_MENU] = 0;
     SetKeyboardState(keys);
   }
@@ -69,13 +70,13 @@ class Commands : public testing::Test {
     PostMessageA(fm.Toolbar.Handle(), WM_MOUSEMOVE, 0, at);
     PostMessageA(fm.Toolbar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(fm.Toolbar.Handle(), WM_LBUTTONUP, 0, at);
-    Pump(50);
+    Settle();
   }
   int Fit() const { return fm.Toolbar.IndexOf("tbProportional"); }
   int Full() const { return fm.Toolbar.IndexOf("tbFullScreen"); }
   void ShowPicture(int w, int h) {
     fm.Img.Picture().SetGraphic(std::make_unique<CodedPicture>(w, h));
-    Pump(30);
+    Settle();
     Idle();
   }
   void ExpectFit(const std::string& caption, int image, bool fit) {
@@ -147,7 +148,7 @@ TEST_F(Commands, EnlargingTheWindowUntilThePictureFitsKeepsTheCaption) {
   Idle();
   ExpectFit(kOwnSize, 0, true);
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 1200, 900, SWP_NOMOVE | SWP_NOZORDER);
-  Pump(50);
+  Settle();
   Idle();
   EXPECT_FALSE(fm.Toolbar.ShownEnabled(Fit()));
   ExpectFit(kOwnSize, 0, true);
@@ -168,7 +169,7 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   for (auto c : cases) {
     fm.flList.SetFolder(std::string(c.folder) == "full" ? dir.Path() : empty.Path());
     SetFocus(c.listFocused ? fm.flList.Handle() : fm.shTree.Handle());
-    Pump(20);
+    Settle();
     Idle();
     EXPECT_EQ(fm.Toolbar.ShownEnabled(Full()), c.enabled) << c.folder << c.listFocused;
     int before = fullScreens;
@@ -178,7 +179,7 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   // A click on the item leaves the focus in the list.
   fm.flList.SetFolder(dir.Path());
   SetFocus(fm.flList.Handle());
-  Pump(20);
+  Settle();
   Idle();
   Click("tbFullScreen");
   EXPECT_EQ(fullScreens, 2);
@@ -188,7 +189,7 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   Idle();
   ASSERT_FALSE(fm.Toolbar.ShownEnabled(Full()));
   PostMessageA(fm.Img.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-  Pump(30);
+  Settle();
   EXPECT_EQ(fullScreens, 3);
 }
 
@@ -212,7 +213,7 @@ TEST_F(Commands, ANarrowWindowWrapsTheBarAndPushesThePanesDown) {
   ExpectHintOnFullScreen(fm.Toolbar);
   EXPECT_EQ(fm.pnNavigation.Bounds().top, oneRow);
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 260, 500, SWP_NOMOVE | SWP_NOZORDER);
-  Pump(50);
+  Settle();
   int wrapped = fm.Toolbar.Bounds().Height();
   EXPECT_GT(wrapped, oneRow);
   EXPECT_EQ(fm.pnNavigation.Bounds().top, wrapped);
@@ -220,7 +221,7 @@ TEST_F(Commands, ANarrowWindowWrapsTheBarAndPushesThePanesDown) {
   EXPECT_LE(last.bottom, wrapped);  // every item still shows
   ExpectHintOnFullScreen(fm.Toolbar);
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
-  Pump(50);
+  Settle();
   EXPECT_EQ(fm.Toolbar.Bounds().Height(), oneRow);
 }
 
@@ -260,7 +261,7 @@ TEST_F(Commands, RussianLettersReachTheirItems) {
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(fullScreens, 0);
   SetFocus(fm.flList.Handle());
-  Pump(20);
+  Settle();
   Idle();
   fm.Toolbar.AltChar(L'в');
   EXPECT_EQ(fullScreens, 1);
@@ -313,16 +314,16 @@ TEST_F(Commands, MinimisedTitleNamesTheSelectedFile) {
   for (auto c : cases) {
     fm.flList.SetItemIndex(c.select);
     ShowWindow(fm.Handle(), SW_MINIMIZE);
-    Pump(50);
+    Settle();
     EXPECT_EQ(Application().Title(), c.title);
     EXPECT_EQ(fm.Text(), c.title);  // the taskbar button's text
     // Minimising again is no change of state.
     fm.flList.SetItemIndex(-1 - c.select);
     ShowWindow(fm.Handle(), SW_MINIMIZE);
-    Pump(50);
+    Settle();
     EXPECT_EQ(Application().Title(), c.title);
     ShowWindow(fm.Handle(), SW_RESTORE);
-    Pump(50);
+    Settle();
     EXPECT_EQ(Application().Title(), "Pixlumen");
     EXPECT_EQ(fm.Text(), "Pixlumen");
   }

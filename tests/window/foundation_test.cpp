@@ -12,7 +12,8 @@ namespace pix {
 namespace {
 
 using pixtest::CatchMessageBox;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 
 TEST(ErrorReport, CaptionIsTheTitleAndFullStopRuleHolds) {
   struct Case { std::string title, message, shown; } cases[] = {
@@ -51,7 +52,7 @@ protected:
   void SetUp() override {
     fm.Create();
     ShowWindow(fm.Handle(), SW_SHOWNORMAL);
-    Pump(100);
+    Settle();
   }
   TfmMain fm;
 };
@@ -94,7 +95,7 @@ TEST_F(MainFrame, StatusBarPanelsAndCentredText) {
 
 TEST_F(MainFrame, ResizingTheWindowReplacesThePreview) {
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 900, 700, SWP_NOZORDER | SWP_NOMOVE);
-  Pump(50);
+  Settle();
   EXPECT_EQ(fm.Img.Bounds().right, fm.ClientRect().right);
   EXPECT_EQ(fm.Img.Bounds().bottom, fm.ClientRect().bottom - fm.S(22));
 }
@@ -106,7 +107,7 @@ void Drag(TSplitter& s, int dx, int dy, bool escape = false) {
   SendMessageA(s.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1 + dx, 1 + dy));
   if (escape) SendMessageA(s.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageA(s.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(1 + dx, 1 + dy));
-  Pump(20);
+  Settle();
 }
 
 TEST_F(MainFrame, ImageSplitterMovesLimitsAndSnaps) {

@@ -13,7 +13,8 @@ namespace pix {
 namespace {
 
 using pixtest::CaptureClient;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using viewtest::kBackground;
 
 class ImageViewIcon : public viewtest::HostedView {
@@ -22,7 +23,7 @@ protected:
     pixtest::TempDir dir;
     dir.Write(name, bytes);
     LoadPictureFile(view.Picture(), dir.File(name));
-    Pump(100);
+    Settle();
   }
 };
 

@@ -14,7 +14,8 @@ namespace pix {
 namespace {
 
 using pixtest::CaptureClient;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using viewtest::CodedPicture;
 using viewtest::DecodeX;
 using viewtest::DecodeY;
@@ -24,9 +25,9 @@ protected:
   void SetUp() override {
     fm.Create();
     SetWindowPos(fm.Handle(), HWND_TOP, 0, 0, 900, 700, SWP_SHOWWINDOW);
-    Pump(100);
+    Settle();
     fm.Img.Picture().SetGraphic(std::make_unique<CodedPicture>(300, 200));
-    Pump(100);
+    Settle();
   }
   // The 300 x 200 picture must sit in the middle of the preview's current bounds.
   void ExpectCentred() {
@@ -58,14 +59,14 @@ TEST_F(MainPreview, ActualSizeCentredAfterStartUp) {
 TEST_F(MainPreview, ResizeAndMaximiseReplaceThePicture) {
   TRect before = fm.Img.Bounds();
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 700, 560, SWP_NOMOVE | SWP_NOZORDER);
-  Pump(100);
+  Settle();
   EXPECT_NE(fm.Img.Bounds(), before);
   ExpectCentred();
   ShowWindow(fm.Handle(), SW_MAXIMIZE);
-  Pump(200);
+  Settle();
   ExpectCentred();
   ShowWindow(fm.Handle(), SW_RESTORE);
-  Pump(200);
+  Settle();
   ExpectCentred();
 }
 
@@ -75,7 +76,7 @@ TEST_F(MainPreview, SplitterMoveReplacesThePicture) {
   fm.splImage.BeginDrag(spl.left);
   fm.splImage.DragTo(spl.left + 120);
   fm.splImage.EndDrag(true);
-  Pump(100);
+  Settle();
   EXPECT_EQ(fm.Img.Bounds().left, before.left + 120);
   ExpectCentred();
 }
@@ -103,9 +104,9 @@ TEST_F(MainPreview, ADrawingFailureReachesTheErrorReportOnce) {
   EXPECT_EQ(seen.caption, "Pixlumen");
   EXPECT_EQ(seen.text, "Icon image is not valid.");
   EXPECT_FALSE(fm.Img.Drawing());
-  Pump(100);
+  Settle();
   InvalidateRect(fm.Img.Handle(), nullptr, TRUE);
-  Pump(100);
+  Settle();
   EXPECT_GE(pic->draws, 2);
   ExpectCentred();  // the next paint shows the picture
 }

@@ -18,7 +18,8 @@ namespace pix {
 namespace {
 
 using pixtest::CaptureClient;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using viewtest::CodedPicture;
 using viewtest::DecodeX;
 using viewtest::DecodeY;
@@ -34,7 +35,7 @@ protected:
   void SetUp() override {
     host.Create(800 + 2 * kInset, 500 + 2 * kInset);
     host.Hold(view, {kInset, kInset, kInset + 800, kInset + 500});
-    Pump(100);
+    Settle();
   }
   // Shows a coded picture: drawn by the test's own picture kind, or read from a
   // 24-bit .bmp file and drawn by the bitmap kind.
@@ -52,7 +53,7 @@ protected:
       LoadPictureFile(view.Picture(), dir.File("coded.bmp"));
       EXPECT_EQ(&view.Picture().Graphic()->Kind(), &TBitmapKind);
     }
-    Pump(100);
+    Settle();
   }
   // Picture coordinates seen at view point (x, y).
   POINT Seen(const pixtest::Capture& c, int x, int y) {
@@ -92,7 +93,7 @@ TEST_F(ImageView, ReduceToFitFitsAndCentres) {
     view.SetProportional(false);
     Show(1000, 800, source);
     view.SetProportional(true);
-    Pump(100);
+    Settle();
     EXPECT_EQ(view.DestRect(), (TRect{87, 0, 712, 500}));
     auto c = CaptureClient(host.Handle());
     for (int y : {0, 250, 499}) {
@@ -116,7 +117,7 @@ TEST_F(ImageView, ReduceToFitFitsAndCentres) {
 TEST_F(ImageView, NoPictureShowsOnlyTheBackground) {
   Show(1000, 800);
   view.Picture().SetGraphic(nullptr);
-  Pump(100);
+  Settle();
   auto c = CaptureClient(host.Handle());
   for (int y = 0; y < c.height; y += 37)
     for (int x = 0; x < c.width; x += 41) ASSERT_EQ(c.At(x, y), kBackground) << x << "," << y;
@@ -139,7 +140,7 @@ TEST_F(ImageView, SwitchingOpaquePicturesErasesNothing) {
   EXPECT_GE(host.erases, 1);
   host.erases = 0;
   view.Picture().SetGraphic(nullptr);
-  Pump(100);
+  Settle();
   EXPECT_FALSE(view.Opaque());
   EXPECT_GE(host.erases, 1);
 }
@@ -173,7 +174,7 @@ TEST_F(ImageView, SettingsRepaintOnlyOnARealChange) {
     host.paints = 0;
     (view.*s.set)(s.value);
     EXPECT_EQ(GetUpdateRect(host.Handle(), &pending, FALSE) != 0, s.paints > 0);
-    Pump(100);
+    Settle();
     EXPECT_EQ(host.paints, s.paints);
   }
   EXPECT_EQ(CaptureClient(host.Handle()).pixels, before.pixels);
@@ -183,7 +184,7 @@ TEST_F(ImageView, NewBoundsPlaceThePictureAfresh) {
   Show(300, 200);
   host.erases = 0;
   view.SetBounds({kInset, kInset, kInset + 400, kInset + 300});
-  Pump(100);
+  Settle();
   EXPECT_GE(host.erases, 1);  // the old area is cleared
   auto c = CaptureClient(host.Handle());
   EXPECT_EQ(Seen(c, 50, 50).x, 0);
@@ -232,7 +233,7 @@ TEST_F(ImageView, AChangeWhileDrawingDoesNotInvalidate) {
   auto owned = std::make_unique<FaultyPicture>(100, 100);
   FaultyPicture* pic = owned.get();
   view.Picture().SetGraphic(std::move(owned));
-  Pump(100);
+  Settle();
   pic->changeWhileDrawing = true;
   host.paints = 0;
   InvalidateRect(host.Handle(), nullptr, FALSE);
@@ -261,7 +262,7 @@ TEST_F(ImageView, IncrementalDisplayPaintsAtOnceOnRequest) {
   auto owned = std::make_unique<ProgressPicture>(200, 200);
   ProgressPicture* pic = owned.get();
   view.Picture().SetGraphic(std::move(owned));
-  Pump(100);
+  Settle();
   int heard = 0;
   view.OnProgress = [&](void* sender, TProgressStage stage, uint8_t percent, bool, const RECT& r,
                         const std::string&) {
@@ -321,7 +322,7 @@ TEST(ImageViewPalette, TheActiveFormIsAskedToRealiseANewPalette) {
   ShowWindow(fm.Handle(), SW_SHOWNORMAL);
   SetForegroundWindow(fm.Handle());
   SetActiveWindow(fm.Handle());
-  Pump(100);
+  Settle();
   ASSERT_EQ(GetActiveWindow(), fm.Handle());
 
   struct {
@@ -341,7 +342,7 @@ TEST(ImageViewPalette, TheActiveFormIsAskedToRealiseANewPalette) {
     fm.queries = 0;
     fm.Img.Picture().SetGraphic(std::move(pic));
     EXPECT_EQ(p->PaletteModified, c.flagAfter) << c.withPalette << c.active;
-    Pump(100);
+    Settle();
     EXPECT_EQ(fm.queries, c.queries) << c.withPalette << c.active;
   }
   fm.Img.Picture().SetGraphic(nullptr);

@@ -23,7 +23,8 @@ namespace {
 using jpegtest::Kind;
 using jpegtest::Recipe;
 using pixtest::CaptureClient;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 
 // A window that paints its view inside the application's error report, as the
 // program's windows do.
@@ -96,7 +97,7 @@ class JpegView : public testing::Test {
   TJPEGImage* Jpeg() { return dynamic_cast<TJPEGImage*>(view.Picture().Graphic()); }
   void Repaint() {
     InvalidateRect(host.Handle(), nullptr, TRUE);
-    Pump(80);
+    Settle();
   }
   int Starts() const {
     int n = 0;
@@ -133,7 +134,7 @@ TEST_F(JpegView, ColourFileReportsItsSizeThenDecodesToBlueGreenRedRows) {
   EXPECT_EQ(Jpeg()->DecodedBitmap(), nullptr) << "loading must not decode";
   EXPECT_EQ(Starts(), 0);
 
-  Pump(150);  // the first paint decodes
+  Settle();  // the first paint decodes
   TBitmap* bmp = Jpeg()->DecodedBitmap();
   ASSERT_NE(bmp, nullptr);
   EXPECT_TRUE(errors.empty());
@@ -161,7 +162,7 @@ TEST_F(JpegView, ColourFileReportsItsSizeThenDecodesToBlueGreenRedRows) {
 TEST_F(JpegView, GrayscaleDecodesToAnEightBitGrayPaletteWithOneChangeSignal) {
   LoadPictureFile(view.Picture(), Write("ramp.jpg", jpegtest::Bands({256, 64, Kind::Gray})));
   EXPECT_TRUE(Jpeg()->Grayscale());
-  Pump(50);
+  Settle();
   ASSERT_NE(Jpeg()->DecodedBitmap(), nullptr);
   int beforeDecode = 1;  // the load's own signal
   EXPECT_EQ(changes.count, beforeDecode + 1) << "one change signal after the decode";
@@ -188,7 +189,7 @@ TEST_F(JpegView, ColourFileOnAnEightBitScreenIsQuantisedTo236Colours) {
   std::string path = Write("photo.jpg", jpegtest::Photo({300, 200, Kind::Color}));
   LoadPictureFile(view.Picture(), path);
   JPEGDefaults().PixelFormat = TJPEGPixelFormat::jf24Bit;
-  Pump(50);
+  Settle();
   TBitmap* bmp = Jpeg()->DecodedBitmap();
   ASSERT_NE(bmp, nullptr);
   EXPECT_EQ(bmp->BitCount(), 8);
@@ -202,13 +203,13 @@ TEST_F(JpegView, ProgressiveFileDecodesInOneGoLikeItsBaselineTwin) {
   std::string base = Write("base.jpg", jpegtest::Photo({320, 240, Kind::Color}));
   std::string prog = Write("prog.jpg", jpegtest::Photo({320, 240, Kind::Color, true}));
   LoadPictureFile(view.Picture(), base);
-  Pump(50);
+  Settle();
   TBitmap* b = Jpeg()->DecodedBitmap();
   ASSERT_NE(b, nullptr);
   std::vector<uint8_t> expected(b->ScanLine(239), b->ScanLine(239) + b->RowBytes() * 240);
   stages.clear();
   LoadPictureFile(view.Picture(), prog);
-  Pump(50);
+  Settle();
   TBitmap* p = Jpeg()->DecodedBitmap();
   ASSERT_NE(p, nullptr);
   EXPECT_TRUE(errors.empty());
@@ -240,7 +241,7 @@ TEST_F(JpegView, ZeroLengthFileIsEmptyAndItsFirstPaintReportsCode42Once) {
   EXPECT_EQ(view.Picture().Width(), 0);
   EXPECT_EQ(view.Picture().Height(), 0);
   EXPECT_FALSE(Jpeg()->Empty());
-  Pump(50);
+  Settle();
   Repaint();
   Repaint();
   ASSERT_EQ(errors.size(), 1u);
@@ -251,7 +252,7 @@ TEST_F(JpegView, ZeroLengthFileIsEmptyAndItsFirstPaintReportsCode42Once) {
 TEST_F(JpegView, FileCutHalfwayDecodesWithoutAMessage) {
   std::string full = jpegtest::Photo({400, 300, Kind::Color});
   LoadPictureFile(view.Picture(), Write("cut.jpg", full.substr(0, full.size() / 2)));
-  Pump(80);
+  Settle();
   EXPECT_TRUE(errors.empty());
   TBitmap* bmp = Jpeg()->DecodedBitmap();
   ASSERT_NE(bmp, nullptr);
@@ -262,7 +263,7 @@ TEST_F(JpegView, FileCutHalfwayDecodesWithoutAMessage) {
 
 TEST_F(JpegView, SecondDrawUsesTheDecodedBitmap) {
   LoadPictureFile(view.Picture(), Write("a.jpg", jpegtest::Photo({200, 100, Kind::Color})));
-  Pump(50);
+  Settle();
   TBitmap* first = Jpeg()->DecodedBitmap();
   ASSERT_NE(first, nullptr);
   Repaint();
@@ -274,7 +275,7 @@ TEST_F(JpegView, SecondDrawUsesTheDecodedBitmap) {
 TEST_F(JpegView, FourComponentFilesShowInColour) {
   for (Kind k : {Kind::Cmyk, Kind::CmykPlain, Kind::Ycck}) {
     LoadPictureFile(view.Picture(), Write("ink.jpg", jpegtest::Bands({40, 30, k})));
-    Pump(50);
+    Settle();
     ASSERT_NE(Jpeg()->DecodedBitmap(), nullptr);
     EXPECT_EQ(Jpeg()->DecodedBitmap()->BitCount(), 24);
     ExpectColor(Screen(400, 300), 255, 0, 0, "red");
@@ -289,7 +290,7 @@ TEST_F(JpegView, HugeHeaderInATinyFileIsOutOfMemoryNotACrash) {
     jpegtest::PatchSize(bytes, 65500, 65500);
     LoadPictureFile(view.Picture(), Write("huge.jpg", bytes));
     EXPECT_EQ(view.Picture().Width(), 65500);
-    Pump(50);
+    Settle();
     Repaint();
     ASSERT_EQ(errors.size(), 1u) << progressive;
     EXPECT_EQ(errors[0], "Out of memory.");
@@ -302,7 +303,7 @@ TEST_F(JpegView, ThousandsOfScansStopWithAnError) {
   s.manyScans = true;
   LoadPictureFile(view.Picture(), Write("scans.jpg", jpegtest::Photo(s)));
   auto t0 = std::chrono::steady_clock::now();
-  Pump(50);
+  Settle();
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30));
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "JPEG error: more than 500 scans.");
@@ -312,7 +313,7 @@ TEST_F(JpegView, ThousandsOfScansStopWithAnError) {
 
 TEST_F(JpegView, CopySharesTheBytesAndDrawsWithoutDecoding) {
   LoadPictureFile(view.Picture(), Write("c.jpg", jpegtest::Photo({120, 90, Kind::Color})));
-  Pump(50);
+  Settle();
   TImage other;
   other.Picture().Assign(view.Picture());
   auto* copy = dynamic_cast<TJPEGImage*>(other.Picture().Graphic());

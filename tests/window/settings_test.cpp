@@ -17,7 +17,8 @@ namespace pix {
 namespace {
 
 using pixtest::CatchMessageBox;
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 using pixtest::TempDir;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -63,14 +64,14 @@ protected:
   std::unique_ptr<TfmMain> Open(const std::string& file) {
     auto fm = Build(file);
     ShowForm(fm->Handle());
-    Pump(100);
+    Settle();
     return fm;
   }
   // The close box's request; a main window of a test hides when the close goes
   // through, and stays visible when the close step refused it.
   static bool Close(TfmMain& fm) {
     fm.Close();
-    Pump(50);
+    Settle();
     return !IsWindowVisible(fm.Handle());
   }
 
@@ -93,7 +94,7 @@ TEST_F(Settings, NoFileGivesTheTopLeftCornerAt800By600AndCreatesNothing) {
   EXPECT_FALSE(IsWindowVisible(fm->Handle())) << "placed before it is first shown";
   EXPECT_EQ(Outer(fm->Handle()), Box(0, 0, 800, 600));
   ShowForm(fm->Handle());
-  Pump(100);
+  Settle();
   EXPECT_EQ(Outer(fm->Handle()), Box(0, 0, 800, 600));
   EXPECT_FALSE(IsZoomed(fm->Handle()));
   EXPECT_FALSE(Exists(ini)) << "reading never creates the file";
@@ -104,7 +105,7 @@ TEST_F(Settings, NoFileGivesTheTopLeftCornerAt800By600AndCreatesNothing) {
 TEST_F(Settings, NormalCloseWritesTheSixLines) {
   auto fm = Open(ini);
   SetWindowPos(fm->Handle(), nullptr, 120, 133, 761, 588, SWP_NOZORDER);
-  Pump(50);
+  Settle();
   ASSERT_TRUE(Close(*fm));
   EXPECT_EQ(ReadAll(ini), "[FORM]\r\nTop=133\r\nLeft=120\r\nHeight=588\r\nWidth=761\r\nStay=0\r\n");
 
@@ -151,7 +152,7 @@ TEST_F(Settings, StayOneOpensMaximisedAndRestoresToTheStoredBounds) {
   auto fm = Build(ini);
   EXPECT_FALSE(IsWindowVisible(fm->Handle()));
   ShowForm(fm->Handle());
-  Pump(150);
+  Settle();
   EXPECT_TRUE(IsWindowVisible(fm->Handle()));
   EXPECT_TRUE(IsZoomed(fm->Handle()));
   TRect r = Outer(fm->Handle());
@@ -161,7 +162,7 @@ TEST_F(Settings, StayOneOpensMaximisedAndRestoresToTheStoredBounds) {
   EXPECT_GE(r.right, work.right);
   EXPECT_GE(r.bottom, work.bottom);
   ShowWindow(fm->Handle(), SW_RESTORE);
-  Pump(100);
+  Settle();
   EXPECT_FALSE(IsZoomed(fm->Handle()));
   EXPECT_EQ(Outer(fm->Handle()), Box(60, 50, 500, 400));
 }
@@ -169,7 +170,7 @@ TEST_F(Settings, StayOneOpensMaximisedAndRestoresToTheStoredBounds) {
 TEST_F(Settings, ClosingMaximisedStoresOneAndTheMaximisedBounds) {
   auto fm = Open(ini);
   ShowWindow(fm->Handle(), SW_MAXIMIZE);
-  Pump(150);
+  Settle();
   ASSERT_TRUE(IsZoomed(fm->Handle()));
   TRect maxed = Outer(fm->Handle());
   ASSERT_TRUE(Close(*fm));
@@ -184,7 +185,7 @@ TEST_F(Settings, ClosingMaximisedStoresOneAndTheMaximisedBounds) {
   auto again = Open(ini);
   EXPECT_TRUE(IsZoomed(again->Handle()));
   ShowWindow(again->Handle(), SW_RESTORE);
-  Pump(100);
+  Settle();
   EXPECT_EQ(Outer(again->Handle()), maxed);
 }
 
@@ -195,7 +196,7 @@ TEST_F(Settings, MinimisedCloseStoresWhatTheWindowHadBefore) {
   ShowWindow(fm->Handle(), SW_RESTORE);
   SetWindowPos(fm->Handle(), nullptr, 100, 110, 640, 480, SWP_NOZORDER);
   ShowWindow(fm->Handle(), SW_MINIMIZE);
-  Pump(100);
+  Settle();
   ASSERT_TRUE(IsIconic(fm->Handle()));
   ASSERT_TRUE(Close(*fm));
   EXPECT_EQ(ReadAll(ini), "[FORM]\r\nTop=110\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\nStay=0\r\n");
@@ -203,10 +204,10 @@ TEST_F(Settings, MinimisedCloseStoresWhatTheWindowHadBefore) {
   // Maximised before minimising.
   auto fm2 = Open(ini);
   ShowWindow(fm2->Handle(), SW_MAXIMIZE);
-  Pump(100);
+  Settle();
   TRect maxed = Outer(fm2->Handle());
   ShowWindow(fm2->Handle(), SW_MINIMIZE);
-  Pump(100);
+  Settle();
   ASSERT_TRUE(IsIconic(fm2->Handle()));
   ASSERT_TRUE(Close(*fm2));
   EXPECT_EQ(Value(ini, "FORM", "Stay"), "1");
@@ -222,7 +223,7 @@ TEST_F(Settings, OtherSectionsAndKeysStayAndNamesMatchWithoutCase) {
             "[Last]\r\nPath=C:\\pics\r\n");
   auto fm = Open(ini);
   SetWindowPos(fm->Handle(), nullptr, -8, 12, 700, 500, SWP_NOZORDER);
-  Pump(50);
+  Settle();
   ASSERT_TRUE(Close(*fm));
   EXPECT_EQ(Value(ini, "Viewer", "Zoom"), "3");
   EXPECT_EQ(Value(ini, "Viewer", "Top"), "77");

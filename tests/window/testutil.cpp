@@ -17,6 +17,19 @@ void Pump(int ms) {
   } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
+bool Settle(int ms) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  // Quiet on a few checks in a row: the display server's events for what was
+  // just handled (a map, a move) reach the queue a moment later.
+  for (int quiet = 0;;) {
+    pix::Application().ProcessMessages();
+    quiet = HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER)) == 0 ? quiet + 1 : 0;
+    if (quiet >= 3) return true;
+    if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT & ~QS_TIMER);
+  }
+}
+
 bool WaitFor(const std::function<bool()>& done, int ms) {
   DWORD end = GetTickCount() + static_cast<DWORD>(ms);
   for (;;) {

@@ -14,6 +14,10 @@ namespace pixtest {
 void Pump(int ms = 50);
 // Waits for a condition, pumping this thread's messages meanwhile.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
+// Runs the program's own loop until this thread has nothing left to handle: what
+// was posted, sent, typed or clicked, and every paint that is due (timers aside,
+// which a test waits for by what they do). False when that took over `ms`.
+bool Settle(int ms = 3000);
 
 // A shown, unactivated 300 x 400 form that hosts a control under test.
 class HostForm : public pix::TForm {

@@ -20,7 +20,8 @@
 namespace pix {
 namespace {
 
-using pixtest::Pump;
+using pixtest::Settle;
+using pixtest::WaitFor;
 
 class ThreeButtons : public TForm {
 public:
@@ -142,7 +143,7 @@ TEST(ToolkitFocus, TabWalksTheStopsAndActivationGivesTheFocusBack) {
   fm.Create();
   ShowWindow(fm.Handle(), SW_SHOW);
   SetForegroundWindow(fm.Handle());
-  Pump(100);
+  Settle();
   EXPECT_EQ(GetFocus(), fm.a.Handle());  // the first tab stop the first time
   // Keys as the message loop gets them, with Shift held in the key state.
   auto press = [](UINT vk, bool shift) {
@@ -152,7 +153,7 @@ TEST(ToolkitFocus, TabWalksTheStopsAndActivationGivesTheFocusBack) {
     SetKeyboardState(keys);
     PostMessageA(GetFocus(), WM_KEYDOWN, vk, 1);
     PostMessageA(GetFocus(), WM_KEYUP, vk, 0xC0000001);
-    Pump(30);
+    Settle();
     keys[VK_SHIFT] = 0;
     SetKeyboardState(keys);
   };
@@ -174,10 +175,10 @@ TEST(ToolkitFocus, TabWalksTheStopsAndActivationGivesTheFocusBack) {
   other.Create();
   ShowWindow(other.Handle(), SW_SHOW);
   SetActiveWindow(other.Handle());
-  Pump(60);
+  Settle();
   EXPECT_EQ(GetFocus(), other.a.Handle());
   SetActiveWindow(fm.Handle());
-  Pump(60);
+  Settle();
   EXPECT_EQ(GetFocus(), fm.b.Handle());
 }
 
@@ -193,20 +194,20 @@ TEST(ToolkitFocus, TheListKeepsTheKeyboardAfterAnErrorBoxAndTheAboutWindow) {
   ShowWindow(fm.Handle(), SW_SHOW);
   SetForegroundWindow(fm.Handle());
   fm.SetActiveControl(fm.flList.Handle());
-  Pump(100);
+  Settle();
   ASSERT_EQ(GetFocus(), fm.flList.Handle());
   // A load that fails shows the error box; once it is dismissed the list has the keys.
   auto seen = pixtest::CatchMessageBox([&] {
     PostMessageA(fm.flList.Handle(), WM_KEYDOWN, VK_DOWN, 1);
-    Pump(300);
+    Settle();
   });
   ASSERT_TRUE(seen.shown);
-  Pump(100);
+  Settle();
   EXPECT_EQ(fm.flList.ItemIndex(), 0);
   EXPECT_EQ(GetFocus(), fm.flList.Handle());
   seen = pixtest::CatchMessageBox([&] {
     PostMessageA(GetFocus(), WM_KEYDOWN, VK_DOWN, 1);  // the next key reaches the list
-    Pump(300);
+    Settle();
   });
   EXPECT_TRUE(seen.shown);
   EXPECT_EQ(fm.flList.ItemIndex(), 1);

@@ -469,7 +469,7 @@ TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
   EXPECT_TRUE(handed);
   EXPECT_EQ(t.Record(node), record);
   EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() == before + 1; }));
-  Pump(600);
+  Pump(600);  // deliberately idle: a second refresh would have come by now
   EXPECT_EQ(t.Refreshes(), before + 1);
   EXPECT_EQ(Labels(t, node), std::vector<std::string>{"Sub"});
 
@@ -489,11 +489,11 @@ TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
   ASSERT_EQ(t.Record(sub), record);
   auto edit = reinterpret_cast<HWND>(SendMessageA(t.Handle(), TVM_GETEDITCONTROL, 0, 0));
   ASSERT_TRUE(edit) << "the verb did not reach its node";
-  Pump(300);
+  Pump(300);  // deliberately idle: a refresh held back by the edit would run now
   EXPECT_EQ(t.Refreshes(), before) << "a refresh ran while the label is edited";
   SendMessageA(t.Handle(), TVM_ENDEDITLABELNOW, TRUE, 0);
   EXPECT_TRUE(WaitUntil([&] { return t.Refreshes() == before + 1; }));
-  Pump(600);
+  Pump(600);  // deliberately idle: a second refresh would have come by now
   EXPECT_EQ(t.Refreshes(), before + 1);
   EXPECT_EQ(t.Nodes().Selected(), node);
 }
@@ -514,7 +514,7 @@ TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
   Pump(20);
   PostMessageA(t.Handle(), WM_KEYDOWN, VK_UP, 1);
   PostMessageA(t.Handle(), WM_KEYUP, VK_UP, 0xC0000001);
-  Pump(GetDoubleClickTime() + 300);
+  Pump(GetDoubleClickTime() + 300);  // deliberately idle: past the label editor's timer
   EXPECT_NE(t.Nodes().Selected(), node);
   EXPECT_FALSE(SendMessageA(t.Handle(), TVM_GETEDITCONTROL, 0, 0));
 }
