@@ -14,7 +14,6 @@ NEW="Цель 2"
 mkdir -p "$DESKDIR/Album/Empty"
 convert -size 40x30 xc:#C8281E -type TrueColor BMP3:"$DESKDIR/Album/pic.bmp"
 
-find_node() { describe_tree; node "$1" || fail "no node '$1': $(grep '^node' "$CTL")"; }
 # Folder $1 selected, $2 entries listed, entry $3 selected, status bar path $4.
 showing() { describe_tree; [ "$SELNODE|$ITEMS|$SEL|$PANEL2" = "$1|$2|$3|$4" ]; }
 expect_showing() {
@@ -22,19 +21,6 @@ expect_showing() {
     fail "$5: '$SELNODE' selected, $ITEMS entries, entry $SEL, status '$PANEL2';" \
       "expected '$1' $2 $3 '$4'"
   pass "$5"
-}
-# Right-click on node $1, then the menu item's key $2.
-menu_key() {
-  find_node "$1"
-  import -window root "$WORK/before-menu.png"
-  xdotool mousemove "$NX" "$NY" click 3
-  menu_shown() {
-    import -window root "$WORK/now.png" 2>/dev/null
-    [ "$(convert "$WORK/before-menu.png" -crop "120x60+$NX+$NY" -format '%#' info:)" != \
-      "$(convert "$WORK/now.png" -crop "120x60+$NX+$NY" -format '%#' info:)" ]
-  }
-  wait_for menu_shown || fail "no menu after the right-click on '$1'"
-  xdotool key "$2"
 }
 
 # A Russian layout beside the US one, as a user who names folders in Russian

@@ -187,6 +187,21 @@ describe_tree() {
 # being edited.
 tree_shows() { describe_tree; node "$1"; }
 tree_editing() { describe_tree; grep -qi '^child edit ' "$CTL"; }
+# Finds node $1 in the tree (NX NY: where to click it).
+find_node() { describe_tree; node "$1" || fail "no node '$1': $(grep '^node' "$CTL")"; }
+# Right-click on node $1, then the menu item's key $2.
+menu_key() {
+  find_node "$1"
+  import -window root "$WORK/before-menu.png"
+  xdotool mousemove "$NX" "$NY" click 3
+  menu_shown() {
+    import -window root "$WORK/now.png" 2>/dev/null
+    [ "$(convert "$WORK/before-menu.png" -crop "120x60+$NX+$NY" -format '%#' info:)" != \
+      "$(convert "$WORK/now.png" -crop "120x60+$NX+$NY" -format '%#' info:)" ]
+  }
+  wait_for menu_shown || fail "no menu after the right-click on '$1'"
+  xdotool key "$2"
+}
 
 # Window geometry in desktop pixels: sets X Y W H. (xwininfo: xdotool reports a
 # window inside the Wine desktop at twice its offset.)

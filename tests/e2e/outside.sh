@@ -18,7 +18,6 @@ solid_bmp "$D/a1.bmp" 10 10 30 160 60 "$D/b2.bmp" 10 10 30 160 60 \
   "$D/Full/r1.bmp" 20 20 30 160 60 "$D/Full/r2.bmp" 20 20 200 40 30 \
   "$D/Full/r3.bmp" 20 20 40 60 200 "$D/Edit/a.bmp" 10 10 200 40 30 "$D/Edit/b.bmp" 16 8 200 40 30
 
-find_node() { describe_tree; node "$1" || fail "no node '$1': $(grep '^node' "$CTL")"; }
 # Folder $1 selected, $2 entries listed (the status bar keeps what it described).
 lists() { describe_tree; [ "$SELNODE|$ITEMS" = "$1|$2" ]; }
 # Folder $1 selected, $2 entries listed, entry $3 selected, status bar path $4.
@@ -39,19 +38,6 @@ click_node() { find_node "$1"; xdotool mousemove "$NX" "$NY" click 1; }
 open_node() { find_node "$1"; xdotool mousemove "$BX" "$NY" click 1; }
 # A click on list entry $1 (from 0).
 click_entry() { describe_main; xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH * $1 + ITEMH / 2)) click 1; }
-# Right-click on node $1, then the menu item's key $2.
-menu_key() {
-  find_node "$1"
-  import -window root "$WORK/before-menu.png"
-  xdotool mousemove "$NX" "$NY" click 3
-  menu_shown() {
-    import -window root "$WORK/now.png" 2>/dev/null
-    [ "$(convert "$WORK/before-menu.png" -crop "120x60+$NX+$NY" -format '%#' info:)" != \
-      "$(convert "$WORK/now.png" -crop "120x60+$NX+$NY" -format '%#' info:)" ]
-  }
-  wait_for menu_shown || fail "no menu after the right-click on '$1'"
-  xdotool key "$2"
-}
 
 e2e_start "$D"
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
