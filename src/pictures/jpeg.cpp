@@ -278,11 +278,6 @@ void TJPEGImage::Decode() {
 }
 
 void TJPEGImage::DecodeHere() {
-  struct Busy {
-    std::atomic<int>& n;
-    explicit Busy(std::atomic<int>& count) : n(count) { ++n; }
-    ~Busy() { --n; }
-  } busy(JPEGDecodeHooks().DrawDecodes);
   bitmap_ = std::make_shared<TBitmap>();  // kept even if decoding fails
   TBitmap& bmp = *bitmap_;
   if (!data_->hasBytes) return;  // never loaded: nothing to show

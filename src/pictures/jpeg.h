@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -102,9 +101,6 @@ struct TJPEGDecodeHooks {
   bool ViewReadsAhead = false;
   // For tests: true when a decode is to find memory short.
   std::function<bool()> MemoryShort;
-  // Decodes at a draw in progress: the user waits for them, so the read-ahead
-  // keeps its own decoding off the processor meanwhile.
-  std::atomic<int> DrawDecodes{0};
 };
 TJPEGDecodeHooks& JPEGDecodeHooks();
 

@@ -448,15 +448,8 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
   if (!data) return nullptr;
   entry->digest = DigestOf(*data);
   Shared& s = *shared_;
-  // A draw decoding meanwhile has the processor first: the user waits for it.
-  const std::atomic<int>& drawing = JPEGDecodeHooks().DrawDecodes;
-  auto yield = [&s, &drawing] {
-    while (drawing > 0 && !s.cancel && !s.hurry) Sleep(5);
-  };
-  yield();
-  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [&s, yield, raised = false]() mutable {
+  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [&s, raised = false]() mutable {
     if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    yield();
     return s.cancel.load();
   });
   data.reset();
