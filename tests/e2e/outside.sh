@@ -49,7 +49,7 @@ read -r _ _ nl nt nr nb < <(grep -i '^child PixlumenSplitterNS ' "$CTL")
 sx=$(((nl + nr) / 2)) sy=$(((nt + nb) / 2))
 xdotool mousemove $sx $sy mousedown 1
 for dy in 60 120 180 240; do sleep 0.1; xdotool mousemove $sx $((sy + dy)); done
-sleep 0.2; xdotool mouseup 1
+xdotool sleep 0.2 mouseup 1
 taller() { tree_bottom; [ "$TBOT" -ge $((sy + 200)) ]; }
 wait_for taller || fail "the splitter drag left the tree's bottom at $TBOT"
 
@@ -136,8 +136,7 @@ click_entry 0
 expect Edit 2 0 "$WINDESK\\Edit\\a.bmp" "a.bmp in 'Edit' is shown" 100
 find_node Edit
 xdotool mousemove "$NX" "$NY" click 1
-sleep 1  # a slow second click: the control waits for the double-click time
-tree_editing || { xdotool click 1; wait_for tree_editing; } || fail "the slow second click opened no label editor"
+wait_for tree_editing || { xdotool click 1; wait_for tree_editing; } || fail "the slow second click opened no label editor"
 xdotool type --delay 50 Done
 click_entry 1
 wait_for test -d "$D/Done" || fail "no folder 'Done' on disk: $(ls "$D")"

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "child_lines.h"
 #include "pictures/graphic.h"
 #include "pictures/image.h"
 #include "pictures/jpeg.h"
@@ -211,68 +212,25 @@ void Report(const std::vector<Item>& items, const std::string& line, Tally& t, l
 // Runs one child from `start`; returns the index to go on from.
 long RunChild(const std::string& self, const std::string& listFile, long start,
               const std::vector<Item>& items, Tally& t) {
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE readEnd, writeEnd;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::string cmd = "\"" + self + "\" --child \"" + listFile + "\" " + std::to_string(start);
-  PROCESS_INFORMATION pi{};
-  BOOL ok =
-      CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(writeEnd);
-  if (!ok) {
-    CloseHandle(readEnd);
-    return -1;
-  }
   long begun = -1, done = -1, loaded = -1;
   bool crashReported = false;
-  std::string pending;
-  DWORD lastNews = GetTickCount();
-  for (;;) {
-    DWORD avail = 0;
-    bool exited = WaitForSingleObject(pi.hProcess, avail ? 0 : 5) == WAIT_OBJECT_0;
-    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail) {
-      char buf[4096];
-      DWORD got = 0;
-      if (!ReadFile(readEnd, buf, std::min<DWORD>(avail, sizeof buf), &got, nullptr) || !got) break;
-      pending.append(buf, got);
-      lastNews = GetTickCount();
-      for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-        std::string line = pending.substr(0, nl);
-        pending.erase(0, nl + 1);
-        if (line.rfind("B ", 0) == 0) begun = std::strtol(line.c_str() + 2, nullptr, 10);
-        if (line.rfind("L ", 0) == 0) loaded = std::strtol(line.c_str() + 2, nullptr, 10);
-        if (line.rfind("X ", 0) == 0 && begun >= 0)
-          line += loaded == begun ? " at draw" : " at load";
-        if (line.rfind("X ", 0) == 0) crashReported = true;
-        Report(items, line, t, done);
-      }
-    }
-    if (exited) break;
-    if (GetTickCount() - lastNews > g_timeoutMs) {
-      TerminateProcess(pi.hProcess, 1);
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      if (begun >= 0 && begun != done) {
-        ++t.hung;
-        std::printf("HUNG     %s  %s\n", items[static_cast<size_t>(begun)].path.c_str(),
-                    loaded == begun ? "at draw" : "at load");
-        done = begun;
-        crashReported = true;
-      }
-      break;
-    }
+  auto onLine = [&](std::string& line) {
+    if (line.rfind("B ", 0) == 0) begun = std::strtol(line.c_str() + 2, nullptr, 10);
+    if (line.rfind("L ", 0) == 0) loaded = std::strtol(line.c_str() + 2, nullptr, 10);
+    if (line.rfind("X ", 0) == 0 && begun >= 0) line += loaded == begun ? " at draw" : " at load";
+    if (line.rfind("X ", 0) == 0) crashReported = true;
+    Report(items, line, t, done);
+  };
+  ChildEnd end;
+  if (!RunChildLines(self, listFile, start, g_timeoutMs, onLine, end)) return -1;
+  if (end.killed && begun >= 0 && begun != done) {
+    ++t.hung;
+    std::printf("HUNG     %s  %s\n", items[static_cast<size_t>(begun)].path.c_str(),
+                loaded == begun ? "at draw" : "at load");
+    done = begun;
+    crashReported = true;
   }
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  CloseHandle(readEnd);
+  DWORD code = end.code;
   std::fflush(stdout);
   if (code == 0 && !crashReported && begun == done) return static_cast<long>(items.size());
   if (begun < 0) return -1;               // the child died before its first file

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "child_lines.h"
 #include "pictures/bytes_core.h"
 #include "pictures/metafile.h"
 #include "pictures/metafile_core.h"
@@ -186,61 +187,21 @@ struct Outcome {
 // Runs one child from `start`; returns the index to go on from.
 long RunChild(const std::string& self, const std::string& listFile, long start,
               std::vector<Outcome>& out) {
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE readEnd, writeEnd;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::string cmd = "\"" + self + "\" --child \"" + listFile + "\" " + std::to_string(start);
-  PROCESS_INFORMATION pi{};
-  BOOL ok =
-      CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(writeEnd);
-  if (!ok) {
-    CloseHandle(readEnd);
-    return -1;
-  }
   long at = -1;
   char step = 0;  // 'O' or 'P' while a step runs
-  std::string pending;
-  DWORD lastNews = GetTickCount();
-  for (bool exited = false; !exited;) {
-    exited = WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0;
-    DWORD avail = 0;
-    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail) {
-      char buf[4096];
-      DWORD got = 0;
-      if (!ReadFile(readEnd, buf, std::min<DWORD>(avail, sizeof buf), &got, nullptr) || !got) break;
-      pending.append(buf, got);
-      lastNews = GetTickCount();
-      for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-        std::string line = pending.substr(0, nl);
-        pending.erase(0, nl + 1);
-        if (line.size() < 3) continue;
-        char* rest = nullptr;
-        long i = std::strtol(line.c_str() + 2, &rest, 10);
-        if (i < 0 || i >= static_cast<long>(out.size())) continue;
-        std::string verdict = rest && *rest ? rest + 1 : "";
-        at = i;
-        step = line[0] == 'O' || line[0] == 'P' ? line[0] : 0;
-        if (line[0] == 'o') out[static_cast<size_t>(i)].own = verdict;
-        if (line[0] == 'p') out[static_cast<size_t>(i)].platform = verdict;
-      }
-    }
-    if (!exited && GetTickCount() - lastNews > g_timeoutMs) {
-      TerminateProcess(pi.hProcess, 1);
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      break;
-    }
-  }
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  CloseHandle(readEnd);
+  ChildEnd end;
+  auto onLine = [&](std::string& line) {
+    if (line.size() < 3) return;
+    char* rest = nullptr;
+    long i = std::strtol(line.c_str() + 2, &rest, 10);
+    if (i < 0 || i >= static_cast<long>(out.size())) return;
+    std::string verdict = rest && *rest ? rest + 1 : "";
+    at = i;
+    step = line[0] == 'O' || line[0] == 'P' ? line[0] : 0;
+    if (line[0] == 'o') out[static_cast<size_t>(i)].own = verdict;
+    if (line[0] == 'p') out[static_cast<size_t>(i)].platform = verdict;
+  };
+  if (!RunChildLines(self, listFile, start, g_timeoutMs, onLine, end)) return -1;
   if (at < 0) return -1;  // not one word: the child could not run
   if (!step) return at + 1;
   // The step the child was in faulted or hung.

@@ -22,7 +22,7 @@
 namespace pix {
 namespace {
 
-using pixtest::Pump;
+using pixtest::Settle;
 using pixtest::TempDir;
 
 // Windows made while it lives take `dpi` as their density.
@@ -109,7 +109,7 @@ class DpiWindows : public testing::Test {
     fm->SettingsFile = dir.File("absent.ini");
     fm->Create();
     ShowWindow(fm->Handle(), SW_SHOWNOACTIVATE);
-    Pump(20);
+    Settle();
     return fm;
   }
   TempDir dir;
@@ -200,12 +200,12 @@ TEST_F(DpiWindows, BarWrapsOnlyWhenItsItemsDoNotFit) {
   AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
   SetWindowPos(fm->Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Pump(20);
+  Settle();
   int help = fm->Toolbar.IndexOf("sbmHelp");
   EXPECT_EQ(fm->Toolbar.ItemRect(help).top, fm->Toolbar.ItemRect(0).top);
   SetWindowPos(fm->Handle(), nullptr, 0, 0, frame.right - frame.left - need / 2,
                frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Pump(20);
+  Settle();
   EXPECT_GT(fm->Toolbar.ItemRect(help).top, fm->Toolbar.ItemRect(0).top);
 }
 
@@ -230,7 +230,7 @@ TEST_F(DpiWindows, ChangeTo192EndsAsMadeAt192) {
   GetWindowRect(made->Handle(), &at);
   auto moved = MakeMain(96);
   SendMessageA(moved->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&at));
-  Pump(20);
+  Settle();
   RECT now{};
   GetWindowRect(moved->Handle(), &now);
   EXPECT_TRUE(EqualRect(&now, &at));
@@ -262,7 +262,7 @@ TEST_F(DpiWindows, DraggedPaneScalesWithTheRest) {
   int units = UnscaleForText(dragged, fm->Metrics().textHeight, 245);
   RECT at{0, 0, 1600, 1000};
   SendMessageA(fm->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&at));
-  Pump(20);
+  Settle();
   EXPECT_EQ(fm->pnNavigation.Bounds().Width(), fm->S(units));
   EXPECT_GT(fm->pnNavigation.Bounds().Width(), fm->S(245));
 }
