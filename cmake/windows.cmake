@@ -15,18 +15,15 @@ add_library(jpeg STATIC IMPORTED)
 set_target_properties(jpeg PROPERTIES IMPORTED_LOCATION ${PIX_JPEG_PREFIX}/lib/libjpeg.a
   INTERFACE_INCLUDE_DIRECTORIES ${PIX_JPEG_PREFIX}/include)
 
-add_library(pixcore STATIC ${PIX_CORE_SOURCES})
-target_include_directories(pixcore PUBLIC ${PIX_ROOT}/src ${PIX_ROOT}/resources)
-target_compile_options(pixcore PRIVATE ${PIX_WARNINGS})
-target_link_libraries(pixcore PUBLIC jpeg)
-
-# Everything but the entry point, so the window tests drive the same code.
-file(GLOB_RECURSE PIX_WIN_SOURCES CONFIGURE_DEPENDS ${PIX_ROOT}/src/*.cpp)
-list(FILTER PIX_WIN_SOURCES EXCLUDE REGEX "_core\\.cpp$|/app/main\\.cpp$")
-add_library(pixwin STATIC ${PIX_WIN_SOURCES})
-target_link_libraries(pixwin PUBLIC pixcore user32 gdi32 comctl32 shell32 ole32 oleaut32
-  comdlg32 version shlwapi uuid msimg32)
-target_compile_options(pixwin PRIVATE ${PIX_WARNINGS})
+include(${PIX_ROOT}/cmake/layers.cmake)
+pix_add_layers(FALSE jpeg user32 gdi32 comctl32 shell32 ole32 oleaut32 comdlg32 version
+  shlwapi uuid msimg32)
+# The program's own texts are the application's: no layer below it reads them.
+target_include_directories(pix_app PRIVATE ${PIX_ROOT}/resources)
+# The unit tests use the platform-free code, the window tests everything but the
+# entry point: both through the same layers.
+add_library(pixcore ALIAS pixlayers)
+add_library(pixwin ALIAS pixlayers)
 
 # Generated resource inputs: the program icon and the list glyphs are drawn by code.
 set(GEN ${CMAKE_BINARY_DIR}/generated)
@@ -59,6 +56,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${PIX_ROOT}/resources")
 
 add_executable(Pixlumen WIN32 ${PIX_ROOT}/src/app/main.cpp ${PIX_RC})
 target_link_libraries(Pixlumen PRIVATE pixwin)
+target_include_directories(Pixlumen PRIVATE ${PIX_ROOT}/resources)
 target_compile_options(Pixlumen PRIVATE ${PIX_WARNINGS})
 
 # Tests run under Wine in the run's own prefix and display.

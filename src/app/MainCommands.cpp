@@ -1,6 +1,6 @@
 // The main window's commands, its menu bar, its Ctrl keys and the application
 // title while minimised.
-#include "app/Common.h"
+#include "app/SettingsFile.h"
 #include "app/MainUnit.h"
 #include "pictures/readahead.h"
 #include "ui/app.h"

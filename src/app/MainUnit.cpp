@@ -1,6 +1,7 @@
 #include "app/MainUnit.h"
 
-#include "app/Common.h"
+#include "app/SettingsFile.h"
+#include "app/readaround.h"
 #include "browse/opendialog_core.h"
 #include "pictures/readahead.h"
 #include "pictures/status.h"

@@ -2,12 +2,28 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/MainUnit.h"
-#include "app/Settings.h"
+#include "app/WindowState.h"
 #include "browse/shellfolder.h"
 #include "pictures/jpeg.h"
+#include "resource.h"
 #include "ui/app.h"
 #include "ui/handles.h"
+
+namespace {
+
+// The format list's names in the language of the program's string table.
+void LoadFormatTexts() {
+  pix::TFormatTexts& t = pix::FormatTexts();
+  for (auto [id, text] : {std::pair{IDS_ALL, &t.all}, {IDS_METAFILES, &t.metafiles},
+                          {IDS_ENHMETAFILES, &t.enhancedMetafiles}, {IDS_ICONS, &t.icons},
+                          {IDS_BITMAPS, &t.bitmaps}, {IDS_JPEG, &t.jpeg}})
+    *text = pix::ResourceText(id, text->c_str());
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -15,6 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   pix::TShellSession shell;  // the shell's folders and menus are COM objects
   pix::TApplication& app = pix::Application();
   try {
+    LoadFormatTexts();
     pix::TJPEGKindRegistration jpegKind;  // "jpeg" and "jpg" in the format list until exit
     app.SetTitle("Pixlumen");
     pix::TfmMain fmMain;

@@ -7,7 +7,6 @@
 #include "pictures/graphic.h"
 #include "pictures/icon.h"
 #include "pictures/metafile.h"
-#include "resource.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 
@@ -29,10 +28,11 @@ std::string Lower(std::string s) {
 class TFileFormatsList {
  public:
   TFileFormatsList() {
-    Add("wmf", ResourceText(IDS_METAFILES, "Metafiles"), TMetafileKind);
-    Add("emf", ResourceText(IDS_ENHMETAFILES, "Enhanced Metafiles"), TMetafileKind);
-    Add("ico", ResourceText(IDS_ICONS, "Icons"), TIconKind);
-    Add("bmp", ResourceText(IDS_BITMAPS, "Bitmaps"), TBitmapKind);
+    const TFormatTexts& texts = FormatTexts();
+    Add("wmf", texts.metafiles, TMetafileKind);
+    Add("emf", texts.enhancedMetafiles, TMetafileKind);
+    Add("ico", texts.icons, TIconKind);
+    Add("bmp", texts.bitmaps, TBitmapKind);
   }
   void Add(const std::string& ext, const std::string& description, const TGraphicClass& kind) {
     entries_.push_back({Lower(ext), description, &kind});
@@ -69,6 +69,11 @@ TFileFormatsList& FileFormats() {
 }
 
 }  // namespace
+
+TFormatTexts& FormatTexts() {
+  static TFormatTexts texts;
+  return texts;
+}
 
 // Multi-byte characters are stepped over whole so a trail byte never counts.
 std::string ExtensionOf(const std::string& fileName) {
@@ -107,7 +112,7 @@ std::string BuildPictureFilter(const TGraphicClass& kind) {
     ++count;
   }
   if (count > 1)
-    return ResourceText(IDS_ALL, "All") + " (" + masks + ")|" + masks + "|" + descriptions;
+    return FormatTexts().all + " (" + masks + ")|" + masks + "|" + descriptions;
   return descriptions;
 }
 

@@ -114,6 +114,15 @@ void LoadPictureFile(TPicture& holder, const std::string& fileName);
 // Frees the holder's picture and signals a change once.
 void ClearPicture(TPicture& holder);
 
+// The names the format list shows. The program puts its own, from its string
+// table, before the list is first used; these are the English ones.
+struct TFormatTexts {
+  std::string all = "All";
+  std::string metafiles = "Metafiles", enhancedMetafiles = "Enhanced Metafiles";
+  std::string icons = "Icons", bitmaps = "Bitmaps", jpeg = "JPEG Image File";
+};
+TFormatTexts& FormatTexts();
+
 // The process-wide picture format list (created on first use with its four
 // built-in entries: wmf, emf, ico, bmp).
 void AddPictureFormat(const std::string& extension, const std::string& description,

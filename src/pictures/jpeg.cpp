@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "resource.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 
@@ -20,10 +19,6 @@ TJPEGDefaults& JPEGDefaults() {
 }
 
 namespace {
-
-std::string JPEGDescription() {
-  return ResourceText(IDS_JPEG, "JPEG Image File");
-}
 
 // GDI sizes bitmaps in 32-bit signed quantities; beyond that, or beyond what
 // the system can still commit, the picture can't be shown and memory is short.
@@ -361,7 +356,7 @@ TJPEGDecodeHooks& JPEGDecodeHooks() {
 void RegisterJPEGKind() {
   JPEGDefaults().PixelFormat =
       ScreenColorDepth() <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit;
-  std::string description = JPEGDescription();
+  const std::string& description = FormatTexts().jpeg;
   AddPictureFormat("jpeg", description, TJPEGImageKind);
   AddPictureFormat("jpg", description, TJPEGImageKind);
 }

@@ -17,9 +17,6 @@
 
 namespace pix {
 
-class TFileListBox;
-class TImageHost;
-
 class TReadAhead {
  public:
   TReadAhead();
@@ -113,10 +110,5 @@ class TReadAhead {
 
 // The process's read-ahead, made on first use and ended at exit.
 TReadAhead& ReadAhead();
-
-// Reads ahead around the list's selected file for the view: in the direction
-// of the step from the entry the list showed before, wrapping round the list
-// when `wrap`. Only JPEG files are read ahead; a new folder drops everything.
-void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view);
 
 }  // namespace pix

@@ -50,33 +50,25 @@ e2e_start() {
   PID=$!
 }
 
-# Waits until a window with this exact title is mapped; prints its X id.
-wait_window() {
-  local title=$1 i id
-  # A first start on a busy machine can take a while: allow a minute.
-  for i in $(seq 1 300); do
-    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
-
-# Runs a check until it succeeds, for at most about ten seconds.
+# Runs a check until it succeeds, for at most about ten seconds (WAIT_TRIES polls
+# 0.2 s apart: a caller that knows better sets its own).
 wait_for() {
   local i
-  for i in $(seq 1 50); do "$@" && return 0; sleep 0.2; done
+  for ((i = 0; i < ${WAIT_TRIES:-50}; i++)); do "$@" && return 0; sleep 0.2; done
   return 1
 }
 
-wait_gone() {
-  local title=$1 i
-  for i in $(seq 1 100); do
-    xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
-  return 1
+# The X id of a mapped window with this exact title; fails when there is none.
+window_id() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | head -1 || true)
+  [ -n "$id" ] && echo "$id"
 }
+# Waits until a window with this exact title is mapped; prints its X id. A first
+# start on a busy machine can take a while: allow a minute.
+wait_window() { WAIT_TRIES=300 wait_for window_id "$1"; }
+window_absent() { ! window_id "$1" >/dev/null; }
+wait_gone() { WAIT_TRIES=100 wait_for window_absent "$1"; }
 
 # Runs a helper program inside the program's virtual desktop; it writes into
 # file $1, which must appear within ten seconds.
@@ -84,8 +76,7 @@ helper() {
   local out=$1; shift
   rm -f "$out"
   wine explorer "/desktop=$DESK" "$@" >/dev/null 2>&1 || true
-  for i in $(seq 1 50); do [ -s "$out" ] && break; sleep 0.2; done
-  [ -s "$out" ]
+  wait_for test -s "$out"
 }
 
 # A helper program built beside Pixlumen.exe; prints its path or fails.
@@ -213,23 +204,22 @@ geometry() {
   H=$(awk '/Height:/ {print $NF}' <<<"$info")
 }
 
+# Ends this test's copy of the program, found by its path (it is not a child of
+# the shell), so no window titled Pixlumen is left for the next test to find.
+program_gone() {
+  local left
+  left=$(pgrep -f "$WORK/app/Pixlumen.exe" || true)
+  [ -z "$left" ] && return 0
+  kill $left 2>/dev/null || true
+  return 1
+}
 e2e_stop() {
   if [ -n "$PID" ] && kill -0 "$PID" 2>/dev/null; then
     wine explorer /desktop="$DESK",shutdown >/dev/null 2>&1 || true
-    sleep 0.5
-    kill "$PID" 2>/dev/null || true
+    WAIT_TRIES=3 wait_for eval "! kill -0 $PID 2>/dev/null" || kill "$PID" 2>/dev/null || true
   fi
   PID=
-  # The program itself is not a child of the shell: end this test's copy by its
-  # path, so no window titled Pixlumen is left for the next test to find.
-  local left i
-  for i in 1 2 3 4 5 6 7 8 9 10; do
-    left=$(pgrep -f "$WORK/app/Pixlumen.exe" || true)
-    [ -n "$left" ] || return 0
-    kill $left 2>/dev/null || true
-    sleep 0.3
-  done
-  kill -9 $(pgrep -f "$WORK/app/Pixlumen.exe") 2>/dev/null || true
+  WAIT_TRIES=15 wait_for program_gone || kill -9 $(pgrep -f "$WORK/app/Pixlumen.exe") 2>/dev/null || true
 }
 
 # The desktop folder goes back to an empty folder of the prefix's own.

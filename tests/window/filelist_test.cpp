@@ -45,7 +45,7 @@ void ClickEntry(TFileListBox& l, int index) {
   LPARAM at = MAKELPARAM(r.left + 30, (r.top + r.bottom) / 2);
   SendMessageA(l.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageA(l.Handle(), WM_LBUTTONUP, 0, at);
-  Pump(10);
+  Settle();
 }
 
 void KeyDown(HWND w, UINT vk) {
@@ -64,7 +64,7 @@ protected:
     fm = std::make_unique<TfmMain>();
     fm->Create();
     ShowWindow(fm->Handle(), SW_SHOWNOACTIVATE);
-    Pump(50);
+    Settle();
   }
   void TearDown() override { fm.reset(); }
   TFileListBox& List() { return fm->flList; }
@@ -383,7 +383,7 @@ TEST_F(FileList, LayoutItemHeightAndGlyphs) {
   // The filter box sits 4 below the top of its panel, full width, 24 high, also
   // after the window was resized.
   SetWindowPos(fm->Handle(), nullptr, 0, 0, 820, 640, SWP_NOMOVE | SWP_NOZORDER);
-  Pump(20);
+  Settle();
   TRect cb = fm->cbFilter.Bounds(), panel = fm->pnFileFilter.ClientRect();
   EXPECT_EQ(cb.top, fm->S(4));
   EXPECT_EQ(cb.Height(), fm->S(24));

@@ -35,7 +35,7 @@ protected:
   void Open(const std::vector<std::pair<std::string, std::string>>& files, int index) {
     ShowFolder(files, index);
     fm->SetActiveControl(fm->flList.Handle());
-    Pump(50);
+    Settle();
   }
   std::string MainPath() { return fm->StatusBar.PanelText(2); }
 };

@@ -200,14 +200,14 @@ TEST_F(ViewHost, IconFirstPaintAtStandardSizeThenItsOwn) {
   auto ic = std::make_unique<TIcon>();
   ASSERT_EQ(LoadError(*ic, IconFile({Solid(16, 16, 24, 0x00FF00, 8)})), "");
   view.Picture().SetGraphic(std::move(ic));
-  Pump(100);
+  Settle();
   EXPECT_FALSE(view.Opaque());
   auto c = CaptureClient(host.Handle());
   EXPECT_EQ(c.At(234 + 12, 234 + 8), 0x00FF00u);
   EXPECT_EQ(c.At(234 + 4, 234 + 8), kBackground);  // the masked half
   EXPECT_EQ(c.At(234 + 20, 234 + 8), kBackground);  // nothing past 16
   InvalidateRect(host.Handle(), nullptr, TRUE);
-  Pump(100);
+  Settle();
   c = CaptureClient(host.Handle());
   EXPECT_EQ(c.At(242 + 12, 242 + 8), 0x00FF00u);
   EXPECT_EQ(c.At(242 + 4, 242 + 8), kBackground);
@@ -221,7 +221,7 @@ TEST_F(ViewHost, IconIsNeverScaledByTheView) {
   view.SetStretch(true);
   view.SetProportional(true);
   view.Picture().SetGraphic(std::move(ic));
-  Pump(100);
+  Settle();
   EXPECT_EQ(view.DestRect(), (TRect{6, 0, 151, 145}));
   auto c = CaptureClient(host.Handle());
   EXPECT_EQ(c.At(6, 0), 0xFF0000u);
@@ -427,7 +427,7 @@ TEST_F(ViewHost, MetafileShapesWhereTheyBelong) {
     auto mf = std::make_unique<TMetafile>();
     ASSERT_EQ(LoadError(*mf, k.bytes), "") << k.what;
     view.Picture().SetGraphic(std::move(mf));
-    Pump(100);
+    Settle();
     EXPECT_FALSE(view.Opaque());
     auto c = CaptureClient(host.Handle());
     EXPECT_EQ(c.At(5, 250), 0xFF0000u) << k.what;

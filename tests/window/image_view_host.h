@@ -79,7 +79,7 @@ protected:
   void SetUp() override {
     host.Create(500, 500);
     host.Hold(view, {0, 0, 500, 500});
-    pixtest::Pump(50);
+    pixtest::Settle();
   }
   Host host;
   pix::TImage view;

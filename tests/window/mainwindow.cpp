@@ -15,7 +15,7 @@ void MainWindowTest::SetUp() {
   fm->Create();
   ShowWindow(fm->Handle(), SW_SHOW);
   SetForegroundWindow(fm->Handle());
-  Pump(50);
+  Settle();
 }
 
 void MainWindowTest::TearDown() {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <sstream>
 
-#include "app/Common.h"
+#include "app/SettingsFile.h"
 #include "app/MainUnit.h"
-#include "app/Settings.h"
+#include "app/WindowState.h"
 #include "testutil.h"
 #include "ui/app.h"
 

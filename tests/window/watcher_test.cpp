@@ -44,7 +44,7 @@ template <class F>
 bool WaitUntil(F done, int ms = 10000) {
   for (DWORD start = GetTickCount(); !done();) {
     if (GetTickCount() - start > static_cast<DWORD>(ms)) return false;
-    Pump(10);
+    Pump(10);  // the poll's step: the tree acts on its timers, which Settle leaves
   }
   return true;
 }
@@ -121,7 +121,7 @@ class Watcher : public testing::Test {
     fm = std::make_unique<TfmMain>();
     fm->Create();
     ShowWindow(fm->Handle(), SW_SHOWNORMAL);
-    Pump(50);
+    Settle();
     Application().MessageBoxHook = [this](const std::string& text, const std::string&) {
       errors.push_back(text);
     };
@@ -232,7 +232,7 @@ TEST_F(Watcher, ABurstOfAThousandFilesCostsAFewRefreshes) {
   while (!done) {
     DWORD_PTR r = 0;
     if (SendMessageTimeoutA(t.Handle(), TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &r)) ++answered;
-    Pump(10);
+    Pump(10);  // the poll's step, until the writer is done
   }
   writer.join();
   DWORD elapsed = GetTickCount() - start;
@@ -252,7 +252,7 @@ TEST_F(Watcher, ThousandSwitchesUnderChangesLeaveNothingBehind) {
   HTREEITEM a = Desk("Watched"), b = Desk("Other");
   UserSelect(a);
   ASSERT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 1; }));
-  Pump(100);
+  Pump(100);  // deliberately a while: the tree's first timed work ends before the count
   int threads = ProcessThreads(), handles = ProcessHandles();
   ASSERT_GT(handles, 0) << "the platform counts no handles";
   int nodes = CountNodes(t, t.Nodes().Root());
@@ -269,7 +269,7 @@ TEST_F(Watcher, ThousandSwitchesUnderChangesLeaveNothingBehind) {
     a = Desk("Watched");
     b = Desk("Other");
     SendMessageA(t.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(i % 2 ? a : b));
-    Pump(0);
+    Pump(0);  // what the switch queued, no wait
   }
   UserSelect(Desk("Watched"));
   // The churn's own thread is the one more.
@@ -301,7 +301,7 @@ TEST_F(Watcher, ClosingWhileAHandOverWaitsEndsCleanly) {
   EXPECT_EQ(t.Refreshes(), 0);
   fm.reset();  // the tree and its watcher go while the thread waits for us
   EXPECT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 0; }));
-  Pump(50);
+  Pump(50);  // deliberately idle: a late hand-over would arrive now
   EXPECT_EQ(TShellChangeNotifier::HandedCalls(), handed);
   EXPECT_EQ(Application().PendingSynchronize(), 0u);
 }
@@ -511,7 +511,7 @@ TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
   LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   PostMessageA(t.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(t.Handle(), WM_LBUTTONUP, 0, at);
-  Pump(20);
+  Pump(20);  // deliberately a while: the control's own timers act on a click after it
   PostMessageA(t.Handle(), WM_KEYDOWN, VK_UP, 1);
   PostMessageA(t.Handle(), WM_KEYUP, VK_UP, 0xC0000001);
   Pump(GetDoubleClickTime() + 300);  // deliberately idle: past the label editor's timer

@@ -1,12 +1,12 @@
 // The window settings file: the main window's place, size and maximised state,
 // kept in a profile file beside the executable.
-#include "app/Settings.h"
+#include "app/WindowState.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/Common.h"
+#include "app/SettingsFile.h"
 #include "app/profile_core.h"
 #include "ui/dpi.h"
 #include "ui/errors.h"

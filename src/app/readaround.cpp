@@ -1,5 +1,6 @@
 // Reading ahead around a list's selected entry: which files are the
 // neighbours, in the direction of the last step, and what the shown one costs.
+#include "app/readaround.h"
 #include "browse/filelist.h"
 #include "pictures/imagehost.h"
 #include "pictures/jpeg.h"
