@@ -16,6 +16,7 @@ namespace {
 
 using pixtest::CatchMessageBox;
 using pixtest::Pump;
+using pixtest::Settle;
 using pixtest::SolidBitmap;
 using pixtest::CurrentDirGuard;
 using pixtest::TempDir;

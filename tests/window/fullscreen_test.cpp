@@ -18,6 +18,7 @@ namespace pix {
 namespace {
 
 using pixtest::Pump;
+using pixtest::Settle;
 using pixtest::TempDir;
 
 // A 24-bit bitmap file of one colour, given as the captures read it (0xRRGGBB).

@@ -25,6 +25,7 @@ using pixtest::Le;
 using pixtest::Le16;
 using pixtest::PlaceableHeader;
 using pixtest::Pump;
+using pixtest::Settle;
 using viewtest::kBackground;
 
 // What a load raised, or "" when it succeeded.

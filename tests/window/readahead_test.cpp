@@ -18,6 +18,7 @@ namespace pix {
 namespace {
 
 using pixtest::Pump;
+using pixtest::Settle;
 using pixtest::TempDir;
 
 // A JPEG of one colour (r, g, b).

@@ -28,6 +28,7 @@ using pixtest::Child;
 using pixtest::DesktopFolder;
 using pixtest::Labels;
 using pixtest::Pump;
+using pixtest::Settle;
 using pixtest::RemoveTree;
 
 void Touch(const std::string& path) {
