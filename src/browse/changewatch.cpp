@@ -43,7 +43,8 @@ struct TChangeWatchState {
   bool subTree = false;
   DWORD options = 0;
   std::vector<std::string> above;  // watched for their sub-folders' names only
-  std::vector<HANDLE> waits;       // the directory's, then those above (none: invalid)
+  // The directory's, then those above (none: invalid).
+  std::vector<TOwnedChangeNotification> waits;
   // Fixed before the thread starts.
   TOwnedHandle stop{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   TChangeTiming timing;
@@ -91,12 +92,14 @@ class TShellChangeThread {
     {
       Locked lock;
       // A virtual folder has no wait: the others, or only the stop signal, wake us.
-      s_->waits.push_back(FindFirstChangeNotificationW(PlatformPath(s_->directory).c_str(),
-                                                       s_->subTree, s_->options));
+      // Room first, so no handle is made that the list can't then take.
+      s_->waits.reserve(1 + s_->above.size());
+      s_->waits.emplace_back(FindFirstChangeNotificationW(PlatformPath(s_->directory).c_str(),
+                                                          s_->subTree, s_->options));
       for (const std::string& folder : s_->above)
-        s_->waits.push_back(
+        s_->waits.emplace_back(
             FindFirstChangeNotificationW(PlatformPath(folder).c_str(), FALSE, nfDirNameChange));
-      waits = s_->waits;
+      for (const TOwnedChangeNotification& w : s_->waits) waits.push_back(w.Get());
     }
     for (;;) {
       int fired = WaitFor(waits, INFINITE);
@@ -106,10 +109,7 @@ class TShellChangeThread {
 
   void Close() {
     Locked lock;
-    for (HANDLE& w : s_->waits) {
-      if (w != INVALID_HANDLE_VALUE) FindCloseChangeNotification(w);
-      w = INVALID_HANDLE_VALUE;
-    }
+    s_->waits.clear();
   }
 
   // The index of the wait that fired; -1 for the stop signal, a time-out or a

@@ -101,7 +101,6 @@ class TShellTreeView : public TControl {
   void Expand(HTREEITEM node);
   // The first node from `start` on (in its subtree) that names the folder `id`.
   HTREEITEM FindFolder(LPCITEMIDLIST id, HTREEITEM start) const;
-  bool Busy() const { return busy_; }
   // How many folders the tree has enumerated so far.
   int Enumerations() const { return enumerations_; }
 

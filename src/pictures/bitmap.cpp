@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "pictures/bmp_core.h"
 #include "ui/app.h"
@@ -292,9 +293,9 @@ void TBitmap::NewDIB(int width, int height, int bitCount, const RGBQUAD* colors,
   Describe();
 }
 
-void TBitmap::SetPalette(HPALETTE palette) {
+void TBitmap::SetPalette(TOwnedPalette palette) {
   PixelsChanged();
-  if (palette != palette_) palette_.Reset(palette);
+  palette_ = std::move(palette);
   if (palette_ && bits_ && BitCount() <= 8) {
     PALETTEENTRY entries[256];
     UINT n = GetPaletteEntries(palette_, 0, 256, entries);

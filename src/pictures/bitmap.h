@@ -56,10 +56,10 @@ class TBitmap : public TGraphic {
   // Bytes of the device-independent buffer (0 without one).
   size_t BufferSize() const;
   int BitCount() const;
-  // Takes ownership of the palette (nullptr removes it). A buffer of 8 bits or
-  // fewer gets the palette's colours as its colour table; pixels are kept. Sets the
+  // Takes the palette (an empty one removes it). A buffer of 8 bits or fewer
+  // gets the palette's colours as its colour table; pixels are kept. Sets the
   // palette-modified flag and sends the change signal.
-  void SetPalette(HPALETTE palette);
+  void SetPalette(TOwnedPalette palette);
   // The pixel store: a DIB section, or a device-dependent bitmap for RLE files.
   HBITMAP Handle() const { return handle_; }
   bool IsDIB() const { return bits_ != nullptr; }

@@ -74,7 +74,11 @@ TIcon::~TIcon() = default;
 
 void TIcon::ReleaseHandle() {
   owned_.Reset();
-  handle_ = nullptr;
+  standard_ = false;
+}
+
+HICON TIcon::Current() const {
+  return standard_ ? StandardApplicationIcon() : owned_.Get();
 }
 
 void TIcon::LoadFromStream(TStream& stream) {
@@ -100,8 +104,8 @@ int TIcon::Height() const {
 }
 
 HICON TIcon::Handle() {
-  if (!handle_) MakeIcon();
-  return handle_;
+  if (!Current()) MakeIcon();
+  return Current();
 }
 
 void TIcon::MakeIcon() {
@@ -110,7 +114,8 @@ void TIcon::MakeIcon() {
   if (!ReadIconHeader(bytes_.data(), bytes_.size(), header))
     throw EInvalidGraphic("Icon image is not valid");
   if (header.type == 0) {
-    handle_ = StandardApplicationIcon();
+    owned_.Reset();
+    standard_ = true;
     return;
   }
   if (header.type != 1) throw EInvalidGraphic("Icon image is not valid");
@@ -141,7 +146,6 @@ void TIcon::MakePngIcon(const uint8_t* png, const IconImageLayout& layout) {
                                         TRUE, 0x00030000, layout.width, layout.height,
                                         LR_DEFAULTCOLOR));
   if (!owned_) throw EInvalidGraphic("Icon image is not valid");
-  handle_ = owned_;
   size_ = {layout.width, layout.height};
 }
 
@@ -175,7 +179,6 @@ void TIcon::MakeBitmapIcon(const uint8_t* data, const IconImageLayout& layout) {
   owned_.Reset(CreateIcon(GetModuleHandleA(nullptr), w, h, colourDesc.bmPlanes,
                           colourDesc.bmBitsPixel, maskBits.data(), colourBits.data()));
   if (!owned_) RaiseResourceError();
-  handle_ = owned_;
   size_ = {w, h};
 }
 
@@ -188,13 +191,9 @@ void TIcon::Draw(HDC dc, const RECT& r) {
 std::unique_ptr<TGraphic> TIcon::Clone() const {
   auto copy = std::make_unique<TIcon>();
   copy->bytes_ = bytes_;
-  if (owned_) {
-    copy->owned_.Reset(CopyIcon(owned_));
-    copy->handle_ = copy->owned_;
-  } else {
-    copy->handle_ = handle_;
-  }
-  if (copy->handle_) copy->size_ = size_;
+  if (owned_) copy->owned_.Reset(CopyIcon(owned_));
+  copy->standard_ = standard_;
+  if (copy->Current()) copy->size_ = size_;
   return copy;
 }
 

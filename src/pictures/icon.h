@@ -25,7 +25,7 @@ class TIcon : public TGraphic {
   // The chosen image's size once the icon is made, the system's icon size before.
   int Width() const override;
   int Height() const override;
-  bool Empty() const override { return bytes_.empty() && !handle_; }
+  bool Empty() const override { return bytes_.empty() && !Current(); }
   // Unscaled, at the rectangle's top-left corner, with its mask.
   void Draw(HDC dc, const RECT& r) override;
   void SetTransparent(bool) override {}  // icons are always drawn with their mask
@@ -33,18 +33,21 @@ class TIcon : public TGraphic {
 
   // The platform icon, made from the held bytes on first need.
   HICON Handle();
-  bool HandleAllocated() const { return handle_ != nullptr; }
+  bool HandleAllocated() const { return Current() != nullptr; }
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
  private:
   void ReleaseHandle();
+  HICON Current() const;  // the icon made so far, or null
   void MakeIcon();
   void MakePngIcon(const uint8_t* png, const IconImageLayout& layout);
   void MakeBitmapIcon(const uint8_t* data, const IconImageLayout& layout);
 
   std::vector<uint8_t> bytes_;
-  HICON handle_ = nullptr;  // owned_, or the shared standard application icon
+  // The icon made from the bytes, or instead the shared standard application
+  // icon, which is never destroyed.
   TOwnedIcon owned_;
+  bool standard_ = false;
   SIZE size_{0, 0};
   SIZE requested_{0, 0};
 };

@@ -74,7 +74,7 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
   if (count > 0) {
     lp->palVersion = 0x300;
     lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
-    bmp.SetPalette(CreatePalette(lp));  // may move the rows: each is looked up below
+    bmp.SetPalette(TOwnedPalette(CreatePalette(lp)));  // may move the rows: each is looked up below
     paletteSet = true;
   }
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());

@@ -304,11 +304,11 @@ void TApplication::SetCursor(TCursor c) {
   }
 }
 
-bool TApplication::ApplyCursor() {
-  const char* id = nullptr;
-  switch (cursor_) {
+HCURSOR CursorHandle(TCursor cursor) {
+  const char* id = IDC_ARROW;
+  switch (cursor) {
     case TCursor::crDefault:
-      return false;
+      break;
     case TCursor::crHourGlass:
       id = IDC_WAIT;
       break;
@@ -316,7 +316,12 @@ bool TApplication::ApplyCursor() {
       id = IDC_HAND;
       break;
   }
-  ::SetCursor(LoadCursorA(nullptr, id));
+  return LoadCursorA(nullptr, id);
+}
+
+bool TApplication::ApplyCursor() {
+  if (cursor_ == TCursor::crDefault) return false;
+  ::SetCursor(CursorHandle(cursor_));
   return true;
 }
 

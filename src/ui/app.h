@@ -14,6 +14,8 @@
 namespace pix {
 
 enum class TCursor { crDefault, crHourGlass, crHandPoint };
+// The system cursor for one of the standard shapes (the arrow for crDefault).
+HCURSOR CursorHandle(TCursor cursor);
 
 class TApplication {
  public:

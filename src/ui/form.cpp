@@ -2,6 +2,7 @@
 
 #include "ui/app.h"
 #include "ui/dpi.h"
+#include "ui/scopes.h"
 
 namespace pix {
 
@@ -150,15 +151,11 @@ void TForm::Activated() {
 
 int TForm::ShowModal(int show) {
   ModalResult = mrNone;
-  modal_ = true;
-  try {
+  {
+    TFlagScope modal(modal_);
     Application().RunModal(
         Handle(), [this] { return ModalResult != mrNone; }, show);
-  } catch (...) {
-    modal_ = false;
-    throw;
   }
-  modal_ = false;
   if (ModalResult == mrNone) ModalResult = mrCancel;
   return ModalResult;
 }

@@ -57,13 +57,12 @@ void TFramedPanel::PaintPanel(HDC dc, const RECT& client) {
   InflateRect(&r, -style_.borderWidth, -style_.borderWidth);
   DrawBevel(dc, r, style_.inner);
   if (caption_.empty()) return;
-  HGDIOBJ old = font_ ? SelectObject(dc, font_) : nullptr;
+  TSelectObject selectFont(dc, font_);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  if (old) SelectObject(dc, old);
 }
 
 void TFramedPanel::Paint(HDC dc, const RECT& client) {

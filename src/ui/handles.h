@@ -63,6 +63,8 @@ using TOwnedHandle = TOwnedNull<HANDLE, CloseHandle>;
 using TOwnedFile = TOwned<HANDLE, InvalidEmptyTraits<CloseHandle>>;
 // A directory search begun by FindFirstFile.
 using TOwnedFind = TOwned<HANDLE, InvalidEmptyTraits<FindClose>>;
+// A folder's change notification begun by FindFirstChangeNotification.
+using TOwnedChangeNotification = TOwned<HANDLE, InvalidEmptyTraits<FindCloseChangeNotification>>;
 using TOwnedIcon = TOwnedNull<HICON, DestroyIcon>;
 using TOwnedImageList = TOwnedNull<HIMAGELIST, ImageList_Destroy>;
 // A menu that belongs to no window (a drop-down built for one showing).

@@ -6,18 +6,6 @@
 
 namespace pix {
 
-HCURSOR CursorHandle(TCursor cursor) {
-  switch (cursor) {
-    case TCursor::crHourGlass:
-      return LoadCursorA(nullptr, IDC_WAIT);
-    case TCursor::crHandPoint:
-      return LoadCursorA(nullptr, IDC_HAND);
-    case TCursor::crDefault:
-      break;
-  }
-  return LoadCursorA(nullptr, IDC_ARROW);
-}
-
 TLabel::~TLabel() {
   DestroyHandle();
 }
@@ -80,12 +68,11 @@ void TLabel::AutoSize() {
 void TLabel::Paint(HDC dc, const RECT& client) {
   RECT r = client;
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ old = CurrentFont() ? SelectObject(dc, CurrentFont()) : nullptr;
+  TSelectObject selectFont(dc, CurrentFont());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, FontColor());
   std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
-  if (old) SelectObject(dc, old);
 }
 
 void TLabel::MouseMoved() {

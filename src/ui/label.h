@@ -70,7 +70,4 @@ class TLabel : public TPaintedControl {
   bool autoSize_ = true;
 };
 
-// The system cursor for one of the standard shapes.
-HCURSOR CursorHandle(TCursor cursor);
-
 }  // namespace pix

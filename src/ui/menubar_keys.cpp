@@ -4,6 +4,7 @@
 #include "ui/app.h"
 #include "ui/handles.h"
 #include "ui/menubar.h"
+#include "ui/scopes.h"
 #include "ui/text.h"
 
 namespace pix {
@@ -29,13 +30,13 @@ wchar_t Upper(wchar_t c) {
 
 // A 16 x 16 picture of an image-list image on the menu's background, for a
 // drop-down entry.
-HBITMAP EntryBitmap(HIMAGELIST images, int index) {
+TOwnedBitmap EntryBitmap(HIMAGELIST images, int index) {
   int cx = 16, cy = 16;
   ImageList_GetIconSize(images, &cx, &cy);
   TScreenDC screen;
   TMemoryDC dc(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, cx, cy);
-  if (!bmp) return nullptr;
+  TOwnedBitmap bmp(CreateCompatibleBitmap(screen, cx, cy));
+  if (!bmp) return bmp;
   TSelectObject keep(dc, bmp);
   RECT r{0, 0, cx, cy};
   FillRect(dc, &r, GetSysColorBrush(COLOR_MENU));
@@ -50,9 +51,9 @@ int TMenuBar::HotItem() const {
 
 void TMenuBar::DropDown(int index) {
   const TItem& item = items_[index];
+  std::vector<TOwnedBitmap> pictures;  // outlive the menu that shows them
   TOwnedMenu menu(CreatePopupMenu());
   if (!menu) return;
-  std::vector<TOwnedBitmap> pictures;
   for (size_t e = 0; e < item.entries.size(); ++e) {
     TAction* a = item.entries[e];
     if (!a) {
@@ -74,15 +75,11 @@ void TMenuBar::DropDown(int index) {
   POINT at{r.left, r.bottom};
   ClientToScreen(Handle(), &at);
   SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, TRUE);
-  inDropDown_ = true;
   int chosen = 0;
-  try {
+  {
+    TFlagScope dropped(inDropDown_);
     chosen = TrackMenu(menu, at);
-  } catch (...) {
-    inDropDown_ = false;
-    throw;
   }
-  inDropDown_ = false;
   menu.Reset();
   if (Handle()) SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, FALSE);
   LeaveKeyboardMode();

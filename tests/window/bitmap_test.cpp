@@ -477,7 +477,7 @@ TEST(BitmapBuffer, NewDIBScanLinesAndPalette) {
     PALETTEENTRY e[256];
   } lp{0x300, 256, {}};
   for (int i = 0; i < 256; ++i) lp.e[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
-  gray.SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp)));
+  gray.SetPalette(TOwnedPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp))));
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(gray.PaletteModified);
   EXPECT_EQ(gray.ScanLine(0)[1], 200);  // pixels kept

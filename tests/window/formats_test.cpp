@@ -161,7 +161,7 @@ TEST(LoadPictureFile, SuccessInstallsOnceFailureKeepsTheOldPicture) {
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(holder.Width(), 2);
   auto* bmp = static_cast<TBitmap*>(holder.Graphic());
-  bmp->SetPalette(nullptr);
+  bmp->SetPalette(TOwnedPalette());
   EXPECT_EQ(changes, 3);
 
   // A file of 0 bytes: an empty bitmap of 0 x 0, installed with one signal.
