@@ -44,9 +44,11 @@ void TfmMain::Create() {
   // Sizes come from ScaleLayout, here and at every change of density.
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, {.dock = {.in = this, .align = TAlign::Bottom}, .edges = {}, .pathPanel = 2});
+  StatusBar.Create(me,
+                   {.dock = {.in = this, .align = TAlign::Bottom}, .edges = {}, .pathPanel = 2});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(navWidth_)}});
-  splImage.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = 3}, .pane = &pnNavigation});
+  splImage.Create(me,
+                  {.dock = {.in = this, .align = TAlign::Left, .width = 3}, .pane = &pnNavigation});
   Img.Create(me, {.dock = {.in = this, .align = TAlign::Client}});
   Img.SetCenter(true);
   Img.SetStretch(false);

@@ -88,7 +88,7 @@ class TPicture {
   int Height() const { return graphic_ ? graphic_->Height() : 0; }
 
   std::function<void()> OnChange;  // set by the owning view
-  TProgressEvent OnProgress;                // set by the owning view
+  TProgressEvent OnProgress;       // set by the owning view
   IChangeNotifier* Notify = nullptr;
 
   // The holder's own signals, which its picture's hooks point at.
