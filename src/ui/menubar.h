@@ -13,7 +13,8 @@
 
 namespace pix {
 
-// Docked along the top of its container; the dock's height is the least height.
+// Docked along the top of its container (align Top); the dock's height is the
+// bar's least height, which it grows from as its items wrap.
 struct TMenuBarArgs {
   TDock dock = {};
   HIMAGELIST images = nullptr;

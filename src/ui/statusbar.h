@@ -4,7 +4,7 @@
 
 namespace pix {
 
-// Docked along the bottom of its container; the dock's height is the bar's.
+// Docked along the bottom of its container (align Bottom), the dock's height high.
 struct TStatusBarArgs {
   TDock dock = {};
   std::vector<int> edges;  // the right edges of the panels but the last
