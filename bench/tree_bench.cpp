@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   Host host;
   host.Make();
   pix::TShellTreeView tree;
-  tree.Create(host.Handle(), {.dock = {.width = 380, .height = 650}});
+  tree.Create(host.Handle(), {.bounds = {0, 0, 380, 650}});
 
   // The bare walk binds the folder once, as a node's record does.
   pix::ComPtr<IShellFolder> big;

@@ -25,7 +25,7 @@ void TfmMain::CreateCommands() {
 }
 
 void TfmMain::CreateMenuBar() {
-  Toolbar.Create(Handle(), {.in = this, .images = acList.Images()});
+  Toolbar.Create(Handle(), {.dock = {.in = this, .align = TAlign::Top}, .images = acList.Images()});
   Toolbar.AddDropDown("sbmMain", 5, {acOpenDialog, nullptr, acExit});
   Toolbar.AddSeparator();
   Toolbar.AddButton("tbProportional", *acProportional);

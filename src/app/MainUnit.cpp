@@ -45,9 +45,11 @@ void TfmMain::Create() {
   // Sizes come from ScaleLayout, here and at every change of density.
   CreateCommands();
   CreateMenuBar();
-  StatusBar.Create(me, {.in = this, .height = 0, .edges = {}, .pathPanel = 2});
+  StatusBar.Create(me,
+                   {.dock = {.in = this, .align = TAlign::Bottom}, .edges = {}, .pathPanel = 2});
   pnNavigation.Create(me, {.dock = {.in = this, .align = TAlign::Left, .width = S(navWidth_)}});
-  splImage.Create(me, {.container = this, .pane = &pnNavigation, .align = TAlign::Left});
+  splImage.Create(me,
+                  {.dock = {.in = this, .align = TAlign::Left, .width = 3}, .pane = &pnNavigation});
   Img.Create(me, {.dock = {.in = this, .align = TAlign::Client}});
   Img.SetCenter(true);
   Img.SetStretch(false);
@@ -58,12 +60,13 @@ void TfmMain::Create() {
   HWND nav = pnNavigation.Handle();
   shTree.Create(nav,
                 {.dock = {.in = &pnNavigation, .align = TAlign::Top, .height = S(treeHeight_)}});
-  splNavigation.Create(
-      nav, {.container = &pnNavigation, .pane = &shTree, .align = TAlign::Top, .hatched = true});
+  splNavigation.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Top, .height = 3},
+                             .pane = &shTree,
+                             .hatched = true});
   pnFileFilter.Create(nav, {.dock = {.in = &pnNavigation, .align = TAlign::Bottom}});
   CreateFileList();
-  shTree.OnChange = [this](TControl* sender, HTREEITEM node) { shTreeChange(sender, node); };
-  shTree.OnRefresh = [this](TControl* sender, HTREEITEM node) { shTreeRefresh(sender, node); };
+  shTree.OnChange = [this](HTREEITEM node) { shTreeChange(node); };
+  shTree.OnRefresh = [this](HTREEITEM node) { shTreeRefresh(node); };
   shTree.OnFolderRenamed = [this](const std::string& from, const std::string& to) {
     shTreeFolderRenamed(from, to);
   };
@@ -87,7 +90,7 @@ void TfmMain::CreateFileList() {
   };
   flList.SetMask("*.jpg;*.jpeg;*.wmf;*.bmp;*.ico");
   flList.SetShowGlyphs(true);
-  flList.OnChange = [this](TControl* sender) { flListChange(sender); };
+  flList.OnChange = [this] { flListChange(); };
   flList.Create(pnNavigation.Handle(), {.dock = {.in = &pnNavigation, .align = TAlign::Client},
                                         .bounds = {0, 0, S(245), S(100)}});
   // Tab order is window order: the list comes before the filter box below it.
@@ -118,7 +121,7 @@ void TfmMain::ScaleLayout(const FormMetrics& was) {
   flList.SetItemHeight(S(16));
 }
 
-void TfmMain::flListChange(TControl*) {
+void TfmMain::flListChange() {
   std::string path = flList.SelectedFilePath();
   if (path.empty()) {
     ClearPicture(Img.Picture());
@@ -151,7 +154,7 @@ void TfmMain::AcFullScreenExecute() {
   view_->ShowModalOver(Handle());
 }
 
-void TfmMain::shTreeChange(TControl*, HTREEITEM) {
+void TfmMain::shTreeChange(HTREEITEM) {
   if (IsExistingFolder(shTree.CurrentFolderPath()))
     flList.SetFolderFromPath(shTree.CurrentFolderPath());
   else
@@ -159,7 +162,7 @@ void TfmMain::shTreeChange(TControl*, HTREEITEM) {
   flList.Repaint();
 }
 
-void TfmMain::shTreeRefresh(TControl*, HTREEITEM) {
+void TfmMain::shTreeRefresh(HTREEITEM) {
   std::string path = shTree.CurrentFolderPath();
   if (!IsExistingFolder(path)) return;
   flList.ReadFolderAgain(path);
@@ -177,7 +180,7 @@ void TfmMain::shTreeFolderRenamed(const std::string& from, const std::string& to
   if (PathWithin(described, from)) StatusBar.SetPanelText(2, RenamedPath(described, from, to));
 }
 
-void TfmMain::acOpenDialogExecute(TControl*) {
+void TfmMain::acOpenDialogExecute() {
   if (!opDialog.Execute()) return;
   TPathSplit chosen = SplitChosenPath(opDialog.FileName);
   MoveTreeTo(chosen.folder);

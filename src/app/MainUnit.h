@@ -13,6 +13,7 @@
 #include "ui/actions.h"
 #include "ui/form.h"
 #include "ui/menubar.h"
+#include "ui/panel.h"
 #include "ui/splitter.h"
 #include "ui/statusbar.h"
 
@@ -54,13 +55,13 @@ class TfmMain : public TForm {
 
   void FormCreate();
   // The selected file changed: load it into the preview and describe it.
-  void flListChange(TControl* sender = nullptr);
+  void flListChange();
   // The tree's selection changed: the list shows the folder, or nothing for a
   // virtual one.
-  void shTreeChange(TControl* sender, HTREEITEM node);
+  void shTreeChange(HTREEITEM node);
   // The selected folder was read again (files came or went, or it was
   // renamed): the list follows it, keeping the selected file and the preview.
-  void shTreeRefresh(TControl* sender, HTREEITEM node);
+  void shTreeRefresh(HTREEITEM node);
   // A folder was renamed through the tree: the list and the status bar take
   // its new name at once.
   void shTreeFolderRenamed(const std::string& from, const std::string& to);
@@ -69,7 +70,7 @@ class TfmMain : public TForm {
   void FormKeyDown(WORD& key, TShiftState shift);
 
   // The open command: pick a file, move the tree and the list to it, show it.
-  void acOpenDialogExecute(TControl* sender = nullptr);
+  void acOpenDialogExecute();
   void acExitExecute();
   void acProportionalExecute();
   void acProportionalUpdate();

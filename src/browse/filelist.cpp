@@ -160,7 +160,7 @@ void TFileListBox::Create(HWND parent, const TFileListBoxArgs& a) {
   CreateStandard("LISTBOX", "",
                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
                      LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
-                 WS_EX_CLIENTEDGE, parent, a.bounds, a.id);
+                 WS_EX_CLIENTEDGE, parent, CreationBounds(a.dock, a.bounds), a.id);
   SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, itemHeight_);
   RefillEntries();
 }
@@ -415,11 +415,11 @@ void TFileListBox::Change() {
   lastReported_ = ItemIndex();
   std::string path = SelectedFilePath();
   selectedId_ = path.empty() ? TDiskId() : DiskIdOf(path);
-  if (OnChange) OnChange(this);
+  if (OnChange) OnChange();
 }
 
 void TFileListBox::Click() {
-  if (OnClick) OnClick(this);
+  if (OnClick) OnClick();
   if (ItemIndex() != lastReported_) Change();
 }
 

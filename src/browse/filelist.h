@@ -81,10 +81,10 @@ class TFileListBox : public TControl {
   // when the selected file's path is no longer what it was.
   void ReadFolderAgain(const std::string& folder);
 
-  std::function<void(TControl* sender)> OnChange;
+  std::function<void()> OnChange;
   // The type-ahead's clock in milliseconds; GetTickCount when unset.
   std::function<uint32_t()> Clock;
-  std::function<void(TControl* sender)> OnClick;
+  std::function<void()> OnClick;
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   bool HandleReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

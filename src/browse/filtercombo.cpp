@@ -16,7 +16,8 @@ TFilterComboBox::~TFilterComboBox() {
 }
 
 void TFilterComboBox::Create(HWND parent, const TFilterComboBoxArgs& a) {
-  const TRect& r = a.bounds;
+  Dock(a.dock);
+  TRect r = CreationBounds(a.dock, a.bounds);
   height_ = r.Height();
   TRect full = r;
   full.bottom = r.top + height_ * (kDropDownItems + 1);
@@ -99,7 +100,7 @@ void TFilterComboBox::SetItemIndex(int index) {
 
 void TFilterComboBox::Chosen() {
   if (list_) list_->SetMask(Mask());
-  if (OnChange) OnChange(this);
+  if (OnChange) OnChange();
 }
 
 bool TFilterComboBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -13,14 +13,15 @@ namespace pix {
 class TFileListBox;
 
 struct TFilterComboBoxArgs {
-  TRect bounds = {};  // its height is the closed box's
+  TDock dock = {};
+  TRect bounds = {};  // its height (or else the dock's) is the closed box's
   int id = 0;
 };
 
 class TFilterComboBox : public TControl {
  public:
   ~TFilterComboBox() override;
-  // Creates the box at `r` (r's height is the closed box's) and builds the entries.
+  // Creates the box (its height is the closed box's) and builds the entries.
   void Create(HWND parent, const TFilterComboBoxArgs& a);
 
   const std::string& Filter() const { return filter_; }
@@ -38,7 +39,7 @@ class TFilterComboBox : public TControl {
   int ItemIndex() const;
   void SetItemIndex(int index);  // fires no event
 
-  std::function<void(TControl* sender)> OnChange;
+  std::function<void()> OnChange;
 
   void SetBounds(const TRect& r) override;
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

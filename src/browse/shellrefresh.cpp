@@ -184,12 +184,12 @@ void TShellTreeView::Refresh(HTREEITEM node, LPCITEMIDLIST alsoIn) {
     // The same folder, perhaps under a new name or in a new place.
     // Watched again when it or a folder above it may have a new path.
     if (!trail.ids.empty() || CurrentFolderPath() != pathBefore) WatchNode(selected);
-    if (OnRefresh) OnRefresh(this, selected);
+    if (OnRefresh) OnRefresh(selected);
     return;
   }
   // The selected folder is gone: its nearest node still there takes over.
   WatchNode(selected);
-  if (OnChange) OnChange(this, selected);
+  if (OnChange) OnChange(selected);
 }
 
 }  // namespace pix

@@ -90,7 +90,7 @@ void TShellTreeView::Create(HWND parent, const TShellTreeViewArgs& a) {
   CreateStandard(
       WC_TREEVIEWA, "",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
-      WS_EX_CLIENTEDGE, parent, {0, 0, a.dock.width, a.dock.height});
+      WS_EX_CLIENTEDGE, parent, CreationBounds(a.dock, a.bounds));
   nodes_ =
       TTreeNodes(Handle(), reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC)));
   // Unicode notifications, and with them a Unicode label editor: typed text
@@ -273,7 +273,7 @@ void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
   nodes_.Select(target);
   // Clearing the selection may pass unreported by the control: report it here.
   if (changes == selectionChanges_ && nodes_.Selected() != before && OnChange)
-    OnChange(this, nodes_.Selected());
+    OnChange(nodes_.Selected());
 }
 
 void TShellTreeView::ContextPopup(HTREEITEM hit, POINT screen) {
@@ -312,7 +312,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_SELCHANGEDW:
       ++selectionChanges_;
       if (!clearing_ && !refreshing_) RememberChain(tv.itemNew.hItem);
-      if (!clearing_ && !refreshing_ && OnChange) OnChange(this, tv.itemNew.hItem);
+      if (!clearing_ && !refreshing_ && OnChange) OnChange(tv.itemNew.hItem);
       return true;
     case TVN_GETDISPINFOA:
     case TVN_GETDISPINFOW:

@@ -24,7 +24,8 @@
 namespace pix {
 
 struct TShellTreeViewArgs {
-  TDock dock = {};  // its width and height are the window's first size
+  TDock dock = {};
+  TRect bounds = {};
   int indent = 19;  // pixels per level
 };
 
@@ -52,7 +53,7 @@ class TShellTreeView : public TControl {
   void SetCurrentFolderPath(const std::string& path);
 
   // Fires after every selection change, with the new node (null when cleared).
-  std::function<void(TControl* sender, HTREEITEM node)> OnChange;
+  std::function<void(HTREEITEM node)> OnChange;
   // Called before each selection change made by the user (mouse, keys, or any
   // change while no path is being set), with the node about to be selected: the
   // change watcher is replaced here.
@@ -83,7 +84,7 @@ class TShellTreeView : public TControl {
   // Fires after a refresh of the branch that holds the selection, the same
   // folder still selected (under its new path after a rename): its files may
   // have changed.
-  std::function<void(TControl* sender, HTREEITEM node)> OnRefresh;
+  std::function<void(HTREEITEM node)> OnRefresh;
   // A folder was renamed through its label, from one path to another: told at
   // once, before the click that may have ended the edit goes on.
   std::function<void(const std::string& from, const std::string& to)> OnFolderRenamed;

@@ -22,7 +22,8 @@ void TfmView::Create() {
   // Centred at its normal size, though it only ever shows maximised. Owned by
   // the main window only while shown (see ShowModalOver).
   CreateForm("Pixlumen", WS_CAPTION | WS_SYSMENU, 0, {0, 0, 100, 100});
-  fsStatusBar.Create(Handle(), {.in = this, .height = 0, .edges = {}, .pathPanel = 2});
+  fsStatusBar.Create(Handle(),
+                     {.dock = {.in = this, .align = TAlign::Bottom}, .edges = {}, .pathPanel = 2});
   imgWiev.Create(Handle(), {.dock = {.in = this, .align = TAlign::Client}});
   imgWiev.Cursor = LoadCursorA(nullptr, IDC_HAND);
   imgWiev.SetCenter(true);

@@ -19,7 +19,7 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
 
 void TGraphic::Changed() {
   Modified = true;
-  if (OnChange) OnChange(*this);
+  if (OnChange) OnChange();
 }
 
 void TGraphic::Progress(TProgressStage stage, uint8_t percent, bool redrawNow, const RECT& r,
@@ -30,7 +30,7 @@ void TGraphic::Progress(TProgressStage stage, uint8_t percent, bool redrawNow, c
 void TPicture::Install(std::unique_ptr<TGraphic> g) {
   graphic_ = std::move(g);
   if (graphic_) {
-    graphic_->OnChange = [this](TGraphic&) { Changed(); };
+    graphic_->OnChange = [this] { Changed(); };
     graphic_->OnProgress = [this](void* sender, TProgressStage stage, uint8_t percent,
                                   bool redrawNow, const RECT& r, const std::string& msg) {
       Progress(sender, stage, percent, redrawNow, r, msg);
@@ -48,7 +48,7 @@ void TPicture::Assign(const TPicture& other) {
 }
 
 void TPicture::Changed() {
-  if (OnChange) OnChange(*this);
+  if (OnChange) OnChange();
   if (Notify) Notify->Changed();
 }
 

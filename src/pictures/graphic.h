@@ -52,7 +52,7 @@ class TGraphic {
 
   bool Modified = false;
   bool PaletteModified = false;
-  std::function<void(TGraphic&)> OnChange;
+  std::function<void()> OnChange;
   TProgressEvent OnProgress;
 
  protected:
@@ -87,8 +87,8 @@ class TPicture {
   int Width() const { return graphic_ ? graphic_->Width() : 0; }
   int Height() const { return graphic_ ? graphic_->Height() : 0; }
 
-  std::function<void(TPicture&)> OnChange;  // set by the owning view
-  TProgressEvent OnProgress;                // set by the owning view
+  std::function<void()> OnChange;  // set by the owning view
+  TProgressEvent OnProgress;       // set by the owning view
   IChangeNotifier* Notify = nullptr;
 
   // The holder's own signals, which its picture's hooks point at.

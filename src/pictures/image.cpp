@@ -41,7 +41,7 @@ class ViewCanvas {
 }  // namespace
 
 TImage::TImage(HWND parent) : parent_(parent) {
-  picture_.OnChange = [this](TPicture&) { PictureChanged(); };
+  picture_.OnChange = [this] { PictureChanged(); };
   picture_.OnProgress = [this](void* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
                                const RECT& r, const std::string& msg) {
     PictureProgress(sender, stage, percent, redrawNow, r, msg);

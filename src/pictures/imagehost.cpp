@@ -47,7 +47,7 @@ struct InterruptScope {
 void TImageHost::Create(HWND parent, const TImageHostArgs& a) {
   Dock(a.dock);
   CreateOwn({.name = "PixlumenImage", .background = GetSysColorBrush(COLOR_BTNFACE)}, "",
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, a.bounds);
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, CreationBounds(a.dock, a.bounds));
   view_.SetParent(Handle());
   view_.SetBounds(ClientRect());
 }

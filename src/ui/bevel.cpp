@@ -6,7 +6,7 @@ void TBevel::Create(HWND parent, const TBevelArgs& a) {
   Dock(a.dock);
   raised_ = a.raised;
   CreateOwn({.name = "PixlumenBevel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {a.left, a.top, a.left + a.width, a.top + kLineHeight});
+            CreationBounds(a.dock, a.bounds));
 }
 
 void TBevel::Paint(HDC dc, const RECT& r) {

@@ -7,7 +7,7 @@ namespace pix {
 
 struct TBevelArgs {
   TDock dock = {};
-  int left = 0, top = 0, width = 0;
+  TRect bounds = {};  // the line along its top is kLineHeight high
   bool raised = true;
 };
 

@@ -8,7 +8,7 @@ namespace pix {
 void TButton::Create(HWND parent, const TButtonArgs& a) {
   Dock(a.dock);
   CreateStandard("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, parent,
-                 a.bounds);
+                 CreationBounds(a.dock, a.bounds));
   SetWindowTextW(Handle(), Widen(a.caption).c_str());
 }
 

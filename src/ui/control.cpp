@@ -280,11 +280,8 @@ void TDockable::Dock(const TDock& d) {
   if (d.in) d.in->AddDocked(this);
 }
 
-void TPanel::Create(HWND parent, const TPanelArgs& a) {
-  Dock(a.dock);
-  CreateOwn({.name = "PixlumenPanel", .style = 0, .background = GetSysColorBrush(COLOR_BTNFACE)},
-            "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, parent,
-            {0, 0, a.dock.width, a.dock.height});
+TRect CreationBounds(const TDock& d, const TRect& bounds) {
+  return bounds == TRect{} ? TRect{0, 0, d.width, d.height} : bounds;
 }
 
 void CentreOnScreen(HWND wnd) {

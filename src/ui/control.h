@@ -26,14 +26,19 @@ struct TWindowClass {
 };
 void RegisterWindowClass(const TWindowClass& cls);
 
-// Where a control docks, applied by the Create that takes it: the container that
+// Where a control goes, applied by the Create that takes it: the container that
 // lays it out (none: it stays where it was created), the side, and its extent.
+// A control that can also stand at fixed coordinates takes `bounds` beside its
+// dock: it is created there, or, without them, at its dock's extent.
 struct TDock {
   TControl* in = nullptr;
   TAlign align = TAlign::None;
   int width = 0;   // docked left or right
   int height = 0;  // docked top or bottom
 };
+// The rectangle a control is created at: `bounds` when given, else the dock's
+// extent at the container's origin (the layout moves it from there).
+TRect CreationBounds(const TDock& d, const TRect& bounds);
 
 // Anything a container can dock: windowed controls and windowless views alike.
 class TDockable {
@@ -126,15 +131,6 @@ class TPaintedControl : public TControl {
 
  private:
   void PaintWindow();
-};
-
-// A plain container without bevel, painted in the colour of button faces.
-struct TPanelArgs {
-  TDock dock = {};
-};
-class TPanel : public TControl {
- public:
-  void Create(HWND parent, const TPanelArgs& a);
 };
 
 // Moves a top-level window to the middle of the primary screen, keeping its size.

@@ -26,7 +26,7 @@ void TFramedPanel::Create(HWND parent, const TFramedPanelArgs& a) {
   if (style.singleBorder) ws |= WS_BORDER;
   if (style.tabStop) ws |= WS_TABSTOP;
   CreateOwn({.name = "PixlumenFramedPanel", .style = CS_HREDRAW | CS_VREDRAW}, "", ws, 0, parent,
-            a.bounds);
+            CreationBounds(a.dock, a.bounds));
 }
 
 void TFramedPanel::SetBorderWidth(int width) {

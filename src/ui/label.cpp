@@ -14,7 +14,7 @@ void TLabel::Create(HWND parent, const TLabelArgs& a) {
   Dock(a.dock);
   // No double-click class style: two quick clicks on a link are two clicks.
   CreateOwn({.name = "PixlumenLabel", .style = 0}, "", WS_CHILD | WS_VISIBLE, 0, parent,
-            {a.left, a.top, a.left, a.top});
+            {a.bounds.left, a.bounds.top, a.bounds.left, a.bounds.top});
   SetCaption(a.caption);
 }
 

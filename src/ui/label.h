@@ -23,7 +23,7 @@ struct TFontSpec {
 
 struct TLabelArgs {
   TDock dock = {};
-  int left = 0, top = 0;
+  TRect bounds = {};  // its size is the caption's while the label sizes itself
   std::string caption;
 };
 
@@ -31,7 +31,7 @@ class TLabel : public TPaintedControl {
  public:
   static constexpr COLORREF kSystemTextColor = CLR_INVALID;
   ~TLabel() override;
-  // Creates the label at (left, top) of `parent`, sized to its caption.
+  // Creates the label at the top-left of its bounds, sized to its caption.
   void Create(HWND parent, const TLabelArgs& a);
 
   const std::string& Caption() const { return caption_; }

@@ -24,8 +24,8 @@ TMenuBar::~TMenuBar() {
 }
 
 void TMenuBar::Create(HWND parent, const TMenuBarArgs& a) {
-  Dock({.in = a.in, .align = TAlign::Top, .height = a.minHeight});
-  minHeight_ = a.minHeight;
+  Dock(a.dock);
+  minHeight_ = a.dock.height;
   images_ = a.images;
   Beep = [] { MessageBeep(0); };
   TrackMenu = [this](HMENU menu, POINT at) {
@@ -36,7 +36,7 @@ void TMenuBar::Create(HWND parent, const TMenuBarArgs& a) {
   CreateStandard(TOOLBARCLASSNAME, "",
                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
                      TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                 0, parent, {0, 0, 100, a.minHeight});
+                 0, parent, {0, 0, 100, a.dock.height});
   SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
   SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(a.images));

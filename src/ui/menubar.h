@@ -13,10 +13,11 @@
 
 namespace pix {
 
+// Docked along the top of its container (align Top); the dock's height is the
+// bar's least height, which it grows from as its items wrap.
 struct TMenuBarArgs {
-  TControl* in = nullptr;  // docked along its top
+  TDock dock = {};
   HIMAGELIST images = nullptr;
-  int minHeight = 0;
 };
 
 class TMenuBar : public TControl {
@@ -33,7 +34,6 @@ class TMenuBar : public TControl {
   };
 
   ~TMenuBar() override;
-  // Created child of `parent`, docked along the top of `a.in`.
   void Create(HWND parent, const TMenuBarArgs& a);
 
   void AddButton(const std::string& name, TAction& action, const std::string& hint = "");

@@ -21,7 +21,7 @@ TSpeedButton::~TSpeedButton() {
 void TSpeedButton::Create(HWND parent, const TSpeedButtonArgs& a) {
   Dock(a.dock);
   CreateOwn({.name = "PixlumenSpeedButton", .style = CS_HREDRAW | CS_VREDRAW}, "",
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, a.bounds);
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, CreationBounds(a.dock, a.bounds));
 }
 
 void TSpeedButton::LoadGlyph(const char* resourceName) {

@@ -7,16 +7,17 @@
 namespace pix {
 
 void TSplitter::Create(HWND parent, const TSplitterArgs& a) {
-  container_ = a.container;
+  container_ = a.dock.in;
   pane_ = a.pane;
   hatched_ = a.hatched;
-  Dock({.in = container_, .align = a.align, .width = a.thickness, .height = a.thickness});
+  Dock(a.dock);
+  int thickness = Horizontal() ? a.dock.width : a.dock.height;
   const char* cls = Horizontal() ? "PixlumenSplitterWE" : "PixlumenSplitterNS";
   CreateOwn({.name = cls,
              .style = 0,
              .background = GetSysColorBrush(COLOR_BTNFACE),
              .cursor = LoadCursorA(nullptr, Horizontal() ? IDC_SIZEWE : IDC_SIZENS)},
-            "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, a.thickness, a.thickness});
+            "", WS_CHILD | WS_VISIBLE, 0, parent, {0, 0, thickness, thickness});
 }
 
 int TSplitter::PaneExtent() const {

@@ -6,18 +6,18 @@
 
 namespace pix {
 
-// Docked in `container` beside `pane`, `thickness` across.
+// Docked in its container beside `pane`, which both must dock on the same side:
+// docked left or right it drags the pane's width, top or bottom its height. Its
+// thickness is the dock's extent on that axis.
 struct TSplitterArgs {
-  TControl* container = nullptr;
-  TDockable* pane = nullptr;
-  TAlign align = TAlign::Left;  // Left drags the pane's width, Top its height
-  int thickness = 3;
-  bool hatched = false;  // the dragged line drawn with a hatch pattern
+  TDock dock = {};
+  TDockable* pane = nullptr;  // what it resizes
+  bool hatched = false;       // the dragged line drawn with a hatch pattern
 };
 
 class TSplitter : public TControl {
  public:
-  // Joins the container's docked controls in the order created.
+  // Joins the container's docked controls in the order created; it needs one.
   void Create(HWND parent, const TSplitterArgs& a);
   bool Dragging() const { return dragging_; }
   // The drag steps, also driven by tests.

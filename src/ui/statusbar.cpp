@@ -9,13 +9,13 @@
 namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
-  Dock({.in = a.in, .align = TAlign::Bottom, .height = a.height});
+  Dock(a.dock);
   CreateStandard(
       STATUSCLASSNAMEA, "",
       WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-      parent, {0, 0, 100, a.height});
+      parent, {0, 0, 100, a.dock.height});
   pathPanel_ = a.pathPanel;
-  SetLayout(a.height, a.edges);
+  SetLayout(a.dock.height, a.edges);
 }
 
 void TStatusBar::SetLayout(int height, const std::vector<int>& edges) {

@@ -4,10 +4,9 @@
 
 namespace pix {
 
-// Docked at the bottom of `in`, if given, `height` high.
+// Docked along the bottom of its container (align Bottom), the dock's height high.
 struct TStatusBarArgs {
-  TControl* in = nullptr;
-  int height = 0;
+  TDock dock = {};
   std::vector<int> edges;  // the right edges of the panels but the last
   // A panel that shows paths: a path too long for it is shortened in the middle,
   // the whole path staying in the panel's tooltip.

@@ -268,7 +268,7 @@ TEST(BitmapRead, TruncatedPixelsStayZeroAndLongImageSizeStopsAtTheBuffer) {
 TEST(BitmapRead, EmptyShortAndWrongSignature) {
   TBitmap bmp;
   int changes = 0;
-  bmp.OnChange = [&](TGraphic&) { ++changes; };
+  bmp.OnChange = [&] { ++changes; };
   TMemoryStream none;
   bmp.LoadFromStream(none);
   EXPECT_TRUE(bmp.Empty());
@@ -450,7 +450,7 @@ TEST(BitmapCopy, CloneOfEachStoreDrawsTheSame) {
 TEST(BitmapBuffer, NewDIBScanLinesAndPalette) {
   TBitmap bmp;
   int changes = 0;
-  bmp.OnChange = [&](TGraphic&) { ++changes; };
+  bmp.OnChange = [&] { ++changes; };
   bmp.NewDIB(3, 2, 24);
   EXPECT_EQ(changes, 0);
   EXPECT_EQ(bmp.Width(), 3);
@@ -468,7 +468,7 @@ TEST(BitmapBuffer, NewDIBScanLinesAndPalette) {
   EXPECT_EQ(d.At(2, 1), 0xFFFFFFu);
 
   TBitmap gray;
-  gray.OnChange = [&](TGraphic&) { ++changes; };
+  gray.OnChange = [&] { ++changes; };
   gray.NewDIB(2, 1, 8);
   gray.ScanLine(0)[0] = 5;
   gray.ScanLine(0)[1] = 200;

@@ -35,7 +35,7 @@ void Touch(const TempDir& d, const std::string& name) { d.Write(name, ""); }
 struct ChangeLog {
   std::vector<std::string> paths;
   void Bind(TFileListBox& l) {
-    l.OnChange = [this, &l](TControl*) { paths.push_back(l.SelectedFilePath()); };
+    l.OnChange = [this, &l] { paths.push_back(l.SelectedFilePath()); };
   }
 };
 
@@ -147,7 +147,7 @@ TEST_F(FileList, ChoosingTheSameMaskAgainDoesNotRefill) {
   List().SetFolder(dir.Path());
   TFilterComboBox& cb = fm->cbFilter;
   int boxChanges = 0;
-  cb.OnChange = [&](TControl*) { ++boxChanges; };
+  cb.OnChange = [&] { ++boxChanges; };
   cb.SetFilter("Bitmaps|*.bmp|Also bitmaps|*.bmp|Icons|*.ico");
   EXPECT_EQ(List().Mask(), "*.bmp");
   EXPECT_EQ(boxChanges, 0);  // writing the filter is no choice of the user
@@ -175,7 +175,7 @@ TEST_F(FileList, ClickingTheSelectedEntryOrWritingTheIndexFiresNothing) {
   ChangeLog log;
   log.Bind(List());
   int clicks = 0;
-  List().OnClick = [&](TControl*) { ++clicks; };
+  List().OnClick = [&] { ++clicks; };
 
   ClickEntry(List(), 1);
   ASSERT_EQ(log.paths.size(), 1u);
@@ -275,7 +275,7 @@ TEST(FileListHourglass, FromTheEntryThatLandsAtPosition100UntilTheRefillEnds) {
     list.SetMask("*.bmp");
     list.Create(host.Handle(), {.bounds = {0, 0, 200, 300}});
     TCursor atChange = TCursor::crHourGlass;
-    list.OnChange = [&](TControl*) { atChange = Application().Cursor(); };
+    list.OnChange = [&] { atChange = Application().Cursor(); };
     list.cursors.clear();
     list.SetFolder(dir.Path());
     ASSERT_EQ(list.cursors.size(), 150u);

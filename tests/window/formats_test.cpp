@@ -96,7 +96,7 @@ std::string LoadFailure(TPicture& holder, const std::string& name) {
 TEST(LoadPictureFile, UnknownExtensionsFailBeforeTheFileIsOpened) {
   TPicture holder;
   int changes = 0;
-  holder.OnChange = [&](TPicture&) { ++changes; };
+  holder.OnChange = [&] { ++changes; };
   struct Case {
     const char* name;
     const char* message;
@@ -130,7 +130,7 @@ TEST(LoadPictureFile, SuccessInstallsOnceFailureKeepsTheOldPicture) {
 
   TPicture holder;
   int changes = 0;
-  holder.OnChange = [&](TPicture&) { ++changes; };
+  holder.OnChange = [&] { ++changes; };
   EXPECT_EQ(holder.Width(), 0);
   ASSERT_EQ(LoadFailure(holder, dir.File("a.BMP")), "");
   EXPECT_EQ(changes, 1);
@@ -209,7 +209,7 @@ TEST(LoadPictureFile, ProgressDuringTheReadReachesTheHolder) {
   TPicture holder;
   int changes = 0, reports = 0;
   void* sender = nullptr;
-  holder.OnChange = [&](TPicture&) { ++changes; };
+  holder.OnChange = [&] { ++changes; };
   holder.OnProgress = [&](void* s, TProgressStage stage, uint8_t percent, bool redraw,
                           const RECT& r, const std::string& msg) {
     ++reports;

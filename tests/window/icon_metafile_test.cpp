@@ -74,7 +74,7 @@ TEST(IconLoad, HeaderIsAllThatLoadingTests) {
 TEST(IconLoad, ReportsTheStandardSizeUntilFirstDrawn) {
   TIcon ic;
   int changes = 0;
-  ic.OnChange = [&](TGraphic&) { ++changes; };
+  ic.OnChange = [&] { ++changes; };
   ASSERT_EQ(LoadError(ic, IconFile({Solid(16, 16, 24, 0xFF0000)})), "");
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(ic.Width(), GetSystemMetrics(SM_CXICON));
@@ -286,7 +286,7 @@ int LogPixelsY() {
 TEST(MetafileLoad, PlaceableSizesByUnitsPerInch) {
   TMetafile mf;
   int changes = 0;
-  mf.OnChange = [&](TGraphic&) { ++changes; };
+  mf.OnChange = [&] { ++changes; };
   ASSERT_EQ(LoadError(mf, PlaceableHeader(0, 0, 1440, 720, 1440) + RecordedWindows()), "");
   EXPECT_EQ(changes, 1);
   EXPECT_FALSE(mf.Enhanced());

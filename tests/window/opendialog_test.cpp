@@ -217,15 +217,15 @@ TEST_F(OpenDialog, ChosenFileIsSelectedInTheListAndShown) {
     dir.Write("late.bmp", SolidBitmap(2, 2, RGB(255, 0, 0)));
     // A refill reports once, and so does the selection of the chosen file.
     int changes = 0;
-    fm->flList.OnChange = [&](TControl* sender) {
+    fm->flList.OnChange = [&] {
       ++changes;
-      fm->flListChange(sender);
+      fm->flListChange();
     };
     ASSERT_TRUE(Drive([&](const DialogUser& u) {
       u.Type(c.chosen);
       u.Enter();
     }));
-    fm->flList.OnChange = [this](TControl* sender) { fm->flListChange(sender); };
+    fm->flList.OnChange = [this] { fm->flListChange(); };
     EXPECT_EQ(changes, (c.start == c.folder ? 0 : 1) + (c.selected.empty() ? 0 : 1)) << c.chosen;
     EXPECT_TRUE(SameTextIgnoringCase(fm->flList.FolderPath(), c.folder)) << c.chosen;
     std::string selected =

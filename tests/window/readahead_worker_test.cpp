@@ -242,7 +242,7 @@ TEST_F(ReadAheadSteps, ANewNeighbourAfterTheListIsReadAgainIsReadAhead) {
   fm->flList.SetItemIndex(0);
   fm->flListChange();
   dir.Write("b.jpg", jpegtest::Photo({72, 48}));
-  fm->shTreeRefresh(nullptr, nullptr);
+  fm->shTreeRefresh(nullptr);
   ASSERT_EQ(fm->flList.Count(), 2);
   EXPECT_TRUE(WaitFor([&] { return ReadAhead().KeptSize(dir.File("b.jpg")).cx == 72; }, 10000));
   EXPECT_TRUE(errors.empty());

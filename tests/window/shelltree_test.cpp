@@ -95,9 +95,9 @@ struct TreeLog {
   std::vector<HTREEITEM> userSelects;
   void Bind(TShellTreeView& t) {
     auto form = t.OnChange;
-    t.OnChange = [this, &t, form](TControl* s, HTREEITEM n) {
+    t.OnChange = [this, &t, form](HTREEITEM n) {
       changes.push_back(t.CurrentFolderPath());
-      if (form) form(s, n);
+      if (form) form(n);
     };
     t.OnUserSelect = [this](HTREEITEM n) { userSelects.push_back(n); };
   }
@@ -321,7 +321,7 @@ TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
   pixtest::HostForm host;
   host.Make();
   TShellTreeView t;
-  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
   t.SetRoot(dir.Path());
   EXPECT_EQ(t.Enumerations(), 1);
   EXPECT_EQ(Labels(t, t.Nodes().Root()).size(), 10u);
@@ -342,7 +342,7 @@ TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) 
   pixtest::HostForm host;
   host.Make();
   TShellTreeView t;
-  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
   t.SetRoot(dir.File("mark.bat"));  // the root is expanded as it is made
   std::string mark = dir.File("opened.txt");
   EXPECT_TRUE(WaitFor(

@@ -13,6 +13,7 @@
 #include "ui/bevel.h"
 #include "ui/button.h"
 #include "ui/label.h"
+#include "ui/panel.h"
 #include "ui/splitter.h"
 #include "ui/statusbar.h"
 #include "ui/errors.h"
@@ -27,7 +28,7 @@ class ThreeButtons : public TForm {
 public:
   void Create() {
     CreateForm("tabs", WS_OVERLAPPEDWINDOW, 0, {40, 40, 340, 240});
-    panel.Create(Handle(), {.dock = {.width = 280, .height = 160}});
+    panel.Create(Handle(), {.bounds = {0, 0, 280, 160}});
     a.Create(panel.Handle(), {.bounds = {10, 10, 90, 35}, .caption = "a"});
     b.Create(panel.Handle(), {.bounds = {10, 40, 90, 65}, .caption = "b"});
     c.Create(Handle(), {.bounds = {100, 10, 180, 35}, .caption = "c"});
@@ -42,7 +43,7 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   HWND wnd;
   {
     TPanel p;
-    p.Create(fm.Handle(), {.dock = {.width = 10, .height = 10}});
+    p.Create(fm.Handle(), {.bounds = {0, 0, 10, 10}});
     wnd = p.Handle();
     ASSERT_TRUE(IsWindow(wnd));
     EXPECT_EQ(TControl::FromHandle(wnd), &p);
@@ -51,7 +52,7 @@ TEST(ToolkitLifetime, ObjectAndWindowEachMayGoFirst) {
   EXPECT_EQ(TControl::FromHandle(wnd), nullptr);
 
   TPanel q;
-  q.Create(fm.Handle(), {.dock = {.width = 10, .height = 10}});
+  q.Create(fm.Handle(), {.bounds = {0, 0, 10, 10}});
   wnd = q.Handle();
   DestroyWindow(wnd);  // the window goes first: the object lets go of it
   EXPECT_EQ(q.Handle(), nullptr);
@@ -93,11 +94,11 @@ TEST(ToolkitCreate, SettingsDockEachControlInItsContainer) {
   TLabel fill;
   TBevel line;
   top.Create(h, {.dock = {.in = &fm, .align = TAlign::Top, .height = 30}});
-  status.Create(h, {.in = &fm, .height = 20, .edges = {50}});
+  status.Create(h, {.dock = {.in = &fm, .align = TAlign::Bottom, .height = 20}, .edges = {50}});
   left.Create(h, {.dock = {.in = &fm, .align = TAlign::Left, .width = 60}});
-  split.Create(h, {.container = &fm, .pane = &left, .align = TAlign::Left, .thickness = 3});
+  split.Create(h, {.dock = {.in = &fm, .align = TAlign::Left, .width = 3}, .pane = &left});
   fill.Create(h, {.dock = {.in = &fm, .align = TAlign::Client}, .caption = "fill"});
-  line.Create(h, {.left = 5, .top = 6, .width = 40});  // no dock: where it was put
+  line.Create(h, {.bounds = {5, 6, 45, 6 + TBevel::kLineHeight}});  // no dock: where it was put
   fm.Realign();
   TRect c = fm.ClientRect();
   struct {

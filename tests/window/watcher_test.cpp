@@ -455,7 +455,7 @@ TEST_F(Watcher, RefreshesWaitForTheFillingAndTheMenuTheyWouldInterrupt) {
   pixtest::HostForm host;
   host.Make();
   PromptingTree t;
-  t.Create(host.Handle(), {.dock = {.width = 280, .height = 380}});
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
   t.SetRoot("rfDesktop");
   HTREEITEM node = Child(t, t.Nodes().Root(), "Watched");
   SendMessageA(t.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
