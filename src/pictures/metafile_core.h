@@ -214,6 +214,11 @@ enum WmfFunction : uint16_t {
 // The Windows metafile escape that carries only data.
 const uint16_t kMfComment = 15;
 
+// Brush styles of the pattern brush records: a bitmap (BS_PATTERN) and a
+// packed device-independent bitmap (BS_DIBPATTERNPT).
+const uint16_t kBsPattern = 3;
+const uint16_t kBsDibPatternPt = 5;
+
 // Whether a ternary raster operation's result depends on the source bitmap.
 inline bool RopReadsSource(uint32_t rop) {
   return (((rop >> 2) ^ rop) & 0x330000) != 0;

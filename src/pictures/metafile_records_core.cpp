@@ -5,199 +5,13 @@
 #include "pictures/bytes_core.h"
 #include "pictures/metafile_core.h"
 #include "pictures/metafile_dib_core.h"
+#include "pictures/metafile_table_core.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace pix {
-
-uint32_t EnhancedRecordMinimum(uint32_t type) {
-  switch (type) {
-    case kEmrHeader:
-      return 88;
-    case kEmrPolybezier:
-    case kEmrPolygon:
-    case kEmrPolyline:
-    case kEmrPolybezierTo:
-    case kEmrPolylineTo:
-      return 28;
-    case kEmrPolyPolyline:
-    case kEmrPolyPolygon:
-      return 32;
-    case kEmrSetWindowExtEx:
-    case kEmrSetWindowOrgEx:
-    case kEmrSetViewportExtEx:
-    case kEmrSetViewportOrgEx:
-    case kEmrSetBrushOrgEx:
-      return 16;
-    case kEmrEof:
-      return 20;
-    case kEmrSetPixelV:
-      return 20;
-    case kEmrSetMapperFlags:
-    case kEmrSetMapMode:
-    case kEmrSetBkMode:
-    case kEmrSetPolyFillMode:
-    case kEmrSetRop2:
-    case kEmrSetStretchBltMode:
-    case kEmrSetTextAlign:
-      return 12;
-    case kEmrSetColorAdjustment:
-      return 32;
-    case kEmrSetTextColor:
-    case kEmrSetBkColor:
-      return 12;
-    case kEmrOffsetClipRgn:
-    case kEmrMoveToEx:
-      return 16;
-    case kEmrExcludeClipRect:
-    case kEmrIntersectClipRect:
-    case kEmrScaleViewportExtEx:
-    case kEmrScaleWindowExtEx:
-      return 24;
-    case kEmrRestoreDC:
-      return 12;
-    case kEmrSetWorldTransform:
-      return 32;
-    case kEmrModifyWorldTransform:
-      return 36;
-    case kEmrSelectObject:
-      return 12;
-    case kEmrCreatePen:
-      return 28;
-    case kEmrCreateBrushIndirect:
-      return 24;
-    case kEmrDeleteObject:
-      return 12;
-    case kEmrAngleArc:
-      return 28;
-    case kEmrEllipse:
-    case kEmrRectangle:
-      return 24;
-    case kEmrRoundRect:
-      return 32;
-    case kEmrArc:
-    case kEmrChord:
-    case kEmrPie:
-    case kEmrArcTo:
-      return 40;
-    case kEmrSelectPalette:
-      return 12;
-    case kEmrCreatePalette:
-      return 16;
-    case kEmrSetPaletteEntries:
-      return 20;
-    case kEmrResizePalette:
-      return 16;
-    case kEmrExtFloodFill:
-      return 24;
-    case kEmrLineTo:
-      return 16;
-    case kEmrPolyDraw:
-      return 28;
-    case kEmrSetArcDirection:
-    case kEmrSetMiterLimit:
-      return 12;
-    case kEmrFillPath:
-    case kEmrStrokeAndFillPath:
-    case kEmrStrokePath:
-      return 24;
-    case kEmrSelectClipPath:
-      return 12;
-    case kEmrComment:
-      return 12;
-    case kEmrFillRgn:
-      return 32;
-    case kEmrFrameRgn:
-      return 40;
-    case kEmrInvertRgn:
-    case kEmrPaintRgn:
-      return 28;
-    case kEmrExtSelectClipRgn:
-      return 16;
-    case kEmrBitBlt:
-      return 100;
-    case kEmrStretchBlt:
-      return 108;
-    case kEmrMaskBlt:
-      return 128;
-    case kEmrPlgBlt:
-      return 140;
-    case kEmrSetDIBitsToDevice:
-      return 76;
-    case kEmrStretchDIBits:
-      return 80;
-    case kEmrExtCreateFontIndirectW:
-      return 104;  // font: a whole LOGFONTW
-    case kEmrExtTextOutA:
-    case kEmrExtTextOutW:
-      return 76;
-    case kEmrPolybezier16:
-    case kEmrPolygon16:
-    case kEmrPolyline16:
-    case kEmrPolybezierTo16:
-    case kEmrPolylineTo16:
-      return 28;
-    case kEmrPolyPolyline16:
-    case kEmrPolyPolygon16:
-      return 32;
-    case kEmrPolyDraw16:
-      return 28;
-    case kEmrCreateMonoBrush:
-    case kEmrCreateDIBPatternBrushPt:
-      return 32;
-    case kEmrExtCreatePen:
-      return 52;
-    case kEmrPolyTextOutA:
-    case kEmrPolyTextOutW:
-      return 40;
-    case kEmrSetIcmMode:
-      return 12;
-    case kEmrCreateColorSpace:
-      return 340;  // colour space, LOGCOLORSPACEA
-    case kEmrSetColorSpace:
-    case kEmrDeleteColorSpace:
-      return 12;
-    case kEmrGlsRecord:
-      return 12;
-    case kEmrGlsBoundedRecord:
-      return 28;
-    case kEmrPixelFormat:
-      return 48;
-    case kEmrDrawEscape:
-    case kEmrExtEscape:
-      return 16;
-    case kEmrSmallTextOut:
-      return 36;
-    case kEmrForceUfiMapping:
-      return 16;
-    case kEmrNamedEscape:
-      return 20;
-    case kEmrColorCorrectPalette:
-      return 24;
-    case kEmrSetIcmProfileA:
-    case kEmrSetIcmProfileW:
-      return 20;
-    case kEmrAlphaBlend:
-      return 108;
-    case kEmrSetLayout:
-      return 12;
-    case kEmrTransparentBlt:
-      return 108;
-    case kEmrGradientFill:
-      return 36;
-    case kEmrSetLinkedUfis:
-      return 12;
-    case kEmrSetTextJustification:
-      return 16;
-    case kEmrColorMatchToTargetW:
-      return 24;
-    case kEmrCreateColorSpaceW:
-      return 608;  // colour space, LOGCOLORSPACEW
-    default:
-      return 8;  // no parameters, or a type players skip
-  }
-}
 
 namespace {
 
@@ -273,30 +87,32 @@ bool TextInside(const uint8_t* rec, uint32_t size, uint32_t at, uint64_t charByt
   return offDx + chars * ((options & kEtoPdy) ? 8 : 4) <= size;
 }
 
-bool PolyTextInside(const uint8_t* rec, uint32_t size, uint64_t charBytes) {
+template <uint64_t CharBytes>
+bool PolyTextInside(const uint8_t* rec, uint32_t size, uint32_t) {
   uint64_t strings = U32(rec + 36);
   if (40 + 40 * strings > size) return false;
   for (uint64_t i = 0; i < strings; ++i)
-    if (!TextInside(rec, size, static_cast<uint32_t>(40 + 40 * i), charBytes, true)) return false;
+    if (!TextInside(rec, size, static_cast<uint32_t>(40 + 40 * i), CharBytes, true)) return false;
   return true;
 }
 
-bool PolyPolyInside(const uint8_t* rec, uint32_t size, uint64_t pointBytes) {
+template <uint64_t PointBytes>
+bool PolyPolyInside(const uint8_t* rec, uint32_t size, uint32_t) {
   uint64_t polys = U32(rec + 24), points = U32(rec + 28);
-  if (32 + 4 * polys + pointBytes * points > size) return false;
+  if (32 + 4 * polys + PointBytes * points > size) return false;
   uint64_t sum = 0;  // the players draw the counts' sum of points
   for (uint64_t i = 0; i < polys; ++i) sum += U32(rec + 32 + 4 * i);
   return sum <= points;
 }
 
-bool GradientInside(const uint8_t* rec, uint32_t size) {
+bool GradientInside(const uint8_t* rec, uint32_t size, uint32_t) {
   uint64_t vertices = U32(rec + 24), meshes = U32(rec + 28);
   uint32_t mode = U32(rec + 32);  // rectangles across, down, or triangles
   if (mode > 2) return false;
   return 36 + 16 * vertices + meshes * (mode == 2 ? 12 : 8) <= size;
 }
 
-bool SmallTextInside(const uint8_t* rec, uint32_t size) {
+bool SmallTextInside(const uint8_t* rec, uint32_t size, uint32_t) {
   uint64_t chars = U32(rec + 16);
   uint32_t options = U32(rec + 20);
   uint64_t rect = (options & kEtoNoRect) ? 0 : 16;
@@ -304,140 +120,251 @@ bool SmallTextInside(const uint8_t* rec, uint32_t size) {
 }
 
 // Records carrying one or two byte counts of data after their fixed part.
-bool DataInside(const uint8_t* rec, uint32_t size, uint32_t fixed, uint32_t firstCount,
-                int counts) {
-  uint64_t total = fixed;
-  for (int i = 0; i < counts; ++i) total += U32(rec + firstCount + 4 * i);
+template <uint32_t Fixed, uint32_t FirstCount, int Counts>
+bool DataInside(const uint8_t* rec, uint32_t size, uint32_t) {
+  uint64_t total = Fixed;
+  for (int i = 0; i < Counts; ++i) total += U32(rec + FirstCount + 4 * i);
   return total <= size;
 }
 
+// `Each` bytes for every one of the count at `CountAt`, after `Fixed` bytes.
+template <uint32_t Fixed, uint32_t CountAt, uint64_t Each>
+bool Entries(const uint8_t* rec, uint32_t size, uint32_t) {
+  return Fixed + Each * U32(rec + CountAt) <= size;
+}
+
+// The poly records: a count at 24, then points of `Bytes` (with their types,
+// for poly draw).
+template <uint64_t Bytes>
+bool Points(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return Entries<28, 24, Bytes>(rec, size, handles);
+}
+
+template <uint64_t CharBytes>
+bool Text(const uint8_t* rec, uint32_t size, uint32_t) {
+  return TextInside(rec, size, 36, CharBytes, false);
+}
+
+// The object index at 8: one the file made, or a stock object as well.
+bool OwnObject(const uint8_t* rec, uint32_t, uint32_t handles) {
+  return Handle(U32(rec + 8), handles, false);
+}
+bool ObjectOrStock(const uint8_t* rec, uint32_t, uint32_t handles) {
+  return Handle(U32(rec + 8), handles, true);
+}
+
+bool NewPalette(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return OwnObject(rec, size, handles) && 16 + 4ull * U16(rec + 14) <= size;
+}
+
+bool PaletteEntries(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return OwnObject(rec, size, handles) && 20 + 4ull * U32(rec + 16) <= size;
+}
+
+// Restore DC: levels back from the current one; Wine's player takes the
+// magnitude of -2^31 for a small one and pops states that are not there.
+bool RestoreLevel(const uint8_t* rec, uint32_t, uint32_t) {
+  return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
+}
+
+// Fill and frame region: Wine's player takes the brush from the object
+// table whatever the index, so the player paints stock brushes itself
+// (EnhancedRecordPlay).
+bool FillRegion(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return RegionInside(rec, size, 24, 32) && Handle(U32(rec + 28), handles, true);
+}
+bool FrameRegion(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return RegionInside(rec, size, 24, 40) && Handle(U32(rec + 28), handles, true);
+}
+bool PaintedRegion(const uint8_t* rec, uint32_t size, uint32_t) {
+  return RegionInside(rec, size, 24, 28);
+}
+
+// The clipping region: none when empty, but read whenever the record could hold one.
+bool ClipRegion(const uint8_t* rec, uint32_t size, uint32_t) {
+  uint32_t cb = U32(rec + 8);
+  if (cb > size - 16) return false;
+  if (cb != 0) return RegionFits(rec + 16, cb);
+  return size < 52 || RegionFits(rec + 16, size - 16);
+}
+
+bool Copy(const uint8_t* rec, uint32_t size, uint32_t) {
+  return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
+}
+bool BlendCopy(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return Copy(rec, size, handles) && SourceInsideBitmap(rec);
+}
+
+// The masked and the parallelogram copies: the player reads both bitmaps
+// whatever their offsets. Each bitmap's colour usage precedes its offsets.
+template <uint32_t First, uint32_t Second>
+bool TwoBitmaps(const uint8_t* rec, uint32_t size, uint32_t) {
+  return SectionInside(rec, size, First, U32(rec + First - 4), Bitmap::Required) &&
+         SectionInside(rec, size, Second, U32(rec + Second - 4), Bitmap::Required);
+}
+
+bool ScanLines(const uint8_t* rec, uint32_t size, uint32_t) {  // only the recorded ones
+  return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
+}
+
+// Stretch bits may carry no bitmap when the raster operation reads none;
+// Wine's player would read one at the offset all the same, so such
+// records never reach it (EnhancedRecordPlay).
+bool StretchBits(const uint8_t* rec, uint32_t size, uint32_t) {
+  return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
+}
+
+bool PatternBrush(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return OwnObject(rec, size, handles) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
+}
+
+// An optional pattern bitmap, then style entries.
+bool ExtPen(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return OwnObject(rec, size, handles) && DibInside(rec, size, 12, 0, Bitmap::AbsentWhenNoSize) &&
+         52 + 4ull * U32(rec + 48) <= size;
+}
+
+bool ColorSpaceW(const uint8_t* rec, uint32_t size, uint32_t handles) {
+  return OwnObject(rec, size, handles) && DataInside<608, 604, 1>(rec, size, handles);
+}
+
+// Each record type the players read more than the type and size of: its
+// fixed part in bytes, with the type and size, and what it reads past that
+// (none: nothing).
+struct EnhancedRow {
+  uint32_t type;
+  uint32_t minimum;
+  bool (*inside)(const uint8_t* rec, uint32_t size, uint32_t handles);
+};
+
+constexpr auto kEnhancedRows = std::to_array<EnhancedRow>({
+    {kEmrHeader, 88, nullptr},
+    {kEmrPolybezier, 28, Points<8>},
+    {kEmrPolygon, 28, Points<8>},
+    {kEmrPolyline, 28, Points<8>},
+    {kEmrPolybezierTo, 28, Points<8>},
+    {kEmrPolylineTo, 28, Points<8>},
+    {kEmrPolyPolyline, 32, PolyPolyInside<8>},
+    {kEmrPolyPolygon, 32, PolyPolyInside<8>},
+    {kEmrSetWindowExtEx, 16, nullptr},
+    {kEmrSetWindowOrgEx, 16, nullptr},
+    {kEmrSetViewportExtEx, 16, nullptr},
+    {kEmrSetViewportOrgEx, 16, nullptr},
+    {kEmrSetBrushOrgEx, 16, nullptr},
+    {kEmrEof, 20, nullptr},
+    {kEmrSetPixelV, 20, nullptr},
+    {kEmrSetMapperFlags, 12, nullptr},
+    {kEmrSetMapMode, 12, nullptr},
+    {kEmrSetBkMode, 12, nullptr},
+    {kEmrSetPolyFillMode, 12, nullptr},
+    {kEmrSetRop2, 12, nullptr},
+    {kEmrSetStretchBltMode, 12, nullptr},
+    {kEmrSetTextAlign, 12, nullptr},
+    {kEmrSetColorAdjustment, 32, nullptr},
+    {kEmrSetTextColor, 12, nullptr},
+    {kEmrSetBkColor, 12, nullptr},
+    {kEmrOffsetClipRgn, 16, nullptr},
+    {kEmrMoveToEx, 16, nullptr},
+    {kEmrExcludeClipRect, 24, nullptr},
+    {kEmrIntersectClipRect, 24, nullptr},
+    {kEmrScaleViewportExtEx, 24, nullptr},
+    {kEmrScaleWindowExtEx, 24, nullptr},
+    {kEmrRestoreDC, 12, RestoreLevel},
+    {kEmrSetWorldTransform, 32, nullptr},
+    {kEmrModifyWorldTransform, 36, nullptr},
+    {kEmrSelectObject, 12, ObjectOrStock},
+    {kEmrCreatePen, 28, OwnObject},
+    {kEmrCreateBrushIndirect, 24, OwnObject},
+    {kEmrDeleteObject, 12, OwnObject},
+    {kEmrAngleArc, 28, nullptr},
+    {kEmrEllipse, 24, nullptr},
+    {kEmrRectangle, 24, nullptr},
+    {kEmrRoundRect, 32, nullptr},
+    {kEmrArc, 40, nullptr},
+    {kEmrChord, 40, nullptr},
+    {kEmrPie, 40, nullptr},
+    {kEmrSelectPalette, 12, ObjectOrStock},
+    {kEmrCreatePalette, 16, NewPalette},
+    {kEmrSetPaletteEntries, 20, PaletteEntries},
+    {kEmrResizePalette, 16, OwnObject},
+    {kEmrExtFloodFill, 24, nullptr},
+    {kEmrLineTo, 16, nullptr},
+    {kEmrArcTo, 40, nullptr},
+    {kEmrPolyDraw, 28, Points<9>},
+    {kEmrSetArcDirection, 12, nullptr},
+    {kEmrSetMiterLimit, 12, nullptr},
+    {kEmrFillPath, 24, nullptr},
+    {kEmrStrokeAndFillPath, 24, nullptr},
+    {kEmrStrokePath, 24, nullptr},
+    {kEmrSelectClipPath, 12, nullptr},
+    {kEmrComment, 12, DataInside<12, 8, 1>},
+    {kEmrFillRgn, 32, FillRegion},
+    {kEmrFrameRgn, 40, FrameRegion},
+    {kEmrInvertRgn, 28, PaintedRegion},
+    {kEmrPaintRgn, 28, PaintedRegion},
+    {kEmrExtSelectClipRgn, 16, ClipRegion},
+    {kEmrBitBlt, 100, Copy},
+    {kEmrStretchBlt, 108, Copy},
+    {kEmrMaskBlt, 128, TwoBitmaps<84, 112>},
+    {kEmrPlgBlt, 140, TwoBitmaps<96, 124>},
+    {kEmrSetDIBitsToDevice, 76, ScanLines},
+    {kEmrStretchDIBits, 80, StretchBits},
+    {kEmrExtCreateFontIndirectW, 104, OwnObject},  // a whole LOGFONTW
+    {kEmrExtTextOutA, 76, Text<1>},
+    {kEmrExtTextOutW, 76, Text<2>},
+    {kEmrPolybezier16, 28, Points<4>},
+    {kEmrPolygon16, 28, Points<4>},
+    {kEmrPolyline16, 28, Points<4>},
+    {kEmrPolybezierTo16, 28, Points<4>},
+    {kEmrPolylineTo16, 28, Points<4>},
+    {kEmrPolyPolyline16, 32, PolyPolyInside<4>},
+    {kEmrPolyPolygon16, 32, PolyPolyInside<4>},
+    {kEmrPolyDraw16, 28, Points<5>},
+    {kEmrCreateMonoBrush, 32, PatternBrush},
+    {kEmrCreateDIBPatternBrushPt, 32, PatternBrush},
+    {kEmrExtCreatePen, 52, ExtPen},
+    {kEmrPolyTextOutA, 40, PolyTextInside<1>},
+    {kEmrPolyTextOutW, 40, PolyTextInside<2>},
+    {kEmrSetIcmMode, 12, nullptr},
+    {kEmrCreateColorSpace, 340, OwnObject},  // colour space, LOGCOLORSPACEA
+    {kEmrSetColorSpace, 12, OwnObject},      // no stock colour spaces
+    {kEmrDeleteColorSpace, 12, OwnObject},
+    {kEmrGlsRecord, 12, DataInside<12, 8, 1>},
+    {kEmrGlsBoundedRecord, 28, DataInside<28, 24, 1>},
+    {kEmrPixelFormat, 48, nullptr},
+    {kEmrDrawEscape, 16, nullptr},
+    {kEmrExtEscape, 16, nullptr},
+    {kEmrSmallTextOut, 36, SmallTextInside},
+    {kEmrForceUfiMapping, 16, nullptr},
+    {kEmrNamedEscape, 20, DataInside<20, 12, 2>},  // driver, data
+    {kEmrColorCorrectPalette, 24, OwnObject},
+    {kEmrSetIcmProfileA, 20, DataInside<20, 12, 2>},  // profile name, data
+    {kEmrSetIcmProfileW, 20, DataInside<20, 12, 2>},
+    {kEmrAlphaBlend, 108, BlendCopy},
+    {kEmrSetLayout, 12, nullptr},
+    {kEmrTransparentBlt, 108, BlendCopy},
+    {kEmrGradientFill, 36, GradientInside},
+    {kEmrSetLinkedUfis, 12, Entries<12, 8, 8>},
+    {kEmrSetTextJustification, 16, nullptr},
+    {kEmrColorMatchToTargetW, 24, DataInside<24, 16, 2>},
+    {kEmrCreateColorSpaceW, 608, ColorSpaceW},  // colour space, LOGCOLORSPACEW, profile size
+});
+static_assert(TypesAscend(kEnhancedRows), "enhanced record rows out of order or repeated");
+
+// The type and size alone: records with no parameters, and types players skip.
+const uint32_t kBareRecordBytes = 8;
+
 }  // namespace
 
+uint32_t EnhancedRecordMinimum(uint32_t type) {
+  const EnhancedRow* row = FindRecordRow(kEnhancedRows, type);
+  return row ? row->minimum : kBareRecordBytes;
+}
+
 bool EnhancedRecordInside(const uint8_t* rec, uint32_t size, uint32_t handles) {
-  uint32_t type = U32(rec);
-  if (size < EnhancedRecordMinimum(type)) return false;
-  auto object = [&](uint32_t at, bool stock) { return Handle(U32(rec + at), handles, stock); };
-  switch (type) {
-    case kEmrPolybezier:
-    case kEmrPolygon:
-    case kEmrPolyline:
-    case kEmrPolybezierTo:
-    case kEmrPolylineTo:  // points of 8 bytes
-      return 28 + 8ull * U32(rec + 24) <= size;
-    case kEmrPolybezier16:
-    case kEmrPolygon16:
-    case kEmrPolyline16:
-    case kEmrPolybezierTo16:
-    case kEmrPolylineTo16:  // points of 4 bytes
-      return 28 + 4ull * U32(rec + 24) <= size;
-    case kEmrPolyPolyline:
-    case kEmrPolyPolygon:
-      return PolyPolyInside(rec, size, 8);
-    case kEmrPolyPolyline16:
-    case kEmrPolyPolygon16:
-      return PolyPolyInside(rec, size, 4);
-    case kEmrPolyDraw:
-      return 28 + 9ull * U32(rec + 24) <= size;  // points and their types
-    case kEmrPolyDraw16:
-      return 28 + 5ull * U32(rec + 24) <= size;
-    case kEmrExtTextOutA:
-      return TextInside(rec, size, 36, 1, false);
-    case kEmrExtTextOutW:
-      return TextInside(rec, size, 36, 2, false);
-    case kEmrPolyTextOutA:
-      return PolyTextInside(rec, size, 1);
-    case kEmrPolyTextOutW:
-      return PolyTextInside(rec, size, 2);
-    case kEmrSmallTextOut:
-      return SmallTextInside(rec, size);
-    case kEmrCreatePalette:
-      return object(8, false) && 16 + 4ull * U16(rec + 14) <= size;
-    case kEmrSetPaletteEntries:
-      return object(8, false) && 20 + 4ull * U32(rec + 16) <= size;
-    case kEmrResizePalette:
-    case kEmrColorCorrectPalette:
-      return object(8, false);
-    case kEmrComment:
-      return 12ull + U32(rec + 8) <= size;
-    // Restore DC: levels back from the current one; Wine's player takes the
-    // magnitude of -2^31 for a small one and pops states that are not there.
-    case kEmrRestoreDC:
-      return I32(rec + 8) < 0 && U32(rec + 8) != 0x80000000u;
-    // Fill and frame region: Wine's player takes the brush from the object
-    // table whatever the index, so the player paints stock brushes itself
-    // (EnhancedRecordPlay).
-    case kEmrFillRgn:
-      return RegionInside(rec, size, 24, 32) && object(28, true);
-    case kEmrFrameRgn:
-      return RegionInside(rec, size, 24, 40) && object(28, true);
-    case kEmrInvertRgn:
-    case kEmrPaintRgn:
-      return RegionInside(rec, size, 24, 28);
-    case kEmrExtSelectClipRgn: {  // none when empty, but read whenever the record could hold one
-      uint32_t cb = U32(rec + 8);
-      if (cb > size - 16) return false;
-      if (cb != 0) return RegionFits(rec + 16, cb);
-      return size < 52 || RegionFits(rec + 16, size - 16);
-    }
-    case kEmrBitBlt:
-    case kEmrStretchBlt:
-      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero);
-    case kEmrAlphaBlend:
-    case kEmrTransparentBlt:
-      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::AbsentWhenBothZero) &&
-             SourceInsideBitmap(rec);
-    case kEmrMaskBlt:  // the player reads both bitmaps whatever their offsets
-      return SectionInside(rec, size, 84, U32(rec + 80), Bitmap::Required) &&
-             SectionInside(rec, size, 112, U32(rec + 108), Bitmap::Required);
-    case kEmrPlgBlt:  // likewise
-      return SectionInside(rec, size, 96, U32(rec + 92), Bitmap::Required) &&
-             SectionInside(rec, size, 124, U32(rec + 120), Bitmap::Required);
-    case kEmrSetDIBitsToDevice:  // only the recorded scan lines
-      return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
-    // Stretch bits may carry no bitmap when the raster operation reads none;
-    // Wine's player would read one at the offset all the same, so such
-    // records never reach it (EnhancedRecordPlay).
-    case kEmrStretchDIBits:
-      return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
-    case kEmrCreateMonoBrush:
-    case kEmrCreateDIBPatternBrushPt:
-      return object(8, false) && DibInside(rec, size, 16, U32(rec + 12), Bitmap::Required);
-    case kEmrExtCreatePen:  // an optional pattern bitmap, then style entries
-      return object(8, false) && DibInside(rec, size, 12, 0, Bitmap::AbsentWhenNoSize) &&
-             52 + 4ull * U32(rec + 48) <= size;
-    case kEmrGradientFill:
-      return GradientInside(rec, size);
-    case kEmrCreatePen:
-    case kEmrCreateBrushIndirect:
-    case kEmrExtCreateFontIndirectW:
-    case kEmrCreateColorSpace:
-      return object(8, false);
-    case kEmrCreateColorSpaceW:
-      return object(8, false) && DataInside(rec, size, 608, 604, 1);
-    case kEmrSelectObject:
-    case kEmrSelectPalette:
-      return object(8, true);
-    case kEmrSetColorSpace:
-      return object(8, false);  // no stock colour spaces
-    case kEmrDeleteObject:
-    case kEmrDeleteColorSpace:
-      return object(8, false);
-    case kEmrGlsRecord:
-      return DataInside(rec, size, 12, 8, 1);
-    case kEmrGlsBoundedRecord:
-      return DataInside(rec, size, 28, 24, 1);
-    case kEmrNamedEscape:
-      return DataInside(rec, size, 20, 12, 2);  // driver, data
-    case kEmrSetIcmProfileA:
-    case kEmrSetIcmProfileW:  // profile name, data
-      return DataInside(rec, size, 20, 12, 2);
-    case kEmrColorMatchToTargetW:
-      return DataInside(rec, size, 24, 16, 2);
-    case kEmrSetLinkedUfis:
-      return 12 + 8ull * U32(rec + 8) <= size;
-    default:
-      return true;
-  }
+  const EnhancedRow* row = FindRecordRow(kEnhancedRows, U32(rec));
+  if (size < (row ? row->minimum : kBareRecordBytes)) return false;
+  return !row || !row->inside || row->inside(rec, size, handles);
 }
 
 namespace {
