@@ -17,9 +17,12 @@ namespace {
 // The format list's names in the language of the program's string table.
 void LoadFormatTexts() {
   pix::TFormatTexts& t = pix::FormatTexts();
-  for (auto [id, text] : {std::pair{IDS_ALL, &t.all}, {IDS_METAFILES, &t.metafiles},
-                          {IDS_ENHMETAFILES, &t.enhancedMetafiles}, {IDS_ICONS, &t.icons},
-                          {IDS_BITMAPS, &t.bitmaps}, {IDS_JPEG, &t.jpeg}})
+  for (auto [id, text] : {std::pair{IDS_ALL, &t.all},
+                          {IDS_METAFILES, &t.metafiles},
+                          {IDS_ENHMETAFILES, &t.enhancedMetafiles},
+                          {IDS_ICONS, &t.icons},
+                          {IDS_BITMAPS, &t.bitmaps},
+                          {IDS_JPEG, &t.jpeg}})
     *text = pix::ResourceText(id, text->c_str());
 }
 

@@ -111,8 +111,7 @@ std::string BuildPictureFilter(const TGraphicClass& kind) {
     masks += "*." + it->extension;
     ++count;
   }
-  if (count > 1)
-    return FormatTexts().all + " (" + masks + ")|" + masks + "|" + descriptions;
+  if (count > 1) return FormatTexts().all + " (" + masks + ")|" + masks + "|" + descriptions;
   return descriptions;
 }
 
