@@ -1,5 +1,8 @@
 #include "browse/shellfolder.h"
 
+#include <optional>
+#include <string_view>
+
 #include "browse/shellfolder_core.h"
 #include "ui/app.h"
 #include "ui/errors.h"
@@ -21,12 +24,36 @@ TItemIdList Allocate(size_t bytes) {
   return TItemIdList(p);
 }
 
-std::string AskName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
-  STRRET s{};
-  s.uType = STRRET_CSTR;
-  if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &s))) return std::string();
-  return StrRetText(s, id);
-}
+// The text a folder gives an item, in UTF-16: the shell's own wide string is
+// read where it lies and freed with this object.
+class TNameText {
+ public:
+  TNameText(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
+    s_.uType = STRRET_CSTR;
+    if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &s_))) {
+      s_.uType = STRRET_CSTR;
+      s_.cStr[0] = 0;
+    }
+    if (s_.uType == STRRET_WSTR) {
+      text_ = s_.pOleStr ? s_.pOleStr : L"";
+    } else {
+      wide_ = Widen(StrRetText(s_, id));
+      text_ = wide_;
+    }
+  }
+  ~TNameText() {
+    if (s_.uType == STRRET_WSTR) CoTaskMemFree(s_.pOleStr);
+  }
+  TNameText(const TNameText&) = delete;
+  TNameText& operator=(const TNameText&) = delete;
+
+  std::wstring_view Text() const { return text_; }
+
+ private:
+  STRRET s_{};
+  std::wstring wide_;
+  std::wstring_view text_;
+};
 
 }  // namespace
 
@@ -68,9 +95,22 @@ std::string StrRetText(STRRET& s, LPCITEMIDLIST id) {
 }
 
 std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags) {
-  std::string name = AskName(folder, id, flags);
-  if (IsClassIdName(name)) name = AskName(folder, id, SHGDN_NORMAL);
-  return CleanDisplayName(std::move(name));
+  std::wstring name;
+  AppendDisplayName(folder, id, flags, name);
+  return Narrow(name);
+}
+
+size_t AppendDisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& out) {
+  std::optional<TNameText> name(std::in_place, folder, id, flags);
+  if (IsClassIdName(name->Text())) name.emplace(folder, id, SHGDN_NORMAL);
+  std::wstring_view text = name->Text();
+  if (text.starts_with(L'?')) {
+    std::wstring clean = CleanDisplayName(std::wstring(text));
+    out += clean;
+    return clean.size();
+  }
+  out += text;
+  return text.size();
 }
 
 TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name) {

@@ -27,6 +27,9 @@ std::string StrRetText(STRRET& s, LPCITEMIDLIST id);
 // asked again with the normal flag, and "?digit" names lose their "?". "" when
 // the folder gives none.
 std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags);
+// The same name in UTF-16, added to the end of `out`: the shell's text is
+// copied once, straight from where it returned it. Returns its length.
+size_t AppendDisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& out);
 // The id `in` gives a display name (a path text, for the desktop), relative to
 // `in`; null when it can't parse it. The shell's prompts belong to `owner`.
 TItemIdList ParseName(IShellFolder* in, HWND owner, const std::string& name);

@@ -78,12 +78,30 @@ bool IdListBytesEqual(const uint8_t* a, const uint8_t* b) {
   return na == IdListSize(b) && (na == 2 || std::memcmp(a, b, na - 2) == 0);
 }
 
+namespace {
+
+template <class S>
+void DropQuestionMarks(S& name) {
+  if (name.size() > 1 && name[0] == '?' && name[1] >= '0' && name[1] <= '9') std::erase(name, '?');
+}
+
+}  // namespace
+
 bool IsClassIdName(const std::string& name) {
   return name.rfind("::{", 0) == 0;
 }
 
+bool IsClassIdName(std::wstring_view name) {
+  return name.substr(0, 3) == L"::{";
+}
+
 std::string CleanDisplayName(std::string name) {
-  if (name.size() > 1 && name[0] == '?' && name[1] >= '0' && name[1] <= '9') std::erase(name, '?');
+  DropQuestionMarks(name);
+  return name;
+}
+
+std::wstring CleanDisplayName(std::wstring name) {
+  DropQuestionMarks(name);
   return name;
 }
 
@@ -99,13 +117,6 @@ std::string RootPathText(const std::string& text) {
 
 std::string SettingPathError(const std::string& text) {
   return "Error setting path: \"" + text + "\"";
-}
-
-bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
-  });
 }
 
 std::string ContainingFolder(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace pix {
@@ -29,8 +31,10 @@ bool IdListBytesEqual(const uint8_t* a, const uint8_t* b);
 // Virtual folders name themselves by class id ("::{...}"): such a name is asked
 // again with the normal naming flag.
 bool IsClassIdName(const std::string& name);
+bool IsClassIdName(std::wstring_view name);
 // A name of two or more characters that starts with "?" and a digit loses every "?".
 std::string CleanDisplayName(std::string name);
+std::wstring CleanDisplayName(std::wstring name);
 
 // The special-folder number of a root name ("rfDesktop" is 0), if it is one.
 std::optional<int> RootFolderNumber(const std::string& name);
@@ -48,8 +52,22 @@ inline int CompareResultOrder(int32_t result) {
 // The folder an item's path lies in: up to and including its last "\" ("" without one).
 std::string ContainingFolder(const std::string& path);
 
-// Letter case ignored for ASCII letters only: a cheap first order of names.
-bool LessIgnoringAsciiCase(const std::string& a, const std::string& b);
+// Letter case ignored for ASCII letters only: a cheap first order of names,
+// in UTF-8 or UTF-16 (any other unit after the ASCII ones, by its value).
+template <class Ch>
+bool LessIgnoringAsciiCase(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b) {
+  using Unit = std::make_unsigned_t<Ch>;
+  auto lower = [](Ch c) { return static_cast<Unit>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    Unit x = lower(a[i]), y = lower(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+inline bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  return LessIgnoringAsciiCase<char>(a, b);
+}
 
 // Sorts by `less`, merging the runs already in order pairwise: a range in order
 // costs n - 1 comparisons, one nearly in order little more, any other n log n at

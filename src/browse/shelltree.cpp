@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -143,23 +144,24 @@ void TShellTreeView::CreateRootNode() {
     f->QueryInterface(IID_IShellFolder, folder.PutVoid());
   auto record = std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
                                                std::move(folder));
-  std::string label = DisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL);
+  std::wstring label;
+  AppendDisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL, label);
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
-  HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label, attributes);
+  HTREEITEM root = AddNode(TVI_ROOT, std::move(record), label.c_str(), attributes);
   Expand(root);
   nodes_.Select(root);
 }
 
 HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
-                                  const std::string& label, SFGAOF attributes, HTREEITEM after) {
+                                  const wchar_t* label, SFGAOF attributes, HTREEITEM after) {
   TShellFolder* r = record.get();
   records_.emplace(r, std::move(record));
-  TVINSERTSTRUCTA ins{};
+  TVINSERTSTRUCTW ins{};
   ins.hParent = parent;
   ins.hInsertAfter = after;
-  TVITEMA& item = ins.item;
+  TVITEMW& item = ins.item;
   item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
-  item.pszText = const_cast<char*>(label.c_str());
+  item.pszText = const_cast<wchar_t*>(label);
   // Asking the shell for icons costs milliseconds an item: only shown nodes ask.
   item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
   item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
@@ -170,7 +172,7 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
     item.stateMask = TVIS_OVERLAYMASK;
   }
   auto node =
-      reinterpret_cast<HTREEITEM>(nodes_.Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+      reinterpret_cast<HTREEITEM>(nodes_.Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
   if (!node) {
     records_.erase(r);
     throw EOutOfResources("Unable to insert a node");
@@ -193,32 +195,44 @@ void TShellTreeView::Fill(HTREEITEM node) {
   ++enumerations_;
   // A folder that can't be listed (refused, vanished, no medium) just has no children.
   if (EnumFolders(folder, items.Put()) != S_OK || !items) return;
+  // The labels lie in one buffer, each closed by a NUL as the control takes
+  // it: a child knows its own by where it starts and its length.
   struct Child {
     std::unique_ptr<TShellFolder> record;
-    std::string label;
+    size_t label, length;
     SFGAOF attributes;
   };
   std::vector<Child> children;
+  std::wstring labels;
   LPITEMIDLIST id = nullptr;
   ULONG got = 0;
   while (items->Next(1, &id, &got) == S_OK && got == 1 && id) {
     TItemIdList owned(id);
-    children.push_back({std::make_unique<TShellFolder>(record, std::move(owned)), {}, 0});
+    children.push_back({std::make_unique<TShellFolder>(record, std::move(owned)), 0, 0, 0});
   }
   for (Child& c : children) {
-    c.label = c.record->InFolderName();
+    c.label = labels.size();
+    c.length = AppendDisplayName(folder, c.record->RelativeId(), SHGDN_INFOLDER, labels);
+    labels.push_back(L'\0');
     c.attributes = c.record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
   }
   // Sorted by the folder's own comparison. Each comparison is a call into the
   // shell, so the names first put the children nearly in its order for little;
-  // the comparison then checks that and mends what differs.
-  std::sort(children.begin(), children.end(),
-            [](const Child& a, const Child& b) { return LessIgnoringAsciiCase(a.label, b.label); });
-  SortByRuns(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
-    return CompareResultOrder(
-               folder->CompareIDs(0, a.record->RelativeId(), b.record->RelativeId())) < 0;
+  // the comparison then checks that and mends what differs. What is sorted is
+  // each label with its child's place; the children stay where they are.
+  std::vector<std::pair<std::wstring_view, size_t>> order;
+  order.reserve(children.size());
+  for (size_t i = 0; i < children.size(); ++i)
+    order.emplace_back(std::wstring_view(labels).substr(children[i].label, children[i].length), i);
+  std::sort(order.begin(), order.end(),
+            [](const auto& a, const auto& b) { return LessIgnoringAsciiCase(a.first, b.first); });
+  SortByRuns(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+    return CompareResultOrder(folder->CompareIDs(0, children[a.second].record->RelativeId(),
+                                                 children[b.second].record->RelativeId())) < 0;
   });
-  for (Child& c : children) AddNode(node, std::move(c.record), c.label, c.attributes);
+  records_.reserve(records_.size() + children.size());
+  for (const auto& [label, i] : order)
+    AddNode(node, std::move(children[i].record), label.data(), children[i].attributes);
 }
 
 // The step before a node expands; false when it must not expand.

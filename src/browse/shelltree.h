@@ -124,8 +124,8 @@ class TShellTreeView : public TControl {
   HTREEITEM FindSelectionBelow(HTREEITEM node, const TSelectionTrail& trail, LPCITEMIDLIST alsoIn,
                                bool& whole);
   void CreateRootNode();
-  HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
-                    const std::string& label, SFGAOF attributes, HTREEITEM after = TVI_LAST);
+  HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record, const wchar_t* label,
+                    SFGAOF attributes, HTREEITEM after = TVI_LAST);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
   // The control's own expansion of a node whose step before has run: its report
