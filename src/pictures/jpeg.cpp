@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -162,7 +163,7 @@ RecentFile& Recent() {
 
 bool FileState(const std::string& path, uint64_t& size, FILETIME& written) {
   WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return false;
+  if (!GetFileAttributesExW(PlatformPath(path).c_str(), GetFileExInfoStandard, &a)) return false;
   size = uint64_t{a.nFileSizeHigh} << 32 | a.nFileSizeLow;
   written = a.ftLastWriteTime;
   return true;

@@ -12,6 +12,7 @@
 #include "pictures/readahead_core.h"
 #include "ui/app.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -474,7 +475,7 @@ bool TReadAhead::Affordable(const TJPEGData& header, uint64_t fileBytes) {
 // closed before anything is decoded. None when it is not to be read ahead.
 std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const TTestHooks& hooks) {
   Shared& s = *shared_;
-  TOwnedFile f(CreateFileA(path.c_str(), GENERIC_READ,
+  TOwnedFile f(CreateFileW(PlatformPath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
