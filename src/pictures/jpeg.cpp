@@ -352,8 +352,10 @@ std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefau
   return bmp;
 }
 
+// Never destroyed: the read-ahead, a static too, unhooks itself at exit and its
+// worker reads these until it stops, whichever of the statics goes first.
 TJPEGDecodeHooks& JPEGDecodeHooks() {
-  static TJPEGDecodeHooks hooks;
+  static TJPEGDecodeHooks& hooks = *new TJPEGDecodeHooks;
   return hooks;
 }
 

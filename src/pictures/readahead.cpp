@@ -542,9 +542,6 @@ void TReadAhead::ReduceForView(Entry& entry) {
 }
 
 TReadAhead& ReadAhead() {
-  // The hooks it sets are made first, so they are destroyed after it.
-  JPEGDecodeHooks();
-  KeptPicturesRelease();
   static TReadAhead readAhead;
   if (!readAhead.hooked_) readAhead.InstallHooks();
   return readAhead;
