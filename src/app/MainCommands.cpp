@@ -78,6 +78,7 @@ void TfmMain::AcFullScreenUpdate() {
 }
 
 void TfmMain::acAboutExecute() {
+  CreateUnseen();
   fmAbout.ShowModal();
 }
 
@@ -104,6 +105,10 @@ void TfmMain::AppEventsRestore() {
 }
 
 bool TfmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == kCreateUnseen) {
+    CreateUnseen();
+    return true;
+  }
   if (msg == WM_SIZE) {
     bool minimized = wp == SIZE_MINIMIZED;
     if (minimized != minimized_) {

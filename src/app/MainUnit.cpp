@@ -76,7 +76,14 @@ void TfmMain::Create() {
   // The root, expanded and selected, moves the list to the desktop folder.
   shTree.SetRoot("rfDesktop");
   FormCreate();
-  fmAbout.Create(me);
+  // Made once the loop runs, after the first paint: it shows none of them.
+  PostMessageA(me, kCreateUnseen, 0, 0);
+}
+
+// The about window (hidden) and the open dialog's preview pane.
+void TfmMain::CreateUnseen() {
+  if (!fmAbout.Handle()) fmAbout.Create(Handle());
+  opDialog.MakePane();
 }
 
 void TfmMain::CreateFileList() {

@@ -44,8 +44,8 @@ class TfmMain : public TForm {
   TFileListBox flList;
   TSplitter splImage;
   TImageHost Img;
-  TOpenPictureDialog opDialog;
-  TfmAbout fmAbout;  // made hidden with the window, shown by the about command
+  TOpenPictureDialog opDialog{TOpenPictureDialog::TPane::Later};
+  TfmAbout fmAbout;  // made hidden once the window has shown, shown by the about command
   // The full-screen view, made hidden at the first full-screen command (so
   // start-up does not pay for it); nullptr before then.
   TfmView* fmView() const { return view_.get(); }
@@ -93,6 +93,9 @@ class TfmMain : public TForm {
   void MoveTreeTo(const std::string& folder);
   void CreateCommands();
   void CreateMenuBar();
+  // Posted by Create: what the first paint shows none of is made after it.
+  static constexpr UINT kCreateUnseen = WM_APP + 1;
+  void CreateUnseen();
   bool minimized_ = false;
   // The navigation pane's width and the tree's height, in layout units.
   int navWidth_ = 245;

@@ -49,7 +49,10 @@ void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view
   TReadAhead::TTarget target{view.Handle(), {view.Center(), view.Proportional(), view.Stretch()}};
   const TPicture& shown = view.Picture();
   uint64_t fileBytes = 0;
-  if (const auto* j = dynamic_cast<const TJPEGImage*>(shown.Graphic())) fileBytes = j->Data().size;
+  if (const auto* j = dynamic_cast<const TJPEGImage*>(shown.Graphic())) {
+    fileBytes = j->Data().size;
+    target.shownUndecoded = !j->DecodedBitmap();
+  }
   target.shownPeak = JPEGPictureCost(shown.Width(), shown.Height(), fileBytes).peak;
   ReadAhead().Schedule(list.SelectedFilePath(), paths, target);
 }

@@ -56,8 +56,13 @@ void TSilentPaintPanel::PaintPanel(HDC dc, const RECT& client) {
   }
 }
 
-TOpenPictureDialog::TOpenPictureDialog()
-    : parking_(std::make_unique<TParking>()), filter_(BuildPictureFilter(TGraphicKind)) {
+TOpenPictureDialog::TOpenPictureDialog(TPane pane) : filter_(BuildPictureFilter(TGraphicKind)) {
+  if (pane == TPane::Now) MakePane();
+}
+
+void TOpenPictureDialog::MakePane() {
+  if (parking_) return;
+  parking_ = std::make_unique<TParking>();
   parking_->Create();
   // Sizes and the glyph come from ScalePane, at the density of the dialog it
   // shows in.
@@ -114,6 +119,7 @@ void TOpenPictureDialog::ScalePane(int dpi) {
 TOpenPictureDialog::~TOpenPictureDialog() = default;
 
 bool TOpenPictureDialog::Execute() {
+  MakePane();
   std::string filter = PlatformFilter(filter_);
   std::vector<char> file(kFileBuffer, '\0');
   // A remembered name too long for the buffer starts the dialog empty, not cut.

@@ -30,8 +30,10 @@ class TSilentPaintPanel : public TFramedPanel {
 
 class TOpenPictureDialog {
  public:
-  // Builds the filter and the preview pane (parked hidden until the dialog opens).
-  TOpenPictureDialog();
+  // Builds the filter, and the preview pane (parked hidden until the dialog
+  // opens) now or when MakePane or Execute is first called.
+  enum class TPane { Now, Later };
+  explicit TOpenPictureDialog(TPane pane = TPane::Now);
   ~TOpenPictureDialog();
   TOpenPictureDialog(const TOpenPictureDialog&) = delete;
   TOpenPictureDialog& operator=(const TOpenPictureDialog&) = delete;
@@ -45,6 +47,7 @@ class TOpenPictureDialog {
 
   // Shows the dialog modally; true when the user confirmed a file.
   bool Execute();
+  void MakePane();
   // The dialog window while it runs (for the program's own windows above it).
   HWND DialogHandle() const { return dialog_; }
 

@@ -57,8 +57,9 @@ void TPicture::Progress(void* sender, TProgressStage stage, uint8_t percent, boo
   if (OnProgress) OnProgress(sender, stage, percent, redrawNow, r, msg);
 }
 
+// Never destroyed, as the decode hooks: the read-ahead unhooks itself at exit.
 std::function<bool()>& KeptPicturesRelease() {
-  static std::function<bool()> release;
+  static std::function<bool()>& release = *new std::function<bool()>;
   return release;
 }
 

@@ -7,6 +7,7 @@
 
 #include "ui/errors.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -157,7 +158,7 @@ RecentFile& Recent() {
 
 bool FileState(const std::string& path, uint64_t& size, FILETIME& written) {
   WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return false;
+  if (!GetFileAttributesExW(PlatformPath(path).c_str(), GetFileExInfoStandard, &a)) return false;
   size = uint64_t{a.nFileSizeHigh} << 32 | a.nFileSizeLow;
   written = a.ftLastWriteTime;
   return true;
@@ -346,8 +347,10 @@ std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefau
   return bmp;
 }
 
+// Never destroyed: the read-ahead, a static too, unhooks itself at exit and its
+// worker reads these until it stops, whichever of the statics goes first.
 TJPEGDecodeHooks& JPEGDecodeHooks() {
-  static TJPEGDecodeHooks hooks;
+  static TJPEGDecodeHooks& hooks = *new TJPEGDecodeHooks;
   return hooks;
 }
 

@@ -12,6 +12,7 @@
 #include "pictures/readahead_core.h"
 #include "ui/app.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -36,7 +37,9 @@ struct TReadAhead::Shared {
   TMemoryBudget budget;
   uint64_t kept = 0;  // bytes kept beside the shown picture
   bool paused = false, quit = false;
-  DWORD scheduled = 0;              // tick count of the last step
+  DWORD stepped = 0;                // tick count of the last step to another file
+  bool awaitDraw = false;           // no new file until the shown picture is drawn
+  std::atomic<bool> yield{false};   // nor any work on the file in hand meanwhile
   std::atomic<bool> cancel{false};  // asked between pieces and scan lines, so no lock
   std::atomic<bool> hurry{false};   // a draw waits: the worker runs at normal priority
   int tried = 0, interrupted = 0, finished = 0;
@@ -50,7 +53,8 @@ struct TReadAhead::Shared {
 
 namespace {
 
-constexpr DWORD kSettleMs = 60;                   // a held key repeats about every 33 ms
+constexpr DWORD kHeldKeyMs = 60;                  // a held key repeats about every 33 ms
+constexpr DWORD kDrawWaitMs = 3000;               // the longest a draw keeps the worker back
 constexpr size_t kHeaderPiece = size_t{1} << 18;  // room for the usual metadata before the frame
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -82,6 +86,7 @@ TReadAhead::TReadAhead() : shared_(std::make_unique<Shared>()) {}
 
 TReadAhead::~TReadAhead() {
   Stop();
+  if (idleTimer_) KillTimer(nullptr, idleTimer_);
   if (!hooked_) return;
   JPEGDecodeHooks().Find = nullptr;
   JPEGDecodeHooks().Decoded = nullptr;
@@ -151,6 +156,7 @@ void TReadAhead::InstallHooks() {
                                      const TJPEGDefaults& settings) {
     ++decodedAtDraw_;
     if (shown_.empty()) return;
+    ShownDrawn();
     std::erase_if(entries_, [&](const auto& e) { return e->path == shown_; });
     entries_.push_back(std::make_shared<Entry>(Entry{shown_, settings, DigestOf(*data), bitmap}));
   };
@@ -161,9 +167,40 @@ std::shared_ptr<TBitmap> TReadAhead::Match(const TJPEGData& data, const TJPEGDef
   for (const auto& e : entries_)
     if (e->settings == settings && e->digest.size == data.size && e->digest == DigestOf(data)) {
       ++taken_;
+      ShownDrawn();
       return e->bitmap;
     }
   return nullptr;
+}
+
+// The shown picture has its pixels. The worker goes on once the thread is
+// idle, the step and its draws done: a timer's message comes only then.
+void TReadAhead::ShownDrawn() {
+  drawnStep_ = steps_;
+  {
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    if (!shared_->awaitDraw) return;
+  }
+  if (!idleTimer_) idleTimer_ = SetTimer(nullptr, 0, 0, DrawSettled);
+  if (!idleTimer_) Resume(steps_);
+}
+
+void CALLBACK TReadAhead::DrawSettled(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  TReadAhead& ra = ReadAhead();
+  ra.idleTimer_ = 0;
+  ra.Resume(ra.drawnStep_);
+}
+
+// The worker may read again, unless the user has stepped on since `step`.
+void TReadAhead::Resume(int step) {
+  if (step != steps_) return;
+  {
+    std::lock_guard<std::mutex> lock(shared_->lock);
+    shared_->awaitDraw = false;
+    shared_->yield = false;
+  }
+  shared_->wake.notify_one();
 }
 
 bool TReadAhead::Wanted(const std::string& path) const {
@@ -235,6 +272,7 @@ bool TReadAhead::WaitForWorker(bool (*interrupted)()) {
     path = s.current;
     s.hurry = true;
   }
+  s.wake.notify_one();  // a file in hand that yields goes on
   struct Flag {
     std::atomic<bool>& on;
     ~Flag() { on = false; }
@@ -261,6 +299,16 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
   if (shown != shown_)
     for (const auto& e : entries_)
       if (e->path == shown_) e->bitmap->PixelsChanged();
+  // A step that comes before the picture stepped from was drawn, or hard on
+  // the step before, is one of a held key's (or of a quick run of steps).
+  bool stepped = shown != shown_, held = false;
+  if (stepped) {
+    DWORD now = GetTickCount();
+    held = drawnStep_ != steps_ || now - steppedAt_ < kHeldKeyMs;
+    steppedAt_ = now;
+    ++steps_;
+  }
+  if (stepped && !target.shownUndecoded) drawnStep_ = steps_;  // drawn without a decode
   shown_ = shown;
   wanted_ = neighbours;
   target_ = target;
@@ -278,13 +326,24 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
     if (s.quit) return;
     s.settings = JPEGDefaults();
     s.target = target_;
-    s.scheduled = GetTickCount();
-    s.queue.clear();
-    for (const std::string& path : wanted_) {
-      bool kept = std::any_of(entries_.begin(), entries_.end(),
-                              [&](const auto& e) { return e->path == path; });
-      if (!kept && path != s.current) s.queue.push_back(path);
+    auto kept = [&](const std::string& path) {
+      return std::any_of(entries_.begin(), entries_.end(),
+                         [&](const auto& e) { return e->path == path; });
+    };
+    // Nothing new is read until the shown picture is drawn when that is
+    // quick (its decode is kept or in work) or when a held key lands on it:
+    // the user waits for the step and its draw, which have the processor to
+    // themselves (the platform may not honour the worker's lower priority).
+    // A single step onto a picture that decodes at its draw has the worker
+    // read its neighbours meanwhile.
+    if (stepped) {
+      s.stepped = steppedAt_;
+      s.awaitDraw = target.shownUndecoded && (held || kept(shown) || shown == s.current);
+      s.yield = s.awaitDraw && !s.current.empty() && shown != s.current;
     }
+    s.queue.clear();
+    for (const std::string& path : wanted_)
+      if (!kept(path) && path != s.current) s.queue.push_back(path);
     // A file no longer wanted: the work on it is wasted. The shown file's goes
     // on; its first draw waits for it.
     if (!s.current.empty() && !Wanted(s.current)) s.cancel = true;
@@ -319,7 +378,10 @@ void TReadAhead::Clear() {
   spare = std::move(s.spare);
   results.swap(s.results);
   s.kept = 0;
+  s.awaitDraw = false;
+  s.yield = false;
   if (!s.current.empty()) s.cancel = true;
+  s.wake.notify_one();  // a file in hand that gives way stops at once
 }
 
 // Short of memory for what is shown: everything kept goes, and the work in
@@ -339,6 +401,7 @@ bool TReadAhead::ReleaseAll() {
     s.kept = 0;
     working = !s.current.empty();
     if (working) s.cancel = true;
+    s.wake.notify_one();
   }
   any = any || spare || !results.empty() || working;
   for (DWORD start = GetTickCount(); working && GetTickCount() - start < 2000;) {
@@ -356,6 +419,7 @@ void TReadAhead::Stop() {
   {
     std::lock_guard<std::mutex> lock(s.lock);
     s.quit = true;
+    s.yield = false;
     s.cancel = true;
     s.queue.clear();
   }
@@ -391,6 +455,17 @@ void TReadAhead::Worker() {
   }
 }
 
+// Between pieces and scan lines: the file in hand waits while the step and
+// draw that Schedule keeps free of the worker go on.
+void TReadAhead::GiveWay() {
+  Shared& s = *shared_;
+  if (!s.yield) return;
+  std::unique_lock<std::mutex> lock(s.lock);
+  for (DWORD since;
+       s.yield && !s.cancel && !s.hurry && (since = GetTickCount() - s.stepped) < kDrawWaitMs;)
+    s.wake.wait_for(lock, std::chrono::milliseconds(kDrawWaitMs - since));
+}
+
 // Waits for the next file to read; false when the worker is to end.
 bool TReadAhead::NextFile(std::string& path) {
   Shared& s = *shared_;
@@ -398,12 +473,12 @@ bool TReadAhead::NextFile(std::string& path) {
   auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
   for (;;) {
     s.wake.wait(lock, ready);
-    // Steps closer together than this are a held key: the files they pass
-    // are never looked at, and reading them would only slow the steps down.
-    for (DWORD since; !s.quit && (since = GetTickCount() - s.scheduled) < kSettleMs;)
-      s.wake.wait_for(lock, std::chrono::milliseconds(kSettleMs - since));
+    // After a step, perhaps not before its picture is drawn (Schedule): so a
+    // held key reads nothing.
+    DWORD since = GetTickCount() - s.stepped;
     if (s.quit) return false;
-    if (ready()) break;
+    if (!s.awaitDraw || since >= kDrawWaitMs) break;
+    s.wake.wait_for(lock, std::chrono::milliseconds(kDrawWaitMs - since));
   }
   path = s.queue.front();
   s.queue.erase(s.queue.begin());
@@ -448,11 +523,13 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
   if (!data) return nullptr;
   entry->digest = DigestOf(*data);
   Shared& s = *shared_;
-  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [&s, raised = false]() mutable {
+  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [this, &s, raised = false]() mutable {
     if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    GiveWay();
     return s.cancel.load();
   });
   data.reset();
+  GiveWay();
   ReduceForView(*entry);
   return entry;
 }
@@ -474,7 +551,7 @@ bool TReadAhead::Affordable(const TJPEGData& header, uint64_t fileBytes) {
 // closed before anything is decoded. None when it is not to be read ahead.
 std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const TTestHooks& hooks) {
   Shared& s = *shared_;
-  TOwnedFile f(CreateFileA(path.c_str(), GENERIC_READ,
+  TOwnedFile f(CreateFileW(PlatformPath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
@@ -485,6 +562,7 @@ std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const T
   size_t piece = std::max<size_t>(hooks.pieceBytes, 1);
   auto stop = [&] { return s.cancel.load(); };
   auto afterPiece = [&] {
+    GiveWay();
     if (hooks.afterPiece) hooks.afterPiece();
     if (stop()) throw EJPEGInterrupted();
   };
@@ -541,9 +619,6 @@ void TReadAhead::ReduceForView(Entry& entry) {
 }
 
 TReadAhead& ReadAhead() {
-  // The hooks it sets are made first, so they are destroyed after it.
-  JPEGDecodeHooks();
-  KeptPicturesRelease();
   static TReadAhead readAhead;
   if (!readAhead.hooked_) readAhead.InstallHooks();
   return readAhead;

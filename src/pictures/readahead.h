@@ -26,11 +26,14 @@ class TReadAhead {
 
   // The view the neighbours are reduced for: its window (the size is taken
   // when a decode is done) and its placement settings; and the peak memory of
-  // the shown picture, which the budget leaves room for.
+  // the shown picture, which the budget leaves room for; whether that picture
+  // still wants its pixels at its draw, decoded there or taken from here
+  // (Schedule says when the worker leaves the step and that draw alone).
   struct TTarget {
     HWND host = nullptr;
     PlacementSettings placement;
     uint64_t shownPeak = 0;
+    bool shownUndecoded = false;
   };
   // `shown` is shown now; `neighbours` (full paths of JPEG files, nearest
   // first, at most two) are read ahead. A file in work that is no longer
@@ -81,6 +84,7 @@ class TReadAhead {
   struct Shared;
   void Worker();
   bool NextFile(std::string& path);
+  void GiveWay();
   std::shared_ptr<Entry> Work(const std::string& path);
   std::shared_ptr<TJPEGData> ReadFile(const std::string& path, const TTestHooks& hooks);
   bool Affordable(const TJPEGData& header, uint64_t fileBytes);
@@ -94,6 +98,9 @@ class TReadAhead {
   bool WaitForWorker(bool (*interrupted)());
   bool ReleaseAll();
   void InstallHooks();
+  void ShownDrawn();
+  static void CALLBACK DrawSettled(HWND, UINT, UINT_PTR id, DWORD);
+  void Resume(int step);
 
   // User-interface thread only: finished decodes, the shown file and the wanted ones.
   std::vector<std::shared_ptr<Entry>> entries_;
@@ -104,6 +111,9 @@ class TReadAhead {
   std::atomic<bool> drawWaits_{false};
   bool hooked_ = false;
   DWORD uiThread_ = 0;
+  int steps_ = 0, drawnStep_ = 0;  // steps to another file; the one whose picture was drawn
+  UINT_PTR idleTimer_ = 0;
+  DWORD steppedAt_ = 0;  // tick count of the last step
   friend TReadAhead& ReadAhead();
   std::unique_ptr<Shared> shared_;  // shared with the worker
 };

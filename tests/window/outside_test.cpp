@@ -23,38 +23,11 @@ namespace {
 
 using pixtest::Child;
 using pixtest::DesktopFolder;
+using pixtest::MakeFolder;
 using pixtest::Pump;
+using pixtest::PutFile;
+using pixtest::RemoveAll;
 
-// Files and folders by their exact names, whatever the length: the platform's
-// trimming of dots and spaces and its path limit are both off in this form.
-void MakeFolder(const std::string& path) {
-  ASSERT_TRUE(CreateDirectoryW(PlatformPath(path).c_str(), nullptr)) << path;
-}
-void PutFile(const std::string& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(PlatformPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-  DWORD put = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-  CloseHandle(h);
-}
-void RemoveAll(const std::string& path) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(PlatformPath(path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = Narrow(fd.cFileName);
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveAll(child);
-      else
-        DeleteFileW(PlatformPath(child).c_str());
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW(PlatformPath(path).c_str());
-}
 bool Rename(const std::string& from, const std::string& to) {
   return MoveFileW(PlatformPath(from).c_str(), PlatformPath(to).c_str());
 }

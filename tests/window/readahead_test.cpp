@@ -3,6 +3,7 @@
 // were decoded; broken files report only when stepped onto; a stop interrupts.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -78,6 +79,47 @@ TEST_F(ReadAheadView, AWalkDecodesEachPictureOnce) {
   });
   RunView(files, steps);
   EXPECT_EQ(ra.DecodedAtDraw() - drawn, 2);  // and the fresh one
+  EXPECT_TRUE(errors.empty());
+}
+
+// A held key (its steps queued, none drawn before the next) lands on a picture
+// that decodes at its draw: the user waits for that decode, so the worker reads
+// nothing until it is done, and reads the new neighbours after it.
+TEST_F(ReadAheadView, AfterAHeldKeyNothingIsReadWhileThePictureDecodes) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 6; ++i)
+    files.push_back({std::string(1, static_cast<char>('a' + i)) + ".jpg",
+                     jpegtest::Photo({640 + 16 * i, 480})});
+  TReadAhead& ra = ReadAhead();
+  std::atomic<bool> decoding{false};
+  std::atomic<int> piecesMeanwhile{0};
+  DWORD ui = GetCurrentThreadId();
+  int drawn = 0;
+  RunView(files,
+          {[&](TfmView& v) {
+             ra.SetTestHooks({4096, [&] { piecesMeanwhile += decoding ? 1 : 0; }, nullptr});
+             // The draw's decode of e.jpg is made long, and marked.
+             JPEGDecodeHooks().MemoryShort = [&, view = v.Handle()] {
+               char text[64] = {};
+               GetWindowTextA(view, text, sizeof text);
+               if (GetCurrentThreadId() == ui && std::string(text) == "Pixlumen : e.jpg") {
+                 decoding = true;
+                 Sleep(300);
+                 decoding = false;
+               }
+               return false;
+             };
+             drawn = ra.DecodedAtDraw();
+             for (int i = 0; i < 4; ++i) Right(v);
+           },
+           [&](TfmView& v) {
+             EXPECT_EQ(v.Text(), "Pixlumen : e.jpg");
+             EXPECT_EQ(ra.DecodedAtDraw(), drawn + 1);
+             EXPECT_EQ(piecesMeanwhile, 0);
+             EXPECT_EQ(ra.KeptSize(dir.File("f.jpg")).cx, 720);
+           }});
+  JPEGDecodeHooks().MemoryShort = nullptr;
+  ra.SetTestHooks({});
   EXPECT_TRUE(errors.empty());
 }
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "../unit/jpeg_writer.h"
+#include "folders.h"
 #include "mainwindow.h"
 #include "pictures/jpeg.h"
 #include "pictures/readahead.h"
@@ -246,6 +247,42 @@ TEST_F(ReadAheadSteps, ANewNeighbourAfterTheListIsReadAgainIsReadAhead) {
   ASSERT_EQ(fm->flList.Count(), 2);
   EXPECT_TRUE(WaitFor([&] { return ReadAhead().KeptSize(dir.File("b.jpg")).cx == 72; }, 10000));
   EXPECT_TRUE(errors.empty());
+}
+
+// Opened by its narrow name, a neighbour in a folder past the platform's path
+// limit, or whose name ends in a dot, is never found: every step onto it
+// decodes at its draw.
+TEST_F(ReadAheadSteps, NeighboursInFoldersOfAnyPathAreReadAheadAndTaken) {
+  TReadAhead& ra = ReadAhead();
+  std::string deep = dir.Path();
+  while (deep.size() < 300) {
+    deep += "\\" + std::string(40, 'f');
+    pixtest::MakeFolder(deep);
+  }
+  for (const std::string& folder : {deep, dir.File("Dot.")}) {
+    if (folder != deep) pixtest::MakeFolder(folder);
+    pixtest::PutFile(folder + "\\a.jpg", jpegtest::Photo({64, 48}));
+    pixtest::PutFile(folder + "\\b.jpg", jpegtest::Photo({72, 48}));
+    int tried = ra.Tried();
+    fm->flList.SetFolder(folder);
+    fm->flList.SetItemIndex(0);
+    fm->flListChange();
+    ASSERT_TRUE(WaitFor([&] { return ra.Tried() > tried && !ra.Working(); })) << folder;
+    EXPECT_EQ(ra.KeptSize(folder + "\\b.jpg").cx, 72) << folder;
+    int drawn = ra.DecodedAtDraw(), taken = ra.Taken();
+    fm->flList.SetItemIndex(1);
+    fm->flListChange();
+    EXPECT_TRUE(WaitFor([&] {
+      auto* j = dynamic_cast<TJPEGImage*>(fm->Img.Picture().Graphic());
+      return j && j->DecodedBitmap() && j->DecodedBitmap()->Width() == 72;
+    })) << folder;
+    EXPECT_EQ(ra.DecodedAtDraw(), drawn) << folder;
+    EXPECT_EQ(ra.Taken(), taken + 1) << folder;
+  }
+  fm->flList.SetFolder(dir.Path());
+  pixtest::RemoveAll(dir.File("Dot."));
+  pixtest::RemoveAll(dir.File(std::string(40, 'f')));
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace
