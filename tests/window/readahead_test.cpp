@@ -98,7 +98,8 @@ TEST_F(ReadAheadView, AfterAHeldKeyNothingIsReadWhileThePictureDecodes) {
   RunView(files,
           {[&](TfmView& v) {
              ra.SetTestHooks({4096, [&] { piecesMeanwhile += decoding ? 1 : 0; }, nullptr});
-             // The draw's decode of e.jpg is made long, and marked.
+             // The draw's decode of e.jpg is made long, and marked: deliberately a
+             // fixed while, in which no piece may be read (nothing more happens).
              JPEGDecodeHooks().MemoryShort = [&, view = v.Handle()] {
                char text[64] = {};
                GetWindowTextA(view, text, sizeof text);
