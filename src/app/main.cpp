@@ -7,6 +7,7 @@
 #include "app/MainUnit.h"
 #include "app/WindowState.h"
 #include "browse/shellfolder.h"
+#include "browse/treeicons.h"
 #include "pictures/jpeg.h"
 #include "resource.h"
 #include "ui/app.h"
@@ -29,6 +30,7 @@ void LoadFormatTexts() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  pix::TSystemIconsWarmUp warmUp;  // alongside the main window's making
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   pix::TShellSession shell;  // the shell's folders and menus are COM objects

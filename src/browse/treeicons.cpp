@@ -14,21 +14,45 @@ int SmallIcon(LPCITEMIDLIST id, UINT extra) {
   return fi.iIcon;
 }
 
+// The icons Attach asks for: the desktop's, the plain folder's, open and closed.
+const UINT kPlain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+
+HIMAGELIST SystemIcons(LPCITEMIDLIST desktop, int& folder, int& openFolder) {
+  SHFILEINFOA fi{};
+  auto icons = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop), 0, &fi, sizeof fi,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, kPlain)) folder = fi.iIcon;
+  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, kPlain | SHGFI_OPENICON))
+    openFolder = fi.iIcon;
+  return icons;
+}
+
 }  // namespace
+
+TSystemIconsWarmUp::TSystemIconsWarmUp() {
+  try {
+    thread_ = std::thread([] {
+      HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      ITEMIDLIST desktop{};  // the empty list names the desktop
+      int folder = 0, openFolder = 0;
+      SystemIcons(&desktop, folder, openFolder);
+      if (SUCCEEDED(com)) CoUninitialize();
+    });
+  } catch (...) {
+    // No thread: the tree fills the list itself.
+  }
+}
+
+TSystemIconsWarmUp::~TSystemIconsWarmUp() {
+  if (thread_.joinable()) thread_.join();
+}
 
 void TTreeIcons::Attach(const TTreeNodes& tree) {
   tree_ = tree;
   // The tree shows the system's own small icon list, which it must not free.
-  SHFILEINFOA fi{};
-  auto icons = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoA(reinterpret_cast<LPCSTR>(DesktopRecord().AbsoluteId()), 0, &fi, sizeof fi,
-                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  HIMAGELIST icons = SystemIcons(DesktopRecord().AbsoluteId(), folderIcon_, openFolderIcon_);
   if (icons) tree_.Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
-  const UINT plain = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
-  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain))
-    folderIcon_ = fi.iIcon;
-  if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &fi, sizeof fi, plain | SHGFI_OPENICON))
-    openFolderIcon_ = fi.iIcon;
 }
 
 void TTreeIcons::Provide(NMTVDISPINFOA& info) {

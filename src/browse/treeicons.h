@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <deque>
+#include <thread>
 #include <unordered_map>
 
 #include "browse/shellfolder.h"
@@ -34,6 +35,20 @@ class TTreeIcons {
   std::deque<TShellFolder*> queue_;
   std::unordered_map<TShellFolder*, HTREEITEM> wanted_;
   bool posted_ = false;
+};
+
+// The system's small icon list, filled on a thread of its own from the start:
+// under Wine that is the slowest step of making the main window (tens of
+// milliseconds), and nothing needs the list before the tree attaches it.
+class TSystemIconsWarmUp {
+ public:
+  TSystemIconsWarmUp();
+  ~TSystemIconsWarmUp();  // waits for the thread
+  TSystemIconsWarmUp(const TSystemIconsWarmUp&) = delete;
+  TSystemIconsWarmUp& operator=(const TSystemIconsWarmUp&) = delete;
+
+ private:
+  std::thread thread_;
 };
 
 }  // namespace pix

@@ -64,7 +64,8 @@ void RegisterWindowClass(const TWindowClass& cls) {
   wc.hInstance = inst;
   wc.hCursor = cls.cursor ? cls.cursor : LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = cls.background;
-  wc.hIcon = LoadIconA(inst, "MAINICON");
+  // No class icon: a form sets its own for its density (TForm::UseDpi), and
+  // loading one costs milliseconds a class.
   wc.lpszClassName = cls.name;
   RegisterClassExA(&wc);
   registered.emplace(cls.name, cls);

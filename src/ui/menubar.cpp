@@ -209,7 +209,11 @@ void TMenuBar::Relayout() {
 }
 
 // The one tool of the hint window covers the item that has a hint.
-void TMenuBar::PlaceHint() {
+void TMenuBar::PlaceHint(bool now) {
+  if (!tooltip_ && !now && !IsWindowVisible(Handle())) {
+    if (!hintAsked_) hintAsked_ = PostMessageA(Handle(), kPlaceHint, 0, 0);
+    return;
+  }
   for (size_t i = 0; i < items_.size(); ++i) {
     if (items_[i].hint.empty()) continue;
     TOOLINFOA ti{};

@@ -93,7 +93,10 @@ class TMenuBar : public TControl {
   bool AltKey(MSG& msg);
   void MoveHot(int step);
   void UseItem(int index);
-  void PlaceHint();
+  // The hint window is made at once (`now`), or when the bar shows, or once the
+  // loop runs: it is a top-level window, which showing the bar need not wait for.
+  void PlaceHint(bool now = false);
+  static constexpr UINT kPlaceHint = WM_APP + 0x53;
   std::vector<int> Matches(wchar_t ch) const;
 
   std::vector<TItem> items_;
@@ -104,6 +107,7 @@ class TMenuBar : public TControl {
   bool keyboardMode_ = false;
   bool altAlone_ = false;
   bool inDropDown_ = false;
+  bool hintAsked_ = false;
 };
 
 // The idle-time refresh: the commands of every visible bar in a visible,

@@ -94,6 +94,11 @@ bool TMenuBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       items_[i].entries[e]->Run();
     return true;
   }
+  if (msg == kPlaceHint) {
+    hintAsked_ = false;
+    PlaceHint(true);
+    return true;
+  }
   return TControl::HandleMessage(msg, wp, lp, result);
 }
 
