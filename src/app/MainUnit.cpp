@@ -25,6 +25,7 @@ class TFileListSteps : public TViewList {
   std::string SelectedFilePath() const override { return list_.SelectedFilePath(); }
   int IndexOf(const std::string& name) const override { return list_.IndexOf(name); }
   void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
+  void MakeRoomToLoad() override { ReadAheadStepping(list_, true); }
 
  private:
   TFileListBox& list_;
@@ -140,11 +141,13 @@ void TfmMain::flListChange() {
       for (int panel = 0; panel < 3; ++panel) StatusBar.SetPanelText(panel, "");
     return;
   }
+  // While the full-screen view is up it reads ahead for its own view.
+  bool ahead = !view_ || !IsWindowVisible(view_->Handle());
+  if (ahead) ReadAheadStepping(flList, false);
   // A failed load raises before the status bar is touched.
   LoadPictureFile(Img.Picture(), path);
   ShowPictureStatus(StatusBar, path, Img.Picture());
-  // While the full-screen view is up it reads ahead for its own view.
-  if (!view_ || !IsWindowVisible(view_->Handle())) ReadAheadAround(flList, false, Img);
+  if (ahead) ReadAheadAround(flList, false, Img);
 }
 
 // The busy cursor from before the view is made until the view shows, and again

@@ -12,4 +12,9 @@ class TImageHost;
 // when `wrap`. Only JPEG files are read ahead; a new folder drops everything.
 void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view);
 
+// The list's selected file is about to load (a step, before ReadAheadAround):
+// decodes kept for none of it, its coming neighbours and the picture shown
+// now go first, so that the load never finds more than those beside it.
+void ReadAheadStepping(const TFileListBox& list, bool wrap);
+
 }  // namespace pix

@@ -52,6 +52,7 @@ void TfmView::ScaleLayout(const FormMetrics&) {
 void TfmView::ShowPicture(const std::string& path) {
   shownName_ = FileNamePart(path);
   shownIndex_ = FileList ? FileList->ItemIndex() : -1;
+  if (FileList) FileList->MakeRoomToLoad();
   LoadPictureFile(imgWiev.Picture(), path);
   ShowPictureStatus(fsStatusBar, path, imgWiev.Picture());
   SetText("Pixlumen : " + FileNamePart(path));

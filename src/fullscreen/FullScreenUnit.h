@@ -28,8 +28,10 @@ struct TViewList {
     (void)name;
     return kUnknown;
   }
-  // Reads the selected entry's neighbours ahead for the view.
+  // Reads the selected entry's neighbours ahead for the view; before that
+  // entry loads, makes room for it among what was read ahead.
   virtual void ReadAheadFor(const TImageHost& view) = 0;
+  virtual void MakeRoomToLoad() {}
 };
 
 class TfmView : public TForm {

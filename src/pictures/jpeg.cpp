@@ -336,11 +336,19 @@ void TJPEGImage::DecodeHere() {
 
 std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefaults& settings,
                                          std::function<bool()> interrupted) {
+  return DecodeJPEGBytes(data.bytes.get(), data.size, settings, std::move(interrupted), {});
+}
+
+std::shared_ptr<TBitmap> DecodeJPEGBytes(const uint8_t* bytes, size_t size,
+                                         const TJPEGDefaults& settings,
+                                         std::function<bool()> interrupted,
+                                         std::function<void(size_t)> consumed) {
   auto bmp = std::make_shared<TBitmap>();
-  TJPEGDecoder dec(data.bytes.get(), data.size);
+  TJPEGDecoder dec(bytes, size);
   dec.ReadHeader();
   dec.SetParameters(settings.PixelFormat == TJPEGPixelFormat::jf8Bit);
   dec.Interrupted = std::move(interrupted);
+  dec.Consumed = std::move(consumed);
   bool paletteSet = false;
   UndecodedRows rest;
   DecodeInto(dec, *bmp, paletteSet, rest);

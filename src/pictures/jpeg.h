@@ -80,6 +80,12 @@ class TJPEGImage : public TGraphic {
 // picture. `interrupted` is asked between scan lines (EJPEGInterrupted).
 std::shared_ptr<TBitmap> DecodeJPEGBytes(const TJPEGData& data, const TJPEGDefaults& settings,
                                          std::function<bool()> interrupted);
+// The same over bare bytes; `consumed` is told how many of the first bytes
+// the decode is done with (TJPEGDecoder::Consumed).
+std::shared_ptr<TBitmap> DecodeJPEGBytes(const uint8_t* bytes, size_t size,
+                                         const TJPEGDefaults& settings,
+                                         std::function<bool()> interrupted,
+                                         std::function<void(size_t)> consumed);
 
 // The read-ahead's side of a picture's first draw, set by it; none by default.
 struct TJPEGDecodeHooks {

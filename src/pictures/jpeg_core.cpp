@@ -87,6 +87,8 @@ boolean FillInputBuffer(j_decompress_ptr ci) {
   if (n > 0) {
     std::memcpy(s->buffer, s->data + s->pos, n);
     s->pos += n;
+    TJPEGDecoder* owner = ContextOf(reinterpret_cast<j_common_ptr>(ci))->owner;
+    if (owner->Consumed) owner->Consumed(s->pos);
   } else {
     if (s->startOfFile) ERREXIT(ci, JERR_INPUT_EMPTY);
     WARNMS(ci, JWRN_JPEG_EOF);

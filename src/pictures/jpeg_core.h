@@ -102,6 +102,10 @@ class TJPEGDecoder {
   // Asked between scan lines (and between the input passes of a multi-scan
   // file); true stops the decode with EJPEGInterrupted. Must not throw.
   std::function<bool()> Interrupted;
+  // Told how many of the data's first bytes have been copied out for the last
+  // time: libjpeg never reads them again, so their memory may be given back
+  // while the decode goes on. Must not throw.
+  std::function<void(size_t)> Consumed;
 
   void ReadHeader();
   // The program's decoding parameters; `eightBit` is the 8-bit pixel format.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -45,10 +46,47 @@ struct TReadAhead::Shared {
   int tried = 0, interrupted = 0, finished = 0;
   std::vector<std::shared_ptr<Entry>> results;  // handed over, for the interface thread
   std::shared_ptr<Entry> spare;  // stepped away from; goes when the worker needs room
+  // Decodes a step let go, freed by the worker: freeing a large bitmap takes
+  // milliseconds the step should not wait for.
+  std::vector<std::shared_ptr<Entry>> discard;
+  std::atomic<bool> discarding{false};
   TTestHooks hooks;
   // Set each time the worker is done with a file: a waiting draw looks again.
   TOwnedHandle done{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
   std::thread thread;
+};
+
+// A file's bytes in pages of their own, so that the part a decode is done
+// with goes back to the system while the pixels it made grow: a picture read
+// ahead never holds its whole file and its whole bitmap at once.
+class TFileBytes {
+ public:
+  explicit TFileBytes(uint64_t size) {
+    if (size > 0 && size < std::numeric_limits<size_t>::max())
+      base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, static_cast<size_t>(size),
+                                                 MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!base_) throw EOutOfMemory("Out of memory while expanding memory stream");
+    size_ = static_cast<size_t>(size);
+  }
+  ~TFileBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
+  TFileBytes(const TFileBytes&) = delete;
+  TFileBytes& operator=(const TFileBytes&) = delete;
+
+  uint8_t* Bytes() const { return base_; }
+  size_t Size() const { return size_; }
+  // The first `done` bytes are read no more: their whole pages are given back
+  // (a megabyte at a time, so the system is asked rarely).
+  void Done(size_t done) {
+    constexpr size_t kStep = size_t{1} << 20;
+    size_t upTo = std::min(done, size_) & ~(kPage - 1);
+    if (upTo < released_ + kStep) return;
+    if (VirtualFree(base_ + released_, upTo - released_, MEM_DECOMMIT)) released_ = upTo;
+  }
+
+ private:
+  static constexpr size_t kPage = 4096;  // the smallest page size of every Windows
+  uint8_t* base_ = nullptr;
+  size_t size_ = 0, released_ = 0;
 };
 
 namespace {
@@ -118,6 +156,12 @@ SIZE TReadAhead::KeptSize(const std::string& path) {
   for (const auto& e : entries_)
     if (e->path == path) return {e->bitmap->Width(), e->bitmap->Height()};
   return {0, 0};
+}
+
+size_t TReadAhead::Held() {
+  std::lock_guard<std::mutex> lock(shared_->lock);
+  return entries_.size() + (shared_->spare ? 1 : 0) + shared_->results.size() +
+         shared_->discard.size();
 }
 
 bool TReadAhead::Working() const {
@@ -358,6 +402,50 @@ void TReadAhead::Schedule(const std::string& shown, const std::vector<std::strin
   s.wake.notify_one();
 }
 
+void TReadAhead::Stepping(const std::string& to, const std::vector<std::string>& neighbours) {
+  if (to == shown_) return;
+  Collect();
+  auto kept = [&](const std::string& path) {
+    return path == to || path == shown_ || Contains(neighbours, path);
+  };
+  std::vector<std::shared_ptr<Entry>> gone;  // freed last, outside the lock
+  gone.reserve(entries_.size() + 1);
+  std::erase_if(entries_, [&](const auto& e) {
+    if (kept(e->path)) return false;
+    gone.push_back(e);
+    return true;
+  });
+  // The picture stepped from keeps its pixels, not the copies reduced for its
+  // draws (as Schedule does).
+  for (const auto& e : entries_)
+    if (e->path == shown_) e->bitmap->PixelsChanged();
+  Prune();
+  Shared& s = *shared_;
+  std::lock_guard<std::mutex> lock(s.lock);
+  if (s.spare && !kept(s.spare->path)) gone.push_back(std::move(s.spare));
+  if (gone.empty() || !s.thread.joinable() || s.quit) return;  // freed here, after the lock
+  try {
+    s.discard.insert(s.discard.end(), gone.begin(), gone.end());
+  } catch (...) {
+    return;
+  }
+  gone.clear();
+  s.discarding = true;
+  s.wake.notify_one();
+}
+
+// Frees what a step let go; `lock` is held on entry and on return.
+void TReadAhead::FreeDiscarded(std::unique_lock<std::mutex>& lock) {
+  Shared& s = *shared_;
+  if (s.discard.empty()) return;
+  std::vector<std::shared_ptr<Entry>> gone;
+  gone.swap(s.discard);
+  s.discarding = false;
+  lock.unlock();
+  gone.clear();
+  lock.lock();
+}
+
 void TReadAhead::SetPaused(bool paused) {
   {
     std::lock_guard<std::mutex> lock(shared_->lock);
@@ -429,6 +517,7 @@ void TReadAhead::Stop() {
   std::lock_guard<std::mutex> lock(s.lock);
   s.results.clear();
   s.spare.reset();
+  s.discard.clear();
 }
 
 // Nothing the worker does may leave its body: an exception there would end
@@ -459,11 +548,14 @@ void TReadAhead::Worker() {
 // draw that Schedule keeps free of the worker go on.
 void TReadAhead::GiveWay() {
   Shared& s = *shared_;
-  if (!s.yield) return;
+  if (!s.yield && !s.discarding) return;
   std::unique_lock<std::mutex> lock(s.lock);
+  FreeDiscarded(lock);
   for (DWORD since;
-       s.yield && !s.cancel && !s.hurry && (since = GetTickCount() - s.stepped) < kDrawWaitMs;)
+       s.yield && !s.cancel && !s.hurry && (since = GetTickCount() - s.stepped) < kDrawWaitMs;) {
     s.wake.wait_for(lock, std::chrono::milliseconds(kDrawWaitMs - since));
+    FreeDiscarded(lock);
+  }
 }
 
 // Waits for the next file to read; false when the worker is to end.
@@ -472,7 +564,9 @@ bool TReadAhead::NextFile(std::string& path) {
   std::unique_lock<std::mutex> lock(s.lock);
   auto ready = [&] { return s.quit || (!s.paused && !s.queue.empty()); };
   for (;;) {
-    s.wake.wait(lock, ready);
+    s.wake.wait(lock, [&] { return ready() || !s.discard.empty(); });
+    FreeDiscarded(lock);
+    if (!ready()) continue;
     // After a step, perhaps not before its picture is drawn (Schedule): so a
     // held key reads nothing.
     DWORD since = GetTickCount() - s.stepped;
@@ -518,16 +612,21 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
     entry->settings = shared_->settings;
     hooks = shared_->hooks;
   }
-  // The file is closed again before the decode; the bytes go after it.
-  std::shared_ptr<TJPEGData> data = ReadFile(path, hooks);
+  // The file is closed again before the decode; its bytes go as the decode
+  // is done with them.
+  std::unique_ptr<TFileBytes> data = ReadFile(path, hooks);
   if (!data) return nullptr;
-  entry->digest = DigestOf(*data);
+  entry->digest = DigestJPEGBytes(data->Bytes(), data->Size());
   Shared& s = *shared_;
-  entry->bitmap = DecodeJPEGBytes(*data, entry->settings, [this, &s, raised = false]() mutable {
-    if (s.hurry && !raised) raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    GiveWay();
-    return s.cancel.load();
-  });
+  entry->bitmap = DecodeJPEGBytes(
+      data->Bytes(), data->Size(), entry->settings,
+      [this, &s, raised = false]() mutable {
+        if (s.hurry && !raised)
+          raised = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+        GiveWay();
+        return s.cancel.load();
+      },
+      [&data](size_t done) { data->Done(done); });
   data.reset();
   GiveWay();
   ReduceForView(*entry);
@@ -536,9 +635,9 @@ std::shared_ptr<TReadAhead::Entry> TReadAhead::Work(const std::string& path) {
 
 // Whether a picture with this header, from a file this large, may be read
 // ahead: the pixel limit and the memory budget. The spare's room is taken back.
-bool TReadAhead::Affordable(const TJPEGData& header, uint64_t fileBytes) {
-  if (!ReadAheadFits(header.width, header.height, sizeof(void*) > 4)) return false;
-  TPictureCost cost = JPEGPictureCost(header.width, header.height, fileBytes);
+bool TReadAhead::Affordable(int width, int height, uint64_t fileBytes) {
+  if (!ReadAheadFits(width, height, sizeof(void*) > 4)) return false;
+  TPictureCost cost = JPEGPictureCost(width, height, fileBytes);
   std::shared_ptr<Entry> spare;  // freed outside the lock
   std::lock_guard<std::mutex> lock(shared_->lock);
   spare = std::move(shared_->spare);
@@ -549,7 +648,7 @@ bool TReadAhead::Affordable(const TJPEGData& header, uint64_t fileBytes) {
 // at once, without keeping anyone else from writing, renaming or deleting it.
 // The header and the budget are looked at after the first piece; the file is
 // closed before anything is decoded. None when it is not to be read ahead.
-std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const TTestHooks& hooks) {
+std::unique_ptr<TFileBytes> TReadAhead::ReadFile(const std::string& path, const TTestHooks& hooks) {
   Shared& s = *shared_;
   TOwnedFile f(CreateFileW(PlatformPath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -583,21 +682,23 @@ std::shared_ptr<TJPEGData> TReadAhead::ReadFile(const std::string& path, const T
   } catch (const EJPEG&) {
     if (header->size == total) throw;  // broken: its own load reports it
   }
-  if (known && !Affordable(*header, total)) return nullptr;
+  if (known && !Affordable(header->width, header->height, total)) return nullptr;
   // Then the rest, into the whole file's buffer.
-  auto data = std::make_shared<TJPEGData>();
-  AllocateJPEGBytes(*data, total);
-  std::memcpy(data->bytes.get(), header->bytes.get(), done);
+  auto data = std::make_unique<TFileBytes>(total);
+  std::memcpy(data->Bytes(), header->bytes.get(), done);
   header.reset();
-  while (done < data->size) {
-    size_t n = std::min(piece, data->size - done);
-    if (!ReadPiece(f.Get(), data->bytes.get() + done, n)) return nullptr;
+  while (done < data->Size()) {
+    size_t n = std::min(piece, data->Size() - done);
+    if (!ReadPiece(f.Get(), data->Bytes() + done, n)) return nullptr;
     done += n;
     afterPiece();
   }
   f.Reset();
-  ReadJPEGHeader(*data);
-  if (!known && !Affordable(*data, total)) return nullptr;
+  if (!known) {
+    TJPEGDecoder whole(data->Bytes(), data->Size());
+    whole.ReadHeader();
+    if (!Affordable(whole.ImageWidth(), whole.ImageHeight(), total)) return nullptr;
+  }
   return data;
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "pictures/placement_core.h"
 
 namespace pix {
+
+class TFileBytes;
 
 class TReadAhead {
  public:
@@ -41,6 +44,10 @@ class TReadAhead {
   // until the worker needs its room, so a step straight back finds it.
   void Schedule(const std::string& shown, const std::vector<std::string>& neighbours,
                 const TTarget& target);
+  // A step is about to load `to`: kept decodes of none of it, its coming
+  // `neighbours` and the picture shown now go, the spare too, so that the
+  // load has their room. Schedule follows the load.
+  void Stepping(const std::string& to, const std::vector<std::string>& neighbours);
   // No new work while paused (the program is minimised); the file in work
   // finishes, what is kept and what is still to do stay.
   void SetPaused(bool paused);
@@ -68,6 +75,8 @@ class TReadAhead {
   bool DrawWaits() const { return drawWaits_; }
   // The size of the decode kept for `path` (0 x 0 for none).
   SIZE KeptSize(const std::string& path);
+  // Decodes not yet freed: kept, the spare, handed over, let go by a step.
+  size_t Held();
 
   // For tests: the worker reads files in pieces of `pieceBytes`, running
   // `afterPiece` after each (a slow disk), and runs `onHandOver` as it hands a
@@ -85,9 +94,10 @@ class TReadAhead {
   void Worker();
   bool NextFile(std::string& path);
   void GiveWay();
+  void FreeDiscarded(std::unique_lock<std::mutex>& lock);
   std::shared_ptr<Entry> Work(const std::string& path);
-  std::shared_ptr<TJPEGData> ReadFile(const std::string& path, const TTestHooks& hooks);
-  bool Affordable(const TJPEGData& header, uint64_t fileBytes);
+  std::unique_ptr<TFileBytes> ReadFile(const std::string& path, const TTestHooks& hooks);
+  bool Affordable(int width, int height, uint64_t fileBytes);
   void ReduceForView(Entry& entry);
   bool HandOver(const std::string& path, std::shared_ptr<Entry> entry, bool stopped);
   void Deliver(const std::shared_ptr<Entry>& entry);

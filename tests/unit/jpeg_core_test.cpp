@@ -304,3 +304,40 @@ TEST(JpegDigest, EveryByteAndTheLengthCount) {
 
 }  // namespace
 }  // namespace pix
+
+// The bytes the decoder says it is done with are given back to the system
+// while it goes on (the read-ahead decommits them): scribbling over them as
+// soon as they are reported must leave every kind of file decoding to the
+// same pixels, and the reports must only grow, up to the file's end.
+TEST(JpegDecode, BytesReportedConsumedAreNeverReadAgain) {
+  struct Case {
+    const char* what;
+    jpegtest::Recipe recipe;
+    size_t cut = 0;  // bytes cut off the end: a truncated file
+  };
+  const Case cases[] = {
+      {"baseline", {640, 480}},
+      {"progressive", {640, 480, Kind::Color, true}},
+      {"restart markers", {640, 480, Kind::Color, false, false, 90, false, 2}},
+      {"arithmetic", {640, 480, Kind::Color, false, false, 90, true}},
+      {"gray", {640, 480, Kind::Gray}},
+      {"truncated", {640, 480}, 20000},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = jpegtest::Photo(c.recipe);
+    ASSERT_GT(bytes.size(), c.cut + 40000) << c.what;  // many source buffers' worth
+    bytes.resize(bytes.size() - c.cut);
+    jpegtest::Decoded plain = jpegtest::Decode(bytes);
+    std::string scratch = bytes;
+    size_t last = 0;
+    bool grew = true;
+    jpegtest::Decoded scribbled = jpegtest::Decode(scratch, false, [&](size_t done) {
+      grew = grew && done > last && done <= scratch.size();
+      std::memset(scratch.data() + last, 0x5A, done - std::min(done, last));
+      last = std::max(last, done);
+    });
+    EXPECT_TRUE(grew) << c.what;
+    EXPECT_EQ(last, bytes.size()) << c.what;
+    EXPECT_TRUE(scribbled.pixels == plain.pixels) << c.what;
+  }
+}

@@ -178,9 +178,11 @@ struct Decoded {
   }
 };
 
-inline Decoded Decode(const std::string& bytes, bool eightBit = false) {
+inline Decoded Decode(const std::string& bytes, bool eightBit = false,
+                      std::function<void(size_t)> consumed = {}) {
   Decoded d;
   pix::TJPEGDecoder dec(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  dec.Consumed = std::move(consumed);
   dec.ReadHeader();
   dec.SetParameters(eightBit);
   d.bits = dec.OutputBits();

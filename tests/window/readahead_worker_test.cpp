@@ -81,6 +81,35 @@ TEST(ReadAheadWorker, AnAllocationFailureInTheHandOverEndsNoProcess) {
   EXPECT_EQ(ra.KeptSize(dir.File("b.jpg")).cy, 200);
 }
 
+// A step lets go of the decodes that neither the picture stepped onto nor its
+// coming neighbours want before that picture's file is read, so the load
+// never finds more than the shown picture and two neighbours beside it; in a
+// ring of three every one is still a neighbour and stays.
+TEST(ReadAheadWorker, AStepLetsGoOfWhatNoNeighbourWantsBeforeItsLoad) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> next;  // the neighbours of c.jpg
+    size_t held;
+    int aWidth;
+  };
+  const Case cases[] = {{"a long list", {"d.jpg", "b.jpg"}, 1, 0},
+                        {"a ring of three", {"a.jpg", "b.jpg"}, 2, 320}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.Write("a.jpg", jpegtest::Photo({320, 240}));
+    dir.Write("c.jpg", jpegtest::Photo({330, 240}));
+    TReadAhead ra;
+    ra.Schedule(dir.File("b.jpg"), {dir.File("c.jpg"), dir.File("a.jpg")}, {});
+    ASSERT_TRUE(WaitFor([&] { return ra.Kept() == 2 && !ra.Working(); })) << c.what;
+    std::vector<std::string> next;
+    for (const std::string& name : c.next) next.push_back(dir.File(name));
+    ra.Stepping(dir.File("c.jpg"), next);
+    EXPECT_EQ(ra.KeptSize(dir.File("c.jpg")).cx, 330) << c.what;
+    EXPECT_EQ(ra.KeptSize(dir.File("a.jpg")).cx, c.aWidth) << c.what;
+    EXPECT_TRUE(WaitFor([&] { return ra.Held() == c.held; })) << c.what;
+  }
+}
+
 class ReadAheadSteps : public pixtest::MainWindowTest {
  protected:
   void TearDown() override {
@@ -336,6 +365,31 @@ namespace {
 
 const TJPEGImage* JpegOf(TImageHost& host) {
   return dynamic_cast<const TJPEGImage*>(host.Picture().Graphic());
+}
+
+// Walking on through 1, 2, 3 (4.bmp is never read ahead) lets go of 1.jpg,
+// which no longer neighbours what is shown, though the worker has nothing
+// more to read that would make room; turning back keeps what it leaves.
+TEST_F(ReadAheadSteps, WalkingOnLetsGoOfThePicturePassed) {
+  TReadAhead& ra = ReadAhead();
+  ready = [&] { return !ra.Working(); };
+  Run({{"1.jpg", jpegtest::Photo({60, 40})},
+       {"2.jpg", jpegtest::Photo({62, 40})},
+       {"3.jpg", jpegtest::Photo({64, 40})},
+       {"4.bmp", pixtest::SolidBitmap(40, 30, RGB(0, 0, 255))}},
+      0,
+      {[&](TfmView& v) { Key(v, VK_RIGHT); }, [&](TfmView& v) { Key(v, VK_RIGHT); },
+       [&](TfmView& v) {
+         EXPECT_EQ(v.Text(), "Pixlumen : 3.jpg");
+         EXPECT_EQ(ra.KeptSize(dir.File("1.jpg")).cx, 0);
+         EXPECT_TRUE(WaitFor([&] { return ra.Held() == 2; }));  // 3.jpg and 2.jpg
+         Key(v, VK_LEFT);
+       },
+       [&](TfmView& v) {
+         EXPECT_EQ(v.Text(), "Pixlumen : 2.jpg");
+         EXPECT_EQ(ra.KeptSize(dir.File("3.jpg")).cx, 64);
+       }});
+  EXPECT_TRUE(errors.empty());
 }
 
 // A step in the full-screen view loads the file into the view and the main
