@@ -64,6 +64,6 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     endif()
     add_test(NAME ${name} COMMAND ${PIX_ROOT}/fuzz/smoke.sh $<TARGET_FILE:${name}> ${corpus}
       ${PIX_SEEDS}/${name} ${PIX_FUZZ_FLOOR_${name}})
-    set_tests_properties(${name} PROPERTIES LABELS fuzz)
+    set_tests_properties(${name} PROPERTIES LABELS fuzz RESOURCE_LOCK corpus)
   endforeach()
 endif()

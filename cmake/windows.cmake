@@ -80,7 +80,7 @@ if(PIX_TARGET_NAME STREQUAL "win32")
     add_test(NAME window_dpi${dpi} COMMAND ${PIX_ROOT}/script/wine-env run
       ${CMAKE_BINARY_DIR}/../.winenv-dpi${dpi} $<TARGET_FILE:window_tests>
       --gtest_filter=DpiScreen.*)
-    set_tests_properties(window_dpi${dpi} PROPERTIES LABELS window TIMEOUT 300
+    set_tests_properties(window_dpi${dpi} PROPERTIES LABELS window TIMEOUT 300 RESOURCE_LOCK wine
       ENVIRONMENT "PIX_WINE_DPI=${dpi};PIX_SCREEN_DPI=${dpi}")
   endforeach()
 endif()
@@ -94,9 +94,12 @@ foreach(src ${TEST_PROGRAMS})
   add_dependencies(window_tests ${name})
 endforeach()
 
-set_tests_properties(unit_${PIX_TARGET_NAME} PROPERTIES LABELS unit FIXTURES_REQUIRED wine)
+# Everything under Wine runs one at a time (RESOURCE_LOCK wine); the native
+# tests run beside it when ctest runs two at once, as script/test does.
+set_tests_properties(unit_${PIX_TARGET_NAME} PROPERTIES LABELS unit FIXTURES_REQUIRED wine
+  RESOURCE_LOCK wine)
 set_tests_properties(window_${PIX_TARGET_NAME} PROPERTIES LABELS window FIXTURES_REQUIRED wine
-  TIMEOUT 900)
+  TIMEOUT 900 RESOURCE_LOCK wine)
 
 # Hostile pictures played for real: the native build's fuzz corpora, their
 # seeds and the broken-file tables, each file loaded and drawn by replay.exe.
@@ -111,8 +114,9 @@ foreach(kind bmp:bmp icon:ico metafile:wmf jpeg:jpg)
 endforeach()
 target_compile_options(replay PRIVATE ${PIX_WARNINGS})
 add_test(NAME replay_${PIX_TARGET_NAME} COMMAND replay ${PIX_REPLAY_ARGS} --as - Z:${PIX_NATIVE}/tables)
+# Not while a fuzz run adds to the corpus it plays.
 set_tests_properties(replay_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
-  TIMEOUT 600)
+  TIMEOUT 600 RESOURCE_LOCK "wine;corpus")
 
 # The program's verdict on the metafile seeds and the tables against the platform's
 # own; lists what the program refuses that the platform plays. Once, on the 32-bit
@@ -122,7 +126,7 @@ if(PIX_TARGET_NAME STREQUAL "win32")
   add_test(NAME verdict_${PIX_TARGET_NAME} COMMAND verdict --timeout 5
     Z:${PIX_NATIVE}/seeds/metafile_fuzz Z:${PIX_NATIVE}/tables)
   set_tests_properties(verdict_${PIX_TARGET_NAME} PROPERTIES LABELS replay FIXTURES_REQUIRED wine
-    TIMEOUT 600)
+    TIMEOUT 600 RESOURCE_LOCK "wine;corpus")
 endif()
 
 # End-to-end tests: tests/e2e/<name>.sh drive the real executable with X input.
@@ -134,6 +138,7 @@ if(PIX_TARGET_NAME STREQUAL "win32")
     add_test(NAME e2e_${name} COMMAND ${PIX_ROOT}/script/wine-env run ${PIX_WINENV}
       bash ${script} $<TARGET_FILE:Pixlumen>)
     set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine TIMEOUT 300
+      RESOURCE_LOCK wine
       ENVIRONMENT "PIX_ROOT=${PIX_ROOT};PIX_BUILD=${CMAKE_BINARY_DIR}")
   endforeach()
 endif()
@@ -148,6 +153,7 @@ if(PIX_TARGET_NAME STREQUAL "win32")
     add_test(NAME bench_${name} COMMAND ${PIX_ROOT}/script/wine-env run ${PIX_WINENV}
       bash ${PIX_ROOT}/bench/short.bash ${script})
     set_tests_properties(bench_${name} PROPERTIES LABELS bench FIXTURES_REQUIRED wine TIMEOUT 120
+      RESOURCE_LOCK wine
       ENVIRONMENT "PIX_ROOT=${PIX_ROOT};PIX_BUILD=${CMAKE_BINARY_DIR}")
   endforeach()
 endif()
