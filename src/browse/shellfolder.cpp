@@ -131,10 +131,14 @@ bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
 TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative, ComPtr<IShellFolder> folder)
     : parent_(parent ? parent : &DesktopRecord()),
       relative_(std::move(relative)),
-      absolute_(JoinIdLists(parent_->AbsoluteId(), relative_.Get())),
       folder_(std::move(folder)),
       bound_(static_cast<bool>(folder_)),
       level_(parent ? parent->level_ + 1 : 0) {}
+
+LPCITEMIDLIST TShellFolder::AbsoluteId() const {
+  if (!absolute_) absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  return absolute_.Get();
+}
 
 IShellFolder* TShellFolder::ParentFolder() const {
   return parent_ ? parent_->Folder() : nullptr;
@@ -157,7 +161,7 @@ IShellFolder* TShellFolder::Folder() const {
     return folder_.Get();
   IShellFolder* desktop = DesktopRecord().Folder();
   if (desktop &&
-      FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder, folder_.PutVoid())))
+      FAILED(desktop->BindToObject(AbsoluteId(), nullptr, IID_IShellFolder, folder_.PutVoid())))
     folder_.Reset();
   return folder_.Get();
 }
@@ -169,7 +173,7 @@ SFGAOF TShellFolder::Attributes(SFGAOF mask) const {
   // only for its own children: ask the folder the item really lies in.
   ComPtr<IShellFolder> owner;
   if (IdListItemCount(rel) > 1) {
-    in = SUCCEEDED(SHBindToParent(absolute_.Get(), IID_IShellFolder, owner.PutVoid(), &rel))
+    in = SUCCEEDED(SHBindToParent(AbsoluteId(), IID_IShellFolder, owner.PutVoid(), &rel))
              ? owner.Get()
              : nullptr;
   }
@@ -183,7 +187,7 @@ std::string TShellFolder::InFolderName() const {
 }
 
 std::string TShellFolder::Path() const {
-  return DisplayName(DesktopRecord().Folder(), absolute_.Get(), SHGDN_FORPARSING);
+  return DisplayName(DesktopRecord().Folder(), AbsoluteId(), SHGDN_FORPARSING);
 }
 
 namespace {
@@ -224,7 +228,7 @@ TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& path,
   if (FAILED(hr)) {
     renamed.Reset();
     // A failure that renamed all the same counts as what it is.
-    bool done = RenameInHolder(owner, path, ILFindLastID(absolute_.Get()), wide) ||
+    bool done = RenameInHolder(owner, path, ILFindLastID(AbsoluteId()), wide) ||
                 (!OnDisk(path) && OnDisk(target));
     if (!done) return TRename::Refused;
   }
@@ -236,7 +240,7 @@ TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& path,
 }
 
 void TShellFolder::Rebase() {
-  absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  absolute_.Reset();
   folder_.Reset();  // bound to the old name
   bound_ = false;
 }
