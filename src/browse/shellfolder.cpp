@@ -55,6 +55,35 @@ class TNameText {
   std::wstring_view text_;
 };
 
+// A plain file-system folder made straight from its path, as the shell's own
+// binding makes it. That binding first looks for a desktop.ini naming another
+// kind of folder, and under Wine looking for a name a big folder lacks reads
+// the whole folder. Windows heeds that file only in a folder marked read-only
+// or system, and those (and links, junctions, anything not a plain directory)
+// are left to the shell. Null when the item is none or the shell refuses.
+ComPtr<IShellFolder> PlainFolder(IShellFolder* in, LPCITEMIDLIST rel, LPCITEMIDLIST absolute) {
+  ComPtr<IShellFolder> folder;
+  WIN32_FIND_DATAW data{};
+  const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (IdListItemCount(rel) != 1 ||
+      FAILED(SHGetDataFromIDListW(in, rel, SHGDFIL_FINDDATA, &data, sizeof data)) ||
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.dwFileAttributes & kept))
+    return folder;
+  PERSIST_FOLDER_TARGET_INFO target{};
+  TNameText path(in, rel, SHGDN_FORPARSING);
+  std::wstring_view text = path.Text();
+  if (text.empty() || text.size() >= MAX_PATH) return folder;
+  text.copy(target.szTargetParsingName, text.size());
+  target.dwAttributes = data.dwFileAttributes;
+  target.csidl = -1;
+  ComPtr<IPersistFolder3> init;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellFSFolder, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IPersistFolder3, init.PutVoid())) &&
+      SUCCEEDED(init->InitializeEx(nullptr, absolute, &target)))
+    init->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  return folder;
+}
+
 }  // namespace
 
 TItemIdList CopyIdList(LPCITEMIDLIST id) {
@@ -150,6 +179,7 @@ IShellFolder* TShellFolder::Folder() const {
   IShellFolder* in = parent_->Folder();
   HWND owner = Application().MainWindow();
   LPCITEMIDLIST rel = relative_.Get();
+  if (in && (folder_ = PlainFolder(in, rel, AbsoluteId()))) return folder_.Get();
   if (in && SUCCEEDED(in->BindToObject(rel, nullptr, IID_IShellFolder, folder_.PutVoid())) &&
       folder_)
     return folder_.Get();
