@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -232,24 +233,44 @@ void TShellTreeView::Fill(HTREEITEM node) {
   }
   // Sorted by the folder's own comparison. Each comparison is a call into the
   // shell, so the names first put the children nearly in its order for little;
-  // the comparison then checks that and mends what differs. What is sorted is
-  // each name, its ASCII letters lowered once in a copy, with its child's
-  // place; the children stay where they are.
-  std::wstring keys = labels;
-  for (wchar_t& c : keys)
+  // the comparison then checks that and mends what differs. That first order
+  // is by name with its ASCII letters lowered, in a copy: past the start all
+  // the names share, four characters make one number, and only names whose
+  // numbers tie compare the rest. The children stay where they are.
+  std::wstring folded = labels;
+  for (wchar_t& c : folded)
     if (c >= L'A' && c <= L'Z') c += L'a' - L'A';
-  std::vector<std::pair<std::wstring_view, size_t>> order;
+  size_t shared = children.empty() ? 0 : children[0].length;
+  for (const Child& c : children) {
+    size_t n = std::min(shared, c.length);
+    const wchar_t* first = folded.data() + children[0].label;
+    shared = std::mismatch(first, first + n, folded.data() + c.label).first - first;
+  }
+  struct Key {
+    uint64_t head;
+    std::wstring_view rest;
+    size_t child;
+    bool operator<(const Key& o) const {
+      return head != o.head ? head < o.head : rest != o.rest ? rest < o.rest : child < o.child;
+    }
+  };
+  std::vector<Key> order;
   order.reserve(children.size());
-  for (size_t i = 0; i < children.size(); ++i)
-    order.emplace_back(std::wstring_view(keys).substr(children[i].label, children[i].length), i);
+  for (size_t i = 0; i < children.size(); ++i) {
+    std::wstring_view name(folded.data() + children[i].label, children[i].length);
+    name.remove_prefix(shared);
+    uint64_t head = 0;
+    for (size_t k = 0; k < 4; ++k) head = head << 16 | (k < name.size() ? name[k] : 0);
+    order.push_back({head, name.substr(std::min<size_t>(4, name.size())), i});
+  }
   std::sort(order.begin(), order.end());
-  SortByRuns(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-    return CompareResultOrder(folder->CompareIDs(0, children[a.second].record->RelativeId(),
-                                                 children[b.second].record->RelativeId())) < 0;
+  SortByRuns(order.begin(), order.end(), [&](const Key& a, const Key& b) {
+    return CompareResultOrder(folder->CompareIDs(0, children[a.child].record->RelativeId(),
+                                                 children[b.child].record->RelativeId())) < 0;
   });
-  for (const auto& [key, i] : order)
-    AddNode(node, std::move(children[i].record), labels.data() + children[i].label,
-            children[i].attributes);
+  for (const Key& k : order)
+    AddNode(node, std::move(children[k.child].record), labels.data() + children[k.child].label,
+            children[k.child].attributes);
 }
 
 // The step before a node expands; false when it must not expand.
