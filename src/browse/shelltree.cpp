@@ -295,8 +295,15 @@ void TShellTreeView::ExpandControl(HTREEITEM node) {
 
 void TShellTreeView::Expand(HTREEITEM node) {
   if (!node) return;
-  if (BeforeExpand(node)) ExpandControl(node);
+  if (BeforeExpand(node)) {
+    TDrawingHold hold(drawingHolds_, Handle());
+    ExpandControl(node);
+  }
   AfterExpand(nodes_, node);
+}
+
+void TShellTreeView::EndExpansionHold() {
+  if (std::exchange(userExpansionHeld_, false)) drawingHolds_.Release();
 }
 
 void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
@@ -348,10 +355,17 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       bool expand = BeforeExpand(node);
       AfterExpand(nodes_, node);
       result = expand ? FALSE : TRUE;
+      // The control goes on to expand the node and then reports it expanded.
+      if (expand && !userExpansionHeld_ && nodes_.FirstChild(node) && !nodes_.Expanded(node)) {
+        userExpansionHeld_ = true;
+        drawingHolds_.Hold(Handle());
+        PostMessageW(Handle(), kEndExpansionHold, 0, 0);
+      }
       return true;
     }
     case TVN_ITEMEXPANDEDA:
     case TVN_ITEMEXPANDEDW:
+      EndExpansionHold();
       if (tv.action & TVE_EXPAND) AfterExpand(nodes_, tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGINGA:
@@ -438,6 +452,9 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
   switch (msg) {
     case TTreeIcons::kMessage:
       icons_.Fetch();
+      return true;
+    case kEndExpansionHold:
+      EndExpansionHold();
       return true;
     case WM_TIMER:
       if (wp != kRefreshTimer) return false;

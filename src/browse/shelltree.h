@@ -163,6 +163,8 @@ class TShellTreeView : public TControl {
   std::vector<TItemIdList> branchesWanted_;
   HTREEITEM expanding_ = nullptr;  // expanded by Expand, which has run the step before
   int redrawLocks_ = 0;
+  TDrawingHolds drawingHolds_;
+  bool userExpansionHeld_ = false;  // a hold from an expansion the control began
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
@@ -175,6 +177,10 @@ class TShellTreeView : public TControl {
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing
   static constexpr UINT_PTR kRefreshTimer = 0x7E11;
+  // Posted with a hold on an expansion the control began: ends it should the
+  // control report no end of the expansion.
+  static constexpr UINT kEndExpansionHold = WM_APP + 13;
+  void EndExpansionHold();
   TTreeIcons icons_;
 };
 

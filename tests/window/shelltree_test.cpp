@@ -412,6 +412,49 @@ TEST(ShellTreeBinding, AMarkedFolderIsTheShellsOwnAndAPlainOneListsItsSubFolders
   pixtest::RemoveAll(dir.Path());
 }
 
+// The tree draws nothing while it expands a node, then is drawn whole, its new
+// scroll bar too: shown or hidden as before, whoever began the expansion.
+TEST(ShellTreeDrawing, AnExpandedTreeIsShownAsBeforeAndDrawnWhole) {
+  TempDir dir;
+  for (const char* parent : {"A", "B", "C", "D"}) {
+    pixtest::MakeFolder(dir.File(parent));
+    for (int i = 0; i < 40; ++i) pixtest::MakeFolder(dir.File(parent) + "\\f" + std::to_string(i));
+  }
+  pixtest::HostForm host;
+  host.Make();
+  TShellTreeView t;
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
+  t.SetRoot(dir.Path());
+  struct Row {
+    const char* node;
+    bool shown;
+    bool byControl;  // the control's own expansion, as a click or a key begins it
+  };
+  for (const Row& row : {Row{"A", true, false}, Row{"B", true, true}, Row{"C", false, false},
+                         Row{"D", false, true}}) {
+    SCOPED_TRACE(row.node);
+    // Each row starts from a tree without a scroll bar.
+    for (HTREEITEM n = t.Nodes().FirstChild(t.Nodes().Root()); n; n = t.Nodes().NextSibling(n))
+      SendMessageW(t.Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(n));
+    ShowWindow(t.Handle(), row.shown ? SW_SHOWNA : SW_HIDE);
+    UpdateWindow(host.Handle());
+    HTREEITEM node = Child(t, t.Nodes().Root(), row.node);
+    ASSERT_TRUE(node);
+    if (row.byControl)
+      SendMessageW(t.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+    else
+      t.Expand(node);
+    EXPECT_EQ(Labels(t, node).size(), 40u);
+    LONG style = GetWindowLongW(t.Handle(), GWL_STYLE);
+    EXPECT_EQ((style & WS_VISIBLE) != 0, row.shown);
+    if (row.shown) {
+      EXPECT_TRUE(style & WS_VSCROLL);
+      EXPECT_TRUE(GetUpdateRect(t.Handle(), nullptr, FALSE));  // drawn at the next painting
+    }
+  }
+  SetCurrentDirectoryA("C:\\");
+}
+
 TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) {
   TempDir dir;
   // Run from the folder it lies in, the script leaves its mark there.
