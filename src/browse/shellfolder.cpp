@@ -55,6 +55,35 @@ class TNameText {
   std::wstring_view text_;
 };
 
+// A plain file-system folder made straight from its path, as the shell's own
+// binding makes it. That binding first looks for a desktop.ini naming another
+// kind of folder, and under Wine looking for a name a big folder lacks reads
+// the whole folder. Windows heeds that file only in a folder marked read-only
+// or system, and those (and links, junctions, anything not a plain directory)
+// are left to the shell. Null when the item is none or the shell refuses.
+ComPtr<IShellFolder> PlainFolder(IShellFolder* in, LPCITEMIDLIST rel, LPCITEMIDLIST absolute) {
+  ComPtr<IShellFolder> folder;
+  WIN32_FIND_DATAW data{};
+  const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (IdListItemCount(rel) != 1 ||
+      FAILED(SHGetDataFromIDListW(in, rel, SHGDFIL_FINDDATA, &data, sizeof data)) ||
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.dwFileAttributes & kept))
+    return folder;
+  PERSIST_FOLDER_TARGET_INFO target{};
+  TNameText path(in, rel, SHGDN_FORPARSING);
+  std::wstring_view text = path.Text();
+  if (text.empty() || text.size() >= MAX_PATH) return folder;
+  text.copy(target.szTargetParsingName, text.size());
+  target.dwAttributes = data.dwFileAttributes;
+  target.csidl = -1;
+  ComPtr<IPersistFolder3> init;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellFSFolder, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IPersistFolder3, init.PutVoid())) &&
+      SUCCEEDED(init->InitializeEx(nullptr, absolute, &target)))
+    init->QueryInterface(IID_IShellFolder, folder.PutVoid());
+  return folder;
+}
+
 }  // namespace
 
 TItemIdList CopyIdList(LPCITEMIDLIST id) {
@@ -131,10 +160,14 @@ bool SameFolder(LPCITEMIDLIST a, LPCITEMIDLIST b) {
 TShellFolder::TShellFolder(TShellFolder* parent, TItemIdList relative, ComPtr<IShellFolder> folder)
     : parent_(parent ? parent : &DesktopRecord()),
       relative_(std::move(relative)),
-      absolute_(JoinIdLists(parent_->AbsoluteId(), relative_.Get())),
       folder_(std::move(folder)),
       bound_(static_cast<bool>(folder_)),
       level_(parent ? parent->level_ + 1 : 0) {}
+
+LPCITEMIDLIST TShellFolder::AbsoluteId() const {
+  if (!absolute_) absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  return absolute_.Get();
+}
 
 IShellFolder* TShellFolder::ParentFolder() const {
   return parent_ ? parent_->Folder() : nullptr;
@@ -146,6 +179,7 @@ IShellFolder* TShellFolder::Folder() const {
   IShellFolder* in = parent_->Folder();
   HWND owner = Application().MainWindow();
   LPCITEMIDLIST rel = relative_.Get();
+  if (in && (folder_ = PlainFolder(in, rel, AbsoluteId()))) return folder_.Get();
   if (in && SUCCEEDED(in->BindToObject(rel, nullptr, IID_IShellFolder, folder_.PutVoid())) &&
       folder_)
     return folder_.Get();
@@ -157,7 +191,7 @@ IShellFolder* TShellFolder::Folder() const {
     return folder_.Get();
   IShellFolder* desktop = DesktopRecord().Folder();
   if (desktop &&
-      FAILED(desktop->BindToObject(absolute_.Get(), nullptr, IID_IShellFolder, folder_.PutVoid())))
+      FAILED(desktop->BindToObject(AbsoluteId(), nullptr, IID_IShellFolder, folder_.PutVoid())))
     folder_.Reset();
   return folder_.Get();
 }
@@ -169,7 +203,7 @@ SFGAOF TShellFolder::Attributes(SFGAOF mask) const {
   // only for its own children: ask the folder the item really lies in.
   ComPtr<IShellFolder> owner;
   if (IdListItemCount(rel) > 1) {
-    in = SUCCEEDED(SHBindToParent(absolute_.Get(), IID_IShellFolder, owner.PutVoid(), &rel))
+    in = SUCCEEDED(SHBindToParent(AbsoluteId(), IID_IShellFolder, owner.PutVoid(), &rel))
              ? owner.Get()
              : nullptr;
   }
@@ -183,7 +217,7 @@ std::string TShellFolder::InFolderName() const {
 }
 
 std::string TShellFolder::Path() const {
-  return DisplayName(DesktopRecord().Folder(), absolute_.Get(), SHGDN_FORPARSING);
+  return DisplayName(DesktopRecord().Folder(), AbsoluteId(), SHGDN_FORPARSING);
 }
 
 namespace {
@@ -224,7 +258,7 @@ TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& path,
   if (FAILED(hr)) {
     renamed.Reset();
     // A failure that renamed all the same counts as what it is.
-    bool done = RenameInHolder(owner, path, ILFindLastID(absolute_.Get()), wide) ||
+    bool done = RenameInHolder(owner, path, ILFindLastID(AbsoluteId()), wide) ||
                 (!OnDisk(path) && OnDisk(target));
     if (!done) return TRename::Refused;
   }
@@ -236,7 +270,7 @@ TShellFolder::TRename TShellFolder::Rename(HWND owner, const std::string& path,
 }
 
 void TShellFolder::Rebase() {
-  absolute_ = JoinIdLists(parent_->AbsoluteId(), relative_.Get());
+  absolute_.Reset();
   folder_.Reset();  // bound to the old name
   bound_ = false;
 }

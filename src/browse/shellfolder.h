@@ -50,7 +50,8 @@ class TShellFolder {
 
   TShellFolder* Parent() const { return parent_; }
   LPCITEMIDLIST RelativeId() const { return relative_.Get(); }
-  LPCITEMIDLIST AbsoluteId() const { return absolute_.Get(); }
+  // Made on first use: most nodes of a big folder never need theirs.
+  LPCITEMIDLIST AbsoluteId() const;
   int Level() const { return level_; }
 
   // The item's own folder interface: bound through the parent; failing that,
@@ -72,7 +73,7 @@ class TShellFolder {
   enum class TRename { Refused, Renamed, RenamedUnknownId };
   TRename Rename(HWND owner, const std::string& path, const std::string& name);
   // The absolute id made again from the parent's (renamed meanwhile) and the
-  // relative one; the folder interface is bound again on first use.
+  // relative one; it and the folder interface are made again on first use.
   void Rebase();
 
  private:
@@ -80,7 +81,8 @@ class TShellFolder {
   TShellFolder() = default;  // the desktop record
 
   TShellFolder* parent_ = nullptr;
-  TItemIdList relative_, absolute_;
+  TItemIdList relative_;
+  mutable TItemIdList absolute_;         // made on first use
   mutable ComPtr<IShellFolder> folder_;  // bound on first use
   mutable bool bound_ = false;
   int level_ = 0;

@@ -4,7 +4,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -82,7 +84,7 @@ TShellTreeView::~TShellTreeView() {
   clearing_ = true;
   if (Handle()) nodes_.DeleteAll();
   DestroyHandle();
-  records_.clear();  // any the control did not report deleted
+  while (records_) FreeRecord(records_);  // any the control did not report deleted
 }
 
 void TShellTreeView::Create(HWND parent, const TShellTreeViewArgs& a) {
@@ -93,7 +95,7 @@ void TShellTreeView::Create(HWND parent, const TShellTreeViewArgs& a) {
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS,
       WS_EX_CLIENTEDGE, parent, CreationBounds(a.dock, a.bounds));
   nodes_ =
-      TTreeNodes(Handle(), reinterpret_cast<WNDPROC>(GetClassLongPtrA(Handle(), GCLP_WNDPROC)));
+      TTreeNodes(Handle(), reinterpret_cast<WNDPROC>(GetClassLongPtrW(Handle(), GCLP_WNDPROC)));
   // Unicode notifications, and with them a Unicode label editor: typed text
   // then never passes through an ANSI conversion, which need not be UTF-8.
   nodes_.Send(CCM_SETUNICODEFORMAT, TRUE, 0);
@@ -142,8 +144,8 @@ void TShellTreeView::CreateRootNode() {
   ComPtr<IShellFolder> folder;
   if (IShellFolder* f = rootRecord_->Folder())
     f->QueryInterface(IID_IShellFolder, folder.PutVoid());
-  auto record = std::make_unique<TShellFolder>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
-                                               std::move(folder));
+  auto record = std::make_unique<TNodeRecord>(nullptr, CopyIdList(rootRecord_->AbsoluteId()),
+                                              std::move(folder));
   std::wstring label;
   AppendDisplayName(DesktopRecord().Folder(), record->AbsoluteId(), SHGDN_NORMAL, label);
   SFGAOF attributes = record->Attributes(SFGAO_HASSUBFOLDER | SFGAO_SHARE);
@@ -152,10 +154,12 @@ void TShellTreeView::CreateRootNode() {
   nodes_.Select(root);
 }
 
-HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record,
+HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TNodeRecord> record,
                                   const wchar_t* label, SFGAOF attributes, HTREEITEM after) {
-  TShellFolder* r = record.get();
-  records_.emplace(r, std::move(record));
+  TNodeRecord* r = record.release();
+  r->next = records_;
+  if (records_) records_->prev = r;
+  records_ = r;
   TVINSERTSTRUCTW ins{};
   ins.hParent = parent;
   ins.hInsertAfter = after;
@@ -165,7 +169,7 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
   // Asking the shell for icons costs milliseconds an item: only shown nodes ask.
   item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
   item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
-  item.lParam = reinterpret_cast<LPARAM>(r);
+  item.lParam = reinterpret_cast<LPARAM>(static_cast<TShellFolder*>(r));
   if (attributes & SFGAO_SHARE) {
     item.mask |= TVIF_STATE;
     item.state = INDEXTOOVERLAYMASK(1);  // the system list's first overlay: shared
@@ -174,10 +178,18 @@ HTREEITEM TShellTreeView::AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder
   auto node =
       reinterpret_cast<HTREEITEM>(nodes_.Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
   if (!node) {
-    records_.erase(r);
+    FreeRecord(r);
     throw EOutOfResources("Unable to insert a node");
   }
   return node;
+}
+
+void TShellTreeView::FreeRecord(TShellFolder* record) {
+  auto* r = static_cast<TNodeRecord*>(record);
+  if (!r) return;
+  (r->prev ? r->prev->next : records_) = r->next;
+  if (r->next) r->next->prev = r->prev;
+  delete r;
 }
 
 HRESULT TShellTreeView::EnumFolders(IShellFolder* folder, IEnumIDList** items) {
@@ -188,7 +200,10 @@ void TShellTreeView::Fill(HTREEITEM node) {
   TShellFolder* record = Record(node);
   TCountScope defer(deferrals_);
   TCursorKeeper hourglass(TCursor::crHourGlass);
-  TRedrawLock redraw(nodes_, redrawLocks_);
+  // Children put below a collapsed node cost the control nothing to show: only
+  // an expanded one (a refresh's) needs its drawing held.
+  std::optional<TRedrawLock> redraw;
+  if (nodes_.Expanded(node)) redraw.emplace(nodes_, redrawLocks_);
   IShellFolder* folder = record ? record->Folder() : nullptr;
   if (!folder) return;
   ComPtr<IEnumIDList> items;
@@ -198,7 +213,7 @@ void TShellTreeView::Fill(HTREEITEM node) {
   // The labels lie in one buffer, each closed by a NUL as the control takes
   // it: a child knows its own by where it starts and its length.
   struct Child {
-    std::unique_ptr<TShellFolder> record;
+    std::unique_ptr<TNodeRecord> record;
     size_t label, length;
     SFGAOF attributes;
   };
@@ -208,7 +223,7 @@ void TShellTreeView::Fill(HTREEITEM node) {
   ULONG got = 0;
   while (items->Next(1, &id, &got) == S_OK && got == 1 && id) {
     TItemIdList owned(id);
-    children.push_back({std::make_unique<TShellFolder>(record, std::move(owned)), 0, 0, 0});
+    children.push_back({std::make_unique<TNodeRecord>(record, std::move(owned)), 0, 0, 0});
   }
   for (Child& c : children) {
     c.label = labels.size();
@@ -218,21 +233,44 @@ void TShellTreeView::Fill(HTREEITEM node) {
   }
   // Sorted by the folder's own comparison. Each comparison is a call into the
   // shell, so the names first put the children nearly in its order for little;
-  // the comparison then checks that and mends what differs. What is sorted is
-  // each label with its child's place; the children stay where they are.
-  std::vector<std::pair<std::wstring_view, size_t>> order;
+  // the comparison then checks that and mends what differs. That first order
+  // is by name with its ASCII letters lowered, in a copy: past the start all
+  // the names share, four characters make one number, and only names whose
+  // numbers tie compare the rest. The children stay where they are.
+  std::wstring folded = labels;
+  for (wchar_t& c : folded)
+    if (c >= L'A' && c <= L'Z') c += L'a' - L'A';
+  size_t shared = children.empty() ? 0 : children[0].length;
+  for (const Child& c : children) {
+    size_t n = std::min(shared, c.length);
+    const wchar_t* first = folded.data() + children[0].label;
+    shared = std::mismatch(first, first + n, folded.data() + c.label).first - first;
+  }
+  struct Key {
+    uint64_t head;
+    std::wstring_view rest;
+    size_t child;
+    bool operator<(const Key& o) const {
+      return head != o.head ? head < o.head : rest != o.rest ? rest < o.rest : child < o.child;
+    }
+  };
+  std::vector<Key> order;
   order.reserve(children.size());
-  for (size_t i = 0; i < children.size(); ++i)
-    order.emplace_back(std::wstring_view(labels).substr(children[i].label, children[i].length), i);
-  std::sort(order.begin(), order.end(),
-            [](const auto& a, const auto& b) { return LessIgnoringAsciiCase(a.first, b.first); });
-  SortByRuns(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-    return CompareResultOrder(folder->CompareIDs(0, children[a.second].record->RelativeId(),
-                                                 children[b.second].record->RelativeId())) < 0;
+  for (size_t i = 0; i < children.size(); ++i) {
+    std::wstring_view name(folded.data() + children[i].label, children[i].length);
+    name.remove_prefix(shared);
+    uint64_t head = 0;
+    for (size_t k = 0; k < 4; ++k) head = head << 16 | (k < name.size() ? name[k] : 0);
+    order.push_back({head, name.substr(std::min<size_t>(4, name.size())), i});
+  }
+  std::sort(order.begin(), order.end());
+  SortByRuns(order.begin(), order.end(), [&](const Key& a, const Key& b) {
+    return CompareResultOrder(folder->CompareIDs(0, children[a.child].record->RelativeId(),
+                                                 children[b.child].record->RelativeId())) < 0;
   });
-  records_.reserve(records_.size() + children.size());
-  for (const auto& [label, i] : order)
-    AddNode(node, std::move(children[i].record), label.data(), children[i].attributes);
+  for (const Key& k : order)
+    AddNode(node, std::move(children[k.child].record), labels.data() + children[k.child].label,
+            children[k.child].attributes);
 }
 
 // The step before a node expands; false when it must not expand.
@@ -257,8 +295,15 @@ void TShellTreeView::ExpandControl(HTREEITEM node) {
 
 void TShellTreeView::Expand(HTREEITEM node) {
   if (!node) return;
-  if (BeforeExpand(node)) ExpandControl(node);
+  if (BeforeExpand(node)) {
+    TDrawingHold hold(drawingHolds_, Handle());
+    ExpandControl(node);
+  }
   AfterExpand(nodes_, node);
+}
+
+void TShellTreeView::EndExpansionHold() {
+  if (std::exchange(userExpansionHeld_, false)) drawingHolds_.Release();
 }
 
 void TShellTreeView::SetCurrentFolderPath(const std::string& path) {
@@ -310,10 +355,17 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
       bool expand = BeforeExpand(node);
       AfterExpand(nodes_, node);
       result = expand ? FALSE : TRUE;
+      // The control goes on to expand the node and then reports it expanded.
+      if (expand && !userExpansionHeld_ && nodes_.FirstChild(node) && !nodes_.Expanded(node)) {
+        userExpansionHeld_ = true;
+        drawingHolds_.Hold(Handle());
+        PostMessageW(Handle(), kEndExpansionHold, 0, 0);
+      }
       return true;
     }
     case TVN_ITEMEXPANDEDA:
     case TVN_ITEMEXPANDEDW:
+      EndExpansionHold();
       if (tv.action & TVE_EXPAND) AfterExpand(nodes_, tv.itemNew.hItem);
       return true;
     case TVN_SELCHANGINGA:
@@ -335,7 +387,7 @@ bool TShellTreeView::Notify(NMHDR& nm, LRESULT& result) {
     case TVN_DELETEITEMA:
     case TVN_DELETEITEMW:
       icons_.Forget(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
-      records_.erase(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
+      FreeRecord(reinterpret_cast<TShellFolder*>(tv.itemOld.lParam));
       return true;
     case TVN_BEGINLABELEDITA:
     case TVN_BEGINLABELEDITW:
@@ -400,6 +452,9 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
   switch (msg) {
     case TTreeIcons::kMessage:
       icons_.Fetch();
+      return true;
+    case kEndExpansionHold:
+      EndExpansionHold();
       return true;
     case WM_TIMER:
       if (wp != kRefreshTimer) return false;

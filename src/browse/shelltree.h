@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "browse/folderwatch.h"
@@ -123,9 +122,16 @@ class TShellTreeView : public TControl {
   HTREEITEM ChildByIdentity(HTREEITEM parent, const TDiskId& disk, LPCITEMIDLIST oldId);
   HTREEITEM FindSelectionBelow(HTREEITEM node, const TSelectionTrail& trail, LPCITEMIDLIST alsoIn,
                                bool& whole);
+  // A node's record, linked with the others the tree owns until the control
+  // reports its node deleted: no allocation of its own per node.
+  struct TNodeRecord : TShellFolder {
+    using TShellFolder::TShellFolder;
+    TNodeRecord *prev = nullptr, *next = nullptr;
+  };
   void CreateRootNode();
-  HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TShellFolder> record, const wchar_t* label,
+  HTREEITEM AddNode(HTREEITEM parent, std::unique_ptr<TNodeRecord> record, const wchar_t* label,
                     SFGAOF attributes, HTREEITEM after = TVI_LAST);
+  void FreeRecord(TShellFolder* record);
   void Fill(HTREEITEM node);
   bool BeforeExpand(HTREEITEM node);
   // The control's own expansion of a node whose step before has run: its report
@@ -148,7 +154,7 @@ class TShellTreeView : public TControl {
   TTreeNodes nodes_;  // through the control's own procedure, for our own requests
   std::string root_ = "rfDesktop", previousRoot_;
   std::unique_ptr<TShellFolder> rootRecord_;
-  std::unordered_map<TShellFolder*, std::unique_ptr<TShellFolder>> records_;
+  TNodeRecord* records_ = nullptr;  // the first of the linked records
   bool busy_ = false;
   bool clearing_ = false;
   bool refreshing_ = false;      // the selection moves for a moment, not by the user
@@ -157,6 +163,8 @@ class TShellTreeView : public TControl {
   std::vector<TItemIdList> branchesWanted_;
   HTREEITEM expanding_ = nullptr;  // expanded by Expand, which has run the step before
   int redrawLocks_ = 0;
+  TDrawingHolds drawingHolds_;
+  bool userExpansionHeld_ = false;  // a hold from an expansion the control began
   int enumerations_ = 0;
   int selectionChanges_ = 0;
   POINT rightDown_{};
@@ -169,6 +177,10 @@ class TShellTreeView : public TControl {
   bool keyedSinceClick_ = false;
   bool verbEdit_ = false;  // the menu's Rename is editing
   static constexpr UINT_PTR kRefreshTimer = 0x7E11;
+  // Posted with a hold on an expansion the control began: ends it should the
+  // control report no end of the expansion.
+  static constexpr UINT kEndExpansionHold = WM_APP + 13;
+  void EndExpansionHold();
   TTreeIcons icons_;
 };
 

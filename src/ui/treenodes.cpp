@@ -5,7 +5,7 @@
 namespace pix {
 
 LRESULT TTreeNodes::Send(UINT msg, WPARAM wp, LPARAM lp) const {
-  return tree_ ? CallWindowProcA(proc_, tree_, msg, wp, lp) : 0;
+  return tree_ ? CallWindowProcW(proc_, tree_, msg, wp, lp) : 0;
 }
 
 std::string TTreeNodes::Label(HTREEITEM node) const {

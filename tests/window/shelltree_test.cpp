@@ -335,6 +335,126 @@ TEST(ShellTreeLazy, OnlyTheFoldersOpenedAreEverEnumerated) {
   SetCurrentDirectoryA("C:\\");  // the folder goes with `dir`
 }
 
+// A folder's sub-folders as the shell itself lists and orders them, by name.
+std::vector<std::string> ShellListing(const std::string& path) {
+  std::vector<std::string> names;
+  IShellFolder* desktop = DesktopRecord().Folder();
+  TItemIdList id = ParseName(desktop, nullptr, path);
+  ComPtr<IShellFolder> folder;
+  ComPtr<IEnumIDList> items;
+  if (!id || FAILED(desktop->BindToObject(id.Get(), nullptr, IID_IShellFolder, folder.PutVoid())) ||
+      folder->EnumObjects(nullptr, SHCONTF_FOLDERS, items.Put()) != S_OK)
+    return names;
+  std::vector<TItemIdList> ids;
+  LPITEMIDLIST child;
+  ULONG got;
+  while (items->Next(1, &child, &got) == S_OK && got == 1) ids.emplace_back(child);
+  std::stable_sort(ids.begin(), ids.end(), [&](const TItemIdList& a, const TItemIdList& b) {
+    return CompareResultOrder(folder->CompareIDs(0, a.Get(), b.Get())) < 0;
+  });
+  for (const TItemIdList& i : ids) names.push_back(DisplayName(folder.Get(), i.Get(), SHGDN_INFOLDER));
+  return names;
+}
+
+// Each node of a branch carries its own folder: the record's name is the label.
+void ExpectRecordsMatchLabels(const TShellTreeView& t, HTREEITEM parent) {
+  for (HTREEITEM n = t.Nodes().FirstChild(parent); n; n = t.Nodes().NextSibling(n))
+    EXPECT_EQ(t.Record(n)->InFolderName(), t.Nodes().Label(n));
+}
+
+TEST(ShellTreeOrder, ChildrenComeInTheFoldersOwnOrderUnderTheirOwnNames) {
+  TempDir dir;
+  // Case, accents, a letter outside the code page, digits and punctuation: the
+  // tree's first ordering by name differs from the shell's for some of them.
+  for (const char* name : {"Zebra", "apple", "Banana", "_under", "a-b", "ab", "\xC3\x84pfel",
+                           "\xC3\xA9t\xC3\xA9", "\xCE\xA9mega", "10", "9", "B2", "b10"})
+    pixtest::MakeFolder(dir.File(name));
+  pixtest::HostForm host;
+  host.Make();
+  TShellTreeView t;
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
+  t.SetRoot(dir.Path());
+  std::vector<std::string> shown = Labels(t, t.Nodes().Root());
+  EXPECT_EQ(shown.size(), 13u);
+  EXPECT_EQ(shown, ShellListing(dir.Path()));
+  ExpectRecordsMatchLabels(t, t.Nodes().Root());
+  SetCurrentDirectoryA("C:\\");
+  pixtest::RemoveAll(dir.Path());
+}
+
+// A folder marked system (or read-only, which Wine keeps for no folder) may
+// name another kind of folder in its desktop.ini, which the shell heeds; a
+// plain folder lists its own sub-folders, as under Windows.
+TEST(ShellTreeBinding, AMarkedFolderIsTheShellsOwnAndAPlainOneListsItsSubFolders) {
+  TempDir dir;
+  const std::string ini = "[.ShellClassInfo]\r\nCLSID={20D04FE0-3AEA-1069-A2D8-08002B30309D}\r\n";
+  for (const char* name : {"Plain", "Marked"}) {
+    pixtest::MakeFolder(dir.File(name));
+    pixtest::MakeFolder(dir.File(name) + "\\Inside " + name);
+    pixtest::PutFile(dir.File(name) + "\\desktop.ini", ini);
+  }
+  SetFileAttributesA(dir.File("Marked").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  std::vector<std::string> marked = ShellListing(dir.File("Marked"));
+  pixtest::HostForm host;
+  host.Make();
+  TShellTreeView t;
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
+  t.SetRoot(dir.Path());
+  HTREEITEM plainNode = Child(t, t.Nodes().Root(), "Plain");
+  HTREEITEM markedNode = Child(t, t.Nodes().Root(), "Marked");
+  ASSERT_TRUE(plainNode && markedNode);
+  t.Expand(plainNode);
+  t.Expand(markedNode);
+  EXPECT_EQ(Labels(t, plainNode), std::vector<std::string>{"Inside Plain"});
+  EXPECT_EQ(Labels(t, markedNode), marked);
+  SetCurrentDirectoryA("C:\\");
+  SetFileAttributesA(dir.File("Marked").c_str(), FILE_ATTRIBUTE_NORMAL);
+  pixtest::RemoveAll(dir.Path());
+}
+
+// The tree draws nothing while it expands a node, then is drawn whole, its new
+// scroll bar too: shown or hidden as before, whoever began the expansion.
+TEST(ShellTreeDrawing, AnExpandedTreeIsShownAsBeforeAndDrawnWhole) {
+  TempDir dir;
+  for (const char* parent : {"A", "B", "C", "D"}) {
+    pixtest::MakeFolder(dir.File(parent));
+    for (int i = 0; i < 40; ++i) pixtest::MakeFolder(dir.File(parent) + "\\f" + std::to_string(i));
+  }
+  pixtest::HostForm host;
+  host.Make();
+  TShellTreeView t;
+  t.Create(host.Handle(), {.bounds = {0, 0, 280, 380}});
+  t.SetRoot(dir.Path());
+  struct Row {
+    const char* node;
+    bool shown;
+    bool byControl;  // the control's own expansion, as a click or a key begins it
+  };
+  for (const Row& row : {Row{"A", true, false}, Row{"B", true, true}, Row{"C", false, false},
+                         Row{"D", false, true}}) {
+    SCOPED_TRACE(row.node);
+    // Each row starts from a tree without a scroll bar.
+    for (HTREEITEM n = t.Nodes().FirstChild(t.Nodes().Root()); n; n = t.Nodes().NextSibling(n))
+      SendMessageW(t.Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(n));
+    ShowWindow(t.Handle(), row.shown ? SW_SHOWNA : SW_HIDE);
+    UpdateWindow(host.Handle());
+    HTREEITEM node = Child(t, t.Nodes().Root(), row.node);
+    ASSERT_TRUE(node);
+    if (row.byControl)
+      SendMessageW(t.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+    else
+      t.Expand(node);
+    EXPECT_EQ(Labels(t, node).size(), 40u);
+    LONG style = GetWindowLongW(t.Handle(), GWL_STYLE);
+    EXPECT_EQ((style & WS_VISIBLE) != 0, row.shown);
+    if (row.shown) {
+      EXPECT_TRUE(style & WS_VSCROLL);
+      EXPECT_TRUE(GetUpdateRect(t.Handle(), nullptr, FALSE));  // drawn at the next painting
+    }
+  }
+  SetCurrentDirectoryA("C:\\");
+}
+
 TEST(ShellTreeDefaultAction, AnItemThatIsNoFolderOpensWithTheShellWhenExpanded) {
   TempDir dir;
   // Run from the folder it lies in, the script leaves its mark there.
