@@ -253,7 +253,9 @@ TEST_F(Watcher, ThousandSwitchesUnderChangesLeaveNothingBehind) {
   HTREEITEM a = Desk("Watched"), b = Desk("Other");
   UserSelect(a);
   ASSERT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 1; }));
-  Pump(100);  // deliberately a while: the tree's first timed work ends before the count
+  // Deliberately idle: the counts below are taken once nothing more happens
+  // after the first selection (the tree's first timed work has run).
+  Pump(100);
   int threads = ProcessThreads(), handles = ProcessHandles();
   ASSERT_GT(handles, 0) << "the platform counts no handles";
   int nodes = CountNodes(t, t.Nodes().Root());
@@ -512,7 +514,9 @@ TEST_F(Watcher, KeysAfterASlowClickStartNoEdit) {
   LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   PostMessageA(t.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(t.Handle(), WM_LBUTTONUP, 0, at);
-  Pump(20);  // deliberately a while: the control's own timers act on a click after it
+  // The user's pause between the click and the keys is the case tried here,
+  // not a wait for a result: the control's own timers act on the click meanwhile.
+  Pump(20);
   PostMessageA(t.Handle(), WM_KEYDOWN, VK_UP, 1);
   PostMessageA(t.Handle(), WM_KEYUP, VK_UP, 0xC0000001);
   Pump(GetDoubleClickTime() + 300);  // deliberately idle: past the label editor's timer
