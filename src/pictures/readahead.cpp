@@ -480,18 +480,20 @@ bool TReadAhead::ReleaseAll() {
   entries_.clear();
   Shared& s = *shared_;
   std::shared_ptr<Entry> spare;
-  std::vector<std::shared_ptr<Entry>> results;
+  std::vector<std::shared_ptr<Entry>> results, discard;
   bool working;
   {
     std::lock_guard<std::mutex> lock(s.lock);
     spare = std::move(s.spare);
     results.swap(s.results);
+    discard.swap(s.discard);  // at once, not when the worker gets to it
+    s.discarding = false;
     s.kept = 0;
     working = !s.current.empty();
     if (working) s.cancel = true;
     s.wake.notify_one();
   }
-  any = any || spare || !results.empty() || working;
+  any = any || spare || !results.empty() || !discard.empty() || working;
   for (DWORD start = GetTickCount(); working && GetTickCount() - start < 2000;) {
     WaitForSingleObject(s.done.Get(), 5);
     std::lock_guard<std::mutex> lock(s.lock);
