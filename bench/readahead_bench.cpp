@@ -38,6 +38,19 @@ bool Decoded(pix::TImageHost& host) {
   return j && j->DecodedBitmap() && !GetUpdateRect(host.Handle(), nullptr, FALSE);
 }
 
+// When a watched window's paint last returned: the picture is on screen then,
+// before whatever else the loop does ahead of its idle step.
+double& LastPaint() {
+  static double at = 0;
+  return at;
+}
+LRESULT CALLBACK PaintWatch(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  LRESULT r = DefSubclassProc(w, msg, wp, lp);
+  if (msg == WM_PAINT) LastPaint() = Now();
+  return r;
+}
+void WatchPaints(HWND w) { SetWindowSubclass(w, PaintWatch, 1, 0); }
+
 // Lets the loop come back to the idle step soon, without spinning. A timer's
 // message, not a posted one: those would come before every timer of the program.
 void CALLBACK WakeOnce(HWND, UINT, UINT_PTR id, DWORD) { KillTimer(nullptr, id); }
@@ -60,7 +73,8 @@ struct Steps {
     if (finished) return;
     if (awaiting) {
       if (!shown()) return Nap();
-      ms.push_back(Now() - t0);
+      // The paint that put the picture on screen was the last one (none is due).
+      ms.push_back((LastPaint() > t0 ? LastPaint() : Now()) - t0);
       awaiting = false;
       resume = Now() + pauseMs;
     }
@@ -105,7 +119,9 @@ struct Session {
     steps.done = [this] { PostMessageA(main.fmView()->Handle(), WM_KEYDOWN, VK_ESCAPE, 1); };
     pix::Application().OnIdle = [&] {
       pix::TfmView* v = main.fmView();
-      if (v && IsWindowVisible(v->Handle())) steps.Idle();
+      if (!v || !IsWindowVisible(v->Handle())) return;
+      WatchPaints(v->imgWiev.Handle());
+      steps.Idle();
     };
     main.AcFullScreenExecute();
     pix::Application().OnIdle = nullptr;
@@ -146,6 +162,7 @@ int RunList(const std::string& folder, int keys, double pause) {
   Session s(folder);
   if (s.main.flList.Count() <= keys) return std::fprintf(stderr, "too few files\n"), 1;
   s.main.Img.SetProportional(true);  // the preview reduces to fit
+  WatchPaints(s.main.Img.Handle());
   s.main.flListChange();
   s.main.SetActiveControl(s.main.flList.Handle());
   SetForegroundWindow(s.main.Handle());

@@ -26,6 +26,7 @@ class TFileListSteps : public TViewList {
   int IndexOf(const std::string& name) const override { return list_.IndexOf(name); }
   void ReadAheadFor(const TImageHost& view) override { ReadAheadAround(list_, true, view); }
   void MakeRoomToLoad() override { ReadAheadStepping(list_, true); }
+  void PassOver(int index) override { ReadAheadPassing(list_, index); }
 
  private:
   TFileListBox& list_;

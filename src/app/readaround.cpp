@@ -55,6 +55,14 @@ void ReadAheadStepping(const TFileListBox& list, bool wrap) {
   ReadAhead().Stepping(list.SelectedFilePath(), NeighbourPaths(list, index, m.index, wrap));
 }
 
+void ReadAheadPassing(const TFileListBox& list, int index) {
+  ListMemory& m = Memory();
+  if (list.FolderPath() != m.folder || index < 0 || m.index < 0 || index == m.index) return;
+  m.previous = m.index;
+  m.index = index;
+  ReadAhead().Passing();
+}
+
 void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view) {
   ListMemory& m = Memory();
   int index = list.ItemIndex();

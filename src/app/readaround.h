@@ -17,4 +17,9 @@ void ReadAheadAround(const TFileListBox& list, bool wrap, const TImageHost& view
 // now go first, so that the load never finds more than those beside it.
 void ReadAheadStepping(const TFileListBox& list, bool wrap);
 
+// A step onto entry `index` passed over without loading it (a held key's
+// steps outpacing the loads): the step after it goes on in its direction, and
+// the load that ends the run is a held key's.
+void ReadAheadPassing(const TFileListBox& list, int index);
+
 }  // namespace pix

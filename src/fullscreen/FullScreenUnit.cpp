@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "pictures/status.h"
 #include "ui/app.h"
@@ -14,6 +15,15 @@ namespace {
 std::string FileNamePart(const std::string& path) {
   size_t cut = path.find_last_of("\\:");
   return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+constexpr UINT_PTR kReportTimer = 1;
+
+// Right or Left is the next key waiting.
+bool StepKeyWaiting() {
+  MSG m;
+  return PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) &&
+         (m.wParam == VK_RIGHT || m.wParam == VK_LEFT);
 }
 
 }  // namespace
@@ -50,6 +60,7 @@ void TfmView::ScaleLayout(const FormMetrics&) {
 }
 
 void TfmView::ShowPicture(const std::string& path) {
+  passed_ = -1;
   shownName_ = FileNamePart(path);
   shownIndex_ = FileList ? FileList->ItemIndex() : -1;
   if (FileList) FileList->MakeRoomToLoad();
@@ -64,8 +75,29 @@ void TfmView::ShowPicture(const std::string& path) {
 // still names that file as the one it last reported.
 void TfmView::StepTo(int index) {
   FileList->SetItemIndex(index);
-  ShowPicture(FileList->SelectedFilePath());
-  FileList->SelectAndReport(index);  // the main window's refresh
+  try {
+    ShowPicture(FileList->SelectedFilePath());
+  } catch (...) {
+    ReportStep();  // the step before, if its report is still to come
+    FileList->SetItemIndex(index);
+    throw;
+  }
+  // The main window, hidden behind the view, follows once the view's picture
+  // is drawn: a timer's message comes only after the keys and the paints.
+  reportDue_ = index;
+  reportName_ = shownName_;
+  SetTimer(Handle(), kReportTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+// The main window's refresh for the last step shown, if it is still to come.
+void TfmView::ReportStep() {
+  KillTimer(Handle(), kReportTimer);
+  int index = std::exchange(reportDue_, -1);
+  if (index < 0 || !FileList) return;
+  // The list may have been read again meanwhile: the picture's entry as it is now.
+  int at = FileList->IndexOf(reportName_);
+  if (at == TViewList::kUnknown) at = index;
+  if (at >= 0 && at < FileList->Count()) FileList->SelectAndReport(at);
 }
 
 // The list may have been read again since the picture was shown (the folder
@@ -82,11 +114,23 @@ void TfmView::Step(int direction) {
   if (at == TViewList::kUnknown) at = std::clamp(shownIndex_, 0, count - 1);
   bool gone = at < 0;
   if (gone) at = std::clamp(shownIndex_, 0, count);
+  if (passed_ >= 0) {  // steps already taken past the picture shown
+    at = std::min(passed_, count - 1);
+    gone = false;
+  }
   int next;
   if (direction > 0)
     next = gone ? at % count : (at + 1) % count;
   else
     next = at == 0 ? count - 1 : at - 1;
+  // A held key that outpaces the loads: while another step key waits, a step
+  // only counts, and the last of the run loads and reports. Each load would
+  // be drawn over before it was ever painted.
+  if (StepKeyWaiting()) {
+    passed_ = next;
+    FileList->PassOver(next);
+    return;
+  }
   StepTo(next);
 }
 
@@ -108,6 +152,7 @@ void TfmView::FormKeyDown(WORD& key, TShiftState) {
     default:
       break;
   }
+  ReportStep();
   if (OnListChange) OnListChange();
 }
 
@@ -125,6 +170,10 @@ void TfmView::imgWievDblClick() {
 }
 
 bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_TIMER && wp == kReportTimer) {
+    ReportStep();
+    return true;
+  }
   if (msg == WM_SYSCOMMAND) {
     // The window stays maximised: no moving, sizing or restoring from its menu
     // or its caption.
@@ -159,6 +208,7 @@ void TfmView::ShowModalOver(HWND owner) {
   TCursorKeeper normal(TCursor::crDefault);
   FollowDpi();  // the monitor it opens on may not be the one it was made on
   ShowModal(SW_SHOWMAXIMIZED);
+  ReportStep();  // closed before the last step's report came round
 }
 
 }  // namespace pix

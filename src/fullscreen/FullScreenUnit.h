@@ -32,6 +32,8 @@ struct TViewList {
   // entry loads, makes room for it among what was read ahead.
   virtual void ReadAheadFor(const TImageHost& view) = 0;
   virtual void MakeRoomToLoad() {}
+  // A step onto `index` that loads nothing: another step key waits behind it.
+  virtual void PassOver(int index) { (void)index; }
 };
 
 class TfmView : public TForm {
@@ -62,19 +64,29 @@ class TfmView : public TForm {
   void ShowModalOver(HWND owner);
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  // The main window shows the last step's picture (it follows once the view
+  // has drawn it, or as the view closes).
+  bool MainWindowFollowed() const { return reportDue_ < 0; }
 
  protected:
   void ScaleLayout(const FormMetrics& was) override;
 
  private:
   void StepTo(int index);
-  // Right (+1) or Left (-1) from the picture shown, wherever a re-read of the
+  void ReportStep();
+  // Right (+1) or Left (-1) from the picture shown (or the last step passed
+  // over), wherever a re-read of the
   // list has moved it or if it is gone; the view closes when the list is empty.
   void Step(int direction);
 
   // The picture shown: its name and the list's index when it was shown.
   std::string shownName_;
   int shownIndex_ = -1;
+  // Where the steps passed over since the picture shown have got to; -1 when none.
+  int passed_ = -1;
+  // The step the main window has yet to follow (-1 when none), and its name.
+  int reportDue_ = -1;
+  std::string reportName_;
 };
 
 }  // namespace pix

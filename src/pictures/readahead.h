@@ -48,6 +48,9 @@ class TReadAhead {
   // `neighbours` and the picture shown now go, the spare too, so that the
   // load has their room. Schedule follows the load.
   void Stepping(const std::string& to, const std::vector<std::string>& neighbours);
+  // A step passed over a picture without loading it, another key waiting:
+  // the step that loads next is one of a held key's.
+  void Passing() { steppedAt_ = GetTickCount(); }
   // No new work while paused (the program is minimised); the file in work
   // finishes, what is kept and what is still to do stay.
   void SetPaused(bool paused);

@@ -31,8 +31,19 @@ void TStatusBar::SetLayout(int height, const std::vector<int>& edges) {
 void TStatusBar::SetShown(int panel, const std::string& text) {
   // A leading tab centres the text in its panel.
   std::string centred = "\t" + text;
-  SendMessageA(Handle(), SB_SETTEXTA, static_cast<WPARAM>(panel),
+  // The control draws a changed panel at once, a few milliseconds each; a
+  // step's three changes are drawn with the next paint instead. A hidden bar
+  // has nothing to draw and must stay hidden (redrawing on would show it).
+  HWND bar = Handle();
+  bool shown = GetWindowLongPtrA(bar, GWL_STYLE) & WS_VISIBLE;
+  if (shown) SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(bar, SB_SETTEXTA, static_cast<WPARAM>(panel),
                reinterpret_cast<LPARAM>(centred.c_str()));
+  if (!shown) return;
+  SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+  RECT r{};
+  if (SendMessageA(bar, SB_GETRECT, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&r)))
+    InvalidateRect(bar, &r, FALSE);
 }
 
 void TStatusBar::SetPanelText(int panel, const std::string& text) {

@@ -20,6 +20,7 @@ namespace {
 using pixtest::Pump;
 using pixtest::Settle;
 using pixtest::TempDir;
+using pixtest::WaitFor;
 
 // A 24-bit bitmap file of one colour, given as the captures read it (0xRRGGBB).
 std::string Solid(int w, int h, uint32_t rgb) {
@@ -258,19 +259,23 @@ TEST_F(FullScreen, TheCommandIsOfferedWhenTheListHasEntriesAndTheFocus) {
   EXPECT_FALSE(offered());
 }
 
-// The view steps through any list: here one of its own, with no main window.
+// A list of its own, with no main window: the entries reported and passed over.
+struct FakeList : TViewList {
+  std::vector<std::string> paths;
+  int at = 0;
+  std::vector<int> reported, passed;
+  int Count() const override { return static_cast<int>(paths.size()); }
+  int ItemIndex() const override { return at; }
+  void SetItemIndex(int index) override { at = index; }
+  void SelectAndReport(int index) override { at = index, reported.push_back(index); }
+  std::string SelectedFilePath() const override { return paths[at]; }
+  void ReadAheadFor(const TImageHost&) override {}
+  void PassOver(int index) override { passed.push_back(index); }
+};
+
+// The view steps through any list it is given.
 TEST(FullScreenList, ArrowsStepThroughTheListItIsGiven) {
-  struct Fake : TViewList {
-    std::vector<std::string> paths;
-    int at = 0;
-    std::vector<int> reported;
-    int Count() const override { return static_cast<int>(paths.size()); }
-    int ItemIndex() const override { return at; }
-    void SetItemIndex(int index) override { at = index; }
-    void SelectAndReport(int index) override { at = index, reported.push_back(index); }
-    std::string SelectedFilePath() const override { return paths[at]; }
-    void ReadAheadFor(const TImageHost&) override {}
-  };
+  using Fake = FakeList;
   TempDir dir;
   auto list = std::make_unique<Fake>();
   for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
@@ -282,14 +287,54 @@ TEST(FullScreenList, ArrowsStepThroughTheListItIsGiven) {
   view.Create();
   view.FileList = std::move(list);
   view.ShowPicture(fake.SelectedFilePath());
+  auto followed = [&] { return WaitFor([&] { return view.MainWindowFollowed(); }); };
   WORD key = VK_LEFT;
   view.FormKeyDown(key, {});
   EXPECT_EQ(view.Text(), "Pixlumen : c.bmp");
   EXPECT_EQ(view.fsStatusBar.PanelText(2), dir.File("c.bmp"));
+  EXPECT_TRUE(followed());
   key = VK_RIGHT;
   view.FormKeyDown(key, {});
   EXPECT_EQ(view.Text(), "Pixlumen : a.bmp");
+  EXPECT_TRUE(followed());
   EXPECT_EQ(fake.reported, (std::vector<int>{2, 0}));
+}
+
+// Keys that queue faster than pictures load (a held key on large pictures):
+// each step whose next key is already waiting loads nothing, so the picture
+// after the last key is the only one read, wherever the run of keys leads.
+TEST(FullScreenList, QueuedArrowsLoadOnlyWhereTheyLead) {
+  TempDir dir;
+  auto list = std::make_unique<FakeList>();
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
+    dir.Write(name, Solid(10, 10, 0xFF0000));
+    list->paths.push_back(dir.File(name));
+  }
+  FakeList& fake = *list;
+  TfmView view;
+  view.Create();
+  view.FileList = std::move(list);
+  view.ShowPicture(fake.SelectedFilePath());
+  struct Run {
+    std::vector<WORD> keys;
+    std::string shown;
+    std::vector<int> passed;
+  };
+  const Run runs[] = {
+      {{VK_RIGHT, VK_RIGHT, VK_RIGHT}, "d.bmp", {1, 2}},
+      {{VK_LEFT, VK_LEFT, VK_LEFT, VK_LEFT}, "e.bmp", {2, 1, 0}},  // round the start
+      {{VK_LEFT, VK_RIGHT, VK_RIGHT}, "a.bmp", {3, 4}},
+  };
+  for (const Run& run : runs) {
+    fake.reported.clear();
+    fake.passed.clear();
+    for (WORD key : run.keys) PostMessageA(view.Handle(), WM_KEYDOWN, key, 1);
+    ASSERT_TRUE(Settle());
+    ASSERT_TRUE(WaitFor([&] { return view.MainWindowFollowed(); }));
+    EXPECT_EQ(view.Text(), "Pixlumen : " + run.shown);
+    EXPECT_EQ(fake.reported.size(), 1u) << run.shown;
+    EXPECT_EQ(fake.passed, run.passed) << run.shown;
+  }
 }
 
 }  // namespace

@@ -84,33 +84,34 @@ TEST_F(ReadAheadView, AWalkDecodesEachPictureOnce) {
 
 // A held key (its steps queued, none drawn before the next) lands on a picture
 // that decodes at its draw: the user waits for that decode, so the worker reads
-// nothing until it is done, and reads the new neighbours after it.
+// nothing from the keys until it is done, and reads the new neighbours after
+// it. The keys queue faster than pictures load, so only the last one loads.
 TEST_F(ReadAheadView, AfterAHeldKeyNothingIsReadWhileThePictureDecodes) {
   std::vector<std::pair<std::string, std::string>> files;
   for (int i = 0; i < 6; ++i)
     files.push_back({std::string(1, static_cast<char>('a' + i)) + ".jpg",
                      jpegtest::Photo({640 + 16 * i, 480})});
   TReadAhead& ra = ReadAhead();
-  std::atomic<bool> decoding{false};
+  std::atomic<bool> waiting{false};  // from the keys to the end of the draw's decode
   std::atomic<int> piecesMeanwhile{0};
   DWORD ui = GetCurrentThreadId();
   int drawn = 0;
   RunView(files,
           {[&](TfmView& v) {
-             ra.SetTestHooks({4096, [&] { piecesMeanwhile += decoding ? 1 : 0; }, nullptr});
-             // The draw's decode of e.jpg is made long, and marked: deliberately a
-             // fixed while, in which no piece may be read (nothing more happens).
+             ra.SetTestHooks({4096, [&] { piecesMeanwhile += waiting ? 1 : 0; }, nullptr});
+             // The draw's decode of e.jpg is made long: deliberately a fixed
+             // while, in which no piece may be read (nothing more happens).
              JPEGDecodeHooks().MemoryShort = [&, view = v.Handle()] {
                char text[64] = {};
                GetWindowTextA(view, text, sizeof text);
                if (GetCurrentThreadId() == ui && std::string(text) == "Pixlumen : e.jpg") {
-                 decoding = true;
                  Sleep(300);
-                 decoding = false;
+                 waiting = false;
                }
                return false;
              };
              drawn = ra.DecodedAtDraw();
+             waiting = true;
              for (int i = 0; i < 4; ++i) Right(v);
            },
            [&](TfmView& v) {
