@@ -220,6 +220,34 @@ TEST_F(JpegView, ProgressiveFileDecodesInOneGoLikeItsBaselineTwin) {
   EXPECT_EQ(stages.back(), TProgressStage::psEnding);
 }
 
+// A picture large enough that another thread faults in its memory while it
+// decodes at its draw (colour, and gray with a palette that moves the rows;
+// one cut short, whose missing rows turn white): the pixels are those of a
+// decode made without that thread.
+TEST_F(JpegView, ALargePictureDecodesAtItsDrawToTheSamePixels) {
+  std::string whole = jpegtest::Photo({2400, 2400, Kind::Color});
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {{"colour.jpg", whole},
+               {"gray.jpg", jpegtest::Photo({4100, 4100, Kind::Gray})},
+               {"cut.jpg", whole.substr(0, whole.size() / 2)}};
+  for (const Case& c : cases) {
+    LoadPictureFile(view.Picture(), Write(c.name, c.bytes));
+    Settle();
+    TBitmap* drawn = Jpeg()->DecodedBitmap();
+    ASSERT_NE(drawn, nullptr) << c.name;
+    ASSERT_GE(drawn->BufferSize(), size_t{16} << 20) << c.name;
+    std::shared_ptr<TBitmap> plain = DecodeJPEGBytes(Jpeg()->Data(), JPEGDefaults(), nullptr);
+    ASSERT_EQ(plain->BufferSize(), drawn->BufferSize()) << c.name;
+    int differ = 0;
+    for (int y = 0; y < drawn->Height(); ++y)
+      differ += std::memcmp(drawn->ScanLine(y), plain->ScanLine(y),
+                            static_cast<size_t>(drawn->RowBytes())) != 0;
+    EXPECT_EQ(differ, 0) << c.name;
+  }
+}
+
 TEST_F(JpegView, FileStartingLikeABitmapFailsWithCode53AndTheViewKeepsItsPicture) {
   LoadPictureFile(view.Picture(), Write("good.jpg", jpegtest::Bands({64, 48, Kind::Color})));
   TGraphic* before = view.Picture().Graphic();
