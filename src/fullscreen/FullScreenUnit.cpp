@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <utility>
 
 #include "pictures/status.h"
 #include "ui/app.h"
@@ -16,8 +15,6 @@ std::string FileNamePart(const std::string& path) {
   size_t cut = path.find_last_of("\\:");
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
-
-constexpr UINT_PTR kReportTimer = 1;
 
 // Right or Left is the next key waiting.
 bool StepKeyWaiting() {
@@ -75,29 +72,10 @@ void TfmView::ShowPicture(const std::string& path) {
 // still names that file as the one it last reported.
 void TfmView::StepTo(int index) {
   FileList->SetItemIndex(index);
-  try {
-    ShowPicture(FileList->SelectedFilePath());
-  } catch (...) {
-    ReportStep();  // the step before, if its report is still to come
-    FileList->SetItemIndex(index);
-    throw;
-  }
-  // The main window, hidden behind the view, follows once the view's picture
-  // is drawn: a timer's message comes only after the keys and the paints.
-  reportDue_ = index;
-  reportName_ = shownName_;
-  SetTimer(Handle(), kReportTimer, USER_TIMER_MINIMUM, nullptr);
-}
-
-// The main window's refresh for the last step shown, if it is still to come.
-void TfmView::ReportStep() {
-  KillTimer(Handle(), kReportTimer);
-  int index = std::exchange(reportDue_, -1);
-  if (index < 0 || !FileList) return;
-  // The list may have been read again meanwhile: the picture's entry as it is now.
-  int at = FileList->IndexOf(reportName_);
-  if (at == TViewList::kUnknown) at = index;
-  if (at >= 0 && at < FileList->Count()) FileList->SelectAndReport(at);
+  ShowPicture(FileList->SelectedFilePath());
+  // The main window's refresh, at once: it lets go of the picture it showed,
+  // which the view's next decode may need the room of.
+  FileList->SelectAndReport(index);
 }
 
 // The list may have been read again since the picture was shown (the folder
@@ -152,7 +130,6 @@ void TfmView::FormKeyDown(WORD& key, TShiftState) {
     default:
       break;
   }
-  ReportStep();
   if (OnListChange) OnListChange();
 }
 
@@ -170,10 +147,6 @@ void TfmView::imgWievDblClick() {
 }
 
 bool TfmView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (msg == WM_TIMER && wp == kReportTimer) {
-    ReportStep();
-    return true;
-  }
   if (msg == WM_SYSCOMMAND) {
     // The window stays maximised: no moving, sizing or restoring from its menu
     // or its caption.
@@ -208,7 +181,6 @@ void TfmView::ShowModalOver(HWND owner) {
   TCursorKeeper normal(TCursor::crDefault);
   FollowDpi();  // the monitor it opens on may not be the one it was made on
   ShowModal(SW_SHOWMAXIMIZED);
-  ReportStep();  // closed before the last step's report came round
 }
 
 }  // namespace pix

@@ -64,19 +64,15 @@ class TfmView : public TForm {
   void ShowModalOver(HWND owner);
 
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
-  // The main window shows the last step's picture (it follows once the view
-  // has drawn it, or as the view closes).
-  bool MainWindowFollowed() const { return reportDue_ < 0; }
 
  protected:
   void ScaleLayout(const FormMetrics& was) override;
 
  private:
   void StepTo(int index);
-  void ReportStep();
   // Right (+1) or Left (-1) from the picture shown (or the last step passed
-  // over), wherever a re-read of the
-  // list has moved it or if it is gone; the view closes when the list is empty.
+  // over), wherever a re-read of the list has moved it or if it is gone; the
+  // view closes when the list is empty.
   void Step(int direction);
 
   // The picture shown: its name and the list's index when it was shown.
@@ -84,9 +80,6 @@ class TfmView : public TForm {
   int shownIndex_ = -1;
   // Where the steps passed over since the picture shown have got to; -1 when none.
   int passed_ = -1;
-  // The step the main window has yet to follow (-1 when none), and its name.
-  int reportDue_ = -1;
-  std::string reportName_;
 };
 
 }  // namespace pix

@@ -38,8 +38,7 @@ void MainWindowTest::RunView(std::vector<std::function<void(pix::TfmView&)>> ste
   pix::Application().OnIdle = [&] {
     pix::TfmView* v = fm->fmView();
     if (!v || !IsWindowVisible(v->Handle())) return;
-    // Each step begins once the main window has followed the last one.
-    if ((ready && !ready()) || !v->MainWindowFollowed()) {
+    if (ready && !ready()) {
       // A timer's message brings the loop back: a posted one would come
       // before the read-ahead's own start timer every time.
       SetTimer(nullptr, 0, 5, WakeOnce);
