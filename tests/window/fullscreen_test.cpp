@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -272,45 +273,45 @@ struct FakeList : TViewList {
   void PassOver(int index) override { passed.push_back(index); }
 };
 
+// A view over a list of red 10 x 10 bitmaps of the given names, showing the first.
+struct FakeListView {
+  TempDir dir;
+  FakeList* list = nullptr;
+  TfmView view;
+  explicit FakeListView(std::initializer_list<const char*> names) {
+    auto made = std::make_unique<FakeList>();
+    for (const char* name : names) {
+      dir.Write(name, Solid(10, 10, 0xFF0000));
+      made->paths.push_back(dir.File(name));
+    }
+    list = made.get();
+    view.Create();
+    view.FileList = std::move(made);
+    view.ShowPicture(list->SelectedFilePath());
+  }
+};
+
 // The view steps through any list it is given.
 TEST(FullScreenList, ArrowsStepThroughTheListItIsGiven) {
-  using Fake = FakeList;
-  TempDir dir;
-  auto list = std::make_unique<Fake>();
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
-    dir.Write(name, Solid(10, 10, 0xFF0000));
-    list->paths.push_back(dir.File(name));
-  }
-  Fake& fake = *list;
-  TfmView view;
-  view.Create();
-  view.FileList = std::move(list);
-  view.ShowPicture(fake.SelectedFilePath());
+  FakeListView f({"a.bmp", "b.bmp", "c.bmp"});
+  TfmView& view = f.view;
   WORD key = VK_LEFT;
   view.FormKeyDown(key, {});
   EXPECT_EQ(view.Text(), "Pixlumen : c.bmp");
-  EXPECT_EQ(view.fsStatusBar.PanelText(2), dir.File("c.bmp"));
+  EXPECT_EQ(view.fsStatusBar.PanelText(2), f.dir.File("c.bmp"));
   key = VK_RIGHT;
   view.FormKeyDown(key, {});
   EXPECT_EQ(view.Text(), "Pixlumen : a.bmp");
-  EXPECT_EQ(fake.reported, (std::vector<int>{2, 0}));
+  EXPECT_EQ(f.list->reported, (std::vector<int>{2, 0}));
 }
 
 // Keys that queue faster than pictures load (a held key on large pictures):
 // each step whose next key is already waiting loads nothing, so the picture
 // after the last key is the only one read, wherever the run of keys leads.
 TEST(FullScreenList, QueuedArrowsLoadOnlyWhereTheyLead) {
-  TempDir dir;
-  auto list = std::make_unique<FakeList>();
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
-    dir.Write(name, Solid(10, 10, 0xFF0000));
-    list->paths.push_back(dir.File(name));
-  }
-  FakeList& fake = *list;
-  TfmView view;
-  view.Create();
-  view.FileList = std::move(list);
-  view.ShowPicture(fake.SelectedFilePath());
+  FakeListView f({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
+  TfmView& view = f.view;
+  FakeList& fake = *f.list;
   struct Run {
     std::vector<WORD> keys;
     std::string shown;
