@@ -72,10 +72,22 @@ void TfmView::ShowPicture(const std::string& path) {
 // still names that file as the one it last reported.
 void TfmView::StepTo(int index) {
   FileList->SetItemIndex(index);
-  ShowPicture(FileList->SelectedFilePath());
-  // The main window's refresh, at once: it lets go of the picture it showed,
-  // which the view's next decode may need the room of.
-  FileList->SelectAndReport(index);
+  try {
+    ShowPicture(FileList->SelectedFilePath());
+  } catch (...) {
+    // The main window follows the picture the view keeps.
+    if (unreported_ >= 0 && unreported_ < FileList->Count()) {
+      FileList->SelectAndReport(unreported_);
+      FileList->SetItemIndex(index);
+    }
+    unreported_ = -1;
+    throw;
+  }
+  // A step key came while this one loaded: the main window follows that step
+  // instead. Otherwise it follows at once: it lets go of the picture it
+  // showed, which the view's decode may need the room of.
+  unreported_ = StepKeyWaiting() ? index : -1;
+  if (unreported_ < 0) FileList->SelectAndReport(index);
 }
 
 // The list may have been read again since the picture was shown (the folder

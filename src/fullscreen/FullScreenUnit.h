@@ -80,6 +80,8 @@ class TfmView : public TForm {
   int shownIndex_ = -1;
   // Where the steps passed over since the picture shown have got to; -1 when none.
   int passed_ = -1;
+  // The step shown whose main-window refresh a waiting key put off; -1 when none.
+  int unreported_ = -1;
 };
 
 }  // namespace pix

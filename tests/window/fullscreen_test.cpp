@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "../fixtures/icon_bytes.h"
@@ -268,7 +269,11 @@ struct FakeList : TViewList {
   int ItemIndex() const override { return at; }
   void SetItemIndex(int index) override { at = index; }
   void SelectAndReport(int index) override { at = index, reported.push_back(index); }
-  std::string SelectedFilePath() const override { return paths[at]; }
+  std::function<void()> onPath;  // runs as the view asks for the file to load
+  std::string SelectedFilePath() const override {
+    if (onPath) onPath();
+    return paths[at];
+  }
   void ReadAheadFor(const TImageHost&) override {}
   void PassOver(int index) override { passed.push_back(index); }
 };
@@ -331,6 +336,36 @@ TEST(FullScreenList, QueuedArrowsLoadOnlyWhereTheyLead) {
     EXPECT_EQ(fake.reported.size(), 1u) << run.shown;
     EXPECT_EQ(fake.passed, run.passed) << run.shown;
   }
+}
+
+// A key that comes while a step loads puts the main window's refresh off to
+// the step it brings; when that step's file is broken, the main window follows
+// the picture the view keeps, and the selection stays on the broken file.
+TEST(FullScreenList, AKeyDuringALoadPutsTheRefreshOffToItsStep) {
+  FakeListView f({"a.bmp", "b.bmp", "c.bmp"});
+  std::string broken = Solid(30, 30, 0);
+  broken[1] = 'A';
+  f.dir.Write("c.bmp", broken);
+  FakeList& fake = *f.list;
+  bool keyDuringLoad = false;
+  fake.onPath = [&] {
+    if (std::exchange(keyDuringLoad, false))
+      PostMessageA(f.view.Handle(), WM_KEYDOWN, VK_RIGHT, 1);
+  };
+  auto right = [&](bool another) {
+    keyDuringLoad = another;
+    WORD key = VK_RIGHT;
+    f.view.FormKeyDown(key, {});
+  };
+  right(true);
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, f.view.Handle(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+  EXPECT_EQ(f.view.Text(), "Pixlumen : b.bmp");
+  EXPECT_TRUE(fake.reported.empty());
+  EXPECT_THROW(right(false), EInvalidGraphic);
+  EXPECT_EQ(f.view.Text(), "Pixlumen : b.bmp");
+  EXPECT_EQ(fake.reported, std::vector<int>{1});
+  EXPECT_EQ(fake.at, 2);
 }
 
 }  // namespace
