@@ -29,6 +29,7 @@ void TStatusBar::SetLayout(int height, const std::vector<int>& edges) {
 }
 
 void TStatusBar::SetShown(int panel, const std::string& text) {
+  if (ShownText(panel) == text) return;  // a picture of the same size: nothing to draw
   // A leading tab centres the text in its panel.
   std::string centred = "\t" + text;
   // The control draws a changed panel at once, a few milliseconds each; a
