@@ -14,11 +14,11 @@
 #include "pictures/readahead.h"
 #include "testutil.h"
 #include "ui/app.h"
+#include "ui/handles.h"
 
 namespace pix {
 namespace {
 
-using pixtest::Pump;
 using pixtest::Settle;
 using pixtest::TempDir;
 
@@ -94,18 +94,26 @@ TEST_F(ReadAheadView, AfterAHeldKeyNothingIsReadWhileThePictureDecodes) {
   TReadAhead& ra = ReadAhead();
   std::atomic<bool> waiting{false};  // from the keys to the end of the draw's decode
   std::atomic<int> piecesMeanwhile{0};
+  TOwnedHandle pieceRead(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(pieceRead);
   DWORD ui = GetCurrentThreadId();
   int drawn = 0;
   RunView(files,
           {[&](TfmView& v) {
-             ra.SetTestHooks({4096, [&] { piecesMeanwhile += waiting ? 1 : 0; }, nullptr});
-             // The draw's decode of e.jpg is made long: deliberately a fixed
-             // while, in which no piece may be read (nothing more happens).
+             ra.SetTestHooks({4096,
+                              [&] {
+                                if (!waiting) return;
+                                ++piecesMeanwhile;
+                                SetEvent(pieceRead);
+                              },
+                              nullptr});
+             // The draw's decode of e.jpg is made long: up to 300 ms in which
+             // no piece may be read, cut short only by a piece read (the fault).
              JPEGDecodeHooks().MemoryShort = [&, view = v.Handle()] {
                char text[64] = {};
                GetWindowTextA(view, text, sizeof text);
                if (GetCurrentThreadId() == ui && std::string(text) == "Pixlumen : e.jpg") {
-                 Sleep(300);
+                 WaitForSingleObject(pieceRead, 300);
                  waiting = false;
                }
                return false;
@@ -197,7 +205,8 @@ TEST_F(ReadAheadView, MinimisedReadsNothingAndAnotherFolderFreesAll) {
   Settle();
   int tried = ra.Tried();
   ShowFolder({{"a.jpg", SolidJpeg(64, 48, 255, 0, 0)}, {"b.jpg", SolidJpeg(64, 48, 0, 0, 255)}}, 0);
-  Pump(300);  // deliberately idle: a neighbour's read would have begun by now
+  // Nothing may be read while minimised: 300 ms, cut short only by a read (the fault).
+  pixtest::WaitFor([&] { return ra.Tried() != tried; }, 300);
   EXPECT_EQ(ra.Tried(), tried);
   ShowWindow(fm->Handle(), SW_RESTORE);
   EXPECT_TRUE(pixtest::WaitFor([&] { return ra.Tried() > tried && !ra.Working(); }));

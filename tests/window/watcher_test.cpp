@@ -40,12 +40,20 @@ bool IsFolder(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// One step of a poll: what is queued, through the program's own loop (the
+// tree acts on its timers, which Settle leaves), then a wait for the next
+// message of at most 10 ms.
+void PollStep() {
+  Application().ProcessMessages();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+}
+
 // Pumps messages until `done` holds; false after `ms` without it.
 template <class F>
 bool WaitUntil(F done, int ms = 10000) {
   for (DWORD start = GetTickCount(); !done();) {
     if (GetTickCount() - start > static_cast<DWORD>(ms)) return false;
-    Pump(10);  // the poll's step: the tree acts on its timers, which Settle leaves
+    PollStep();
   }
   return true;
 }
@@ -233,7 +241,7 @@ TEST_F(Watcher, ABurstOfAThousandFilesCostsAFewRefreshes) {
   while (!done) {
     DWORD_PTR r = 0;
     if (SendMessageTimeoutA(t.Handle(), TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &r)) ++answered;
-    Pump(10);  // the poll's step, until the writer is done
+    PollStep();
   }
   writer.join();
   DWORD elapsed = GetTickCount() - start;
@@ -304,7 +312,8 @@ TEST_F(Watcher, ClosingWhileAHandOverWaitsEndsCleanly) {
   EXPECT_EQ(t.Refreshes(), 0);
   fm.reset();  // the tree and its watcher go while the thread waits for us
   EXPECT_TRUE(WaitUntil([] { return TShellChangeNotifier::LiveThreads() == 0; }));
-  Pump(50);  // deliberately idle: a late hand-over would arrive now
+  // A late hand-over would arrive now: 50 ms, cut short only by one (the fault).
+  WaitUntil([&] { return TShellChangeNotifier::HandedCalls() != handed; }, 50);
   EXPECT_EQ(TShellChangeNotifier::HandedCalls(), handed);
   EXPECT_EQ(Application().PendingSynchronize(), 0u);
 }
