@@ -27,6 +27,15 @@ std::string SolidJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return jpegtest::Encode({w, h}, [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b; });
 }
 
+// Six photos, a.jpg to f.jpg, `width` wide and each `step` wider than the last.
+std::vector<std::pair<std::string, std::string>> Photos(int width, int step, int height) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 6; ++i)
+    files.push_back({std::string(1, static_cast<char>('a' + i)) + ".jpg",
+                     jpegtest::Photo({width + step * i, height})});
+  return files;
+}
+
 class ReadAheadView : public pixtest::MainWindowTest {
 protected:
   void SetUp() override {
@@ -50,10 +59,7 @@ protected:
 // takes its neighbour's decode, whose pixels on screen are those a decode at
 // the draw gives; no file is decoded twice.
 TEST_F(ReadAheadView, AWalkDecodesEachPictureOnce) {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (int i = 0; i < 6; ++i)
-    files.push_back({std::string(1, static_cast<char>('a' + i)) + ".jpg",
-                     jpegtest::Photo({1200 + 40 * i, 900})});
+  auto files = Photos(1200, 40, 900);
   TReadAhead& ra = ReadAhead();
   int drawn = ra.DecodedAtDraw(), taken = ra.Taken(), finished = ra.Finished();
   pixtest::Capture ahead;
@@ -87,10 +93,7 @@ TEST_F(ReadAheadView, AWalkDecodesEachPictureOnce) {
 // nothing from the keys until it is done, and reads the new neighbours after
 // it. The keys queue faster than pictures load, so only the last one loads.
 TEST_F(ReadAheadView, AfterAHeldKeyNothingIsReadWhileThePictureDecodes) {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (int i = 0; i < 6; ++i)
-    files.push_back({std::string(1, static_cast<char>('a' + i)) + ".jpg",
-                     jpegtest::Photo({640 + 16 * i, 480})});
+  auto files = Photos(640, 16, 480);
   TReadAhead& ra = ReadAhead();
   std::atomic<bool> waiting{false};  // from the keys to the end of the draw's decode
   std::atomic<int> piecesMeanwhile{0};
