@@ -18,9 +18,7 @@ std::string FileNamePart(const std::string& path) {
 
 // Right or Left is the next key waiting.
 bool StepKeyWaiting() {
-  MSG m;
-  return PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) &&
-         (m.wParam == VK_RIGHT || m.wParam == VK_LEFT);
+  return KeyDownWaiting({VK_RIGHT, VK_LEFT});
 }
 
 }  // namespace

@@ -9,21 +9,7 @@ namespace {
 
 // A key that moves to another picture is waiting.
 bool StepKeyWaiting() {
-  MSG m;
-  if (!PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD)) return false;
-  switch (m.wParam) {
-    case VK_LEFT:
-    case VK_RIGHT:
-    case VK_UP:
-    case VK_DOWN:
-    case VK_PRIOR:
-    case VK_NEXT:
-    case VK_HOME:
-    case VK_END:
-      return true;
-    default:
-      return false;
-  }
+  return KeyDownWaiting({VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END});
 }
 
 // The decode interrupt, and whether the view reads ahead, for one paint.

@@ -337,4 +337,12 @@ std::string SysErrorMessage(DWORD code) {
   return s;
 }
 
+bool KeyDownWaiting(std::initializer_list<WORD> keys) {
+  MSG m;
+  if (!PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD)) return false;
+  for (WORD key : keys)
+    if (m.wParam == key) return true;
+  return false;
+}
+
 }  // namespace pix

@@ -6,6 +6,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -130,5 +131,9 @@ class TModalScope {
 
 // The system's message for an error code, without trailing line breaks.
 std::string SysErrorMessage(DWORD code);
+
+// The next key pressed waiting in this thread's queue is one of `keys`; the
+// queue is left as it is.
+bool KeyDownWaiting(std::initializer_list<WORD> keys);
 
 }  // namespace pix
