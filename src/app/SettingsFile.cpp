@@ -10,6 +10,7 @@
 #include "app/profile_core.h"
 #include "ui/dpi.h"
 #include "ui/errors.h"
+#include "ui/monitors.h"
 
 namespace pix {
 
@@ -203,6 +204,8 @@ void LoadFormSettings(HWND form, const std::string& fileName) {
   r = WindowBounds(form);
   SetWindowBounds(form, r.left, r.top, ini.ReadInteger(kSection, "Width", fallback.cx),
                   r.bottom - r.top);
+  // A place no monitor shows any more (one unplugged) is brought back.
+  BringOnScreen(form);
   switch (ini.ReadInteger(kSection, "Stay", 0)) {
     case 0:
       SetFormWindowState(form, TWindowState::wsNormal);

@@ -1,6 +1,7 @@
 #include "browse/previewform.h"
 
 #include "browse/opendialog_core.h"
+#include "ui/monitors_core.h"
 
 namespace pix {
 
@@ -34,7 +35,7 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   Panel.Realign();
   Image.Picture().Assign(picture);
 
-  HMONITOR monitor = MonitorFromWindow(owner ? owner : Handle(), MONITOR_DEFAULTTOPRIMARY);
+  HMONITOR monitor = MonitorFromWindow(owner ? owner : Handle(), MONITOR_DEFAULTTONEAREST);
   MONITORINFO mi{sizeof mi, {}, {}, 0};
   GetMonitorInfoA(monitor, &mi);
   const RECT& m = mi.rcMonitor;
@@ -45,9 +46,10 @@ void TPreviewForm::Create(HWND owner, const TPicture& picture) {
   RECT frame{0, 0, size.width, size.height};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
-  // Centred on the monitor.
-  TRect at = CentredIn({m.left, m.top, m.right, m.bottom}, frame.right - frame.left,
-                       frame.bottom - frame.top);
+  // Centred on the monitor's work area.
+  const RECT& w = mi.rcWork;
+  TRect at = CentredOnWorkArea({w.left, w.top, w.right, w.bottom}, frame.right - frame.left,
+                               frame.bottom - frame.top);
   SetWindowPos(Handle(), nullptr, at.left, at.top, at.Width(), at.Height(),
                SWP_NOZORDER | SWP_NOACTIVATE);
 }

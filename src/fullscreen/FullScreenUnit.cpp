@@ -189,7 +189,11 @@ void TfmView::ShowModalOver(HWND owner) {
   } owned(Handle(), owner);
   // The normal cursor while the view is up; the caller's busy one again after.
   TCursorKeeper normal(TCursor::crDefault);
-  FollowDpi();  // the monitor it opens on may not be the one it was made on
+  // A window maximises on the monitor it stands on: first onto the owner's,
+  // at that monitor's density, while still hidden.
+  CentreOnScreen(Handle());
+  FollowDpi();
+  CentreOnScreen(Handle());
   ShowModal(SW_SHOWMAXIMIZED);
 }
 

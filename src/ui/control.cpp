@@ -9,6 +9,7 @@
 #include "ui/app.h"
 #include "ui/dpi.h"
 #include "ui/handles.h"
+#include "ui/monitors.h"
 
 namespace pix {
 
@@ -288,8 +289,7 @@ TRect CreationBounds(const TDock& d, const TRect& bounds) {
 void CentreOnScreen(HWND wnd) {
   RECT r{};
   GetWindowRect(wnd, &r);
-  TRect at = CentredIn({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
-                       r.right - r.left, r.bottom - r.top);
+  TRect at = CentredOnWorkArea(UserWorkArea(wnd), r.right - r.left, r.bottom - r.top);
   SetWindowPos(wnd, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

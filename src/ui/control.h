@@ -133,7 +133,9 @@ class TPaintedControl : public TControl {
   void PaintWindow();
 };
 
-// Moves a top-level window to the middle of the primary screen, keeping its size.
+// Moves a top-level window to the middle of the work area of the monitor the
+// user works on (see UserWorkArea), keeping its size; one larger than that
+// area goes to its top-left corner.
 void CentreOnScreen(HWND wnd);
 
 // Creates a GDI font for the form text of the program at a density (0: the

@@ -2,6 +2,7 @@
 
 #include "ui/app.h"
 #include "ui/dpi.h"
+#include "ui/monitors.h"
 #include "ui/scopes.h"
 
 namespace pix {
@@ -240,6 +241,10 @@ bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       result = 0;
       return true;
     }
+    case WM_DISPLAYCHANGE:
+      // A monitor unplugged: a window it showed comes back onto one that is left.
+      if (IsWindowVisible(Handle())) BringOnScreen(Handle());
+      return false;
     case WM_DESTROY:
       if (OnDestroy) OnDestroy();
       if (Handle() == Application().MainWindow()) Application().Terminate();
