@@ -2,6 +2,7 @@
 
 #include "ui/dock_core.h"
 #include "ui/errors.h"
+#include "ui/monitors_core.h"
 
 namespace pix {
 namespace {
@@ -65,6 +66,39 @@ TEST(Centring, MiddleAcrossAndAShareOfTheSpareHeightDown) {
   for (const Case& c : cases)
     EXPECT_EQ(CentredIn(c.area, c.width, c.height, c.down), c.out)
         << c.width << "x" << c.height << " down " << c.down;
+}
+
+// A primary monitor of 1280 x 1024 and a second of 1024 x 768 on its right.
+const std::vector<TRect> kTwoMonitors = {{0, 0, 1280, 1024}, {1280, 0, 2304, 768}};
+
+TEST(Monitors, CentredOnTheWorkAreaLargerAtItsCorner) {
+  EXPECT_EQ(CentredOnWorkArea(kTwoMonitors[1], 300, 200), (TRect{1642, 284, 1942, 484}));
+  EXPECT_EQ(CentredOnWorkArea(kTwoMonitors[1], 1300, 200), (TRect{1280, 284, 2580, 484}));
+  EXPECT_EQ(CentredOnWorkArea(kTwoMonitors[1], 300, 900), (TRect{1642, 0, 1942, 900}));
+}
+
+// Caption strips 30 high, reachable over 24 pixels of their width.
+TEST(Monitors, WindowsNoMonitorShowsAreBroughtBack) {
+  const int kMin = -2147483647 - 1, kMax = 2147483647;
+  struct Case {
+    TRect in, out;
+  } cases[] = {
+      {{-676, 100, 24, 600}, {-676, 100, 24, 600}},        // reachable by 24 pixels: as it is
+      {{-677, 100, 23, 600}, {0, 100, 700, 600}},          // by 23: onto the primary
+      {{2280, 700, 2980, 1200}, {2280, 700, 2980, 1200}},  // a corner of the second
+      {{1000, 200, 1600, 700}, {1000, 200, 1600, 700}},    // across both
+      {{1100, -500, 1700, 20}, {1280, 0, 1880, 520}},      // across both, caption above
+      {{2600, 100, 3300, 600}, {1604, 100, 2304, 600}},    // right of the second
+      {{3000, 2000, 5000, 4000}, {1280, 0, 2304, 768}},    // larger than any, nearest second
+      {{100, -2000000000, 900, -1999999400}, {100, 0, 900, 600}},
+      {{kMin, kMin, kMax, kMax}, {0, 0, 1280, 1024}},
+  };
+  for (const Case& c : cases) {
+    TRect r = BroughtOnScreen(kTwoMonitors, c.in, 30, 24);
+    EXPECT_EQ(r, c.out) << c.in.left << "," << c.in.top << " gave " << r.left << "," << r.top
+                        << "," << r.right << "," << r.bottom;
+  }
+  EXPECT_EQ(BroughtOnScreen({}, cases[1].in, 30, 24), cases[1].in);
 }
 
 TEST(Scaling, LayoutFollowsTextHeight) {
