@@ -67,16 +67,16 @@ TRect CentredOnWorkArea(const TRect& area, int width, int height, int down) {
   return {left, top, left + width, top + height};
 }
 
-TRect BroughtOnScreen(const std::vector<TRect>& workAreas, const TRect& window,
-                      int captionHeight, int minVisible) {
+TRect BroughtOnScreen(const std::vector<TRect>& workAreas, const TRect& window, int captionHeight,
+                      int minVisible) {
   if (workAreas.empty()) return window;
   for (const TRect& a : workAreas)
     if (CaptionReachable(a, window, captionHeight, minVisible)) return window;
   const TRect& a = Nearest(workAreas, window);
-  int width = static_cast<int>(std::clamp<int64_t>(
-      static_cast<int64_t>(window.right) - window.left, 0, a.Width()));
-  int height = static_cast<int>(std::clamp<int64_t>(
-      static_cast<int64_t>(window.bottom) - window.top, 0, a.Height()));
+  int width = static_cast<int>(
+      std::clamp<int64_t>(static_cast<int64_t>(window.right) - window.left, 0, a.Width()));
+  int height = static_cast<int>(
+      std::clamp<int64_t>(static_cast<int64_t>(window.bottom) - window.top, 0, a.Height()));
   int left = Clamp(window.left, a.left, a.right, width);
   int top = Clamp(window.top, a.top, a.bottom, height);
   return {left, top, left + width, top + height};

@@ -17,7 +17,7 @@ TRect CentredOnWorkArea(const TRect& area, int width, int height, int down = 2);
 // is returned as it is. Otherwise it moves onto the nearest work area, keeping
 // its size where that fits and shrinking to the area where not. With no work
 // areas it stays.
-TRect BroughtOnScreen(const std::vector<TRect>& workAreas, const TRect& window,
-                      int captionHeight, int minVisible);
+TRect BroughtOnScreen(const std::vector<TRect>& workAreas, const TRect& window, int captionHeight,
+                      int minVisible);
 
 }  // namespace pix

@@ -147,6 +147,16 @@ TEST_F(Settings, ValuesAsTheyRead) {
   }
 }
 
+// A monitor unplugged while the program runs: the window it showed comes back.
+TEST_F(Settings, DisplayChangeBringsBackAWindowNoMonitorShows) {
+  auto fm = Open(ini);
+  SetWindowPos(fm->Handle(), nullptr, 6000, 100, 700, 500, SWP_NOZORDER);
+  Settle();
+  SendMessageA(fm->Handle(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
+  Settle();
+  EXPECT_EQ(Outer(fm->Handle()), Box(WorkArea().right - 700, 100, 700, 500));
+}
+
 TEST_F(Settings, StayOneOpensMaximisedAndRestoresToTheStoredBounds) {
   dir.Write("PixlumenParam.ini", "[FORM]\r\nTop=50\r\nLeft=60\r\nHeight=400\r\nWidth=500\r\nStay=1\r\n");
   auto fm = Build(ini);
