@@ -30,6 +30,21 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
 // with the mouse.
 constexpr int kGrabWidth = 24;
 
+void BringNormalOnScreen(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  // The caption strip: the top frame, the caption and a menu, as the style makes them.
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(wnd, GWL_STYLE)),
+                     GetMenu(wnd) != nullptr, static_cast<DWORD>(GetWindowLongA(wnd, GWL_EXSTYLE)));
+  int dpi = WindowDpi(wnd);
+  TRect was = ToRect(r);
+  TRect to = BroughtOnScreen(WorkAreas(), was, -frame.top, MulDiv(kGrabWidth, dpi, kBaseDpi));
+  if (to == was) return;
+  SetWindowPos(wnd, nullptr, to.left, to.top, to.Width(), to.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 std::vector<TRect> WorkAreas() {
@@ -49,19 +64,14 @@ TRect UserWorkArea(HWND wnd) {
 }
 
 void BringOnScreen(HWND wnd) {
-  if (!wnd || IsIconic(wnd) || IsZoomed(wnd)) return;
-  RECT r{};
-  GetWindowRect(wnd, &r);
-  // The caption strip: the top frame, the caption and a menu, as the style makes them.
-  RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(wnd, GWL_STYLE)),
-                     GetMenu(wnd) != nullptr, static_cast<DWORD>(GetWindowLongA(wnd, GWL_EXSTYLE)));
-  int dpi = WindowDpi(wnd);
-  TRect was = ToRect(r);
-  TRect to = BroughtOnScreen(WorkAreas(), was, -frame.top, MulDiv(kGrabWidth, dpi, kBaseDpi));
-  if (to == was) return;
-  SetWindowPos(wnd, nullptr, to.left, to.top, to.Width(), to.Height(),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!wnd || IsIconic(wnd)) return;
+  if (!IsZoomed(wnd)) return BringNormalOnScreen(wnd);
+  // Maximised over a monitor that is gone: maximised again on one that is left,
+  // from its normal place brought back.
+  if (MonitorFromWindow(wnd, MONITOR_DEFAULTTONULL)) return;
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  BringNormalOnScreen(wnd);
+  ShowWindow(wnd, SW_SHOWMAXIMIZED);
 }
 
 }  // namespace pix

@@ -16,8 +16,9 @@ std::vector<TRect> WorkAreas();
 // most of its owner, else of the main window, else of the window itself.
 TRect UserWorkArea(HWND wnd);
 
-// Moves a normal (not minimised or maximised) top-level window whose caption
-// no monitor shows onto the nearest monitor; a reachable one stays as it is.
+// Moves a top-level window whose caption no monitor shows onto the nearest
+// monitor; a reachable one stays as it is. A maximised window that no monitor
+// shows maximises again on the nearest; a minimised one is left alone.
 void BringOnScreen(HWND wnd);
 
 }  // namespace pix

@@ -155,6 +155,13 @@ TEST_F(Settings, DisplayChangeBringsBackAWindowNoMonitorShows) {
   SendMessageA(fm->Handle(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
   Settle();
   EXPECT_EQ(Outer(fm->Handle()), Box(WorkArea().right - 700, 100, 700, 500));
+  // Maximised over the monitor that is gone.
+  ShowWindow(fm->Handle(), SW_MAXIMIZE);
+  SetWindowPos(fm->Handle(), nullptr, 6000, 0, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+  SendMessageA(fm->Handle(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
+  Settle();
+  EXPECT_TRUE(IsZoomed(fm->Handle()));
+  EXPECT_NE(MonitorFromWindow(fm->Handle(), MONITOR_DEFAULTTONULL), nullptr);
 }
 
 TEST_F(Settings, StayOneOpensMaximisedAndRestoresToTheStoredBounds) {
