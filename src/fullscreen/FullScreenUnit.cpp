@@ -190,7 +190,12 @@ void TfmView::ShowModalOver(HWND owner) {
   // The normal cursor while the view is up; the caller's busy one again after.
   TCursorKeeper normal(TCursor::crDefault);
   // A window maximises on the monitor it stands on: first onto the owner's,
-  // at that monitor's density, while still hidden.
+  // at that monitor's density, while still hidden. Hidden still maximised, it
+  // would maximise again where it was: it goes back to its normal size first.
+  if (IsZoomed(Handle())) {
+    SetWindowLongA(Handle(), GWL_STYLE, GetWindowLongA(Handle(), GWL_STYLE) & ~WS_MAXIMIZE);
+    Rescale(Metrics());
+  }
   CentreOnScreen(Handle());
   FollowDpi();
   CentreOnScreen(Handle());

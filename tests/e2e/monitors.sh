@@ -19,6 +19,7 @@ read -r n <"$WORK/fd" || fail "Xephyr did not start"
 export DISPLAY=:$n WINEPREFIX=$WORK/prefix
 cp -a "$(dirname "$PIX_WINENV")/.wine-template" "$WINEPREFIX"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
+wineserver -k  # the desktop process read the monitors before the setting: start afresh
 PICS=$WORK/pics
 mkdir -p "$PICS" "$WORK/app"
 solid_bmp "$PICS/red.bmp" 64 48 200 40 30
