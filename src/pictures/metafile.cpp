@@ -119,8 +119,9 @@ int PlayMendedCopy(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int han
 
 // Plays a record unless it would take the rasteriser beyond its reach, and
 // in Wine's player's stead where that would read beyond the record.
+// `converted`: not 0 for a Windows metafile's records.
 int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int handles,
-                             LPARAM) {
+                             LPARAM converted) {
   auto bytes = reinterpret_cast<const uint8_t*>(rec);
   RecordReach reach = EnhancedRecordReach(bytes);
   if (dc && reach.draws) {
@@ -141,7 +142,8 @@ int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* re
     case RecordPlay::AsRecorded:
       break;
   }
-  return PlayMendedCopy(dc, table, rec, handles);
+  if (converted) return PlayMendedCopy(dc, table, rec, handles);
+  return PlayEnhMetaFileRecord(dc, table, rec, static_cast<UINT>(handles));
 }
 
 HENHMETAFILE ConvertWindowsMetafile(const std::vector<uint8_t>& records, LONG xExt, LONG yExt) {
@@ -277,7 +279,8 @@ void TMetafile::Draw(HDC dc, const RECT& r) {
   RECT inner{r.left, r.top, r.right - 1, r.bottom - 1};
   // Record by record, as PlayEnhMetaFile would, each one checked against the
   // transform in force.
-  EnumEnhMetaFile(dc, handle_, PlayWithinReach, nullptr, &inner);
+  static int converted = 1;
+  EnumEnhMetaFile(dc, handle_, PlayWithinReach, enhanced_ ? nullptr : &converted, &inner);
   if (old) SelectPalette(dc, old, TRUE);
 }
 
