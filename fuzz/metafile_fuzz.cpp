@@ -14,22 +14,19 @@
 
 using namespace pix;
 
-// A walked copy of bits reads only its bitmap (and bits to device only its
-// scan lines of a bottom-up one).
+// A walked copy of bits reads only its bitmap (bits to device only its scan
+// lines of a bottom-up one).
 static void SourceInside(const uint8_t* rec) {
-  uint32_t type = U32(rec);
-  bool stretch = type == kEmrStretchDIBits;
-  if (!stretch && type != kEmrSetDIBitsToDevice) return;
-  if (U32(rec + 52) == 0 || (stretch && !RopReadsSource(U32(rec + 68)))) return;
+  bool stretch = U32(rec) == kEmrStretchDIBits;
+  if (!stretch && U32(rec) != kEmrSetDIBitsToDevice) return;
   const uint8_t* bmi = rec + U32(rec + 48);
   DibLayout dib;
-  if (!ReadDibLayout(bmi, U32(rec + 52), U32(rec + 64), -1, dib)) return;
+  if (U32(rec + 52) == 0 || (stretch && !RopReadsSource(U32(rec + 68))) ||
+      !ReadDibLayout(bmi, U32(rec + 52), U32(rec + 64), -1, dib))
+    return;
   int64_t x = I32(rec + 32), y = I32(rec + 36), cx = I32(rec + 40), cy = I32(rec + 44);
   int64_t lo = 0, hi = int64_t(dib.height);
-  if (!stretch && !(U32(bmi) != 12 && I32(bmi + 8) < 0)) {
-    lo = U32(rec + 68);
-    hi = std::min<int64_t>(hi, lo + U32(rec + 72));
-  }
+  if (!stretch && I32(bmi + 8) > 0) hi = std::min<int64_t>(hi, (lo = U32(rec + 68)) + U32(rec + 72));
   if (std::min(x, x + cx) < 0 || std::max(x, x + cx) > int64_t(dib.width) ||
       std::min(y, y + cy) < lo || std::max(y, y + cy) > hi)
     abort();
