@@ -2,15 +2,35 @@
 // passes once (after widening) must pass again unchanged: nothing is left to
 // widen, neutralise or mend. The records of a walked enhanced metafile then go
 // through the player's reach and stand-ins.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "pictures/bytes_core.h"
 #include "pictures/metafile_core.h"
+#include "pictures/metafile_dib_core.h"
 #include "pictures/metafile_reach_core.h"
 
 using namespace pix;
+
+// A walked copy of bits reads only its bitmap (bits to device only its scan
+// lines of a bottom-up one).
+static void SourceInside(const uint8_t* rec) {
+  bool stretch = U32(rec) == kEmrStretchDIBits;
+  if (!stretch && U32(rec) != kEmrSetDIBitsToDevice) return;
+  const uint8_t* bmi = rec + U32(rec + 48);
+  DibLayout dib;
+  if (U32(rec + 52) == 0 || (stretch && !RopReadsSource(U32(rec + 68))) ||
+      !ReadDibLayout(bmi, U32(rec + 52), U32(rec + 64), -1, dib))
+    return;
+  int64_t x = I32(rec + 32), y = I32(rec + 36), cx = I32(rec + 40), cy = I32(rec + 44);
+  int64_t lo = 0, hi = int64_t(dib.height);
+  if (!stretch && I32(bmi + 8) > 0) hi = std::min<int64_t>(hi, (lo = U32(rec + 68)) + U32(rec + 72));
+  if (std::min(x, x + cx) < 0 || std::max(x, x + cx) > int64_t(dib.width) ||
+      std::min(y, y + cy) < lo || std::max(y, y + cy) > hi)
+    abort();
+}
 
 // Every record of a walked enhanced metafile, under a map made of its header's bytes.
 static void Reach(const std::vector<uint8_t>& emf) {
@@ -21,6 +41,7 @@ static void Reach(const std::vector<uint8_t>& emf) {
     std::vector<uint8_t> rec(emf.begin() + long(pos), emf.begin() + long(pos + size));
     RecordReach r = EnhancedRecordReach(rec.data());
     EnhancedRecordPlay(rec.data());
+    SourceInside(rec.data());
     if (r.draws && (r.left > r.right || r.top > r.bottom)) abort();
     WithinReach(r, map, U32(rec.data()) % 97, U32(rec.data() + 4) % 89);
     pos += size;

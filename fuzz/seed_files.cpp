@@ -200,6 +200,15 @@ std::string EmfSeedBitmaps() {
                  EmfRecord(pix::kEmrExtSelectClipRgn, Le({48, 5}) + RegionData(32, 1, 1)));
 }
 
+// Copies whose source reaches past their bitmap, and bitmaps held as image streams.
+std::string EmfSeedCopies() {
+  return EmfFile(StretchFrom({1, -1, 2, 2, 0, 0, 20, -20}) +
+                 StretchFrom({-1, 1, -2, 2, 0, 0, 20, 20}, -2) +
+                 StretchFrom({4, 4, 2, 2, 0, 0, 2, 2}) + BitsToDevice({0, 0, 2, 2, 5, 5}, 1, 1) +
+                 StretchBits(Bmi(0, 4, 2, 0, 8), 8) +
+                 BitsToDevice({0, 0, 2, 2}, 0, 2, Bmi(0, 5, 2, 0, 8)));
+}
+
 std::string WmfSeed(const std::string& records, uint16_t objects = 4) {
   return PlaceableHeader(0, 0, 100, 50, 1440) + WmfFile(records, objects);
 }
@@ -211,6 +220,7 @@ std::vector<std::pair<std::string, std::string>> MetafileSeeds() {
       {"emf-shapes", EmfSeedShapes()},
       {"emf-objects", EmfSeedObjects()},
       {"emf-bitmaps", EmfSeedBitmaps()},
+      {"emf-copies", EmfSeedCopies()},
       {"wmf-rectangle", WmfSeed(WmfRecord(pix::kMetaCreateBrushIndirect, Le16({0, 0xFF, 0, 0})) +
                                 WmfRecord(pix::kMetaSelectObject, Le16({0})) +
                                 WmfRecord(pix::kMetaRectangle, Le16({40, 80, 10, 10})))},

@@ -8,6 +8,7 @@
 
 #include "pictures/bytes_core.h"
 #include "pictures/metafile_core.h"
+#include "pictures/metafile_dib_core.h"
 #include "pictures/metafile_reach_core.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
@@ -95,10 +96,32 @@ void PaintWithStockBrush(HDC dc, const uint8_t* rec) {
     FillRgn(dc, rgn, brush);
 }
 
+// Windows metafiles reach the player as the platform converted them, their
+// copies of bits not yet walked: such a copy is mended as the walk would
+// (MendBitmapCopy) and played from a copy of the record, or left out.
+int PlayMendedCopy(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int handles) {
+  auto bytes = reinterpret_cast<const uint8_t*>(rec);
+  if ((rec->iType == kEmrStretchDIBits || rec->iType == kEmrSetDIBitsToDevice) &&
+      EnhancedRecordInside(bytes, rec->nSize, static_cast<uint32_t>(handles))) {
+    std::vector<uint8_t> copy(bytes, bytes + rec->nSize);
+    switch (MendBitmapCopy(copy.data(), rec->nSize)) {
+      case CopyMend::LeftOut:
+        return TRUE;
+      case CopyMend::Clipped:
+        return PlayEnhMetaFileRecord(dc, table, reinterpret_cast<ENHMETARECORD*>(copy.data()),
+                                     static_cast<UINT>(handles));
+      case CopyMend::Kept:
+        break;
+    }
+  }
+  return PlayEnhMetaFileRecord(dc, table, rec, static_cast<UINT>(handles));
+}
+
 // Plays a record unless it would take the rasteriser beyond its reach, and
 // in Wine's player's stead where that would read beyond the record.
+// `converted`: not 0 for a Windows metafile's records.
 int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* rec, int handles,
-                             LPARAM) {
+                             LPARAM converted) {
   auto bytes = reinterpret_cast<const uint8_t*>(rec);
   RecordReach reach = EnhancedRecordReach(bytes);
   if (dc && reach.draws) {
@@ -119,6 +142,7 @@ int CALLBACK PlayWithinReach(HDC dc, HANDLETABLE* table, const ENHMETARECORD* re
     case RecordPlay::AsRecorded:
       break;
   }
+  if (converted) return PlayMendedCopy(dc, table, rec, handles);
   return PlayEnhMetaFileRecord(dc, table, rec, static_cast<UINT>(handles));
 }
 
@@ -255,7 +279,8 @@ void TMetafile::Draw(HDC dc, const RECT& r) {
   RECT inner{r.left, r.top, r.right - 1, r.bottom - 1};
   // Record by record, as PlayEnhMetaFile would, each one checked against the
   // transform in force.
-  EnumEnhMetaFile(dc, handle_, PlayWithinReach, nullptr, &inner);
+  static int converted = 1;
+  EnumEnhMetaFile(dc, handle_, PlayWithinReach, enhanced_ ? nullptr : &converted, &inner);
   if (old) SelectPalette(dc, old, TRUE);
 }
 

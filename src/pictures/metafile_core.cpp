@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "pictures/bytes_core.h"
+#include "pictures/metafile_dib_core.h"
 
 namespace pix {
 
@@ -213,6 +214,7 @@ RecordWalk CheckEnhancedMetafile(uint8_t* data, size_t n) {
       ++walk.mended;
     }
     if (!EnhancedRecordInside(rec, size, handles)) return walk;
+    if (MendBitmapCopy(rec, size) != CopyMend::Kept) ++walk.mended;
     if (type == kEmrExtEscape || type == kEmrDrawEscape) {
       if (U32(rec + 8) == kSetAbortProc) {
         Put32(rec, kEmrComment);

@@ -289,7 +289,8 @@ RecordWalk CheckWindowsMetafile(uint8_t* data, size_t n);
 // size a multiple of 4, at least 8 and inside the data, the header record
 // first, an end record whose palette lies inside it, each record's contents
 // inside it (EnhancedRecordInside), the header's own fields sound
-// (EnhancedHeaderInside). SETABORTPROC escapes become comments in place.
+// (EnhancedHeaderInside). SETABORTPROC escapes become comments in place, and
+// copies of bits read only their bitmap (MendBitmapCopy).
 // The header's record count, total size (the end record's end, `end`),
 // palette count and an empty object table are the walk's, written in place;
 // bytes after the end record are for the caller to drop.

@@ -24,4 +24,17 @@ struct DibLayout {
 bool ReadDibLayout(const uint8_t* bmi, uint64_t bmiBytes, uint32_t usage, int64_t rows,
                    DibLayout& out);
 
+// A bitmap header of `bmiBytes` whose pixels are a JPEG or PNG stream: screens
+// do not draw these, only some printers.
+bool IsImageStream(const uint8_t* bmi, uint64_t bmiBytes);
+
+// What the walk did to a stretch-bits or bits-to-device record.
+enum class CopyMend { Kept, Clipped, LeftOut };
+
+// For a record already found inside (EnhancedRecordInside): a source
+// rectangle partly outside its bitmap is cut to it and the destination in
+// the same proportion, so nothing reads past the bitmap; one wholly outside,
+// and an image stream, leave the record a comment that draws nothing.
+CopyMend MendBitmapCopy(uint8_t* rec, uint32_t size);
+
 }  // namespace pix

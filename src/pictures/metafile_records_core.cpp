@@ -203,7 +203,22 @@ bool TwoBitmaps(const uint8_t* rec, uint32_t size, uint32_t) {
          SectionInside(rec, size, Second, U32(rec + Second - 4), Bitmap::Required);
 }
 
+// A JPEG or PNG stream in place of pixels at `at`: the walk leaves its record
+// out (MendBitmapCopy), its header and the stream's stated size inside all the same.
+bool IsStreamAt(const uint8_t* rec, uint32_t size, uint32_t at) {
+  uint32_t offBmi = U32(rec + at), cbBmi = U32(rec + at + 4);
+  return uint64_t(offBmi) + cbBmi <= size && IsImageStream(rec + offBmi, cbBmi);
+}
+bool StreamInside(const uint8_t* rec, uint32_t size, uint32_t at) {
+  uint32_t offBmi = U32(rec + at), cbBmi = U32(rec + at + 4);
+  uint32_t offBits = U32(rec + at + 8), cbBits = U32(rec + at + 12);
+  uint32_t stated = U32(rec + offBmi + 20);
+  return U32(rec + offBmi) <= cbBmi && uint64_t(offBits) + cbBits <= size && stated != 0 &&
+         stated <= cbBits;
+}
+
 bool ScanLines(const uint8_t* rec, uint32_t size, uint32_t) {  // only the recorded ones
+  if (IsStreamAt(rec, size, 48)) return StreamInside(rec, size, 48);
   return DibInside(rec, size, 48, U32(rec + 64), Bitmap::Required, U32(rec + 72));
 }
 
@@ -211,6 +226,7 @@ bool ScanLines(const uint8_t* rec, uint32_t size, uint32_t) {  // only the recor
 // Wine's player would read one at the offset all the same, so such
 // records never reach it (EnhancedRecordPlay).
 bool StretchBits(const uint8_t* rec, uint32_t size, uint32_t) {
+  if (IsStreamAt(rec, size, 48)) return StreamInside(rec, size, 48);
   return DibInside(rec, size, 48, U32(rec + 64), Bitmap::AbsentWhenNoSize);
 }
 

@@ -137,6 +137,33 @@ TEST(WindowsHeader, SizesAreMendedToTheWalkedOnes) {
   EXPECT_EQ(U32(reinterpret_cast<const uint8_t*>(good.data()) + 12), largest);
 }
 
+// A source partly outside its 2 x 2 bitmap is cut to it and the destination
+// with it, on the side the cut lands on whatever the extents' signs (rows
+// count from the bottom, top-down bitmaps' too); wholly outside, or a JPEG stream, the record becomes a comment.
+TEST(Mending, CopiesReadOnlyTheirBitmap) {
+  using pixtest::StretchFrom;
+  struct Row { const char* what; std::string in, out; } rows[] = {
+      {"past the right", StretchFrom({1, 0, 2, 2, 0, 0, 20, 20}), StretchFrom({1, 0, 1, 2, 0, 0, 10, 20})},
+      {"past the left, mirrored", StretchFrom({1, 0, -2, 2, 0, 0, 20, 20}), StretchFrom({1, 0, -1, 2, 0, 0, 10, 20})},
+      {"past the top", StretchFrom({0, 1, 2, 2, 0, 0, 20, 20}), StretchFrom({0, 1, 2, 1, 0, 10, 20, 10})},
+      {"past the top, top-down", StretchFrom({0, 1, 2, 2, 0, 0, 20, 20}, -2), StretchFrom({0, 1, 2, 1, 0, 10, 20, 10}, -2)},
+      {"past the bottom, flipped", StretchFrom({0, -1, 2, 2, 0, 20, 20, -20}), StretchFrom({0, 0, 2, 1, 0, 20, 20, -10})},
+      {"past the scan lines", pixtest::BitsToDevice({0, 0, 2, 2, 5, 5}, 1, 1), pixtest::BitsToDevice({0, 1, 2, 1, 5, 5}, 1, 1)},
+  };
+  for (const Row& r : rows) {
+    std::string s = EmfFile(r.in);
+    RecordWalk w = CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());
+    ASSERT_TRUE(w.valid) << r.what;
+    EXPECT_EQ(w.mended, 1u) << r.what;
+    EXPECT_EQ(s, EmfFile(r.out)) << r.what;
+  }
+  for (std::string s : {EmfFile(StretchFrom({4, 4, 2, 2, 0, 0, 2, 2})),
+                        EmfFile(pixtest::StretchBits(pixtest::Bmi(0, 4, 2, 0, 8), 8))}) {
+    ASSERT_TRUE(CheckEnhancedMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size()).valid);
+    EXPECT_EQ(U32(reinterpret_cast<const uint8_t*>(s.data()) + 108), kEmrComment);
+  }
+}
+
 TEST(WindowsRecords, CommentCarryingAnEnhancedMetafileLosesItsMark) {
   std::string s = WmfFile(WmfRecord(kMetaEscape, Le16({15, 8}) + Le({0x43464D57, 1})));
   RecordWalk w = CheckWindowsMetafile(reinterpret_cast<uint8_t*>(s.data()), s.size());

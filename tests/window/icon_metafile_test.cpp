@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "../fixtures/icon_bytes.h"
-#include "../fixtures/metafile_bytes.h"
+#include "../fixtures/metafile_tables.h"
 #include "image_view_host.h"
 #include "pictures/icon.h"
 #include "pictures/metafile.h"
@@ -567,7 +567,8 @@ TEST(MetafileLoad, EverydayRecordsPassTheChecks) {
 
 // Records Wine's player would read beyond, played in its stead: a stretch
 // without a bitmap is its raster operation over the destination, or nothing
-// when that reads the missing source; a stock brush paints its region.
+// when that reads the missing source; a stock brush paints its region; a
+// source past its bitmap copies only what is inside.
 TEST(MetafileDraw, StandInsForRecordsWineWouldReadBeyond) {
   using pixtest::EmfRecord;
   using pixtest::Le;
@@ -585,6 +586,14 @@ TEST(MetafileDraw, StandInsForRecordsWineWouldReadBeyond) {
     return EmfRecord(kEmrStretchDIBits, Zeros(16) + Le({0, 50}) + Zeros(36) + Le({rop, 50, 50}));
   };
   std::string quarter = Le({32, 1, 1, 16, 0, 50, 50, 100, 0, 50, 50, 100});
+  // A 2 x 2 bitmap, bottom row green, top row blue, its source a row below and
+  // two columns right of it stretched over the bottom half: the green row is
+  // left, over the top left of that half.
+  std::string rows("\0\xFF\0\0\xFF\0\0\0\xFF\0\0\xFF\0\0\0\0", 16);
+  std::string past = emf(pixtest::StretchFrom({0, -1, 4, 2, 0, 50, 100, 50}, 2, rows));
+  // The same over the top left quarter of a Windows metafile's.
+  std::string wmfPast = PlaceableHeader(0, 0, 1440, 720, 1440) +
+      RecordedWindows(pixtest::WmfRecord(kMetaStretchDib, Le({0xCC0020}) + pixtest::Le16({0, 2, 4, 0xFFFF, 0, 360, 720, 0, 0}) + pixtest::Bmi() + rows));
   // Windows records after the red and blue halves, over the top left quarter.
   auto dibStretch = [](uint32_t rop) {
     std::string coords = pixtest::Le16({0, 0, 0, 0, 0, 360, 720, 0, 0});
@@ -596,6 +605,11 @@ TEST(MetafileDraw, StandInsForRecordsWineWouldReadBeyond) {
       {"stretch bits without the source it copies", emf(stretch(0xCC0020)), 25, 75, kBackground},
       {"fill region with a stock brush",
        emf(EmfRecord(kEmrFillRgn, Zeros(16) + Le({48, 0x80000004u}) + quarter)), 25, 75, black},
+      {"stretch past its bitmap, what is inside", past, 25, 60, 0x00FF00},
+      {"stretch past its bitmap, cut on the right", past, 75, 60, kBackground},
+      {"stretch past its bitmap, cut below", past, 25, 90, kBackground},
+      {"windows stretch past its bitmap, what is inside", wmfPast, 25, 12, 0x00FF00},
+      {"windows stretch past its bitmap, cut below", wmfPast, 25, 37, red},
       {"windows DIB stretch without a bitmap, blackness", dibStretch(0x42), 50, 25, black},
       {"windows DIB stretch without the source it copies", dibStretch(0xCC0020), 50, 25, red},
   };
