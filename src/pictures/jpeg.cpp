@@ -151,12 +151,10 @@ void DecodeTurnedRows(TJPEGDecoder& dec, TBitmap& bmp, ptrdiff_t step, Undecoded
   move();
 }
 
-// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
-// libjpeg write the rows straight into the bitmap's memory, top row first
-// (through a band, for a turned picture).
-// `paletteSet` turns true as soon as the bitmap has a palette.
-void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest,
-                bool prefault) {
+// Sizes the bitmap as the picture is shown and gives it libjpeg's colour map as
+// its palette; returns the distance between its rows. `paletteSet` turns true
+// as soon as the bitmap has a palette.
+ptrdiff_t NewShownBitmap(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest) {
   int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
   int o = dec.Orientation();
   int count = dec.ColorCount();
@@ -175,25 +173,36 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
   bmp.NewDIB(swap ? h : w, swap ? w : h, bits, count ? colors : nullptr, std::min(count, 256));
   rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false, o, w, h,
           bits / 8};
-  int shownHeight = bmp.Height();
-  ptrdiff_t step = shownHeight > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0)
-                                   : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  ptrdiff_t step = bmp.Height() > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0)
+                                    : -static_cast<ptrdiff_t>(bmp.RowBytes());
   if (count > 0) {
     lp->palVersion = 0x300;
     lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
     bmp.SetPalette(TOwnedPalette(CreatePalette(lp)));  // may move the rows: each is looked up below
     paletteSet = true;
   }
-  if (o != kOrientationAsStored) {
+  return step;
+}
+
+// Lets libjpeg write the rows straight into the bitmap's memory, top row
+// first; a turned picture's rows go through a band.
+void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest,
+                bool prefault) {
+  ptrdiff_t step = NewShownBitmap(dec, bmp, paletteSet, rest);
+  int h = dec.OutputHeight(), shownHeight = bmp.Height();
+  bool turned = dec.Orientation() != kOrientationAsStored;
+  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
+  // A turned picture's bands land all over the bitmap: its pages are all taken ahead.
+  std::atomic<int> decodedTo{turned ? INT_MIN / 2 : dec.OutputScanline()};
+  std::optional<TPrefault> faults;
+  if (prefault && shownHeight > 1 && bmp.BufferSize() >= TPrefault::kMinBytes)
+    faults.emplace(bmp.ScanLine(0), step, static_cast<size_t>(bmp.RowBytes()), shownHeight,
+                   decodedTo);
+  if (turned) {
     DecodeTurnedRows(dec, bmp, step, rest);
     if (rest.from < h) rest.Fill();
     return;
   }
-  int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
-  std::atomic<int> decodedTo{dec.OutputScanline()};
-  std::optional<TPrefault> faults;
-  if (prefault && h > 1 && bmp.BufferSize() >= TPrefault::kMinBytes)
-    faults.emplace(bmp.ScanLine(0), step, static_cast<size_t>(bmp.RowBytes()), h, decodedTo);
   for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
     rest.from = y;
     decodedTo.store(y + rows, std::memory_order_relaxed);
@@ -207,11 +216,16 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
   if (rest.from < h) rest.Fill();
 }
 
+// The bitmap as shown, and a turned picture's band beside libjpeg's own memory.
 void RequireDecodeMemory(const TJPEGDecoder& dec) {
   uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
-           h = static_cast<uint64_t>(dec.ImageHeight());
-  uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
-  RequireMemory(rowBytes * h, dec.WorkingMemory());
+           h = static_cast<uint64_t>(dec.ImageHeight()), bits = dec.OutputBits();
+  uint64_t band = 0;
+  if (dec.Orientation() != kOrientationAsStored)
+    band = (w * bits / 8 + 3) * std::min<uint64_t>(h, kTurnBand);
+  if (OrientationSwapsSides(dec.Orientation())) std::swap(w, h);
+  uint64_t rowBytes = ((w * bits + 31) & ~uint64_t{31}) / 8;
+  RequireMemory(rowBytes * h, dec.WorkingMemory() + band);
 }
 
 // The decode proper, once the decoder's parameters and hooks are set.
