@@ -127,8 +127,7 @@ void DecodeTurnedRows(TJPEGDecoder& dec, TBitmap& bmp, ptrdiff_t step, Undecoded
   int moved = dec.OutputScanline();
   auto move = [&] {
     int n = dec.OutputScanline() - moved;
-    if (n > 0)
-      TurnRows(o, w, h, bytes, moved, n, band.data(), bandStep, {bmp.ScanLine(0), step});
+    if (n > 0) TurnRows(o, w, h, bytes, moved, n, band.data(), bandStep, {bmp.ScanLine(0), step});
     rest.from = moved += std::max(n, 0);
     bmp.PixelsChanged();
   };
@@ -171,7 +170,7 @@ ptrdiff_t NewShownBitmap(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, Unde
   }
   bool swap = OrientationSwapsSides(o);
   bmp.NewDIB(swap ? h : w, swap ? w : h, bits, count ? colors : nullptr, std::min(count, 256));
-  rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false, o, w, h,
+  rest = {&bmp,    bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false, o, w, h,
           bits / 8};
   ptrdiff_t step = bmp.Height() > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0)
                                     : -static_cast<ptrdiff_t>(bmp.RowBytes());

@@ -15,14 +15,22 @@ struct Mapping {
 
 Mapping MappingOf(int orientation) {
   switch (orientation) {
-    case 2: return {false, true, false};
-    case 3: return {false, true, true};
-    case 4: return {false, false, true};
-    case 5: return {true, false, false};
-    case 6: return {true, true, false};
-    case 7: return {true, true, true};
-    case 8: return {true, false, true};
-    default: return {false, false, false};
+    case 2:
+      return {false, true, false};
+    case 3:
+      return {false, true, true};
+    case 4:
+      return {false, false, true};
+    case 5:
+      return {true, false, false};
+    case 6:
+      return {true, true, false};
+    case 7:
+      return {true, true, true};
+    case 8:
+      return {true, false, true};
+    default:
+      return {false, false, false};
   }
 }
 
@@ -41,12 +49,14 @@ void RowsAcross(const Mapping& m, int width, int height, int y0, int count, cons
   for (int i = 0; i < count; ++i) {
     int y = y0 + i;
     const uint8_t* from = band + i * bandStep;
-    uint8_t* to = shown.first + static_cast<ptrdiff_t>(m.reverseY ? height - 1 - y : y) * shown.step;
+    uint8_t* to =
+        shown.first + static_cast<ptrdiff_t>(m.reverseY ? height - 1 - y : y) * shown.step;
     if (!m.reverseX) {
       std::memcpy(to, from, static_cast<size_t>(width) * B);
       continue;
     }
-    for (int x = 0, back = width - 1; x < width; ++x, --back) CopyPixel<B>(to + back * B, from + x * B);
+    for (int x = 0, back = width - 1; x < width; ++x, --back)
+      CopyPixel<B>(to + back * B, from + x * B);
   }
 }
 
