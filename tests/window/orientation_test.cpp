@@ -22,15 +22,9 @@ using pixtest::DialogUser;
 // One stored 48 x 32 picture, red | green over blue | yellow, and the quadrants
 // each orientation shows: top left, top right, bottom left, bottom right.
 constexpr uint32_t kR = 0xFF0000, kG = 0x00FF00, kB = 0x0000FF, kY = 0xFFFF00;
-constexpr uint32_t kShown[9][4] = {{},
-                                   {kR, kG, kB, kY},
-                                   {kG, kR, kY, kB},
-                                   {kY, kB, kG, kR},
-                                   {kB, kY, kR, kG},
-                                   {kR, kB, kG, kY},
-                                   {kB, kR, kY, kG},
-                                   {kY, kG, kB, kR},
-                                   {kG, kY, kR, kB}};
+constexpr uint32_t kShown[9][4] = {
+    {},           {kR, kG, kB, kY}, {kG, kR, kY, kB}, {kY, kB, kG, kR}, {kB, kY, kR, kG},
+    {kR, kB, kG, kY}, {kB, kR, kY, kG}, {kY, kG, kB, kR}, {kG, kY, kR, kB}};
 
 std::vector<std::pair<std::string, std::string>> Tagged() {
   std::vector<std::pair<std::string, std::string>> files;
@@ -42,9 +36,7 @@ std::vector<std::pair<std::string, std::string>> Tagged() {
   return files;
 }
 
-const char* ShownSize(int o) {
-  return o >= 5 ? "32x48" : "48x32";
-}
+const char* ShownSize(int o) { return o >= 5 ? "32x48" : "48x32"; }
 
 // The quadrants of picture rectangle `d` in the window that differ from
 // orientation `o`'s; empty when all four are right.
