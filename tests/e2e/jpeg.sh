@@ -41,9 +41,9 @@ e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
 wait_for main_items 2 || true
 describe
-[ "$ITEMS" = 2 ] || fail "the list shows $ITEMS entries, expected a_quad.jpg and b_broken.jpg"
+[ "$ITEMS" = 3 ] || fail "the list shows $ITEMS entries, expected a_quad.jpg, b_broken.jpg, c_portrait.jpg"
 [ -n "$NR" ] && [ -n "$ST" ] || fail "could not find the preview's edges in: $(cat "$CTL")"
-pass "list with two JPEG files; preview from x=$NR to $CR, y=${TB:-$CT} to $ST"
+pass "list with three JPEG files; preview from x=$NR to $CR, y=${TB:-$CT} to $ST"
 
 # Click the first entry.
 xdotool mousemove $((LL + 30)) $((LT + 2 + ITEMH / 2)) click 1

@@ -10,6 +10,7 @@
 #include "../unit/jpeg_writer.h"
 #include "dialogdriver.h"
 #include "mainwindow.h"
+#include "pictures/imagehost.h"
 #include "pictures/jpeg.h"
 #include "testutil.h"
 #include "ui/app.h"
@@ -118,11 +119,11 @@ TEST_F(Orientation, TheOpenDialogsPaneAndPreviewWindowShowItUpright) {
         HWND host = w ? FindWindowExA(FindWindowExA(w, nullptr, nullptr, nullptr), nullptr,
                                       "PixlumenImage", nullptr)
                       : nullptr;
-        RECT r{};
-        if (!host || !GetClientRect(host, &r)) return;
-        TRect whole{0, 0, r.right, r.bottom};  // sized to the picture, as shown
-        pixtest::WaitFor([&] { return Wrong(host, whole, 7).empty(); }, 3000);
-        preview = r.right == 32 && r.bottom == 48 ? Wrong(host, whole, 7) : "sized wrong";
+        auto* view = dynamic_cast<TImageHost*>(TControl::FromHandle(host));
+        if (!view) return;
+        pixtest::WaitFor([&] { return Wrong(*view, 7).empty(); }, 3000);
+        TRect d = view->View().DestRect();  // at its own size, as shown
+        preview = d.Width() == 32 && d.Height() == 48 ? Wrong(*view, 7) : "sized wrong";
         PostMessageA(host, WM_KEYDOWN, VK_ESCAPE, 1);
         pixtest::WaitFor([&] { return !IsWindowVisible(w); });
       }));
