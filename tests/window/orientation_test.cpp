@@ -122,8 +122,10 @@ TEST_F(Orientation, TheOpenDialogsPaneAndPreviewWindowShowItUpright) {
         auto* view = dynamic_cast<TImageHost*>(TControl::FromHandle(host));
         if (!view) return;
         pixtest::WaitFor([&] { return Wrong(*view, 7).empty(); }, 3000);
-        TRect d = view->View().DestRect();  // at its own size, as shown
-        preview = d.Width() == 32 && d.Height() == 48 ? Wrong(*view, 7) : "sized wrong";
+        TRect d = view->View().DestRect();  // upright: 2 wide to 3 high
+        bool portrait = std::abs(d.Width() * 3 - d.Height() * 2) <= 3;
+        preview = portrait ? Wrong(*view, 7) : "sized " + std::to_string(d.Width()) + "x" +
+                                                   std::to_string(d.Height());
         PostMessageA(host, WM_KEYDOWN, VK_ESCAPE, 1);
         pixtest::WaitFor([&] { return !IsWindowVisible(w); });
       }));
