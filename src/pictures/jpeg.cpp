@@ -76,6 +76,9 @@ struct UndecodedRows {
 class TPrefault {
  public:
   static constexpr size_t kMinBytes = size_t{16} << 20;
+  static constexpr int kMargin = 64;  // rows kept clear ahead of the decode
+  // As `decodedTo`: every row is touched, down to row 0.
+  static constexpr int kEveryRow = -1 - kMargin;
   // `first` is row 0's address, `step` the distance to the next row.
   TPrefault(uint8_t* first, ptrdiff_t step, size_t rowBytes, int height,
             const std::atomic<int>& decodedTo) {
@@ -106,7 +109,6 @@ class TPrefault {
   TPrefault& operator=(const TPrefault&) = delete;
 
  private:
-  static constexpr int kMargin = 64;  // rows kept clear ahead of the decode
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
@@ -192,7 +194,7 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
   bool turned = dec.Orientation() != kOrientationAsStored;
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
   // A turned picture's bands land all over the bitmap: its pages are all taken ahead.
-  std::atomic<int> decodedTo{turned ? INT_MIN / 2 : dec.OutputScanline()};
+  std::atomic<int> decodedTo{turned ? TPrefault::kEveryRow : dec.OutputScanline()};
   std::optional<TPrefault> faults;
   if (prefault && shownHeight > 1 && bmp.BufferSize() >= TPrefault::kMinBytes)
     faults.emplace(bmp.ScanLine(0), step, static_cast<size_t>(bmp.RowBytes()), shownHeight,
