@@ -34,10 +34,6 @@ Mapping MappingOf(int orientation) {
   }
 }
 
-// Columns per block when rows become columns: a block of the band (up to 64
-// rows of 64 pixels) stays in the first-level cache while its pixels go out.
-constexpr int kBlock = 64;
-
 template <int B>
 void CopyPixel(uint8_t* to, const uint8_t* from) {
   std::memcpy(to, from, B);
@@ -60,19 +56,30 @@ void RowsAcross(const Mapping& m, int width, int height, int y0, int count, cons
   }
 }
 
+// Rows become columns a tile at a time: a few pixels across each row of the
+// band, read in order, are gathered as pieces of the shown rows, which then go
+// out whole. Reading down the band's columns instead costs several times more.
+constexpr int kTile = 8, kTileRows = 64;
+
 template <int B>
 void RowsToColumns(const Mapping& m, int width, int height, int y0, int count, const uint8_t* band,
                    ptrdiff_t bandStep, TPixelRows shown) {
-  // The shown column of stored row y0, and the way later rows go from it.
-  int column = m.reverseX ? height - 1 - y0 : y0;
-  ptrdiff_t next = m.reverseX ? -B : B;
-  for (int x0 = 0; x0 < width; x0 += kBlock) {
-    int x1 = std::min(width, x0 + kBlock);
-    for (int x = x0; x < x1; ++x) {
-      int row = m.reverseY ? width - 1 - x : x;
-      uint8_t* to = shown.first + static_cast<ptrdiff_t>(row) * shown.step + column * B;
-      const uint8_t* from = band + x * B;
-      for (int i = 0; i < count; ++i, to += next, from += bandStep) CopyPixel<B>(to, from);
+  uint8_t tile[kTile][kTileRows * B];
+  for (int i0 = 0; i0 < count; i0 += kTileRows) {
+    int n = std::min(kTileRows, count - i0), y = y0 + i0;
+    int left = m.reverseX ? height - y - n : y;  // the leftmost shown column of these rows
+    for (int x0 = 0; x0 < width; x0 += kTile) {
+      int across = std::min(kTile, width - x0);
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* from = band + (i0 + i) * bandStep + x0 * B;
+        int at = (m.reverseX ? n - 1 - i : i) * B;
+        for (int k = 0; k < across; ++k) CopyPixel<B>(&tile[k][at], from + k * B);
+      }
+      for (int k = 0; k < across; ++k) {
+        int row = m.reverseY ? width - 1 - (x0 + k) : x0 + k;
+        std::memcpy(shown.first + static_cast<ptrdiff_t>(row) * shown.step + left * B, tile[k],
+                    static_cast<size_t>(n) * B);
+      }
     }
   }
 }
