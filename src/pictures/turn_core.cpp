@@ -34,9 +34,10 @@ Mapping MappingOf(int orientation) {
   }
 }
 
+// Byte by byte: a 3-byte copy call costs a 32-bit build several times more.
 template <int B>
 void CopyPixel(uint8_t* to, const uint8_t* from) {
-  std::memcpy(to, from, B);
+  for (int b = 0; b < B; ++b) to[b] = from[b];
 }
 
 template <int B>
@@ -72,8 +73,8 @@ void RowsToColumns(const Mapping& m, int width, int height, int y0, int count, c
       int across = std::min(kTile, width - x0);
       for (int i = 0; i < n; ++i) {
         const uint8_t* from = band + (i0 + i) * bandStep + x0 * B;
-        int at = (m.reverseX ? n - 1 - i : i) * B;
-        for (int k = 0; k < across; ++k) CopyPixel<B>(&tile[k][at], from + k * B);
+        uint8_t* to = &tile[0][(m.reverseX ? n - 1 - i : i) * B];
+        for (int k = 0; k < across; ++k, from += B, to += sizeof tile[0]) CopyPixel<B>(to, from);
       }
       for (int k = 0; k < across; ++k) {
         int row = m.reverseY ? width - 1 - (x0 + k) : x0 + k;
