@@ -1,6 +1,7 @@
 // JPEG benchmark program, driven by bench/jpeg.sh:
-//   jpeg_bench make baseline|progressive|gray <file> [w h]   writes a 6000 x 4000
-//                                                            (or w x h) JPEG
+//   jpeg_bench make baseline|progressive|gray|rotated <file> [w h]   writes a
+//        6000 x 4000 (or w x h) JPEG; rotated: the baseline one tagged to be
+//        turned 90 degrees clockwise (Exif orientation 6)
 //   jpeg_bench run <file> <repeats>                     load + first draw, timed
 // `run` shows each load in a 1280 x 960 view (actual size, centred, as the main
 // window's preview) and prints the milliseconds of every repeat, then the
@@ -48,6 +49,7 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 int Make(const std::string& kind, const char* path, int w, int h) {
   jpegtest::Recipe recipe{w, h, kind == "gray" ? jpegtest::Kind::Gray : jpegtest::Kind::Color};
   recipe.progressive = kind == "progressive";
+  if (kind == "rotated") recipe.app1 = {jpegtest::ExifSegment({6})};
   std::string bytes = jpegtest::Photo(recipe);
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -111,6 +113,6 @@ int main(int argc, char** argv) {
                 argc >= 6 ? std::atoi(argv[5]) : 4000);
   if (argc >= 4 && std::strcmp(argv[1], "run") == 0) return Run(argv[2], std::atoi(argv[3]));
   std::fprintf(stderr,
-               "usage: jpeg_bench make baseline|progressive|gray FILE [W H] | run FILE REPEATS\n");
+               "usage: jpeg_bench make baseline|progressive|gray|rotated FILE [W H] | run FILE REPEATS\n");
   return 2;
 }

@@ -105,7 +105,7 @@ set_tests_properties(window_${PIX_TARGET_NAME} PROPERTIES LABELS window FIXTURES
 # seeds and the broken-file tables, each file loaded and drawn by replay.exe.
 get_filename_component(PIX_NATIVE ${CMAKE_BINARY_DIR}/../native ABSOLUTE)
 set(PIX_REPLAY_ARGS)
-foreach(kind bmp:bmp icon:ico metafile:wmf jpeg:jpg)
+foreach(kind bmp:bmp icon:ico metafile:wmf jpeg:jpg exif:jpg)
   string(REPLACE ":" ";" kind ${kind})
   list(GET kind 0 target)
   list(GET kind 1 ext)

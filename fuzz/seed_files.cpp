@@ -309,6 +309,30 @@ std::vector<std::pair<std::string, std::string>> JpegSeeds() {
   return seeds;
 }
 
+// --- Exif: small JPEG files carrying the orientation tag, and a bare segment ---
+
+std::vector<std::pair<std::string, std::string>> ExifSeeds() {
+  std::vector<std::pair<std::string, std::string>> seeds;
+  for (int o : {2, 3, 5, 6, 7, 8})
+    for (bool little : {true, false}) {
+      jpegtest::Recipe r{12, 8};
+      r.app1 = {jpegtest::ExifSegment({o, little})};
+      std::string name = std::string(little ? "intel-" : "motorola-") + std::to_string(o);
+      seeds.push_back({name, jpegtest::Photo(r)});
+      pix::TJPEGData data;
+      try {
+        pix::AllocateJPEGBytes(data, seeds.back().second.size());
+        std::memcpy(data.bytes.get(), seeds.back().second.data(), data.size);
+        pix::ReadJPEGHeader(data);
+        if (data.orientation != o) Invalid("exif " + name);
+      } catch (const pix::Exception&) {
+        Invalid("exif " + name);
+      }
+    }
+  seeds.push_back({"segment", jpegtest::ExifSegment({6})});
+  return seeds;
+}
+
 std::vector<std::pair<std::string, std::string>> ProfileSeeds() {
   return {{"zero", "0"},
           {"negative", "-2147483648"},
@@ -386,6 +410,7 @@ int main(int argc, char** argv) {
   WriteSeeds(seeds, "icon_fuzz", IconSeeds());
   WriteSeeds(seeds, "metafile_fuzz", MetafileSeeds());
   WriteSeeds(seeds, "jpeg_fuzz", JpegSeeds());
+  WriteSeeds(seeds, "exif_fuzz", ExifSeeds());
   WriteSeeds(seeds, "profile_fuzz", ProfileSeeds());
   WriteTables(argv[2]);
   return g_failures ? 1 : 0;

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "pictures/exif_core.h"
+#include "pictures/turn_core.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 #include "ui/text.h"
@@ -42,17 +44,26 @@ void RequireMemory(uint64_t bitmapBytes, uint64_t workingBytes) {
 // Rows not decoded yet (or ever, after an error) show white. Writing white over
 // a whole large picture costs as much as a good part of its decode, so it is
 // done only when someone may look: before a progress report, after a failure.
+// A turned picture's rest lies where its stored rows from `from` on are shown.
 struct UndecodedRows {
   TBitmap* bmp = nullptr;
   uint8_t white = 0xFF;
-  int from = 0;  // the first row not decoded
+  int from = 0;  // the first stored row not decoded
   bool filled = false;
+  int orientation = 1, storedWidth = 0, storedHeight = 0, pixelBytes = 3;
   void Fill() {
     if (!bmp || filled) return;
     filled = true;
-    size_t n = static_cast<size_t>(bmp->RowBytes());
-    for (int y = from; y < bmp->Height(); ++y)
-      if (uint8_t* row = bmp->ScanLine(y)) std::memset(row, white, n);
+    if (orientation == 1) {
+      size_t n = static_cast<size_t>(bmp->RowBytes());
+      for (int y = from; y < bmp->Height(); ++y)
+        if (uint8_t* row = bmp->ScanLine(y)) std::memset(row, white, n);
+      return;
+    }
+    TTurnedRect r = TurnedRows(orientation, storedWidth, storedHeight, from, storedHeight);
+    size_t n = static_cast<size_t>(r.right - r.left) * pixelBytes;
+    for (int y = r.top; y < r.bottom; ++y)
+      if (uint8_t* row = bmp->ScanLine(y)) std::memset(row + r.left * pixelBytes, white, n);
   }
 };
 
@@ -65,6 +76,9 @@ struct UndecodedRows {
 class TPrefault {
  public:
   static constexpr size_t kMinBytes = size_t{16} << 20;
+  static constexpr int kMargin = 64;  // rows kept clear ahead of the decode
+  // As `decodedTo`: every row is touched, down to row 0.
+  static constexpr int kEveryRow = -1 - kMargin;
   // `first` is row 0's address, `step` the distance to the next row.
   TPrefault(uint8_t* first, ptrdiff_t step, size_t rowBytes, int height,
             const std::atomic<int>& decodedTo) {
@@ -95,17 +109,55 @@ class TPrefault {
   TPrefault& operator=(const TPrefault&) = delete;
 
  private:
-  static constexpr int kMargin = 64;  // rows kept clear ahead of the decode
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 
-// Sizes the bitmap, gives it libjpeg's colour map as its palette, and lets
-// libjpeg write the rows straight into the bitmap's memory, top row first.
-// `paletteSet` turns true as soon as the bitmap has a palette.
-void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest,
-                bool prefault) {
+// Stored rows per band of a turned picture: its rows go over to the bitmap
+// once this many are decoded, so the band costs a small part of the picture.
+constexpr int kTurnBand = 64;
+
+// A turned picture: rows are decoded into a band, then moved to where they
+// are shown. `step` is the distance between the bitmap's rows.
+void DecodeTurnedRows(TJPEGDecoder& dec, TBitmap& bmp, ptrdiff_t step, UndecodedRows& rest) {
+  int w = dec.OutputWidth(), h = dec.OutputHeight(), o = dec.Orientation();
+  int bytes = dec.OutputBits() / 8;
+  ptrdiff_t bandStep = (static_cast<ptrdiff_t>(w) * bytes + 3) & ~ptrdiff_t{3};
+  int bandRows = std::min(h, kTurnBand);
+  std::vector<uint8_t> band(static_cast<size_t>(bandStep) * static_cast<size_t>(bandRows));
+  int perCall = JPEGRowsPerCall(bandStep, dec.RecOutbufHeight());
+  int moved = dec.OutputScanline();
+  auto move = [&] {
+    int n = dec.OutputScanline() - moved;
+    if (n > 0) TurnRows(o, w, h, bytes, moved, n, band.data(), bandStep, {bmp.ScanLine(0), step});
+    rest.from = moved += std::max(n, 0);
+    bmp.PixelsChanged();
+  };
+  try {
+    for (;;) {
+      int in = dec.OutputScanline() - moved;
+      if (in == bandRows || dec.OutputScanline() >= h) {
+        move();
+        if (dec.OutputScanline() >= h) break;
+        continue;
+      }
+      if (dec.ReadRows(band.data() + in * bandStep, bandStep, std::min(perCall, bandRows - in)) ==
+          0)
+        break;
+    }
+  } catch (...) {
+    move();  // what was decoded shows, as it would unturned
+    throw;
+  }
+  move();
+}
+
+// Sizes the bitmap as the picture is shown and gives it libjpeg's colour map as
+// its palette; returns the distance between its rows. `paletteSet` turns true
+// as soon as the bitmap has a palette.
+ptrdiff_t NewShownBitmap(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest) {
   int w = dec.OutputWidth(), h = dec.OutputHeight(), bits = dec.OutputBits();
+  int o = dec.Orientation();
   int count = dec.ColorCount();
   std::vector<uint8_t> logical(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max(count, 1));
   auto* lp = reinterpret_cast<LOGPALETTE*>(logical.data());
@@ -118,21 +170,40 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
     colors[i] = {b, g, r, 0};
     if (r + g + b > whiteSum) whiteSum = r + g + b, white = i;
   }
-  bmp.NewDIB(w, h, bits, count ? colors : nullptr, std::min(count, 256));
-  rest = {&bmp, bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false};
-  ptrdiff_t step =
-      h > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0) : -static_cast<ptrdiff_t>(bmp.RowBytes());
+  bool swap = OrientationSwapsSides(o);
+  bmp.NewDIB(swap ? h : w, swap ? w : h, bits, count ? colors : nullptr, std::min(count, 256));
+  rest = {&bmp,    bits == 8 ? static_cast<uint8_t>(white) : uint8_t{0xFF}, 0, false, o, w, h,
+          bits / 8};
+  ptrdiff_t step = bmp.Height() > 1 ? bmp.ScanLine(1) - bmp.ScanLine(0)
+                                    : -static_cast<ptrdiff_t>(bmp.RowBytes());
   if (count > 0) {
     lp->palVersion = 0x300;
     lp->palNumEntries = static_cast<WORD>(std::min(count, 256));
     bmp.SetPalette(TOwnedPalette(CreatePalette(lp)));  // may move the rows: each is looked up below
     paletteSet = true;
   }
+  return step;
+}
+
+// Lets libjpeg write the rows straight into the bitmap's memory, top row
+// first; a turned picture's rows go through a band.
+void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows& rest,
+                bool prefault) {
+  ptrdiff_t step = NewShownBitmap(dec, bmp, paletteSet, rest);
+  int h = dec.OutputHeight(), shownHeight = bmp.Height();
+  bool turned = dec.Orientation() != kOrientationAsStored;
   int rows = JPEGRowsPerCall(step, dec.RecOutbufHeight());
-  std::atomic<int> decodedTo{dec.OutputScanline()};
+  // A turned picture's bands land all over the bitmap: its pages are all taken ahead.
+  std::atomic<int> decodedTo{turned ? TPrefault::kEveryRow : dec.OutputScanline()};
   std::optional<TPrefault> faults;
-  if (prefault && h > 1 && bmp.BufferSize() >= TPrefault::kMinBytes)
-    faults.emplace(bmp.ScanLine(0), step, static_cast<size_t>(bmp.RowBytes()), h, decodedTo);
+  if (prefault && shownHeight > 1 && bmp.BufferSize() >= TPrefault::kMinBytes)
+    faults.emplace(bmp.ScanLine(0), step, static_cast<size_t>(bmp.RowBytes()), shownHeight,
+                   decodedTo);
+  if (turned) {
+    DecodeTurnedRows(dec, bmp, step, rest);
+    if (rest.from < h) rest.Fill();
+    return;
+  }
   for (int y = dec.OutputScanline(); y < h; y = dec.OutputScanline()) {
     rest.from = y;
     decodedTo.store(y + rows, std::memory_order_relaxed);
@@ -146,11 +217,16 @@ void DecodeRows(TJPEGDecoder& dec, TBitmap& bmp, bool& paletteSet, UndecodedRows
   if (rest.from < h) rest.Fill();
 }
 
+// The bitmap as shown, and a turned picture's band beside libjpeg's own memory.
 void RequireDecodeMemory(const TJPEGDecoder& dec) {
   uint64_t w = static_cast<uint64_t>(dec.ImageWidth()),
-           h = static_cast<uint64_t>(dec.ImageHeight());
-  uint64_t rowBytes = ((w * static_cast<uint64_t>(dec.OutputBits()) + 31) & ~uint64_t{31}) / 8;
-  RequireMemory(rowBytes * h, dec.WorkingMemory());
+           h = static_cast<uint64_t>(dec.ImageHeight()), bits = dec.OutputBits();
+  uint64_t band = 0;
+  if (dec.Orientation() != kOrientationAsStored)
+    band = (w * bits / 8 + 3) * std::min<uint64_t>(h, kTurnBand);
+  if (OrientationSwapsSides(dec.Orientation())) std::swap(w, h);
+  uint64_t rowBytes = ((w * bits + 31) & ~uint64_t{31}) / 8;
+  RequireMemory(rowBytes * h, dec.WorkingMemory() + band);
 }
 
 // The decode proper, once the decoder's parameters and hooks are set.
@@ -356,10 +432,14 @@ void TJPEGImage::DecodeHere() {
       };
     }
     dec.Clock = [] { return static_cast<uint32_t>(GetTickCount()); };
-    dec.OnProgress = [this, &rest](const TJPEGProgressReport& p) {
+    dec.OnProgress = [this, &rest, &dec](const TJPEGProgressReport& p) {
       rest.Fill();  // the report may draw the rows decoded so far
-      Progress(TProgressStage::psRunning, p.percent, p.redrawNow,
-               RECT{p.left, p.top, p.right, p.bottom}, std::string());
+      RECT r{p.left, p.top, p.right, p.bottom};
+      if (int o = dec.Orientation(); o != kOrientationAsStored) {
+        TTurnedRect t = TurnedRows(o, dec.OutputWidth(), dec.OutputHeight(), p.top, p.bottom);
+        r = {t.left, t.top, t.right, t.bottom};
+      }
+      Progress(TProgressStage::psRunning, p.percent, p.redrawNow, r, std::string());
     };
     bool paletteSet = false;
     struct Flag {

@@ -14,6 +14,7 @@
 #include <jerror.h>
 // clang-format on
 
+#include "pictures/exif_core.h"
 #include "ui/errors.h"
 
 namespace pix {
@@ -51,6 +52,7 @@ struct TJPEGDecoder::Context {
   std::exception_ptr pending;
   TJPEGProgressState state;
   std::vector<uint8_t> cmykRow;  // four-component output doesn't fit a 24-bit row
+  int orientation = 1;           // from the header's APP1 segments
 };
 
 namespace {
@@ -205,8 +207,10 @@ void AllocateJPEGBytes(TJPEGData& data, uint64_t n) {
 void ReadJPEGHeader(TJPEGData& data) {
   TJPEGDecoder d(data.bytes.get(), data.size);
   d.ReadHeader();
-  data.width = d.ImageWidth();
-  data.height = d.ImageHeight();
+  data.orientation = d.Orientation();
+  bool swap = data.orientation >= 5;
+  data.width = swap ? d.ImageHeight() : d.ImageWidth();
+  data.height = swap ? d.ImageWidth() : d.ImageHeight();
   data.grayscale = d.Grayscale();
 }
 
@@ -344,7 +348,25 @@ void TJPEGDecoder::Run(void (*step)(void*, void*), void* arg) const {
 }
 
 void TJPEGDecoder::ReadHeader() {
-  Run([](void* ci, void*) { jpeg_read_header(Cinfo(ci), TRUE); }, nullptr);
+  Run(
+      [](void* ci, void*) {
+        jpeg_save_markers(Cinfo(ci), JPEG_APP0 + 1, 0xFFFF);
+        jpeg_read_header(Cinfo(ci), TRUE);
+      },
+      nullptr);
+  // Saved segments last until the decode ends; the tag is taken now.
+  ctx_->orientation = kOrientationAsStored;
+  for (jpeg_saved_marker_ptr m = ctx_->cinfo.marker_list; m; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1) continue;
+    if (int o = ExifSegmentOrientation(m->data, m->data_length)) {
+      ctx_->orientation = o;
+      break;
+    }
+  }
+}
+
+int TJPEGDecoder::Orientation() const {
+  return ctx_->orientation;
 }
 
 int TJPEGDecoder::ImageWidth() const {

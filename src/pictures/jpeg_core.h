@@ -25,7 +25,8 @@ struct TJPEGData {
   std::unique_ptr<uint8_t[]> bytes;  // none only for a picture that was never loaded
   size_t size = 0;
   bool hasBytes = false;
-  int width = 0, height = 0;
+  int width = 0, height = 0;  // as shown: sides swapped when the orientation turns it
+  int orientation = 1;        // the Exif orientation (exif_core.h)
   bool grayscale = false;
   // The fingerprint, once asked for (by the thread that owns the data).
   mutable TJPEGDigest digest;
@@ -36,7 +37,7 @@ struct TJPEGData {
 // stream" when it can't be had.
 void AllocateJPEGBytes(TJPEGData& data, uint64_t n);
 
-// Parses the header of `n` bytes (n > 0) into width, height and grayscale flag.
+// Parses the header of `n` bytes (n > 0) into width, height, orientation and grayscale flag.
 // Raises EJPEG "JPEG error #%d" (libjpeg's message code) for a damaged header.
 void ReadJPEGHeader(TJPEGData& data);
 
@@ -107,7 +108,10 @@ class TJPEGDecoder {
   // while the decode goes on. Must not throw.
   std::function<void(size_t)> Consumed;
 
+  // Reads the header, keeping the APP1 segments for the orientation.
   void ReadHeader();
+  // The first Exif segment's orientation (exif_core.h); 1 without one.
+  int Orientation() const;
   // The program's decoding parameters; `eightBit` is the 8-bit pixel format.
   void SetParameters(bool eightBit);
   // Bits per pixel of the bitmap the output goes to: 8 (palette) or 24.

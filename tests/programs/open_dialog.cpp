@@ -7,6 +7,7 @@
 //     items <count>                        entries in the file view
 //     label <text>                         the preview pane's label
 //     caption <text>                       the preview pane's picture caption
+//     picture <l> <t> <r> <b>              the pane's picture view, on screen
 // Exit code 1 when no such window appears within five seconds.
 #include <windows.h>
 #include <commctrl.h>
@@ -83,8 +84,12 @@ BOOL CALLBACK Describe(HWND w, LPARAM p) {
     // The picture's panel: the one holding the picture view.
     char childClass[64] = {};
     GetClassNameA(GetWindow(w, GW_CHILD), childClass, sizeof childClass);
-    if (std::string(childClass) == "PixlumenImage")
+    if (std::string(childClass) == "PixlumenImage") {
       std::fprintf(out, "caption %s\n", Utf8(w).c_str());
+      RECT r;
+      GetWindowRect(GetWindow(w, GW_CHILD), &r);
+      std::fprintf(out, "picture %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    }
   }
   return TRUE;
 }

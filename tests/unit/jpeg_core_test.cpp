@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "jpeg_writer.h"
+#include "pictures/exif_core.h"
 #include "pictures/jpeg_core.h"
 #include "ui/errors.h"
 
@@ -340,4 +341,48 @@ TEST(JpegDecode, BytesReportedConsumedAreNeverReadAgain) {
     EXPECT_EQ(last, bytes.size()) << c.what;
     EXPECT_TRUE(scribbled.pixels == plain.pixels) << c.what;
   }
+}
+
+// The orientation tag: a damaged or odd segment must show the picture as
+// stored and never be read past its end.
+TEST(JpegOrientation, TagOfTheFirstDirectory) {
+  using jpegtest::Exif;
+  auto of = [](const Exif& e, size_t cut = std::string::npos) {
+    std::string s = jpegtest::ExifSegment(e).substr(0, cut);
+    std::vector<uint8_t> exact(s.begin(), s.end());  // no byte beyond it
+    return ExifSegmentOrientation(exact.data(), exact.size());
+  };
+  for (bool little : {true, false})
+    for (int v = 0; v <= 9; ++v)
+      EXPECT_EQ(of({v, little}), v >= 1 && v <= 8 ? v : 1) << little << " " << v;
+  struct Row {
+    const char* what;
+    Exif exif;
+    size_t cut;
+    int expected;
+  } rows[] = {
+      {"wrong type (LONG)", {6, true, 4}, std::string::npos, 1},
+      {"count 0", {6, false, 3, 2, 0}, std::string::npos, 1},
+      {"directory past the segment", {6, true, 3, 2, 1, 4000}, std::string::npos, 1},
+      {"directory at the last byte", {6, false, 3, 2, 1, 37}, std::string::npos, 1},
+      {"entries run past the segment", {6, true, 3, 3}, std::string::npos, 1},
+      {"cut in the tag's entry", {6, false}, 6 + 8 + 2 + 12 + 6, 1},
+      {"cut in the byte-order header", {6, true}, 9, 1},
+      {"not Exif", {6, true}, 4, 0},
+  };
+  for (const Row& r : rows) EXPECT_EQ(of(r.exif, r.cut), r.expected) << r.what;
+}
+
+TEST(JpegOrientation, FirstExifSegmentTurnsTheHeaderSize) {
+  Recipe r{24, 16};
+  r.app1 = {std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34), jpegtest::ExifSegment({6}),
+            jpegtest::ExifSegment({3})};
+  TJPEGData d = Load(jpegtest::Photo(r));
+  EXPECT_EQ(d.orientation, 6);
+  EXPECT_EQ(d.width, 16);
+  EXPECT_EQ(d.height, 24);
+  r.app1.erase(r.app1.begin() + 1);
+  d = Load(jpegtest::Photo(r));
+  EXPECT_EQ(d.orientation, 3);
+  EXPECT_EQ(d.width, 24);
 }

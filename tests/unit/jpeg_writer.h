@@ -28,6 +28,7 @@ struct Recipe {
   bool arithmetic = false;  // arithmetic instead of Huffman coding
   int restartRows = 0;      // a restart marker every so many rows of blocks
   bool fullChroma = false;  // colour sampled at every pixel instead of every other
+  std::vector<std::string> app1;  // APP1 segments' bytes, written in this order
 };
 
 // Writes the picture's samples for pixel (x, y): 3 bytes R, G, B for colour, 1 for
@@ -98,6 +99,9 @@ inline std::string Encode(const Recipe& recipe, const Pixel& pixel) {
     jpeg_simple_progression(&c);
   }
   jpeg_start_compress(&c, TRUE);
+  for (const std::string& m : recipe.app1)
+    jpeg_write_marker(&c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(m.data()),
+                      static_cast<unsigned>(m.size()));
   std::vector<uint8_t> row(static_cast<size_t>(recipe.width) * comps);
   while (c.next_scanline < c.image_height) {
     int y = static_cast<int>(c.next_scanline);
@@ -150,6 +154,43 @@ inline std::string Photo(const Recipe& recipe) {
       p[1] = clamp(g + noise);
       p[2] = clamp(b + noise);
     }
+  });
+}
+
+// An Exif segment whose first directory holds a camera make and the orientation
+// tag; `type`, `count`, the directory's offset and its entry count may be spoiled.
+struct Exif {
+  int orientation = 6;
+  bool little = true;
+  uint16_t type = 3, entries = 2;
+  uint32_t count = 1, ifd = 8;
+};
+inline std::string ExifSegment(const Exif& e) {
+  std::string s("Exif\0\0", 6);
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+      s += static_cast<char>(v >> 8 * (e.little ? i : n - 1 - i) & 0xFF);
+  };
+  s += e.little ? "II" : "MM";
+  put(42, 2);
+  put(e.ifd, 4);
+  put(e.entries, 2);
+  put(0x010F, 2), put(2, 2), put(4, 4), put(0, 4);  // the camera's make, held in the entry
+  put(0x0112, 2), put(e.type, 2), put(e.count, 4);
+  put(static_cast<uint32_t>(e.orientation), 2), put(0, 2);
+  put(0, 4);  // no next directory
+  return s;
+}
+
+// Quadrants red | green over blue | yellow.
+inline std::string Quadrants(Recipe r) {
+  r.fullChroma = true;
+  r.quality = 95;
+  return Encode(r, [&](int x, int y, uint8_t* p) {
+    bool right = x >= r.width / 2, bottom = y >= r.height / 2;
+    p[0] = bottom == right ? 255 : 0;
+    p[1] = right ? 255 : 0;
+    p[2] = bottom && !right ? 255 : 0;
   });
 }
 

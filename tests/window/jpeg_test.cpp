@@ -226,12 +226,15 @@ TEST_F(JpegView, ProgressiveFileDecodesInOneGoLikeItsBaselineTwin) {
 // decode made without that thread.
 TEST_F(JpegView, ALargePictureDecodesAtItsDrawToTheSamePixels) {
   std::string whole = jpegtest::Photo({2400, 2400, Kind::Color});
+  Recipe turned{3000, 2000};
+  turned.app1 = {jpegtest::ExifSegment({6})};  // its bitmap's pages are taken all over
   struct Case {
     const char* name;
     std::string bytes;
   } cases[] = {{"colour.jpg", whole},
                {"gray.jpg", jpegtest::Photo({4100, 4100, Kind::Gray})},
-               {"cut.jpg", whole.substr(0, whole.size() / 2)}};
+               {"cut.jpg", whole.substr(0, whole.size() / 2)},
+               {"turned.jpg", jpegtest::Photo(turned)}};
   for (const Case& c : cases) {
     LoadPictureFile(view.Picture(), Write(c.name, c.bytes));
     Settle();
