@@ -10,6 +10,34 @@
 
 namespace pix {
 
+namespace {
+
+// A change in a folder above matters only when the chain itself changed: a
+// folder of it (or the watched one) renamed, moved or deleted. Sub-folders made
+// or removed beside them change nothing the user sees.
+TAboveFilter ChainFilter(const std::vector<std::string>& above, const std::string& path) {
+  struct Chain {
+    std::vector<std::string> paths;
+    std::vector<TDiskId> ids;
+  };
+  auto chain = std::make_shared<Chain>();
+  chain->paths.assign(above.begin(), above.end());
+  chain->paths.push_back(path);
+  TAboveFilter f;
+  f.armed = [chain] {
+    chain->ids.clear();
+    for (const std::string& p : chain->paths) chain->ids.push_back(DiskIdOf(p));
+  };
+  f.changed = [chain] {
+    for (size_t i = 1; i < chain->paths.size(); ++i)
+      if (!DiskIdOf(chain->paths[i]).Same(chain->ids[i])) return true;
+    return false;
+  };
+  return f;
+}
+
+}  // namespace
+
 void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
                          std::function<void()> onChange, std::vector<std::string> above) {
   notifier_.reset();
@@ -19,7 +47,7 @@ void TFolderWatch::Start(const std::string& path, TChangeTiming timing,
   notifier->WatchSubTree = false;
   notifier->Timing = timing;
   notifier->Root = path;
-  notifier->Above = std::move(above);
+  notifier->AboveFilter = ChainFilter(notifier->Above = std::move(above), path);
   notifier->SetOnChange(std::move(onChange));
   notifier_ = std::move(notifier);
 }
@@ -42,11 +70,12 @@ void TFolderWatch::Stop() {
 
 std::string TFolderWatch::StopWithin(const std::string& folder) {
   if (!notifier_) return std::string();
-  bool within = PathWithin(notifier_->Root, folder);
+  bool within = folder.empty() || PathWithin(notifier_->Root, folder);
   for (const std::string& f : notifier_->Above) within = within || PathWithin(f, folder);
   if (!within) return std::string();
   std::string root = notifier_->Root;
   above_ = notifier_->Above;
+  notifier_->StopClosed();
   notifier_.reset();
   return root;
 }
@@ -59,6 +88,7 @@ TDiskId DiskIdOf(const std::string& path) {
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!h) return id;
+  id.exists = true;
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(h, &info) && (info.nFileIndexHigh || info.nFileIndexLow)) {
     id.known = true;

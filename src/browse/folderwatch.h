@@ -42,11 +42,16 @@ class TFolderWatch {
 // index, kept through renames and moves) and, for a file, what it holds.
 struct TDiskId {
   bool known = false;
+  bool exists = false;  // the path named something
   uint32_t volume = 0, indexHigh = 0, indexLow = 0;
   uint64_t size = 0, written = 0;
   bool SameItem(const TDiskId& o) const {
     return known && o.known && volume == o.volume && indexHigh == o.indexHigh &&
            indexLow == o.indexLow;
+  }
+  // The same item, or for one the disk can't tell, there or not alike.
+  bool Same(const TDiskId& o) const {
+    return known || o.known ? SameItem(o) : exists == o.exists;
   }
   bool SameContent(const TDiskId& o) const {
     return SameItem(o) && size == o.size && written == o.written;
