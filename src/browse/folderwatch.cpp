@@ -80,6 +80,43 @@ std::string TFolderWatch::StopWithin(const std::string& folder) {
   return root;
 }
 
+std::wstring (*FileSystemNameHook)(HANDLE) = nullptr;
+
+namespace {
+
+uint64_t Wide(DWORD high, DWORD low) {
+  return (uint64_t{high} << 32) | low;
+}
+
+// Whether the file system keeps an item's index through renames and moves and
+// never gives it to another while the item lives.
+bool KeepsIndexes(HANDLE h) {
+  std::wstring name;
+  if (FileSystemNameHook) {
+    name = FileSystemNameHook(h);
+  } else {
+    wchar_t buf[MAX_PATH + 1] = {};
+    if (GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, buf, MAX_PATH + 1))
+      name = buf;
+  }
+  return name == L"NTFS" || name == L"ReFS";
+}
+
+// The 128-bit index, from Windows 8 on (ReFS's 64-bit one is not unique).
+bool WholeIndex(HANDLE h, TDiskId& id) {
+  struct {
+    ULONGLONG volume;
+    BYTE index[16];
+  } info{};
+  const auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+  if (!GetFileInformationByHandleEx(h, kFileIdInfo, &info, sizeof info)) return false;
+  id.volume = info.volume;
+  std::memcpy(id.index, info.index, sizeof id.index);
+  return true;
+}
+
+}  // namespace
+
 TDiskId DiskIdOf(const std::string& path) {
   TDiskId id;
   if (path.empty()) return id;
@@ -90,15 +127,22 @@ TDiskId DiskIdOf(const std::string& path) {
   if (!h) return id;
   id.exists = true;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileInformationByHandle(h, &info) && (info.nFileIndexHigh || info.nFileIndexLow)) {
-    id.known = true;
+  if (!GetFileInformationByHandle(h, &info)) return id;
+  id.size = Wide(info.nFileSizeHigh, info.nFileSizeLow);
+  id.written = Wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+  id.created = Wide(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
+  id.folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+  if (!KeepsIndexes(h)) {
     id.volume = info.dwVolumeSerialNumber;
-    id.indexHigh = info.nFileIndexHigh;
-    id.indexLow = info.nFileIndexLow;
-    id.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    id.written =
-        (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
+    id.byTimes = id.known = true;
+    return id;
   }
+  if (WholeIndex(h, id)) return id.known = true, id;
+  if (!info.nFileIndexHigh && !info.nFileIndexLow) return id;
+  id.known = true;
+  id.volume = info.dwVolumeSerialNumber;
+  std::memcpy(id.index, &info.nFileIndexLow, 4);
+  std::memcpy(id.index + 4, &info.nFileIndexHigh, 4);
   return id;
 }
 

@@ -47,6 +47,7 @@ class Outside : public pixtest::MainWindowTest {
     pixtest::MainWindowTest::SetUp();
   }
   void TearDown() override {
+    FileSystemNameHook = nullptr;
     pixtest::MainWindowTest::TearDown();
     for (const std::string& d : made) RemoveAll(desk + "\\" + d);
   }
@@ -92,11 +93,16 @@ TEST_F(Outside, ARefreshFindsTheSelectedFolderByItsIdentityOnDisk) {
       {"the folder above deleted", [](const std::string& top) { RemoveAll(top); }, "", false},
   };
   made = {"IdA", "IdAB"};
+  // And as on a memory card, whose FAT moves and reuses indexes: never by the index.
+  for (bool fat : {false, true})
   for (const Case& c : cases) {
+    SCOPED_TRACE(fat ? "FAT" : "NTFS");
+    FileSystemNameHook = fat ? [](HANDLE) { return std::wstring(L"FAT32"); } : nullptr;
     for (const std::string& d : made) RemoveAll(desk + "\\" + d);
     std::string top = desk + "\\IdA";
     MakeFolder(top);
     MakeFolder(top + "\\Sel");
+    ASSERT_EQ(DiskIdOf(top).byTimes, fat);
     PutFile(top + "\\Sel\\pic.bmp", pixtest::SolidBitmap(30, 20, RGB(200, 40, 30)));
     TShellTreeView& t = Tree();
     HTREEITEM root = t.Nodes().Root();
@@ -122,6 +128,7 @@ TEST_F(Outside, ARefreshFindsTheSelectedFolderByItsIdentityOnDisk) {
     errors.clear();
     ExpectCurrentDirOutside(c.what);
   }
+  FileSystemNameHook = nullptr;
 }
 
 // After a paste only the folder pasted in was read again: the selected folder,
