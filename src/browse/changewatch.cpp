@@ -123,8 +123,8 @@ class TShellChangeThread {
   HANDLE Open(size_t i) {
     HANDLE h = i == 0 ? FindFirstChangeNotificationW(PlatformPath(s_->directory).c_str(),
                                                      s_->subTree, s_->options)
-                      : FindFirstChangeNotificationW(PlatformPath(s_->above[i - 1]).c_str(),
-                                                     FALSE, nfDirNameChange);
+                      : FindFirstChangeNotificationW(PlatformPath(s_->above[i - 1]).c_str(), FALSE,
+                                                     nfDirNameChange);
     if (h != INVALID_HANDLE_VALUE) ++gOpenWaits;
     return h;
   }

@@ -63,9 +63,7 @@ struct TDiskId {
            (folder || (size == o.size && written == o.written));
   }
   // The same item, or for one the disk can't tell, there or not alike.
-  bool Same(const TDiskId& o) const {
-    return known || o.known ? SameItem(o) : exists == o.exists;
-  }
+  bool Same(const TDiskId& o) const { return known || o.known ? SameItem(o) : exists == o.exists; }
   bool SameContent(const TDiskId& o) const {
     return SameItem(o) && size == o.size && written == o.written;
   }

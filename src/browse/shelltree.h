@@ -67,6 +67,8 @@ class TShellTreeView : public TControl {
   // change; remade at every selection change made by the user.
   bool AutoRefresh() const { return autoRefresh_; }
   void SetAutoRefresh(bool on);
+  // Folder icons at the size for the window's density.
+  void SetIconDpi(int dpi) { icons_.SetDpi(dpi); }
   // Gathering of change bursts, for watchers made from now on.
   TChangeTiming WatchTiming;
   // Reads a node's sub-folders again, keeping its branch's expansion, the

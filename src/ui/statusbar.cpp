@@ -10,10 +10,9 @@ namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   Dock(a.dock);
-  CreateStandard(
-      STATUSCLASSNAMEA, "",
-      WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-      parent, {0, 0, 100, a.dock.height});
+  CreateStandard(STATUSCLASSNAMEA, "",
+                 WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
+                 parent, {0, 0, 100, a.dock.height});
   pathPanel_ = a.pathPanel;
   SetLayout(a.dock.height, a.edges);
 }
