@@ -157,7 +157,8 @@ class TShellChangeThread {
   // then opened anew, and dropped when its folder is gone. Either way the
   // change is handed over, so the tree learns of it.
   void Rearm(std::vector<HANDLE>& waits, size_t i, bool& own) {
-    if ((RearmHook ? RearmHook : PlatformRearm)(waits[i], i == 0)) {
+    auto rearm = TShellChangeNotifier::RearmHook ? TShellChangeNotifier::RearmHook : PlatformRearm;
+    if (rearm(waits[i], i == 0)) {
       own = own || i == 0;
       return;
     }

@@ -97,7 +97,8 @@ TEST_F(Outside, ARefreshFindsTheSelectedFolderByItsIdentityOnDisk) {
   for (bool fat : {false, true})
   for (const Case& c : cases) {
     SCOPED_TRACE(fat ? "FAT" : "NTFS");
-    FileSystemNameHook = fat ? [](HANDLE) { return std::wstring(L"FAT32"); } : nullptr;
+    FileSystemNameHook = nullptr;
+    if (fat) FileSystemNameHook = [](HANDLE) { return std::wstring(L"FAT32"); };
     for (const std::string& d : made) RemoveAll(desk + "\\" + d);
     std::string top = desk + "\\IdA";
     MakeFolder(top);
