@@ -59,7 +59,8 @@ struct TChangeWatchState {
   // User-interface thread only: a hand-over still queued when the watcher is
   // discarded must not run, and the queue may run it before the thread wakes.
   bool discarded = false;
-  bool handing = false;  // its handler runs now
+  bool handing = false;              // its handler runs now
+  std::atomic<bool> lostOwn{false};  // the watched folder's own wait was dropped
 };
 
 class TShellChangeThread {
@@ -153,25 +154,24 @@ class TShellChangeThread {
     return got > WAIT_OBJECT_0 && got < WAIT_OBJECT_0 + n ? which[got - WAIT_OBJECT_0] : -1;
   }
 
-  // Re-arms wait `i`. Windows refuses once its folder is deleted: the wait is
-  // then opened anew, and dropped when its folder is gone. Either way the
-  // change is handed over, so the tree learns of it.
+  // Re-arms wait `i`. Windows refuses once its folder is deleted (nor can a
+  // folder whose delete is pending be watched anew): the wait is dropped, the
+  // others go on, and the change is handed over so the tree learns of it.
   void Rearm(std::vector<HANDLE>& waits, size_t i, bool& own) {
     auto rearm = TShellChangeNotifier::RearmHook ? TShellChangeNotifier::RearmHook : PlatformRearm;
-    if (rearm(waits[i], i == 0)) {
-      own = own || i == 0;
-      return;
-    }
+    own = own || i == 0;
+    if (rearm(waits[i], i == 0)) return;
     own = true;
     Locked lock;
     if (s_->waits[i].Get() != INVALID_HANDLE_VALUE) --gOpenWaits;
-    s_->waits[i] = TOwnedChangeNotification(Open(i));
-    waits[i] = s_->waits[i].Get();
+    s_->waits[i] = TOwnedChangeNotification();  // closed: a pending delete completes
+    waits[i] = INVALID_HANDLE_VALUE;
+    if (i == 0) s_->lostOwn = true;
   }
 
   // Re-arms the wait and lets further changes in quick succession join this
   // one, so copying a thousand files costs a few refreshes, not a thousand.
-  // `own`: the watched folder changed, or a wait had to be opened anew.
+  // `own`: the watched folder changed, or a wait was dropped.
   bool Gather(std::vector<HANDLE>& waits, int fired, bool& own) {
     DWORD start = GetTickCount();
     for (;;) {
@@ -243,6 +243,10 @@ void TShellChangeNotifier::StopClosed() {
   std::shared_ptr<TChangeWatchState> s = state_;
   SetOnChange(nullptr);
   if (s && !s->handing) WaitForSingleObject(s->closed.Get(), INFINITE);
+}
+
+bool TShellChangeNotifier::LostOwnWait() const {
+  return state_ && state_->lostOwn;
 }
 
 bool (*TShellChangeNotifier::RearmHook)(HANDLE, bool) = nullptr;

@@ -67,6 +67,9 @@ class TShellChangeNotifier {
   // folders they hold can be renamed or deleted. From inside this watcher's own
   // hand-over, which the thread waits for, it returns at once.
   void StopClosed();
+  // The watched folder's own wait was dropped (its re-arm refused): changes in
+  // it are no longer seen until a new watcher is made.
+  bool LostOwnWait() const;
 
   // Threads of all watchers that have not ended yet, and calls handed over.
   static int LiveThreads();

@@ -33,6 +33,8 @@ class TFolderWatch {
   // and call for Resume. Returns the folder that was watched, "" when the
   // watch goes on.
   std::string StopWithin(const std::string& folder);
+  // The watched folder's own wait was dropped: start again to go on watching it.
+  bool LostOwnWait() const { return notifier_ && notifier_->LostOwnWait(); }
 
  private:
   std::unique_ptr<TShellChangeNotifier> notifier_;

@@ -68,6 +68,8 @@ void TShellTreeView::RunRequestedRefreshes() {
   for (const TItemIdList& id : branches)
     if (HTREEITEM node = FindFolder(id.Get(), nodes_.Root())) Refresh(node);
   if (selected && !FollowDisk()) Refresh(nodes_.Selected());
+  // A folder still there whose wait was dropped is watched anew.
+  if (watch_.LostOwnWait()) WatchNode(nodes_.Selected());
 }
 
 bool TShellTreeView::FollowDisk(LPCITEMIDLIST alsoIn) {

@@ -326,7 +326,8 @@ bool RefuseOwnRearm(HANDLE wait, bool own) {
 }
 
 // A thread that ended on a refused re-arm left the tree on a vanished folder
-// and saw nothing more.
+// and saw nothing more. (Refused here for every change: a folder still there
+// is watched anew.)
 TEST_F(Watcher, ARefusedRearmIsAChangeAndTheWatchGoesOn) {
   TShellTreeView& t = Tree();
   TShellChangeNotifier::RearmHook = RefuseOwnRearm;
@@ -338,6 +339,7 @@ TEST_F(Watcher, ARefusedRearmIsAChangeAndTheWatchGoesOn) {
   Settle();
   RemoveTree(watched + "\\Sub");  // Deep first: seen by the wait on Sub
   ASSERT_TRUE(WaitUntil([&] { return t.CurrentFolderPath() == watched; }));
+  EXPECT_FALSE(IsFolder(watched + "\\Sub"));  // its delete completed once the wait closed
   // The nearest folder's watch goes on after each refused re-arm.
   for (const char* name : {"A", "B"}) {
     CreateDirectoryA((watched + "\\" + name).c_str(), nullptr);
