@@ -127,6 +127,7 @@ void TfmMain::ScaleLayout(const FormMetrics& was) {
   splNavigation.DockHeight = S(3);
   pnFileFilter.DockHeight = S(30);
   flList.SetGlyphSize(images);
+  shTree.SetIconDpi(Dpi());
   flList.SetItemHeight(S(16));
 }
 

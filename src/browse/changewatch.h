@@ -30,6 +30,14 @@ struct TChangeTiming {
 
 class TShellChangeThread;
 
+// Asked on the watcher's own thread, so that no disk check waits on the
+// user-interface thread: `armed` once its waits are open, `changed` when only
+// folders above the watched one saw a change, whether to hand that over.
+struct TAboveFilter {
+  std::function<void()> armed;
+  std::function<bool()> changed;
+};
+
 // What the watcher and its thread share; the directory, options and wait
 // handle only inside the process-wide critical section.
 struct TChangeWatchState;
@@ -48,16 +56,30 @@ class TShellChangeNotifier {
   // rename, move or delete of the folder under Root or of one holding it).
   std::vector<std::string> Above;
   TChangeTiming Timing;
+  TAboveFilter AboveFilter;  // none: every change above is handed over
 
   // Setting the handler starts a thread on the settings as they are then (the
   // thread of an earlier handler is discarded); an empty handler just discards.
   // The handler runs on the user-interface thread, never after the watcher is
   // discarded.
   void SetOnChange(std::function<void()> handler);
+  // Discards the thread and returns once it has closed its waits, so that the
+  // folders they hold can be renamed or deleted. From inside this watcher's own
+  // hand-over, which the thread waits for, it returns at once.
+  void StopClosed();
+  // The watched folder's own wait was dropped (its re-arm refused): changes in
+  // it are no longer seen until a new watcher is made.
+  bool LostOwnWait() const;
 
   // Threads of all watchers that have not ended yet, and calls handed over.
   static int LiveThreads();
   static int HandedCalls();
+  // Change waits open in the process.
+  static int OpenWaits();
+  // Stands in for re-arming a wait (`own`: the watched folder's, not one
+  // above); set only while no watcher runs. Tests use it for what Windows does
+  // once a watched folder is deleted: the re-arm fails.
+  static bool (*RearmHook)(HANDLE wait, bool own);
 
  private:
   std::shared_ptr<TChangeWatchState> state_;

@@ -406,9 +406,14 @@ void TFileListBox::ReadFolderAgain(const std::string& folder) {
 int TFileListBox::FindByIdentity(const TDiskId& id) const {
   int n = Count();
   if (!id.known || n > 2000) return -1;
+  int found = -1;
   for (int i = 0; i < n; ++i)
-    if (DiskIdOf(FilePath(i)).SameItem(id)) return i;
-  return -1;
+    if (DiskIdOf(FilePath(i)).SameItem(id)) {
+      if (!id.byTimes) return i;
+      if (found >= 0) return -1;  // named by its times, and not alone in having them
+      found = i;
+    }
+  return found;
 }
 
 void TFileListBox::Change() {

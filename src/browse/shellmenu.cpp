@@ -62,7 +62,9 @@ void TShellTreeView::ShowContextMenu(HTREEITEM target, POINT screen) {
     std::string path = record->Path();
     // Opened from its own folder.
     if (verb == "open") dir.Enter(ContainingFolder(path));
-    std::string watched = watch_.StopWithin(path);
+    // Closed first, or Windows refuses to move what a watch holds open. A
+    // paste moves what was cut, which may hold the watched folder.
+    std::string watched = watch_.StopWithin(verb == "paste" ? std::string() : path);
     succeeded = choice->Invoke(Handle());
     watch_.Resume(watched);
   }
@@ -97,6 +99,7 @@ void TShellTreeView::EndLabelEdit(HTREEITEM node, const std::string& name) {
   if (!record || !record->Attributes(SFGAO_CANRENAME)) return;
   std::string from = record->Path(), to = ContainingFolder(from) + name;
   std::string watched = watch_.StopWithin(from);
+  if (BeforeRenameHook) BeforeRenameHook(from);
   TShellFolder::TRename how = record->Rename(Handle(), from, name);
   // Everything that named the folder by its old name follows the new one.
   if (how != TShellFolder::TRename::Refused) watched = RenamedPath(watched, from, to);

@@ -68,6 +68,8 @@ void TShellTreeView::RunRequestedRefreshes() {
   for (const TItemIdList& id : branches)
     if (HTREEITEM node = FindFolder(id.Get(), nodes_.Root())) Refresh(node);
   if (selected && !FollowDisk()) Refresh(nodes_.Selected());
+  // A folder still there whose wait was dropped is watched anew.
+  if (watch_.LostOwnWait()) WatchNode(nodes_.Selected());
 }
 
 bool TShellTreeView::FollowDisk(LPCITEMIDLIST alsoIn) {
@@ -100,9 +102,14 @@ HTREEITEM TShellTreeView::ChildByIdentity(HTREEITEM parent, const TDiskId& disk,
   if (!disk.known) return byId;
   // The same name first: a refresh without a rename finds it at once.
   if (TShellFolder* r = Record(byId); r && DiskIdOf(r->Path()).SameItem(disk)) return byId;
+  HTREEITEM found = nullptr;
   for (HTREEITEM c = nodes_.FirstChild(parent); c; c = nodes_.NextSibling(c))
-    if (TShellFolder* r = Record(c); r && DiskIdOf(r->Path()).SameItem(disk)) return c;
-  return nullptr;
+    if (TShellFolder* r = Record(c); r && DiskIdOf(r->Path()).SameItem(disk)) {
+      if (!disk.byTimes) return c;
+      if (found) return nullptr;  // named by its times, and not alone in having them
+      found = c;
+    }
+  return found;
 }
 
 // The selected folder and those between it and `node`, from the top.

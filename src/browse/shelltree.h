@@ -67,6 +67,8 @@ class TShellTreeView : public TControl {
   // change; remade at every selection change made by the user.
   bool AutoRefresh() const { return autoRefresh_; }
   void SetAutoRefresh(bool on);
+  // Folder icons at the size for the window's density.
+  void SetIconDpi(int dpi) { icons_.SetDpi(dpi); }
   // Gathering of change bursts, for watchers made from now on.
   TChangeTiming WatchTiming;
   // Reads a node's sub-folders again, keeping its branch's expansion, the
@@ -87,6 +89,9 @@ class TShellTreeView : public TControl {
   // A folder was renamed through its label, from one path to another: told at
   // once, before the click that may have ended the edit goes on.
   std::function<void(const std::string& from, const std::string& to)> OnFolderRenamed;
+  // Test hook: runs just before a folder is renamed through its label, once
+  // the watches that held it are closed.
+  std::function<void(const std::string& from)> BeforeRenameHook;
   // How many refreshes have run.
   int Refreshes() const { return refreshes_; }
   // The shell's context menu for a node, at a point on the screen.

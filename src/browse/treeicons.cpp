@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
+
 namespace pix {
 
 namespace {
@@ -53,6 +55,29 @@ void TTreeIcons::Attach(const TTreeNodes& tree) {
   // The tree shows the system's own small icon list, which it must not free.
   HIMAGELIST icons = SystemIcons(DesktopRecord().AbsoluteId(), folderIcon_, openFolderIcon_);
   if (icons) tree_.Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+}
+
+// The system's lists hold the same icons at several sizes under the same
+// indexes, each list at the system's density: a window on a monitor of another
+// one takes the list nearest its own small icon's size.
+void TTreeIcons::SetDpi(int dpi) {
+  if (!tree_.Handle() || dpi <= 0) return;
+  static const GUID kImageList = {
+      0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0x99, 0x8D, 0xAA, 0x09, 0x50}};
+  int want = MulDiv(16, dpi, 96);
+  HIMAGELIST best = nullptr;
+  int bestSize = 0;
+  for (int kind : {SHIL_SMALL, SHIL_LARGE, SHIL_EXTRALARGE}) {
+    void* list = nullptr;  // a shared system list, never freed; the pointer is its handle
+    if (FAILED(SHGetImageList(kind, kImageList, &list)) || !list) continue;
+    int cx = 0, cy = 0;
+    if (!ImageList_GetIconSize(static_cast<HIMAGELIST>(list), &cx, &cy)) continue;
+    // Ties go to the larger: a little large reads better than a little small.
+    if (!best || std::abs(cx - want) < std::abs(bestSize - want) ||
+        (std::abs(cx - want) == std::abs(bestSize - want) && cx > bestSize))
+      best = static_cast<HIMAGELIST>(list), bestSize = cx;
+  }
+  if (best) tree_.Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(best));
 }
 
 void TTreeIcons::Provide(NMTVDISPINFOA& info) {

@@ -21,6 +21,8 @@ class TTreeIcons {
 
   // Gives the tree the system's small icon list.
   void Attach(const TTreeNodes& tree);
+  // The system's icon list whose size is nearest a small icon's at `dpi`.
+  void SetDpi(int dpi);
   // Answers a display-info request with the plain folder's icons and queues
   // the node for its own.
   void Provide(NMTVDISPINFOA& info);

@@ -5,6 +5,7 @@
 
 #include "pictures/status.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 
 namespace pix {
 
@@ -44,10 +45,10 @@ void TfmView::Create() {
   OnActivate = [this] { FormActivate(); };
 }
 
-void TfmView::ScaleLayout(const FormMetrics&) {
+void TfmView::ScaleLayout(const FormMetrics& m) {
   if (!IsZoomed(Handle())) {
     RECT r{0, 0, S(688), S(450)};
-    AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
+    AdjustFrameForDpi(r, WS_CAPTION | WS_SYSMENU, 0, m.dpi);
     SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

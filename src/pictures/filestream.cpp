@@ -9,10 +9,15 @@
 namespace pix {
 
 std::string ExpandFileName(const std::string& fileName) {
-  char buf[MAX_PATH * 4];
-  char* part = nullptr;
-  DWORD n = GetFullPathNameA(fileName.c_str(), sizeof buf, buf, &part);
-  return n && n < sizeof buf ? std::string(buf, n) : fileName;
+  // The path as it was opened: a full one taken as it stands (any length,
+  // trailing dots and spaces kept), any other completed by the platform.
+  std::wstring w = PlatformPath(fileName);
+  if (w.rfind(L"\\\\?\\", 0) == 0) return fileName;
+  DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (!n) return fileName;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+  return n && n < full.size() ? Narrow(full.substr(0, n)) : fileName;
 }
 
 TFileStream::TFileStream(const std::string& fileName) {

@@ -138,12 +138,18 @@ uint64_t BitmapRowBytes(uint64_t width, uint32_t bitCount) {
 
 namespace {
 
-// A PNG image: the platform decodes it into a 32-bit bitmap, so its pixels
-// answer to the same store limit as a compressed bitmap's.
+// A PNG image: the platform decodes it into a 32-bit bitmap and copies that
+// into the icon's own, each a block of its own. On a 64-bit address space its
+// pixels answer to the same store limit as a compressed bitmap's; a 32-bit one
+// (2 GiB, already holding the pictures shown and read ahead) finds two such
+// blocks only far smaller.
+constexpr uint64_t kNarrowPngStore = uint64_t(1) << 27;  // 32 Mi pixels
+
 bool CheckPngImage(const uint8_t* p, const IconDirEntry& e, bool wide, IconImageLayout& out) {
   PngHeader png;
   if (!ReadPngHeader(p, e.size, png)) return false;
-  if (!bmp::StoreSizeAcceptable(uint64_t(png.width) * png.height * 4, 0, wide)) return false;
+  uint64_t store = uint64_t(png.width) * png.height * 4;
+  if (wide ? !bmp::StoreSizeAcceptable(store, 0, wide) : store > kNarrowPngStore) return false;
   out = IconImageLayout{};
   out.png = true;
   out.pngSize = e.size;

@@ -33,6 +33,18 @@ int WindowDpi(HWND wnd) {
   return ScreenDpi();
 }
 
+void AdjustFrameForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi) {
+  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static Fn fn = [] {
+    HMODULE user = GetModuleHandleA("user32.dll");
+    return user ? reinterpret_cast<Fn>(
+                      reinterpret_cast<void*>(GetProcAddress(user, "AdjustWindowRectExForDpi")))
+                : nullptr;
+  }();
+  if (fn && dpi > 0 && fn(&r, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+}
+
 void SetDpiOverride(int dpi) {
   override_ = dpi;
 }

@@ -16,6 +16,12 @@ int WindowDpi(HWND wnd);
 // The screen's density as device contexts report it.
 int ScreenDpi();
 
+// A window's outer rectangle for client rectangle `r`, its frame measured at
+// `dpi` where the system can (AdjustWindowRectExForDpi, looked up at run
+// time: before Windows 10 version 1607, and in some Wine versions, it is
+// missing), else at the system's density.
+void AdjustFrameForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi);
+
 // Stands in `dpi` for every window's density from now on; 0 gives the
 // platform's answer back. For tests that build windows as a screen of another
 // density would.

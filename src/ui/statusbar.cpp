@@ -10,10 +10,9 @@ namespace pix {
 
 void TStatusBar::Create(HWND parent, const TStatusBarArgs& a) {
   Dock(a.dock);
-  CreateStandard(
-      STATUSCLASSNAMEA, "",
-      WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-      parent, {0, 0, 100, a.dock.height});
+  CreateStandard(STATUSCLASSNAMEA, "",
+                 WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
+                 parent, {0, 0, 100, a.dock.height});
   pathPanel_ = a.pathPanel;
   SetLayout(a.dock.height, a.edges);
 }
@@ -51,8 +50,6 @@ void TStatusBar::SetPanelText(int panel, const std::string& text) {
   if (panel < 0 || panel >= panels_) return;
   if (panel != pathPanel_) return SetShown(panel, text);
   path_ = text;
-  SendMessageA(Handle(), SB_SETTIPTEXTA, static_cast<WPARAM>(panel),
-               reinterpret_cast<LPARAM>(path_.c_str()));
   FitPathPanel();
 }
 
@@ -75,7 +72,37 @@ void TStatusBar::FitPathPanel() {
     GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
     return size.cx <= room;
   };
-  SetShown(pathPanel_, ShortenPathMiddle(path_, fits));
+  std::string shown = ShortenPathMiddle(path_, fits);
+  SetShown(pathPanel_, shown);
+  PlacePathTip(shown != path_);
+}
+
+// Windows shows the control's own panel tips only for a panel whose text is
+// cut, and the path is shortened to fit, never cut: a tooltip of the bar's own
+// covers the path panel while its path is shortened.
+void TStatusBar::PlacePathTip(bool shortened) {
+  if (!tip_ && !shortened) return;
+  std::wstring text = Widen(path_);
+  TOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_SUBCLASS;
+  ti.hwnd = Handle();
+  ti.uId = 1;
+  ti.lpszText = text.data();
+  // An empty rectangle is never pointed at.
+  if (shortened) SendMessageA(Handle(), SB_GETRECT, pathPanel_, reinterpret_cast<LPARAM>(&ti.rect));
+  if (!tip_) {
+    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr, nullptr);
+    if (!tip_) return;  // no tip, the path is still there shortened
+    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
+    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  } else {
+    SendMessageW(tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  SendMessageW(tip_, TTM_ACTIVATE, shortened, 0);
 }
 
 void TStatusBar::SetBounds(const TRect& r) {
@@ -108,9 +135,17 @@ std::string TStatusBar::ShownText(int panel) const {
 }
 
 std::string TStatusBar::TipText(int panel) const {
-  std::wstring w(1024, L'\0');
-  SendMessageW(Handle(), SB_GETTIPTEXTW, MAKEWPARAM(panel, w.size()),
-               reinterpret_cast<LPARAM>(w.data()));
+  if (panel != pathPanel_ || !tip_) return std::string();
+  std::wstring w(path_.size() * 2 + 2, L'\0');
+  TOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = Handle();
+  ti.uId = 1;
+  if (!SendMessageW(tip_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti)) ||
+      IsRectEmpty(&ti.rect))
+    return std::string();
+  ti.lpszText = w.data();
+  SendMessageW(tip_, TTM_GETTEXTW, w.size(), reinterpret_cast<LPARAM>(&ti));
   w.resize(wcsnlen(w.c_str(), w.size()));
   return Narrow(w);
 }

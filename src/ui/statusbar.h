@@ -9,7 +9,7 @@ struct TStatusBarArgs {
   TDock dock = {};
   std::vector<int> edges;  // the right edges of the panels but the last
   // A panel that shows paths: a path too long for it is shortened in the middle,
-  // the whole path staying in the panel's tooltip.
+  // the whole path shown by a tooltip over the panel.
   int pathPanel = -1;
 };
 
@@ -23,7 +23,8 @@ class TStatusBar : public TControl {
   std::string PanelText(int panel) const;
   // What the panel shows, read back from the control.
   std::string ShownText(int panel) const;
-  // The panel's tooltip text, read back from the control.
+  // The whole path the path panel's tooltip shows, read back from it; "" while
+  // the path is shown whole (no tip then).
   std::string TipText(int panel) const;
 
   // Laid out anew: the path panel's width has changed with the bar's.
@@ -32,10 +33,12 @@ class TStatusBar : public TControl {
  private:
   void FitPathPanel();
   void SetShown(int panel, const std::string& text);
+  void PlacePathTip(bool shortened);
   int panels_ = 0;
   int pathPanel_ = -1;
   std::vector<int> edges_;
   std::string path_;
+  HWND tip_ = nullptr;  // owned by the bar's window, which takes it along
 };
 
 }  // namespace pix

@@ -94,6 +94,20 @@ mv "$D/Top" "$D/Upper"
 expect Mid 1 0 "$WINDESK\\Upper\\Mid\\q.bmp" "'Top' above renamed to 'Upper': all follow" 600
 wait_for tree_shows Upper || fail "no node 'Upper'"
 
+# A folder made beside 'Mid' in the folder above changes nothing shown: the list
+# is not read again. Its picture rewritten in place (no name changes, so no
+# change is seen) would be loaded anew by a re-read: two seconds, past the
+# watcher's gathering, still show the old one; a new file then does re-read.
+solid_bmp "$D/Upper/Mid/q.bmp" 60 30 200 40 30
+mkdir "$D/Upper/Side"
+sleep 2
+describe_main
+[ "$PANEL1" = 30x20 ] || fail "a folder made above 'Mid' read its list again ($PANEL1)"
+touch "$D/Upper/Mid/new.txt"
+reread() { describe_main; [ "$PANEL1" = 60x30 ]; }
+wait_for reread || fail "a new file in 'Mid' did not read its list again ($PANEL1)"
+pass "a folder made above the one shown reads nothing again; one made in it does"
+
 # The folder the user is in moved away from outside (a delete here, a creation
 # elsewhere, as the disk reports it): the folder that held it takes over.
 open_node Holder

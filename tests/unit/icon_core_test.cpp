@@ -170,10 +170,12 @@ TEST(IconImageCheck, PngImagesTakeTheirSizeFromTheHeader) {
   EXPECT_EQ(l.height, 12);
   EXPECT_EQ(l.header, 22u);
   EXPECT_EQ(l.pngSize, png.size());
-  // The bitmaps' store limit, 1 GiB of 32-bit pixels, on either address space.
+  // The bitmaps' store limit, 1 GiB of 32-bit pixels, on a 64-bit address
+  // space; 128 MiB, what a 32-bit process can still decode, on a 32-bit one.
   for (bool wide : {false, true}) {
-    std::string at = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(16384, 16384))});
-    std::string past = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(16385, 16384))});
+    int w = wide ? 16384 : 8192, h = wide ? 16384 : 4096;
+    std::string at = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(w, h))});
+    std::string past = pixtest::IconFileOf({pixtest::RawPng(0, 0, pixtest::PngSized(w + 1, h))});
     auto e = ReadIconDirectory(Bytes(at), at.size());
     EXPECT_TRUE(CheckIconImage(Bytes(at), at.size(), e[0], l, wide)) << wide;
     EXPECT_FALSE(CheckIconImage(Bytes(past), past.size(), e[0], l, wide)) << wide;

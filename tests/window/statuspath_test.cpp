@@ -45,9 +45,11 @@ TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
   SetWindowPos(fm->Handle(), nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), 600, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_TRUE(WaitFor([&] { return fm->StatusBar.ShownText(2) == file; }))
       << fm->StatusBar.ShownText(2);
+  EXPECT_EQ(fm->StatusBar.TipText(2), "");  // shown whole: no tip
   // And narrow again: shortened again.
   SetWindowPos(fm->Handle(), nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_TRUE(WaitFor([&] { return fm->StatusBar.ShownText(2) != file; }));
+  EXPECT_EQ(fm->StatusBar.TipText(2), file);
 }
 
 }  // namespace

@@ -137,6 +137,7 @@ class Watcher : public testing::Test {
   }
   void TearDown() override {
     fm.reset();
+    TShellChangeNotifier::RearmHook = nullptr;
     Application().MessageBoxHook = nullptr;
     SetCurrentDirectoryA("C:\\");
     for (const std::string& d : {watched, other, desk + "\\Moved"}) RemoveTree(d);
@@ -319,6 +320,57 @@ TEST_F(Watcher, ClosingWhileAHandOverWaitsEndsCleanly) {
 }
 
 // Renaming by label: what reaches the disk, the node and the error report.
+// What Windows does once a watched folder is deleted: its wait can't be re-armed.
+bool RefuseOwnRearm(HANDLE wait, bool own) {
+  return !own && FindNextChangeNotification(wait);
+}
+
+// A thread that ended on a refused re-arm left the tree on a vanished folder
+// and saw nothing more. (Refused here for every change: a folder still there
+// is watched anew.)
+TEST_F(Watcher, ARefusedRearmIsAChangeAndTheWatchGoesOn) {
+  TShellTreeView& t = Tree();
+  TShellChangeNotifier::RearmHook = RefuseOwnRearm;
+  UserSelect(Desk("Watched"));
+  t.Expand(Desk("Watched"));
+  UserSelect(Child(t, Desk("Watched"), "Sub"));
+  int before = t.Refreshes();
+  ASSERT_TRUE(AfterChange(watched + "\\Sub", [&] { return t.Refreshes() > before; }));
+  Settle();
+  RemoveTree(watched + "\\Sub");  // Deep first: seen by the wait on Sub
+  ASSERT_TRUE(WaitUntil([&] { return t.CurrentFolderPath() == watched; }));
+  EXPECT_FALSE(IsFolder(watched + "\\Sub"));  // its delete completed once the wait closed
+  // The nearest folder's watch goes on after each refused re-arm.
+  for (const char* name : {"A", "B"}) {
+    CreateDirectoryA((watched + "\\" + name).c_str(), nullptr);
+    EXPECT_TRUE(AfterChange(watched, [&] { return Child(t, t.Nodes().Selected(), name); }))
+        << name;
+    Settle();
+  }
+}
+
+// Windows refuses to rename a folder a watch holds open: the tree's own rename
+// closes the watches on it and below before, not some time after.
+TEST_F(Watcher, ItsOwnRenameClosesTheWatchesFirst) {
+  TShellTreeView& t = Tree();
+  UserSelect(Desk("Watched"));
+  t.Expand(Desk("Watched"));
+  UserSelect(Child(t, Desk("Watched"), "Sub"));
+  // The desktop's, Watched's and Sub's.
+  ASSERT_TRUE(WaitUntil([] { return TShellChangeNotifier::OpenWaits() == 3; }));
+  int open = -1;
+  t.BeforeRenameHook = [&](const std::string&) { open = TShellChangeNotifier::OpenWaits(); };
+  HWND edit = reinterpret_cast<HWND>(
+      SendMessageA(t.Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(Desk("Watched"))));
+  ASSERT_TRUE(edit);
+  SetWindowTextA(edit, "Moved");
+  SendMessageA(t.Handle(), TVM_ENDEDITLABELNOW, FALSE, 0);
+  EXPECT_EQ(open, 0);
+  EXPECT_TRUE(IsFolder(desk + "\\Moved\\Sub"));
+  EXPECT_TRUE(WaitUntil([&] { return t.CurrentFolderPath() == desk + "\\Moved\\Sub"; }));
+  EXPECT_TRUE(WaitUntil([] { return TShellChangeNotifier::OpenWaits() == 3; }));
+}
+
 TEST_F(Watcher, RenamingByLabel) {
   struct Case {
     const char* in;  // the folder holding the node: "" for the tree's root itself
