@@ -175,27 +175,36 @@ void TMenuBar::SetButtonWidth(int index, int width) {
 // Each button is given the width its image and caption take, and the rows are
 // broken here: the control's own wrapping (Wine's) measures every button as the
 // widest and keeps one row too long, cutting the last items off at the edge.
+// A separator where a row breaks is hidden: it would only push the row along.
 void TMenuBar::FixButtonWidths() {
   int n = static_cast<int>(items_.size());
   for (int i = 0; i < n; ++i) {
     SetWrap(i, false);
-    if (items_[i].kind != TKind::Separator) SetButtonWidth(i, 0);
+    if (items_[i].kind == TKind::Separator)
+      SendMessageA(Handle(), TB_HIDEBUTTON, kFirstId + i, !items_[i].visible);
+    else
+      SetButtonWidth(i, 0);
   }
   SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
-  int x = 0, last = -1;  // along the row; the last button on it
+  int indent = -1, x = 0, last = -1;  // x along the row; the last button on it
+  std::vector<int> between;           // separators since that button
   for (int i = 0; i < n; ++i) {
     if (!items_[i].visible) continue;
     RECT r = ItemRect(i);
     int width = r.right - r.left;
+    if (indent < 0) x = indent = r.left;
     if (items_[i].kind == TKind::Separator) {
+      between.push_back(i);
       x += width;
       continue;
     }
     SetButtonWidth(i, width);
     if (last >= 0 && x + width > width_) {
       SetWrap(last, true);
-      x = 0;
+      for (int sep : between) SendMessageA(Handle(), TB_HIDEBUTTON, kFirstId + sep, TRUE);
+      x = indent;
     }
+    between.clear();
     x += width;
     last = i;
   }
