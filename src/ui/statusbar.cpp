@@ -91,6 +91,9 @@ void TStatusBar::SetBounds(const TRect& r) {
   parts.push_back(-1);
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   FitPathPanel();
+  // All of it drawn again: the platform keeps the pixels of a resized window,
+  // and the last panel's centred text moves with the bar's width.
+  InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 std::string TStatusBar::PanelText(int panel) const {

@@ -1,9 +1,9 @@
 // The status bar's path panel: a path wider than the panel is shortened in its
 // middle, the whole path staying in the tooltip, and it grows back with the window.
 // And what the panels show on the screen as pictures, sizes and windows change.
-#include <commctrl.h>
-
 #include "mainwindow.h"
+
+#include <commctrl.h>
 #include "ui/pathtext_core.h"
 
 namespace pixtest {
@@ -66,7 +66,11 @@ void ExpectDrawnAsSet(const pix::TStatusBar& bar, const std::string& when) {
   }
   RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   Pump(100);
-  EXPECT_TRUE(CaptureScreen(w).pixels == seen.pixels) << when << ": not as set";
+  Capture fresh = CaptureScreen(w);
+  auto [a, b] = std::mismatch(seen.pixels.begin(), seen.pixels.end(), fresh.pixels.begin());
+  size_t at = a - seen.pixels.begin();
+  EXPECT_TRUE(a == seen.pixels.end()) << when << ": not as set from x " << at % fresh.width
+                                      << ", y " << at / fresh.width;
 }
 
 TEST_F(StatusPath, PanelsAreDrawnAsTheyAreSet) {
