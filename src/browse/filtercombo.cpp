@@ -27,7 +27,8 @@ void TFilterComboBox::Create(HWND parent, const TFilterComboBoxArgs& a) {
   full.bottom = r.top + height_ * (kDropDownItems + 1);
   CreateStandard("COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
                  0, parent, full, a.id);
-  fontField_ = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  fontField_ =
+      static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
   BuildEntries();
 }
 
@@ -126,7 +127,8 @@ bool TFilterComboBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& res
   if (msg == WM_SETFONT) {
     // A new font resizes the selection field; keep the box's height.
     result = DefaultProc(msg, wp, lp);
-    fontField_ = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    fontField_ =
+        static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     ApplyHeight();
     return true;
   }

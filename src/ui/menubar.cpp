@@ -34,8 +34,8 @@ void TMenuBar::Create(HWND parent, const TMenuBarArgs& a) {
   };
   // No grip, no divider, and the bar places itself only where the form docks it.
   CreateStandard(TOOLBARCLASSNAME, "",
-                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
-                     CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
+                     CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                  0, parent, {0, 0, 100, a.dock.height});
   SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
