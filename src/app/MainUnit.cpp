@@ -1,5 +1,7 @@
 #include "app/MainUnit.h"
 
+#include <algorithm>
+
 #include "app/SettingsFile.h"
 #include "app/readaround.h"
 #include "browse/opendialog_core.h"
@@ -125,7 +127,9 @@ void TfmMain::ScaleLayout(const FormMetrics& was) {
   splImage.DockWidth = S(3);
   shTree.DockHeight = S(treeHeight_);
   splNavigation.DockHeight = S(3);
-  pnFileFilter.DockHeight = S(30);
+  // The filter box may need more than its height for the text of this font.
+  cbFilter.SetFont(Font());
+  pnFileFilter.DockHeight = std::max(S(30), S(4) + cbFilter.Bounds().Height() + S(2));
   flList.SetGlyphSize(images);
   shTree.SetIconDpi(Dpi());
   flList.SetItemHeight(S(16));

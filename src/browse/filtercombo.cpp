@@ -1,6 +1,10 @@
 #include "browse/filtercombo.h"
 
+#include <algorithm>
+
 #include "browse/filelist.h"
+#include "ui/handles.h"
+#include "ui/text.h"
 
 namespace pix {
 
@@ -23,17 +27,20 @@ void TFilterComboBox::Create(HWND parent, const TFilterComboBoxArgs& a) {
   full.bottom = r.top + height_ * (kDropDownItems + 1);
   CreateStandard("COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
                  0, parent, full, a.id);
-  ApplyHeight();
+  fontField_ =
+      static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
   BuildEntries();
 }
 
 void TFilterComboBox::ApplyHeight() {
   if (!Handle()) return;
   // The closed box is its selection field plus a frame whose size the platform
-  // decides: set the field, measure the box, correct. The platform keeps the
-  // field at least as high as the font needs.
+  // decides: set the field, measure the box, correct. The field never gets less
+  // than the control's own for the font (Wine would cut the descenders off):
+  // the box then grows past its height.
   int field = height_ - 6;
   for (int attempt = 0; attempt < 3 && field > 0; ++attempt) {
+    field = std::max(field, fontField_);
     SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     RECT wr;
     GetWindowRect(Handle(), &wr);
@@ -41,6 +48,18 @@ void TFilterComboBox::ApplyHeight() {
     if (diff == 0) break;
     field += diff;
   }
+  // The open list as wide as its widest entry, so each reads whole.
+  TWindowDC dc(Handle());
+  TSelectObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (int i = 0; i < Count(); ++i) {
+    std::wstring w = Widen(Item(i));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+    widest = std::max<int>(widest, size.cx);
+  }
+  int room = widest + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE) + 4;
+  SendMessageA(Handle(), CB_SETDROPPEDWIDTH, room, 0);
 }
 
 void TFilterComboBox::SetBounds(const TRect& r) {
@@ -57,6 +76,7 @@ void TFilterComboBox::BuildEntries() {
   for (const TFilterEntry& e : entries_)
     SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.description.c_str()));
   SetItemIndex(0);
+  ApplyHeight();  // the drop-down's width, for these entries
 }
 
 void TFilterComboBox::SetFilter(const std::string& filter) {
@@ -107,6 +127,8 @@ bool TFilterComboBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& res
   if (msg == WM_SETFONT) {
     // A new font resizes the selection field; keep the box's height.
     result = DefaultProc(msg, wp, lp);
+    fontField_ =
+        static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     ApplyHeight();
     return true;
   }

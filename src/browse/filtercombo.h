@@ -54,7 +54,8 @@ class TFilterComboBox : public TControl {
   std::string filter_ = "All files (*.*)|*.*";
   std::vector<TFilterEntry> entries_;
   TFileListBox* list_ = nullptr;
-  int height_ = 24;  // of the closed box
+  int height_ = 24;    // of the closed box
+  int fontField_ = 0;  // the selection field the control itself gives the font
 };
 
 }  // namespace pix

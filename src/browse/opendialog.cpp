@@ -169,6 +169,9 @@ UINT_PTR CALLBACK TOpenPictureDialog::HookProc(HWND dlg, UINT msg, WPARAM, LPARA
   if (!self) return 0;
   try {
     if (msg == WM_NOTIFY) self->Notified(dlg, *reinterpret_cast<OFNOTIFYA*>(lp));
+    // The dialog resized (enlarged by the user): the pane takes the new height.
+    else if (msg == WM_SIZE && dlg == self->template_)
+      self->PlacePane(dlg);
     // The template window goes with the dialog: take the pane out first.
     else if (msg == WM_DESTROY)
       self->ParkPane();
@@ -261,7 +264,8 @@ void TOpenPictureDialog::PlacePane(HWND dlg) {
     MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&holder), 2);
     left = holder.right;
   }
-  PicturePanel.SetBounds({left, 4, client.right, client.bottom});
+  // Above the dialog's size grip, which would cover the pane's corner.
+  PicturePanel.SetBounds({left, 4, client.right, client.bottom - GetSystemMetrics(SM_CYHSCROLL)});
   PicturePanel.Realign();
   TRect paint = PaintPanel.Bounds(), button = PreviewButton.Bounds();
   int w = button.Width();

@@ -35,7 +35,7 @@ void TMenuBar::Create(HWND parent, const TMenuBarArgs& a) {
   // No grip, no divider, and the bar places itself only where the form docks it.
   CreateStandard(TOOLBARCLASSNAME, "",
                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
-                     TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                     CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                  0, parent, {0, 0, 100, a.dock.height});
   SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
@@ -172,20 +172,50 @@ void TMenuBar::SetButtonWidth(int index, int width) {
   SendMessageA(Handle(), TB_SETBUTTONINFOA, kFirstId + index, reinterpret_cast<LPARAM>(&bi));
 }
 
-// The control wraps a button that has no width of its own as though it were
-// as wide as the widest (Wine does), and so breaks rows that would fit: each
-// button is given the width its image and caption take.
+// Each button is given the width its image and caption take, and the rows are
+// broken here: the control's own wrapping (Wine's) measures every button as the
+// widest and keeps one row too long, cutting the last items off at the edge.
+// A separator where a row breaks is hidden: it would only push the row along.
 void TMenuBar::FixButtonWidths() {
   int n = static_cast<int>(items_.size());
-  for (int i = 0; i < n; ++i)
-    if (items_[i].kind != TKind::Separator) SetButtonWidth(i, 0);
-  SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
   for (int i = 0; i < n; ++i) {
-    if (items_[i].kind == TKind::Separator || !items_[i].visible) continue;
-    RECT r = ItemRect(i);
-    SetButtonWidth(i, r.right - r.left);
+    SetWrap(i, false);
+    if (items_[i].kind == TKind::Separator)
+      SendMessageA(Handle(), TB_HIDEBUTTON, kFirstId + i, !items_[i].visible);
+    else
+      SetButtonWidth(i, 0);
   }
   SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
+  int indent = -1, x = 0, last = -1;  // x along the row; the last button on it
+  std::vector<int> between;           // separators since that button
+  for (int i = 0; i < n; ++i) {
+    if (!items_[i].visible) continue;
+    RECT r = ItemRect(i);
+    int width = r.right - r.left;
+    if (indent < 0) x = indent = r.left;
+    if (items_[i].kind == TKind::Separator) {
+      between.push_back(i);
+      x += width;
+      continue;
+    }
+    SetButtonWidth(i, width);
+    if (last >= 0 && x + width > width_) {
+      SetWrap(last, true);
+      for (int sep : between) SendMessageA(Handle(), TB_HIDEBUTTON, kFirstId + sep, TRUE);
+      x = indent;
+    }
+    between.clear();
+    x += width;
+    last = i;
+  }
+  SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
+}
+
+void TMenuBar::SetWrap(int index, bool wrap) {
+  LRESULT state = SendMessageA(Handle(), TB_GETSTATE, kFirstId + index, 0);
+  if (state < 0 || ((state & TBSTATE_WRAP) != 0) == wrap) return;
+  state = wrap ? state | TBSTATE_WRAP : state & ~TBSTATE_WRAP;
+  SendMessageA(Handle(), TB_SETSTATE, kFirstId + index, MAKELPARAM(state, 0));
 }
 
 void TMenuBar::PrepareDock(const TRect& client) {

@@ -86,6 +86,7 @@ class TMenuBar : public TControl {
   void Relayout();
   void FixButtonWidths();
   void SetButtonWidth(int index, int width);
+  void SetWrap(int index, bool wrap);  // a new row after this item
   int RowsHeight() const;
   void EnterKeyboardMode(int hot);
   void LeaveKeyboardMode();

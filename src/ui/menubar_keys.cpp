@@ -28,17 +28,17 @@ wchar_t Upper(wchar_t c) {
   return buf[0];
 }
 
-// A 16 x 16 picture of an image-list image on the menu's background, for a
-// drop-down entry.
+// A picture of an image-list image on the menu's background, for a drop-down
+// entry; a quarter of its width more to its right keeps the caption off it.
 TOwnedBitmap EntryBitmap(HIMAGELIST images, int index) {
   int cx = 16, cy = 16;
   ImageList_GetIconSize(images, &cx, &cy);
   TScreenDC screen;
   TMemoryDC dc(screen);
-  TOwnedBitmap bmp(CreateCompatibleBitmap(screen, cx, cy));
+  TOwnedBitmap bmp(CreateCompatibleBitmap(screen, cx + cx / 4, cy));
   if (!bmp) return bmp;
   TSelectObject keep(dc, bmp);
-  RECT r{0, 0, cx, cy};
+  RECT r{0, 0, cx + cx / 4, cy};
   FillRect(dc, &r, GetSysColorBrush(COLOR_MENU));
   ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
   return bmp;

@@ -97,7 +97,11 @@ void TSplitter::EndDrag(bool apply) {
   else
     pane_->DockHeight = size;
   container_->Realign();
-  InvalidateRect(container_->Handle(), nullptr, TRUE);
+  // The moved panes too: the platform moves a child's old pixels along with it
+  // (the list would keep its old rows, or the tree's scroll bar), and a pane
+  // that keeps its place may still hold the dragged line's leftovers.
+  RedrawWindow(container_->Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool TSplitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -36,11 +36,16 @@ void TStatusBar::SetShown(int panel, const std::string& text) {
   // has nothing to draw and must stay hidden (redrawing on would show it).
   HWND bar = Handle();
   bool shown = GetWindowLongPtrA(bar, GWL_STYLE) & WS_VISIBLE;
+  // Holding the drawing throws away what was waiting to be drawn (another
+  // panel, the whole bar after a resize): kept here and asked for again.
+  TOwnedRegion waiting(shown ? CreateRectRgn(0, 0, 0, 0) : nullptr);
+  bool anyWaiting = waiting && GetUpdateRgn(bar, waiting, FALSE) > NULLREGION;
   if (shown) SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
   SendMessageA(bar, SB_SETTEXTA, static_cast<WPARAM>(panel),
                reinterpret_cast<LPARAM>(centred.c_str()));
   if (!shown) return;
   SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+  if (anyWaiting) InvalidateRgn(bar, waiting, TRUE);
   RECT r{};
   if (SendMessageA(bar, SB_GETRECT, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&r)))
     InvalidateRect(bar, &r, FALSE);
@@ -113,6 +118,9 @@ void TStatusBar::SetBounds(const TRect& r) {
   parts.push_back(-1);
   SendMessageA(Handle(), SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
   FitPathPanel();
+  // All of it drawn again: the platform keeps the pixels of a resized window,
+  // and the last panel's centred text moves with the bar's width.
+  InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 std::string TStatusBar::PanelText(int panel) const {

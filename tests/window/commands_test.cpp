@@ -3,6 +3,7 @@
 // its drop-down and keyboard access, and the title while minimised.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/MainUnit.h"
@@ -223,6 +224,28 @@ TEST_F(Commands, ANarrowWindowWrapsTheBarAndPushesThePanesDown) {
   SetWindowPos(fm.Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
   Settle();
   EXPECT_EQ(fm.Toolbar.Bounds().Height(), oneRow);
+}
+
+// At any width an item fits in, each item shows whole on the screen: the bar
+// wraps instead of cutting the last ones off at its right edge.
+TEST_F(Commands, NarrowWidthsCutNoItem) {
+  const TMenuBar& bar = fm.Toolbar;
+  for (int width = 320; width >= 112; width -= 8) {
+    SetWindowPos(fm.Handle(), nullptr, 0, 0, width, 500, SWP_NOMOVE | SWP_NOZORDER);
+    Settle();
+    pixtest::Pump(60);
+    TRect client = bar.ClientRect();
+    for (size_t i = 0; i < bar.Items().size(); ++i) {
+      if (!bar.Items()[i].visible || bar.Items()[i].kind == TMenuBar::TKind::Separator) continue;
+      RECT r = bar.ItemRect(static_cast<int>(i));
+      if (r.right - r.left > client.right) continue;  // wider than the bar
+      EXPECT_LE(r.right, client.right) << width << " " << bar.Items()[i].name;
+      EXPECT_LE(r.bottom, client.bottom) << width << " " << bar.Items()[i].name;
+      r.right = std::min<LONG>(r.right, client.right);
+      EXPECT_GT(pixtest::Ink(pixtest::CaptureScreen(bar.Handle(), r)), 20)
+          << width << " " << bar.Items()[i].name;
+    }
+  }
 }
 
 TEST_F(Commands, TheFileDropDownListsItsEntriesAndRunsTheChosenOne) {

@@ -276,6 +276,16 @@ TEST_F(DpiWindows, AboutWindowAtEachDensity) {
     ShowWindow(about.Handle(), SW_SHOWNOACTIVATE);
     ExpectTidy(about.Handle(), "about window");
     EXPECT_EQ(IconWidth(about.Handle(), ICON_SMALL), ImageSizeForDpi(dpi));
+    // Each label shows its text whole on the screen.
+    Settle();
+    pixtest::Pump(100);
+    for (TLabel* l : {&about.laCompany, &about.laName, &about.laVersion, &about.laCopyRight,
+                      &about.laWeb, &about.laMail}) {
+      HFONT font = reinterpret_cast<HFONT>(SendMessageA(l->Handle(), WM_GETFONT, 0, 0));
+      EXPECT_GE(pixtest::Ink(pixtest::CaptureScreen(l->Handle())),
+                pixtest::InkOfText(font, l->Caption()) * 97 / 100)
+          << l->Caption();
+    }
   }
 }
 

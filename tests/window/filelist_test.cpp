@@ -381,13 +381,14 @@ TEST_F(FileList, LayoutItemHeightAndGlyphs) {
   Touch(dir, "setup.exe");
   List().SetMask("*.*");
   List().SetFolder(dir.Path());
-  // The filter box sits 4 below the top of its panel, full width, 24 high, also
-  // after the window was resized.
+  // The filter box sits 4 below the top of its panel, full width, 24 high or as
+  // high as its font needs, also after the window was resized.
   SetWindowPos(fm->Handle(), nullptr, 0, 0, 820, 640, SWP_NOMOVE | SWP_NOZORDER);
   Settle();
   TRect cb = fm->cbFilter.Bounds(), panel = fm->pnFileFilter.ClientRect();
   EXPECT_EQ(cb.top, fm->S(4));
-  EXPECT_EQ(cb.Height(), fm->S(24));
+  EXPECT_GE(cb.Height(), fm->S(24));
+  EXPECT_LE(cb.bottom, panel.bottom);
   EXPECT_EQ(cb.left, 0);
   EXPECT_EQ(cb.right, panel.right);
   // The list fills what the tree, the splitter and the filter panel leave.
@@ -424,6 +425,38 @@ TEST_F(FileList, LayoutItemHeightAndGlyphs) {
   // The text starts 22 pixels in: nothing but background between glyph and text
   // (inside the focus rectangle: the list has the keyboard in a new window).
   for (int y = 1; y + 1 < expected; ++y) EXPECT_EQ(c.At(20, y), windowRgb) << y;
+}
+
+// On the screen after the tree/list splitter is dragged down, then up: every
+// entry drawn, and the filter box's text whole, its descenders included.
+TEST_F(FileList, DrawnWholeAfterTheSplitterIsDragged) {
+  for (char c = 'a'; c < 'h'; ++c) dir.Write(std::string(1, c) + ".bmp", SolidBitmap(4, 4, 0));
+  List().SetFolder(dir.Path());
+  ClickEntry(List(), 0);
+  HWND split = fm->splNavigation.Handle();
+  for (int by : {40, -60}) {
+    SendMessageA(split, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 1));
+    SendMessageA(split, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 1 + by));
+    SendMessageA(split, WM_LBUTTONUP, 0, MAKELPARAM(5, 1 + by));
+    Settle();
+    Pump(100);
+    for (int i = 0; i < List().Count(); ++i) {
+      RECT r{};
+      SendMessageA(List().Handle(), LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+      r.left += 22;  // the name, past the glyph
+      EXPECT_GT(pixtest::Ink(pixtest::CaptureScreen(List().Handle(), r)), 10) << by << ": " << i;
+    }
+  }
+  // "Bitmaps ( *.bmp )" fits the box's width: all of its ink shows.
+  HWND box = fm->cbFilter.Handle();
+  fm->cbFilter.SetItemIndex(3);
+  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  Pump(100);
+  COMBOBOXINFO info{sizeof info};
+  ASSERT_TRUE(GetComboBoxInfo(box, &info));
+  int shown = pixtest::Ink(pixtest::CaptureScreen(box, info.rcItem));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
+  EXPECT_GE(shown, pixtest::InkOfText(font, fm->cbFilter.Item(3)) * 97 / 100);
 }
 
 // The main window's selected-file step, with real bitmaps.

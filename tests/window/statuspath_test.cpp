@@ -1,6 +1,9 @@
 // The status bar's path panel: a path wider than the panel is shortened in its
 // middle, the whole path staying in the tooltip, and it grows back with the window.
+// And what the panels show on the screen as pictures, sizes and windows change.
 #include "mainwindow.h"
+
+#include <commctrl.h>
 #include "ui/pathtext_core.h"
 
 namespace pixtest {
@@ -50,6 +53,61 @@ TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
   SetWindowPos(fm->Handle(), nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_TRUE(WaitFor([&] { return fm->StatusBar.ShownText(2) != file; }));
   EXPECT_EQ(fm->StatusBar.TipText(2), file);
+}
+
+// On the screen, every panel shows its text, and the whole bar is what it would
+// paint afresh: nothing left over, nothing missing.
+void ExpectDrawnAsSet(const pix::TStatusBar& bar, const std::string& when) {
+  HWND w = bar.Handle();
+  Pump(100);  // what was painted reaches the screen
+  Capture seen = CaptureScreen(w);
+  for (int panel = 0; panel < 3; ++panel) {
+    RECT r{};
+    SendMessageA(w, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&r));
+    EXPECT_GT(Ink(CaptureScreen(w, r)), 10) << when << ": panel " << panel << " blank";
+  }
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  Pump(100);
+  Capture fresh = CaptureScreen(w);
+  auto [a, b] = std::mismatch(seen.pixels.begin(), seen.pixels.end(), fresh.pixels.begin());
+  size_t at = a - seen.pixels.begin();
+  EXPECT_TRUE(a == seen.pixels.end()) << when << ": not as set from x " << at % fresh.width
+                                      << ", y " << at / fresh.width;
+}
+
+TEST_F(StatusPath, PanelsAreDrawnAsTheyAreSet) {
+  ShowFolder({{"a.bmp", SolidBitmap(480, 360, RGB(0, 90, 0))},
+              {"b.bmp", SolidBitmap(64, 48, RGB(0, 0, 90))},
+              {"c.bmp", SolidBitmap(64, 48, RGB(90, 0, 0))}},
+             0);
+  auto select = [&](int i) {
+    fm->flList.SetItemIndex(i);
+    fm->flListChange();
+  };
+  HWND w = fm->Handle();
+  std::pair<const char*, std::function<void()>> steps[] = {
+      {"a first picture", [] {}},
+      {"another size", [&] { select(1); }},
+      {"the same size", [&] { select(2); }},
+      {"a resize", [&] { SetWindowPos(w, nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE); }},
+      {"a maximise", [&] { ShowWindow(w, SW_MAXIMIZE); }},
+      {"a minimise and restore", [&] {
+         ShowWindow(w, SW_MINIMIZE);
+         Settle();
+         ShowWindow(w, SW_RESTORE);
+       }}};
+  for (auto& [when, step] : steps) {
+    step();
+    Settle();
+    ExpectDrawnAsSet(fm->StatusBar, when);
+  }
+  // The full-screen view on the 64 x 48 picture, then Right onto the 480 x 360 one.
+  RunView({[&](pix::TfmView& v) {
+             ExpectDrawnAsSet(v.fsStatusBar, "the view opened");
+             Key(v, VK_RIGHT);
+           },
+           [&](pix::TfmView& v) { ExpectDrawnAsSet(v.fsStatusBar, "the view after Right"); }});
+  EXPECT_EQ(ranSteps, 2u);
 }
 
 }  // namespace

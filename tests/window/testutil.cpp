@@ -143,6 +143,41 @@ Capture CaptureClient(HWND wnd) {
   return c;
 }
 
+Capture CaptureScreen(HWND wnd, RECT r) {
+  if (IsRectEmpty(&r)) GetClientRect(wnd, &r);
+  MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  Capture c;
+  c.width = r.right - r.left;
+  c.height = r.bottom - r.top;
+  if (c.width <= 0 || c.height <= 0) return c;
+  Canvas canvas(c.width, c.height, 0);
+  HDC screen = GetDC(nullptr);
+  BitBlt(canvas.dc, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  GdiFlush();
+  c.pixels.assign(canvas.bits, canvas.bits + static_cast<size_t>(c.width) * c.height);
+  return c;
+}
+
+int Ink(const Capture& c) {
+  return static_cast<int>(std::count_if(c.pixels.begin(), c.pixels.end(), [](uint32_t p) {
+    return (p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF) < 3 * 0xB0;
+  }));
+}
+
+int InkOfText(HFONT font, const std::string& utf8) {
+  std::wstring text(utf8.size(), L'\0');
+  text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                  text.data(), static_cast<int>(text.size())));
+  Canvas canvas(1200, 200, 0xFFFFFF);
+  HGDIOBJ old = SelectObject(canvas.dc, font);
+  TextOutW(canvas.dc, 4, 4, text.c_str(), static_cast<int>(text.size()));
+  SelectObject(canvas.dc, old);
+  GdiFlush();
+  Capture c{canvas.w, canvas.h, {canvas.bits, canvas.bits + canvas.w * canvas.h}};
+  return Ink(c);
+}
+
 Canvas::Canvas(int w, int h, uint32_t fill) : w(w), h(h) {
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

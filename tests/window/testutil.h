@@ -69,6 +69,14 @@ struct Capture {
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
 };
 Capture CaptureClient(HWND wnd);
+// A rectangle of a window's client area (all of it by default) as the screen
+// shows it now, copied from the screen: nothing is painted again for it.
+Capture CaptureScreen(HWND wnd, RECT r = {});
+// Its dark pixels: text (greyed text too) and lines on a light background.
+int Ink(const Capture& c);
+// The dark pixels of a line of text drawn whole in this font: what a control
+// that shows the text uncut has at least.
+int InkOfText(HFONT font, const std::string& utf8);
 
 // Deletes a folder and everything in it, read-only or not.
 void RemoveTree(const std::string& path);
