@@ -111,8 +111,7 @@ class TMenuBar : public TControl {
   bool altAlone_ = false;
   bool inDropDown_ = false;
   bool hintAsked_ = false;
-  bool selectFirst_ = false;  // the open drop-down is to highlight its first entry
-  int menuStep_ = 0;          // Right (1) or Left (-1) closed the drop-down
+  int menuStep_ = 0;  // Right (1) or Left (-1) closed the drop-down
 };
 
 // The idle-time refresh: the commands of every visible bar in a visible,

@@ -108,13 +108,18 @@ void TMenuBar::DropDown(int index) {
   menuStep_ = 0;
   {
     TFlagScope dropped(inDropDown_);
-    selectFirst_ = fromKeys;
+    // A posted Down, which the menu's loop reads before any key typed ahead.
+    // The bar never has the focus: no key of the keyboard's comes to it.
+    if (fromKeys) PostMessageA(Handle(), WM_KEYDOWN, VK_DOWN, 0);
     HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, MenuFilter, nullptr, GetCurrentThreadId());
     TMenuBar* outer = std::exchange(g_tracking, this);
     chosen = TrackMenu(menu, at);
     g_tracking = outer;
     if (hook) UnhookWindowsHookEx(hook);
-    selectFirst_ = false;
+    // Left over when no menu loop read it (a menu that failed to show).
+    MSG left;
+    while (PeekMessageA(&left, Handle(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+    }
   }
   menu.Reset();
   if (Handle()) SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, FALSE);
@@ -144,11 +149,6 @@ bool TMenuBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     int hot = HotItem();
     if (keyboardMode_ && hot >= 0 && items_[hot].kind == TKind::DropDown) DropDown(hot);
     return true;
-  }
-  if (msg == WM_ENTERIDLE && wp == MSGF_MENU && selectFirst_) {
-    // The menu's loop has shown it and waits: Down highlights its first entry.
-    selectFirst_ = false;
-    PostMessageA(reinterpret_cast<HWND>(lp), WM_KEYDOWN, VK_DOWN, 0);
   }
   if (msg == kPlaceHint) {
     hintAsked_ = false;

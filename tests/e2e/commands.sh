@@ -30,6 +30,7 @@ big_shown() { describe_main; [ "$PANEL1" = 1200x1000 ]; }
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
+describe_main
 # Nothing selected: the fit and full-screen items are greyed. F10 outlines File,
 # Right passes over them to Help, Down opens its drop-down, Right goes on to
 # File's with its first entry highlighted, and Enter runs it: Open.
@@ -40,7 +41,6 @@ wait_window "Выберите файл с рисунком" >/dev/null || fail "
 xdotool key Escape
 wait_gone "Выберите файл с рисунком" || fail "Esc did not close the open dialog"
 pass "F10, Right over greyed items, Down, Right, Enter: the open dialog"
-describe_main
 [ -n "$LL" ] && [ -n "$TB" ] && [ -n "$SR" ] || fail "could not read the main window: $(cat "$CTL")"
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
 wait_for big_shown || fail "big.bmp is not shown: status bar '$PANEL1'"
