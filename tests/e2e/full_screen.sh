@@ -99,9 +99,14 @@ wait_for main_shows 0 a_red.bmp || fail "Up after Alt+F4 on the view: entry $SEL
 grep -qix 'focus listbox' "$CTL" || fail "after Alt+F4: $(grep '^focus' "$CTL")"
 pass "Alt+F4 closed the view; Up in the list selects a_red.bmp"
 
-# Minimised and restored from the window menu, the list keeps the focus.
+# Minimised and restored from the window menu, the list keeps the focus, even
+# one it got by a click after Shift+Tab had put it on the tree. (Minimised, the
+# window is captioned with the selected file's name.)
+xdotool key shift+Tab
+xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
+wait_for main_shows 0 a_red.bmp || fail "a click on the first entry: entry $SEL"
 xdotool key alt+space n
-wait_for eval '! window_id Pixlumen >/dev/null || [ "$(xdotool getwindowname "$(xdotool getactivewindow)")" != Pixlumen ]' || true
+wait_window "Pixlumen : a_red.bmp" >/dev/null || fail "Alt+Space, N did not minimise the window"
 xdotool key alt+space r
 wait_for eval 'describe_main; grep -qix "focus listbox" "$CTL"' || fail "after a restore: $(grep '^focus' "$CTL")"
 xdotool key ctrl+f
