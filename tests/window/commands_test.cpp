@@ -260,6 +260,7 @@ TEST_F(Commands, RussianLettersReachTheirItems) {
   TempDir dir;
   dir.Write("a.bmp", "x");
   fm.flList.SetFolder(dir.Path());
+  fm.flList.SetItemIndex(0);
   ShowPicture(2000, 1500);
   SetFocus(fm.shTree.Handle());
   Idle();
