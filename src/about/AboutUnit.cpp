@@ -79,6 +79,15 @@ void TfmAbout::Create(HWND owner) {
     link->OnMouseEnter = [this, link] { laWebMouseEnter(*link); };
     link->OnMouseLeave = [this, link] { laWebMouseLeave(*link); };
   }
+  // The links are tab stops after OK; Esc closes the window as OK does.
+  laWeb.SetTabStop(true);
+  laMail.SetTabStop(true);
+  KeyPreview = true;
+  OnKeyDown = [this](WORD& key, TShiftState) {
+    if (key != VK_ESCAPE) return;
+    key = 0;
+    Close();
+  };
   laWeb.OnClick = [this] { laWebClick(); };
   laMail.OnClick = [this] { laMailClick(); };
   btnOK.OnClick = [this] { btnOKClick(); };

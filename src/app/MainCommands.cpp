@@ -46,12 +46,20 @@ void TfmMain::CreateMenuBar() {
 // Each row on its own; the key goes on to the focused control either way. The
 // enabled states are those of the last idle-time refresh, and the execute
 // handlers run straight, without a fresh update.
+// A field being edited (a folder's name in the tree) keeps its Ctrl keys: cut,
+// copy, paste, undo and select-all are its own then.
 void TfmMain::FormKeyDown(WORD& key, TShiftState shift) {
-  if (!shift.ctrl) return;
+  if (!shift.ctrl || EditingText()) return;
   if (key == 0x46 && AcFullScreen->Enabled()) AcFullScreen->OnExecute();
   if (key == 0x4F) acOpenDialog->OnExecute();
   if (key == 0x5A && acProportional->Enabled()) acProportional->OnExecute();
   if (key == 0x58) acExit->OnExecute();
+}
+
+bool TfmMain::EditingText() const {
+  char cls[16] = {};
+  HWND focus = GetFocus();
+  return focus && GetClassNameA(focus, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
 }
 
 // Ends the loop at once: the close step, and with it the settings file, is skipped.
@@ -74,7 +82,7 @@ void TfmMain::acProportionalExecute() {
 }
 
 void TfmMain::AcFullScreenUpdate() {
-  AcFullScreen->SetEnabled(flList.Count() > 0 && GetFocus() == flList.Handle());
+  AcFullScreen->SetEnabled(flList.ItemIndex() >= 0 && GetFocus() == flList.Handle());
 }
 
 void TfmMain::acAboutExecute() {

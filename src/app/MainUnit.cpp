@@ -158,7 +158,9 @@ void TfmMain::flListChange() {
 
 // The busy cursor from before the view is made until the view shows, and again
 // from its close until this returns.
+// With no entry selected there is nothing to show: nothing happens.
 void TfmMain::AcFullScreenExecute() {
+  if (flList.ItemIndex() < 0) return;
   TCursorKeeper busy(TCursor::crHourGlass);
   if (!view_) {
     auto made = std::make_unique<TfmView>();

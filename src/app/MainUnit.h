@@ -68,6 +68,7 @@ class TfmMain : public TForm {
   void FormClose(bool& canClose);
   // The main window's own keys: Ctrl with F, O, Z or X.
   void FormKeyDown(WORD& key, TShiftState shift);
+  bool EditingText() const;
 
   // The open command: pick a file, move the tree and the list to it, show it.
   void acOpenDialogExecute();

@@ -11,6 +11,7 @@
 #include "browse/previewform.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
+#include "ui/keyfocus.h"
 #include "ui/text.h"
 
 namespace pix {
@@ -99,6 +100,12 @@ void TOpenPictureDialog::MakePane() {
   PreviewButton.SetEnabled(false);
   PreviewButton.OnClick = [this] { PreviewClick(); };
   SetWindowPos(PreviewButton.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  // Tab reaches the button (while enabled) and the picture (while shown): the
+  // dialog's keys go down through the panels that hold them.
+  for (HWND holder : {PicturePanel.Handle(), PaintPanel.Handle()})
+    SetWindowLongA(holder, GWL_EXSTYLE, GetWindowLongA(holder, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+  SetTabStop(PreviewButton.Handle(), true);
+  SetTabStop(PaintBox.Handle(), true);
   ScalePane(ScreenDpi());
 }
 

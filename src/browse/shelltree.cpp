@@ -478,6 +478,14 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       return false;
     case WM_KEYDOWN:
       keyedSinceClick_ = true;
+      if (wp == VK_F2 && nodes_.Selected() && GetKeyState(VK_CONTROL) >= 0 &&
+          GetKeyState(VK_SHIFT) >= 0) {
+        // F2 renames the selected folder, as the menu's Rename does.
+        verbEdit_ = true;
+        nodes_.Send(TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(nodes_.Selected()));
+        verbEdit_ = false;
+        return true;
+      }
       return false;
     case WM_CONTEXTMENU:
       if (lp == -1) {  // from the keyboard: at the selected node's label

@@ -17,9 +17,9 @@ std::string FileNamePart(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// Right or Left is the next key waiting.
+// A key that steps to the next or the previous picture is the next key waiting.
 bool StepKeyWaiting() {
-  return KeyDownWaiting({VK_RIGHT, VK_LEFT});
+  return KeyDownWaiting({VK_RIGHT, VK_LEFT, VK_SPACE, VK_NEXT, VK_BACK, VK_PRIOR});
 }
 
 }  // namespace
@@ -123,16 +123,35 @@ void TfmView::Step(int direction) {
   StepTo(next);
 }
 
+// The first or the last picture of the list; the view closes when it is empty.
+void TfmView::StepToEnd(bool last) {
+  int count = FileList->Count();
+  if (count == 0) {
+    Step(+1);
+    return;
+  }
+  passed_ = -1;
+  StepTo(last ? count - 1 : 0);
+}
+
 // Modifiers are not looked at: Shift+Right steps like Right. Every other key
 // refreshes the main window too.
 void TfmView::FormKeyDown(WORD& key, TShiftState) {
   if (!FileList) return;
   switch (key) {
     case VK_RIGHT:
+    case VK_SPACE:
+    case VK_NEXT:
       Step(+1);
       return;
     case VK_LEFT:
+    case VK_BACK:
+    case VK_PRIOR:
       Step(-1);
+      return;
+    case VK_HOME:
+    case VK_END:
+      StepToEnd(key == VK_END);
       return;
     case VK_RETURN:
     case VK_ESCAPE:

@@ -1,5 +1,6 @@
 // The full-screen view: the main list's selected file in a maximised window of
-// its own, reduced to fit; Right and Left step through the list, and the main
+// its own, reduced to fit; Right, Space and Page Down step on, Left, Backspace
+// and Page Up back, Home and End go to the ends of the list, and the main
 // window's preview follows.
 #pragma once
 #include <functional>
@@ -45,7 +46,7 @@ class TfmView : public TForm {
   TStatusBar fsStatusBar;
   // The list stepped through, set once by the view's owner.
   std::unique_ptr<TViewList> FileList;
-  // The main window's selected-file step, run after each key but Right and Left
+  // The main window's selected-file step, run after each key but the step keys
   // (their steps report through the list) while there is a list.
   std::function<void()> OnListChange;
 
@@ -74,6 +75,7 @@ class TfmView : public TForm {
   // over), wherever a re-read of the list has moved it or if it is gone; the
   // view closes when the list is empty.
   void Step(int direction);
+  void StepToEnd(bool last);
 
   // The picture shown: its name and the list's index when it was shown.
   std::string shownName_;

@@ -2,6 +2,7 @@
 
 #include "pictures/jpeg.h"
 #include "ui/app.h"
+#include "ui/keyfocus.h"
 
 namespace pix {
 
@@ -42,6 +43,7 @@ void TImageHost::Paint(HDC dc, const RECT& client) {
   try {
     InterruptScope interrupt(StepKeysInterruptDecode);
     view_.Paint(dc);
+    PaintFocus(Handle(), dc, client);
   } catch (const EJPEGInterrupted&) {
     // Paint again after the key, unless it brings another picture first. The
     // paint already began, so this region stays invalid past its end.
@@ -80,6 +82,8 @@ BOOL TImageHost::EraseBackground(HDC dc) {
 }
 
 bool TImageHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  // As a tab stop (the open dialog's preview), Enter and Space act as a double-click.
+  if (FocusKeyMessage(Handle(), msg, wp, lp, result, OnDblClick)) return true;
   switch (msg) {
     case WM_SIZE:
       view_.SetBounds(ClientRect());

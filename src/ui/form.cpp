@@ -161,12 +161,30 @@ int TForm::ShowModal(int show) {
   return ModalResult;
 }
 
+// An Alt released in a window other than the one it went down in (Alt+F4
+// closed a window of ours in between) was not pressed alone there: the window
+// would take it for the menu key and go into an invisible menu mode.
+bool TForm::AltUpFromElsewhere(const MSG& msg, HWND root) {
+  static HWND altDownIn = nullptr;
+  bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+  if (msg.wParam != VK_MENU || (!down && !up)) return false;
+  if (down) {
+    if (!(msg.lParam & (1 << 30))) altDownIn = root;
+    return false;
+  }
+  bool elsewhere = altDownIn != root;
+  altDownIn = nullptr;
+  return elsewhere;
+}
+
 bool TForm::PreTranslate(MSG& msg) {
   bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
   bool click = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
                msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN;
   if (!key && !click) return false;
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (key && AltUpFromElsewhere(msg, root)) return true;
   auto* form = dynamic_cast<TForm*>(FromHandle(root));
   if (!form) return false;
   if (form->OnMenuKey && form->OnMenuKey(msg)) return true;
@@ -206,6 +224,14 @@ bool TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       Activated();
       if (OnActivate) OnActivate();
       return true;
+    case WM_SYSCOMMAND:
+      // Minimised, the window loses the focus without being deactivated: the
+      // restore gives it back to the control that had it.
+      if ((wp & 0xFFF0) == SC_MINIMIZE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) activeControl_ = focus;
+      }
+      return TControl::HandleMessage(msg, wp, lp, result);
     case WM_SETFOCUS:
       // The frame itself never keeps the focus while it has a control to give it to.
       if (activeControl_ && IsWindow(activeControl_) && IsChild(Handle(), activeControl_) &&

@@ -91,6 +91,7 @@ class TForm : public TControl {
  private:
   void Activated();
   void UseDpi(int dpi);
+  static bool AltUpFromElsewhere(const MSG& msg, HWND root);
   FormMetrics metrics_;
   TOwnedFont font_;
   TOwnedIcon smallIcon_, bigIcon_;

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/keyfocus.h"
 #include "ui/text.h"
 
 namespace pix {
@@ -73,6 +74,7 @@ void TLabel::Paint(HDC dc, const RECT& client) {
   SetTextColor(dc, FontColor());
   std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
+  PaintFocus(Handle(), dc, client);
 }
 
 void TLabel::MouseMoved() {
@@ -91,6 +93,7 @@ void TLabel::MouseLeft() {
 }
 
 bool TLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (FocusKeyMessage(Handle(), msg, wp, lp, result, OnClick)) return true;
   switch (msg) {
     case WM_SETFONT:
       parentFont_ = reinterpret_cast<HFONT>(wp);

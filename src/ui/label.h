@@ -9,6 +9,7 @@
 #include "ui/app.h"
 #include "ui/control.h"
 #include "ui/handles.h"
+#include "ui/keyfocus.h"
 
 namespace pix {
 
@@ -47,6 +48,8 @@ class TLabel : public TPaintedControl {
   bool MouseInside() const { return inside_; }
   // On (the default), the label takes the size of its caption.
   void SetAutoSize(bool on) { autoSize_ = on; }
+  // A tab stop (a link): it shows the focus, and Enter or Space clicks it.
+  void SetTabStop(bool on) { pix::SetTabStop(Handle(), on); }
 
   std::function<void()> OnClick;
   std::function<void()> OnMouseEnter;

@@ -93,6 +93,9 @@ class TMenuBar : public TControl {
   bool KeyInMode(MSG& msg);
   bool AltKey(MSG& msg);
   void MoveHot(int step);
+  bool Usable(int index) const;
+  TOwnedMenu BuildMenu(int index, std::vector<TOwnedBitmap>& pictures);
+  static LRESULT CALLBACK MenuFilter(int code, WPARAM wp, LPARAM lp);
   void UseItem(int index);
   // The hint window is made at once (`now`), or when the bar shows, or once the
   // loop runs: it is a top-level window, which showing the bar need not wait for.
@@ -109,6 +112,7 @@ class TMenuBar : public TControl {
   bool altAlone_ = false;
   bool inDropDown_ = false;
   bool hintAsked_ = false;
+  int menuStep_ = 0;  // Right (1) or Left (-1) closed the drop-down
 };
 
 // The idle-time refresh: the commands of every visible bar in a visible,

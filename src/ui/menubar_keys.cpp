@@ -1,4 +1,5 @@
 // The menu bar's drop-downs and its keyboard access.
+#include <utility>
 #include <vector>
 
 #include "ui/app.h"
@@ -12,6 +13,7 @@ namespace pix {
 namespace {
 constexpr int kFirstId = 100;
 constexpr UINT WM_RUNENTRY = WM_APP + 0x52;
+constexpr UINT WM_STEPMENU = WM_APP + 0x54;
 
 wchar_t MarkedChar(const std::wstring& s) {
   for (size_t i = 0; i + 1 < s.size(); ++i)
@@ -49,11 +51,11 @@ int TMenuBar::HotItem() const {
   return static_cast<int>(SendMessageA(Handle(), TB_GETHOTITEM, 0, 0));
 }
 
-void TMenuBar::DropDown(int index) {
+// The drop-down's entries, each with its command's state and picture.
+TOwnedMenu TMenuBar::BuildMenu(int index, std::vector<TOwnedBitmap>& pictures) {
   const TItem& item = items_[index];
-  std::vector<TOwnedBitmap> pictures;  // outlive the menu that shows them
   TOwnedMenu menu(CreatePopupMenu());
-  if (!menu) return;
+  if (!menu) return menu;
   for (size_t e = 0; e < item.entries.size(); ++e) {
     TAction* a = item.entries[e];
     if (!a) {
@@ -71,17 +73,64 @@ void TMenuBar::DropDown(int index) {
       SetMenuItemInfoA(menu, id, FALSE, &mi);
     }
   }
+  return menu;
+}
+
+namespace {
+// The bar whose drop-down is open, for the menu loop's message filter.
+TMenuBar* g_tracking = nullptr;
+}  // namespace
+
+// Right and Left in an open drop-down close it and move along the bar, as in
+// the platform's own menu bars.
+LRESULT CALLBACK TMenuBar::MenuFilter(int code, WPARAM wp, LPARAM lp) {
+  auto* msg = reinterpret_cast<MSG*>(lp);
+  if (code == MSGF_MENU && g_tracking && msg->message == WM_KEYDOWN &&
+      (msg->wParam == VK_RIGHT || msg->wParam == VK_LEFT)) {
+    g_tracking->menuStep_ = msg->wParam == VK_RIGHT ? 1 : -1;
+    EndMenu();
+    return TRUE;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void TMenuBar::DropDown(int index) {
+  // Opened from the keyboard, the drop-down highlights its first entry.
+  bool fromKeys = keyboardMode_;
+  std::vector<TOwnedBitmap> pictures;  // outlive the menu that shows them
+  TOwnedMenu menu = BuildMenu(index, pictures);
+  if (!menu) return;
   RECT r = ItemRect(index);
   POINT at{r.left, r.bottom};
   ClientToScreen(Handle(), &at);
   SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, TRUE);
   int chosen = 0;
+  menuStep_ = 0;
   {
     TFlagScope dropped(inDropDown_);
+    // A posted Down, which the menu's loop reads before any key typed ahead.
+    // The bar never has the focus: no key of the keyboard's comes to it.
+    if (fromKeys) PostMessageA(Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, MenuFilter, nullptr, GetCurrentThreadId());
+    TMenuBar* outer = std::exchange(g_tracking, this);
     chosen = TrackMenu(menu, at);
+    g_tracking = outer;
+    if (hook) UnhookWindowsHookEx(hook);
+    // Left over when no menu loop read it (a menu that failed to show).
+    MSG left;
+    while (PeekMessageA(&left, Handle(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+    }
   }
   menu.Reset();
   if (Handle()) SendMessageA(Handle(), TB_PRESSBUTTON, kFirstId + index, FALSE);
+  if (menuStep_ && Handle() && chosen <= 0) {
+    // On to the neighbouring item, still in keyboard mode; posted, so this
+    // menu's loop has ended before the next one starts.
+    keyboardMode_ = true;
+    SendMessageA(Handle(), TB_SETHOTITEM, index, 0);
+    PostMessageA(Handle(), WM_STEPMENU, static_cast<WPARAM>(menuStep_), 0);
+    return;
+  }
   LeaveKeyboardMode();
   // Run once the control has finished with the click that opened the menu.
   if (chosen > 0) PostMessageA(Handle(), WM_RUNENTRY, index, chosen - 1);
@@ -92,6 +141,13 @@ bool TMenuBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     size_t i = wp, e = static_cast<size_t>(lp);
     if (i < items_.size() && e < items_[i].entries.size() && items_[i].entries[e])
       items_[i].entries[e]->Run();
+    return true;
+  }
+  if (msg == WM_STEPMENU) {
+    if (!keyboardMode_) return true;
+    MoveHot(static_cast<int>(wp));
+    int hot = HotItem();
+    if (keyboardMode_ && hot >= 0 && items_[hot].kind == TKind::DropDown) DropDown(hot);
     return true;
   }
   if (msg == kPlaceHint) {
@@ -162,9 +218,12 @@ void TMenuBar::UseItem(int index) {
   }
 }
 
+// The control refuses to highlight a greyed item: the bar never stays in
+// keyboard mode with nothing outlined, swallowing keys.
 void TMenuBar::EnterKeyboardMode(int hot) {
   keyboardMode_ = true;
   SendMessageA(Handle(), TB_SETHOTITEM, hot, 0);
+  if (HotItem() < 0) LeaveKeyboardMode();
 }
 
 void TMenuBar::LeaveKeyboardMode() {
@@ -178,14 +237,24 @@ void TMenuBar::CancelKeyboard() {
   LeaveKeyboardMode();
 }
 
+bool TMenuBar::Usable(int index) const {
+  const TItem& it = items_[index];
+  return it.visible && it.kind != TKind::Separator && ShownEnabled(index);
+}
+
+// The next item that can be used, greyed ones skipped, wrapping round.
 void TMenuBar::MoveHot(int step) {
   int n = static_cast<int>(items_.size());
-  int at = HotItem();
-  for (int k = 0; k < n; ++k) {
-    at = ((at < 0 ? 0 : at) + step + n) % n;
-    if (items_[at].visible && items_[at].kind != TKind::Separator) break;
+  int from = HotItem();
+  if (from < 0) from = step > 0 ? n - 1 : 0;
+  for (int k = 1; k <= n; ++k) {
+    int at = ((from + k * step) % n + n) % n;
+    if (Usable(at)) {
+      EnterKeyboardMode(at);
+      return;
+    }
   }
-  SendMessageA(Handle(), TB_SETHOTITEM, at, 0);
+  LeaveKeyboardMode();
 }
 
 // The character a key press would type, after the platform's translation.
@@ -209,6 +278,11 @@ bool TMenuBar::KeyInMode(MSG& msg) {
   }
   altAlone_ = msg.wParam == VK_MENU;
   int hot = HotItem();
+  if (hot < 0) {
+    // Nothing outlined (the item was greyed meanwhile): the key goes on as usual.
+    LeaveKeyboardMode();
+    return PreTranslate(msg);
+  }
   switch (msg.wParam) {
     case VK_LEFT:
       MoveHot(-1);

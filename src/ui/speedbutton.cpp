@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "ui/app.h"
+#include "ui/keyfocus.h"
 #include "ui/handles.h"
 
 namespace pix {
@@ -113,6 +114,7 @@ void TSpeedButton::Paint(HDC dc, const RECT& client) {
     int x = (r.right - glyphW_) / 2 + (down ? 1 : 0), y = (r.bottom - glyphH_) / 2 + (down ? 1 : 0);
     DrawGlyph(dc, x, y, enabled);
   }
+  PaintFocus(Handle(), dc, client);
 }
 
 bool TSpeedButton::Inside(LPARAM lp) const {
@@ -123,6 +125,7 @@ bool TSpeedButton::Inside(LPARAM lp) const {
 }
 
 bool TSpeedButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (FocusKeyMessage(Handle(), msg, wp, lp, result, [this] { Click(); })) return true;
   switch (msg) {
     case WM_DESTROY:
       // The tooltip is owned by the button and would go with it: forget it first.

@@ -1,4 +1,5 @@
-// A flat button that shows a small glyph and never takes the focus: raised
+// A flat button that shows a small glyph and takes the focus only from the
+// keyboard, as a tab stop (SetTabStop in keyfocus.h): raised
 // under the mouse, sunk while pressed, the glyph greyed when disabled. Its hint
 // shows as a tooltip whether or not its window is active.
 #pragma once

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The menu bar and the Ctrl keys with real X input: Ctrl+Z reduces a large
 # picture to fit and back; the File drop-down opens under a click and shows its
-# entries; F10 and the arrows reach the Help drop-down, whose entry shows the
-# about window; Ctrl+X ends the program without writing the settings file, while
+# entries; F10 and the arrows pass over greyed items and along open drop-downs,
+# whose first entry Enter runs; Esc and Tab in the about window; Ctrl+X ends
+# the program without writing the settings file, while
 # the close box writes it.
 source "$(dirname "$0")/lib.bash" "$@"
 CONTROLS=$(need_helper window_controls.exe)
@@ -24,11 +25,22 @@ info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 0, 0, 0, 0)
 open(sys.argv[1], "wb").write(struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54) + info + data)
 PY
 
+solid_bmp "$PICS/small.bmp" 20 20 30 160 60
 big_shown() { describe_main; [ "$PANEL1" = 1200x1000 ]; }
 
 e2e_start "$PICS"
 win=$(wait_window Pixlumen) || fail "no window titled Pixlumen appeared"
 describe_main
+# Nothing selected: the fit and full-screen items are greyed. F10 outlines File,
+# Right passes over them to Help, Down opens its drop-down, Right goes on to
+# File's with its first entry highlighted, and Enter runs it: Open.
+xdotool key F10 Right Down
+wait_for shown '#32768' || fail "F10, Right, Down opened no drop-down: $WINDOWS"
+xdotool key Right Return
+wait_window "Выберите файл с рисунком" >/dev/null || fail "Right and Enter in Help's drop-down did not run Open"
+xdotool key Escape
+wait_gone "Выберите файл с рисунком" || fail "Esc did not close the open dialog"
+pass "F10, Right over greyed items, Down, Right, Enter: the open dialog"
 [ -n "$LL" ] && [ -n "$TB" ] && [ -n "$SR" ] || fail "could not read the main window: $(cat "$CTL")"
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
 wait_for big_shown || fail "big.bmp is not shown: status bar '$PANEL1'"
@@ -53,14 +65,22 @@ wait_for not_shown '#32768' || fail "Escape left the drop-down open"
 pass "a click on the File button opens its drop-down; Escape closes it"
 
 # Keyboard: F10 selects the first item, Left wraps to Help, Enter opens it,
-# Down and Enter choose its entry.
+# and Enter runs its highlighted first entry.
 xdotool key F10 Left Return
 wait_for shown '#32768' || fail "F10, Left and Enter did not open the Help drop-down"
-xdotool key Down Return
-wait_for shown PixlumenForm "О программе" || fail "the about window did not show: $WINDOWS"
-pass "F10, Left, Enter, Down, Enter: the about window"
 xdotool key Return
-wait_for not_shown PixlumenForm "О программе" || fail "Enter did not close the about window"
+wait_for shown PixlumenForm "О программе" || fail "the about window did not show: $WINDOWS"
+pass "F10, Left, Enter, Enter: the about window"
+# Tab goes from OK to the first link; Esc closes the window; the list has the
+# keyboard again.
+xdotool key Tab
+wait_for eval 'describe_main; grep -qix "focus PixlumenLabel" "$CTL"' || fail "Tab in the about window: $(grep '^focus' "$CTL")"
+xdotool key Escape
+wait_for not_shown PixlumenForm "О программе" || fail "Esc did not close the about window"
+xdotool key Down
+wait_for main_selected 1 || fail "Down after the about window selected entry $SEL"
+grep -qix 'focus listbox' "$CTL" || fail "after the about window: $(grep '^focus' "$CTL")"
+pass "Tab reaches a link, Esc closes the about window, Down moves in the list"
 
 xdotool key ctrl+x
 wait_gone Pixlumen || fail "Ctrl+X did not end the program"

@@ -5,7 +5,7 @@
 # follow the new name; the context menu renames it back; a file made from the
 # shell in it keeps the selection and the preview; an empty selected folder
 # deleted through the context menu (its prompt confirmed) leaves its parent
-# selected.
+# selected; F2 renames from the keyboard, the edit keeping its Ctrl keys.
 source "$(dirname "$0")/lib.bash" "$@"
 CONTROLS=$(need_helper window_controls.exe)
 
@@ -85,3 +85,17 @@ describe_tree
 node Empty && fail "the deleted folder's node is still shown"
 pixlumen_windows 1 || fail "an error box came up after the delete"
 pass "the empty folder deleted through the menu is gone from disk and tree"
+
+# From the keyboard: Shift+Tab from the list to the tree, F2 edits the selected
+# folder's name, and its Ctrl keys are the field's: Ctrl+X cuts the name (the
+# program stays, the edit too), Ctrl+V puts it back, "2" is added after it.
+xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
+xdotool key shift+Tab F2
+wait_for tree_editing || fail "F2 opened no label editor"
+xdotool key ctrl+x
+wait_for tree_editing || fail "Ctrl+X ended the edit (or the program)"
+xdotool key ctrl+v End 2 Return
+wait_for test -d "$DESKDIR/Album2" || fail "F2, Ctrl+X, Ctrl+V, 2 did not rename to 'Album2': $(ls "$DESKDIR")"
+wait_for eval 'describe_tree; [ "$SELNODE" = Album2 ]' || fail "'$SELNODE' is selected after the rename"
+grep -qix 'focus SysTreeView32' "$CTL" || fail "after the rename: $(grep '^focus' "$CTL")"
+pass "F2 renames; Ctrl+X and Ctrl+V belong to the edited name"

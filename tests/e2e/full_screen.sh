@@ -52,6 +52,13 @@ e2e_start "$PICS"
 wait_window Pixlumen >/dev/null || fail "no window titled Pixlumen appeared"
 wait_for describe_main || fail "could not describe the main window"
 [ "$ITEMS" = 3 ] || fail "the list shows $ITEMS entries, expected 3"
+
+# Tab from the tree into the list, nothing selected: Ctrl+F does nothing (an
+# error box would take the Home that follows), Home selects the first entry.
+xdotool key Tab ctrl+f Home
+wait_for main_shows 0 a_red.bmp || fail "Tab, Ctrl+F, Home: entry $SEL, '$PANEL2'"
+pixlumen_windows 1 || fail "Ctrl+F with nothing selected brought up a window"
+pass "Ctrl+F with nothing selected does nothing"
 xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
 wait_for main_shows 0 a_red.bmp || fail "clicking the first entry did not show a_red.bmp"
 
@@ -74,3 +81,35 @@ pass "Esc closed the view; the main window shows b_green.bmp"
 xdotool key Down
 wait_for main_shows 2 c_blue.bmp || fail "Down after closing the view: entry $SEL, '$PANEL2'"
 pass "the list still has the keyboard: Down selects c_blue.bmp"
+
+# The other step keys; Alt+F4 closes the view, and the Alt released after it
+# must not put the main window in menu mode (Up would open its window menu).
+xdotool key ctrl+f
+expect_view c_blue.bmp 283CC8
+for step in Home:a_red.bmp:C8281E space:b_green.bmp:1EA03C End:c_blue.bmp:283CC8 \
+  BackSpace:b_green.bmp:1EA03C Prior:a_red.bmp:C8281E Next:b_green.bmp:1EA03C; do
+  IFS=: read -r key name colour <<<"$step"
+  xdotool key "$key"
+  expect_view "$name" "$colour"
+done
+xdotool key alt+F4
+wait_gone "Pixlumen : b_green.bmp" || fail "Alt+F4 did not close the view"
+xdotool key Up
+wait_for main_shows 0 a_red.bmp || fail "Up after Alt+F4 on the view: entry $SEL, '$PANEL2'"
+grep -qix 'focus listbox' "$CTL" || fail "after Alt+F4: $(grep '^focus' "$CTL")"
+pass "Alt+F4 closed the view; Up in the list selects a_red.bmp"
+
+# Minimised and restored from the window menu, the list keeps the focus, even
+# one it got by a click after Shift+Tab had put it on the tree. (Minimised, the
+# window is captioned with the selected file's name.)
+xdotool key shift+Tab
+xdotool mousemove $((LL + 40)) $((LT + 2 + ITEMH / 2)) click 1
+wait_for main_shows 0 a_red.bmp || fail "a click on the first entry: entry $SEL"
+xdotool key alt+space n
+wait_window "Pixlumen : a_red.bmp" >/dev/null || fail "Alt+Space, N did not minimise the window"
+xdotool key alt+space r
+wait_for eval 'describe_main; grep -qix "focus listbox" "$CTL"' || fail "after a restore: $(grep '^focus' "$CTL")"
+xdotool key ctrl+f
+expect_view a_red.bmp C8281E
+xdotool key Escape
+pass "minimised and restored, the list has the focus: Ctrl+F opens the view"

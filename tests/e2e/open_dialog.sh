@@ -57,6 +57,24 @@ xdotool key Down
 wait_for eval 'label_is " (96x32)"' || fail "Down to e_wide.bmp: the pane's label reads '$LABEL'"
 pass "Down to e_wide.bmp: the pane reads ' (96x32)'"
 
+# Tab reaches the preview button, then the picture; Space there opens the larger
+# preview and Esc closes it; as many Shift+Tabs go back to the file view.
+focus_is() { describe_main; grep -qix "focus $1" "$CTL"; }
+tabs=0
+until focus_is PixlumenSpeedButton; do
+  ((tabs++ < 12)) || fail "Tab never reached the preview button: $(grep '^focus' "$CTL")"
+  xdotool key Tab
+done
+xdotool key Tab
+wait_for focus_is PixlumenImage || fail "Tab after the preview button: $(grep '^focus' "$CTL")"
+xdotool key space
+wait_window Preview >/dev/null || fail "Space on the picture opened no preview window"
+xdotool key Escape
+wait_gone Preview || fail "Esc did not close the preview window"
+for ((i = 0; i <= tabs; i++)); do xdotool key shift+Tab; done
+wait_for focus_is SysListView32 || fail "Shift+Tab back: $(grep '^focus' "$CTL")"
+pass "Tab reaches the preview button and the picture, Space opens the preview"
+
 xdotool key Return
 wait_gone "$TITLE" || fail "Enter did not confirm the dialog"
 wait_for eval 'describe_main; [ "$SEL" = 1 ] && [ "$PANEL2" = "$WINOTHER\\e_wide.bmp" ]' ||

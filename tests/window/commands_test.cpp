@@ -165,10 +165,15 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   struct {
     const char* folder;
     bool listFocused;
+    bool selected;  // an entry (Tab into a list leaves none)
     bool enabled;
-  } cases[] = {{"full", true, true}, {"full", false, false}, {"empty", true, false}};
+  } cases[] = {{"full", true, true, true},
+               {"full", true, false, false},
+               {"full", false, true, false},
+               {"empty", true, false, false}};
   for (auto c : cases) {
     fm.flList.SetFolder(std::string(c.folder) == "full" ? dir.Path() : empty.Path());
+    fm.flList.SetItemIndex(c.selected ? 0 : -1);
     SetFocus(c.listFocused ? fm.flList.Handle() : fm.shTree.Handle());
     Settle();
     Idle();
@@ -179,6 +184,7 @@ TEST_F(Commands, FullScreenOnlyFromAFocusedListWithEntries) {
   }
   // A click on the item leaves the focus in the list.
   fm.flList.SetFolder(dir.Path());
+  fm.flList.SetItemIndex(0);
   SetFocus(fm.flList.Handle());
   Settle();
   Idle();
@@ -277,6 +283,7 @@ TEST_F(Commands, RussianLettersReachTheirItems) {
   TempDir dir;
   dir.Write("a.bmp", "x");
   fm.flList.SetFolder(dir.Path());
+  fm.flList.SetItemIndex(0);
   ShowPicture(2000, 1500);
   SetFocus(fm.shTree.Handle());
   Idle();
