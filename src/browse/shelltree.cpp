@@ -447,6 +447,30 @@ bool TShellTreeView::HandleReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
   }
 }
 
+// Wine's control takes a label only over its text's width from the label's
+// left edge, though it draws the text two pixels in and the label's box (its
+// highlight, its item rectangle) wider still: the right end of a short label
+// did not take clicks ("/" hardly any). A point there goes to the control on
+// the label's last column it does take. Elsewhere the point is left alone.
+LPARAM TShellTreeView::OntoLabel(LPARAM at) const {
+  TVHITTESTINFO hit{};
+  hit.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  nodes_.Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  if (!hit.hItem || !(hit.flags & TVHT_ONITEMRIGHT)) return at;
+  RECT r{};
+  std::memcpy(&r, &hit.hItem, sizeof hit.hItem);  // the request names its node in the rectangle
+  if (!nodes_.Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)) || hit.pt.x >= r.right)
+    return at;
+  HTREEITEM node = hit.hItem;
+  for (int x = hit.pt.x - 1; x >= r.left; --x) {
+    hit = {};
+    hit.pt = {x, GET_Y_LPARAM(at)};
+    nodes_.Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.hItem == node && (hit.flags & TVHT_ONITEMLABEL)) return MAKELPARAM(x, hit.pt.y);
+  }
+  return at;
+}
+
 bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (contextMenu_.Forward(msg, wp, lp, result)) return true;
   switch (msg) {
@@ -471,11 +495,15 @@ bool TShellTreeView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       result = DefWindowProcA(Handle(), msg, wp, lp);
       return true;
     case WM_RBUTTONDOWN:
+      lp = OntoLabel(lp);
       rightDown_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      return false;
+      result = DefaultProc(msg, wp, lp);
+      return true;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
       keyedSinceClick_ = false;
-      return false;
+      result = DefaultProc(msg, wp, OntoLabel(lp));
+      return true;
     case WM_KEYDOWN:
       keyedSinceClick_ = true;
       if (wp == VK_F2 && nodes_.Selected() && GetKeyState(VK_CONTROL) >= 0 &&

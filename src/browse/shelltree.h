@@ -144,6 +144,8 @@ class TShellTreeView : public TControl {
   void ExpandControl(HTREEITEM node);
   bool Notify(NMHDR& nm, LRESULT& result);
   void ContextPopup(HTREEITEM hit, POINT screen);
+  // A mouse message's point, moved onto the part of a label the control takes.
+  LPARAM OntoLabel(LPARAM at) const;
   // With auto-refresh on, watches the node's folder (the root's for none).
   void WatchNode(HTREEITEM node);
   void RememberChain(HTREEITEM node);

@@ -393,6 +393,12 @@ void TJPEGImage::Decode() {
   try {
     DecodeHere();
     return;
+  } catch (const EJPEG&) {
+    // Broken bytes: the other view of the same file (the main preview behind
+    // the full-screen view) takes what this one kept, so one failure is
+    // reported once.
+    Last() = {data_, bitmap_, settings_};
+    throw;
   } catch (const EOutOfMemory&) {
   } catch (const std::bad_alloc&) {
   }

@@ -79,3 +79,15 @@ wait_for eval 'describe; ! node inner' || fail "Left on 'outer' did not close it
 xdotool key Right
 wait_for eval 'describe; node inner' || fail "Right on 'outer' did not open it again"
 pass "Left closes 'outer' and Right opens it again"
+
+# The right end of a short label takes a click: on "/", the last column its text
+# is drawn on (found in a screenshot of its label's box) selects it.
+describe
+read -r _ L T R B _ < <(awk '$1=="node" && $10=="/"' "$CTL") || fail "no node '/': $(grep '^node' "$CTL")"
+IMG=$(shot slash)
+X=$(convert "$IMG" -crop "$((R - L))x$((B - T))+$L+$T" +repage -depth 8 txt:- |
+  awk -F'[,:() ]+' 'NR > 1 && $4 + $5 + $6 < 400 && $1 > x {x = $1} END {print x + 0}')
+[ "$X" -gt 0 ] || fail "no text of '/' drawn in its label's box $L..$R"
+xdotool mousemove $((L + X)) $(((T + B) / 2)) click 1
+wait_for eval 'describe; [ "$SELNODE" = / ]' || fail "a click at x $((L + X)) (label $L..$R) left '$SELNODE' selected"
+pass "a click on the last drawn column of '/' ($((L + X)), label $L..$R) selects it"

@@ -223,14 +223,14 @@ TEST_F(FullScreen, ABrokenFileReachedWithRightKeepsThePreviousPicture) {
 }
 
 // One key, one decode: the main preview, repainted behind the view, takes the
-// pixels the view decoded for the same file.
+// pixels the view decoded for the same file, and a broken file is reported once.
 TEST_F(FullScreen, AStepDecodesTheNextJPEGOnce) {
   TJPEGKindRegistration jpegKind;
   jpegtest::Recipe recipe{200, 100};
   std::string one = jpegtest::Photo(recipe);
   recipe.quality = 80;
   std::string two = jpegtest::Photo(recipe);
-  Open({{"1.jpg", one}, {"2.jpg", two}}, 0);
+  Open({{"1.jpg", one}, {"2.jpg", two}, {"3.jpg", ""}}, 0);
   auto decoded = [](TImageHost& host) {
     auto* j = dynamic_cast<TJPEGImage*>(host.Picture().Graphic());
     return j ? j->DecodedBitmap() : nullptr;
@@ -240,9 +240,11 @@ TEST_F(FullScreen, AStepDecodesTheNextJPEGOnce) {
              RedrawWindow(fm->Img.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
              ASSERT_NE(decoded(v.imgWiev), nullptr);
              EXPECT_EQ(decoded(fm->Img), decoded(v.imgWiev));
-           }});
-  EXPECT_EQ(ranSteps, 2u);
-  EXPECT_EQ(MainPath(), dir.File("2.jpg"));
+             EXPECT_EQ(MainPath(), dir.File("2.jpg"));
+             Key(v, VK_RIGHT);  // onto the empty file: one failure, one report
+           },
+           [&](TfmView&) { EXPECT_EQ(errors, std::vector<std::string>{"JPEG error #42."}); }});
+  EXPECT_EQ(ranSteps, 3u);
 }
 
 TEST_F(FullScreen, TheCommandIsOfferedWhenTheListHasASelectedEntryAndTheFocus) {
