@@ -28,7 +28,7 @@ struct Recipe {
   bool arithmetic = false;  // arithmetic instead of Huffman coding
   int restartRows = 0;      // a restart marker every so many rows of blocks
   bool fullChroma = false;  // colour sampled at every pixel instead of every other
-  std::vector<std::string> app1;  // APP1 segments' bytes, written in this order
+  std::vector<std::string> app1 = {};  // APP1 segments' bytes, written in this order
 };
 
 // Writes the picture's samples for pixel (x, y): 3 bytes R, G, B for colour, 1 for
