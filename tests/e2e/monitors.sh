@@ -6,6 +6,7 @@
 # program runs in a prefix of this test's own, without a virtual desktop.
 source "$(dirname "$0")/lib.bash" "$@"
 CONTROLS=$(need_helper window_controls.exe)
+LIST=$(need_helper listwindows.exe)
 INI=$WORK/app/PixlumenParam.ini
 XEPHYR=
 trap 'WINEPREFIX=$WORK/prefix wineserver -k 2>/dev/null; [ -z "$XEPHYR" ] || kill "$XEPHYR";
@@ -70,7 +71,7 @@ pass "a double-click on the preview: the view on the second monitor"
 xdotool key Escape
 wait_gone "Pixlumen : red.bmp" || fail "Escape did not close the view"
 xdotool key F10 Left Return
-sleep 1
+wait_for shown '#32768' || fail "F10, Left and Enter opened no drop-down: $WINDOWS"
 xdotool key Down Return
 wait_for centred_on "О программе" 1280 2304 768 || fail "the about window at $X,$Y ${W}x$H"
 pass "the about window centred on the second monitor ($X,$Y ${W}x$H)"
@@ -79,6 +80,7 @@ wait_gone "О программе" || fail "Enter did not close the about window"
 
 # Dragged back by its caption onto the primary monitor.
 geometry "$win"
+# The drag is paced as a hand moves: Wine takes a move only once it has the button down.
 xdotool mousemove $((X + 200)) $((Y + 10)) mousedown 1; sleep 0.3
 xdotool mousemove $((X - 300)) $((Y + 10)); sleep 0.3
 xdotool mousemove $((X - 800)) $((Y + 10)); sleep 0.3

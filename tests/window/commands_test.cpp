@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 #include <memory>
 
 #include "app/MainUnit.h"
@@ -239,18 +240,27 @@ TEST_F(Commands, NarrowWidthsCutNoItem) {
   for (int width = 320; width >= 112; width -= 8) {
     SetWindowPos(fm.Handle(), nullptr, 0, 0, width, 500, SWP_NOMOVE | SWP_NOZORDER);
     Settle();
-    pixtest::Pump(60);
     TRect client = bar.ClientRect();
+    auto inked = [&](RECT r) {
+      r.right = std::min<LONG>(r.right, client.right);
+      return pixtest::Ink(pixtest::CaptureScreen(bar.Handle(), r)) > 20;
+    };
+    std::vector<size_t> shown;  // the items that fit the bar
     for (size_t i = 0; i < bar.Items().size(); ++i) {
       if (!bar.Items()[i].visible || bar.Items()[i].kind == TMenuBar::TKind::Separator) continue;
       RECT r = bar.ItemRect(static_cast<int>(i));
       if (r.right - r.left > client.right) continue;  // wider than the bar
       EXPECT_LE(r.right, client.right) << width << " " << bar.Items()[i].name;
       EXPECT_LE(r.bottom, client.bottom) << width << " " << bar.Items()[i].name;
-      r.right = std::min<LONG>(r.right, client.right);
-      EXPECT_GT(pixtest::Ink(pixtest::CaptureScreen(bar.Handle(), r)), 20)
-          << width << " " << bar.Items()[i].name;
+      shown.push_back(i);
     }
+    // What was painted reaches the screen a moment later.
+    pixtest::WaitFor([&] {
+      return std::all_of(shown.begin(), shown.end(),
+                         [&](size_t i) { return inked(bar.ItemRect(static_cast<int>(i))); });
+    }, 2000);
+    for (size_t i : shown)
+      EXPECT_TRUE(inked(bar.ItemRect(static_cast<int>(i)))) << width << " " << bar.Items()[i].name;
   }
 }
 

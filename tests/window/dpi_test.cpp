@@ -278,14 +278,16 @@ TEST_F(DpiWindows, AboutWindowAtEachDensity) {
     EXPECT_EQ(IconWidth(about.Handle(), ICON_SMALL), ImageSizeForDpi(dpi));
     // Each label shows its text whole on the screen.
     Settle();
-    pixtest::Pump(100);
-    for (TLabel* l : {&about.laCompany, &about.laName, &about.laVersion, &about.laCopyRight,
-                      &about.laWeb, &about.laMail}) {
+    auto whole = [](TLabel* l) {
       HFONT font = reinterpret_cast<HFONT>(SendMessageA(l->Handle(), WM_GETFONT, 0, 0));
-      EXPECT_GE(pixtest::Ink(pixtest::CaptureScreen(l->Handle())),
-                pixtest::InkOfText(font, l->Caption()) * 97 / 100)
-          << l->Caption();
-    }
+      return pixtest::Ink(pixtest::CaptureScreen(l->Handle())) >=
+             pixtest::InkOfText(font, l->Caption()) * 97 / 100;
+    };
+    std::vector<TLabel*> labels{&about.laCompany, &about.laName, &about.laVersion,
+                                &about.laCopyRight, &about.laWeb, &about.laMail};
+    // What was painted reaches the screen a moment later.
+    pixtest::WaitFor([&] { return std::all_of(labels.begin(), labels.end(), whole); }, 2000);
+    for (TLabel* l : labels) EXPECT_TRUE(whole(l)) << l->Caption();
   }
 }
 

@@ -439,24 +439,30 @@ TEST_F(FileList, DrawnWholeAfterTheSplitterIsDragged) {
     SendMessageA(split, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 1 + by));
     SendMessageA(split, WM_LBUTTONUP, 0, MAKELPARAM(5, 1 + by));
     Settle();
-    Pump(100);
-    for (int i = 0; i < List().Count(); ++i) {
+    auto drawn = [&](int i) {
       RECT r{};
       SendMessageA(List().Handle(), LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
       r.left += 22;  // the name, past the glyph
-      EXPECT_GT(pixtest::Ink(pixtest::CaptureScreen(List().Handle(), r)), 10) << by << ": " << i;
-    }
+      return pixtest::Ink(pixtest::CaptureScreen(List().Handle(), r)) > 10;
+    };
+    // What was painted reaches the screen a moment later.
+    pixtest::WaitFor([&] {
+      for (int i = 0; i < List().Count(); ++i)
+        if (!drawn(i)) return false;
+      return true;
+    }, 2000);
+    for (int i = 0; i < List().Count(); ++i) EXPECT_TRUE(drawn(i)) << by << ": " << i;
   }
   // "Bitmaps ( *.bmp )" fits the box's width: all of its ink shows.
   HWND box = fm->cbFilter.Handle();
   fm->cbFilter.SetItemIndex(3);
   RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  Pump(100);
   COMBOBOXINFO info{sizeof info};
   ASSERT_TRUE(GetComboBoxInfo(box, &info));
-  int shown = pixtest::Ink(pixtest::CaptureScreen(box, info.rcItem));
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
-  EXPECT_GE(shown, pixtest::InkOfText(font, fm->cbFilter.Item(3)) * 97 / 100);
+  int whole = pixtest::InkOfText(font, fm->cbFilter.Item(3)) * 97 / 100, shown = 0;
+  pixtest::WaitFor([&] { return (shown = pixtest::Ink(pixtest::CaptureScreen(box, info.rcItem))) >= whole; }, 2000);
+  EXPECT_GE(shown, whole);
 }
 
 // The main window's selected-file step, with real bitmaps.

@@ -59,16 +59,19 @@ TEST_F(StatusPath, ADeepPathKeepsItsDriveAndNameAndComesBackWhole) {
 // paint afresh: nothing left over, nothing missing.
 void ExpectDrawnAsSet(const pix::TStatusBar& bar, const std::string& when) {
   HWND w = bar.Handle();
-  Pump(100);  // what was painted reaches the screen
-  Capture seen = CaptureScreen(w);
-  for (int panel = 0; panel < 3; ++panel) {
+  auto inked = [w](int panel) {
     RECT r{};
     SendMessageA(w, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&r));
-    EXPECT_GT(Ink(CaptureScreen(w, r)), 10) << when << ": panel " << panel << " blank";
-  }
+    return Ink(CaptureScreen(w, r)) > 10;
+  };
+  // What was painted reaches the screen a moment later.
+  WaitFor([&] { return inked(0) && inked(1) && inked(2); }, 2000);
+  Capture seen = CaptureScreen(w);
+  for (int panel = 0; panel < 3; ++panel)
+    EXPECT_TRUE(inked(panel)) << when << ": panel " << panel << " blank";
   RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  Pump(100);
-  Capture fresh = CaptureScreen(w);
+  Capture fresh;
+  WaitFor([&] { return (fresh = CaptureScreen(w)).pixels == seen.pixels; }, 2000);
   auto [a, b] = std::mismatch(seen.pixels.begin(), seen.pixels.end(), fresh.pixels.begin());
   size_t at = a - seen.pixels.begin();
   EXPECT_TRUE(a == seen.pixels.end()) << when << ": not as set from x " << at % fresh.width
